@@ -1,0 +1,111 @@
+#include "app/Main.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QStatusBar>
+
+#include "import/Import.h"
+#include "rtl/Interaction.h"
+#include "widgets/DesignFont.h"
+
+namespace zalvert {
+namespace {
+
+// Child windows stay alive once created: closing one only minimises it.
+class TMdiChild : public QMdiSubWindow {
+  public:
+    using QMdiSubWindow::QMdiSubWindow;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override {
+        event->ignore();
+        showMinimized();
+    }
+};
+
+}  // namespace
+
+Tfmain::Tfmain(TData& data, IUserInteraction& ui, std::function<void()> terminate, QWidget* parent)
+    : QMainWindow(parent),
+      data_(data),
+      ui_(ui),
+      terminate_(std::move(terminate)),
+      mdiArea_(new QMdiArea(this)) {
+    setObjectName("fmain");
+    setWindowTitle("Import Zalverten");
+    setFont(DesignFont());
+    resize(1234, 633);
+    mdiArea_->setObjectName("MdiArea");
+    setCentralWidget(mdiArea_);
+    BuildMenu();
+    BuildStatusBar();
+}
+
+QAction* Tfmain::AddMenuItem(QMenu* menu, const char* name, const QString& caption,
+                             void (Tfmain::*handler)()) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(name);
+    connect(action, &QAction::triggered, this,
+            [this, handler] { RunGuarded(ui_, [&] { (this->*handler)(); }); });
+    return action;
+}
+
+void Tfmain::BuildMenu() {
+    QMenu* datei = menuBar()->addMenu("&Datei");
+    datei->setObjectName("Datei1");
+    beenden1_ = AddMenuItem(datei, "Beenden1", "&Beenden", &Tfmain::Beenden1Click);
+    QMenu* formulare = menuBar()->addMenu("&Formulare");
+    formulare->setObjectName("Formulare1");
+    import1_ = AddMenuItem(formulare, "Import1", "&Import", &Tfmain::Import1Click);
+    ourenListe1_ = AddMenuItem(formulare, "ourenListe1", "&Zalverten", &Tfmain::ourenListe1Click);
+    // The billing records window is not built yet.
+    ourenListe1_->setEnabled(false);
+}
+
+void Tfmain::BuildStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setObjectName("StatusBar1");
+    bar->setFixedHeight(19);
+    bar->setSizeGripEnabled(false);
+    auto* panel0 = new QLabel("Zalvert Importer", bar);
+    panel0->setObjectName("Panel0");
+    panel0->setFixedWidth(115);
+    auto* panel1 = new QLabel(bar);
+    panel1->setObjectName("Panel1");
+    panel1->setFixedWidth(50);
+    bar->addWidget(panel0);
+    bar->addWidget(panel1);
+}
+
+QMdiSubWindow* Tfmain::AddChild(QWidget* child) {
+    auto* frame = new TMdiChild(mdiArea_);
+    frame->setWidget(child);
+    frame->setAttribute(Qt::WA_DeleteOnClose, false);
+    mdiArea_->addSubWindow(frame);
+    return frame;
+}
+
+Tfimport* Tfmain::CreateImportWindow() {
+    fimport_ = new Tfimport(data_, ui_, terminate_);
+    AddChild(fimport_)->showMaximized();
+    return fimport_;
+}
+
+void Tfmain::Beenden1Click() {
+    close();
+}
+
+void Tfmain::Import1Click() {
+    if (fimport_ == nullptr) CreateImportWindow();
+    QMdiSubWindow* frame = qobject_cast<QMdiSubWindow*>(fimport_->parentWidget());
+    if (frame->isMinimized()) frame->showMaximized();
+    frame->show();
+    mdiArea_->setActiveSubWindow(frame);
+}
+
+void Tfmain::ourenListe1Click() {}
+
+}  // namespace zalvert

@@ -1,0 +1,55 @@
+#pragma once
+// The main window: a multiple-document frame with the menu that brings up the child
+// windows, and a status bar.
+
+#include <QMainWindow>
+#include <functional>
+
+class QAction;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+
+namespace zalvert {
+
+class TData;
+class Tfimport;
+class IUserInteraction;
+
+class Tfmain : public QMainWindow {
+    Q_OBJECT
+  public:
+    Tfmain(TData& data, IUserInteraction& ui, std::function<void()> terminate,
+           QWidget* parent = nullptr);
+
+    // Creates the import window as a maximised child (start-up and the menu).
+    Tfimport* CreateImportWindow();
+
+    void Beenden1Click();
+    void Import1Click();
+    void ourenListe1Click();
+
+    Tfimport* fimport() const { return fimport_; }
+    QMdiArea* MdiArea() const { return mdiArea_; }
+    QAction* Beenden1() const { return beenden1_; }
+    QAction* Import1() const { return import1_; }
+    QAction* ourenListe1() const { return ourenListe1_; }
+
+  private:
+    void BuildMenu();
+    void BuildStatusBar();
+    QMdiSubWindow* AddChild(QWidget* child);
+    QAction* AddMenuItem(QMenu* menu, const char* name, const QString& caption,
+                         void (Tfmain::*handler)());
+
+    TData& data_;
+    IUserInteraction& ui_;
+    std::function<void()> terminate_;
+    QMdiArea* mdiArea_;
+    QAction* beenden1_ = nullptr;
+    QAction* import1_ = nullptr;
+    QAction* ourenListe1_ = nullptr;
+    Tfimport* fimport_ = nullptr;
+};
+
+}  // namespace zalvert

@@ -1,0 +1,49 @@
+#include "app/QtInteraction.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace zalvert {
+namespace {
+
+QString Title() {
+    return QGuiApplication::applicationDisplayName();
+}
+
+QString Text(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// "*.*" means every file; here names without a full stop are files too.
+QString QtPattern(const std::string& pattern) {
+    return pattern == "*.*" ? QStringLiteral("*") : Text(pattern);
+}
+
+}  // namespace
+
+void TQtInteraction::ShowMessage(const std::string& text) {
+    QMessageBox box(QMessageBox::NoIcon, Title(), Text(text), QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.exec();
+}
+
+void TQtInteraction::ShowInformation(const std::string& text) {
+    QMessageBox::information(QApplication::activeWindow(), Title(), Text(text));
+}
+
+std::optional<std::string> TQtInteraction::ChooseFileToOpen(
+    const std::vector<TFileFilter>& filters) {
+    QStringList names;
+    for (const TFileFilter& filter : filters)
+        names << Text(filter.Name) + " (" + QtPattern(filter.Pattern) + ")";
+    QFileDialog dialog(QApplication::activeWindow());
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setNameFilters(names);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().first().toStdString();
+}
+
+}  // namespace zalvert

@@ -1,0 +1,15 @@
+#pragma once
+// The program's user interaction: Qt message boxes and file dialogs.
+
+#include "rtl/Interaction.h"
+
+namespace zalvert {
+
+class TQtInteraction : public IUserInteraction {
+  public:
+    void ShowMessage(const std::string& text) override;
+    void ShowInformation(const std::string& text) override;
+    std::optional<std::string> ChooseFileToOpen(const std::vector<TFileFilter>& filters) override;
+};
+
+}  // namespace zalvert

@@ -1,0 +1,20 @@
+#pragma once
+// The start-up scan's directory search: the first entry matching a path whose last
+// part is a mask with * and ?.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zalvert {
+
+// Matches `name` against `mask` without regard to letter case; a mask ending in
+// ".*" also matches names without extension, as "*.*" matches every name.
+bool MatchesMask(std::string_view name, std::string_view mask);
+
+// The name of the first entry (in byte order of the names) of the folder part of
+// `pattern` that matches its last part. Entries of every kind count, hidden ones and
+// folders too. Empty when the folder cannot be read or nothing matches.
+std::optional<std::string> FindFirstMatch(const std::string& pattern);
+
+}  // namespace zalvert

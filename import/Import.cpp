@@ -1,0 +1,175 @@
+#include "import/Import.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QStyle>
+#include <QTableView>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "data/Daten.h"
+#include "import/ImportGridModel.h"
+#include "rtl/DateTime.h"
+#include "widgets/DesignFont.h"
+#include "widgets/UpDown.h"
+
+namespace zalvert {
+namespace {
+
+constexpr int kFirstYear = 2018;
+constexpr int kLastYear = 2200;
+const char* const kYearHint = "Jahr für Datumvon und Datumbis einstellen";
+
+QLabel* PlaceLabel(QWidget* parent, const char* name, const QString& caption, int left, int top) {
+    auto* label = new QLabel(caption, parent);
+    label->setObjectName(name);
+    label->move(left, top);
+    label->adjustSize();
+    return label;
+}
+
+}  // namespace
+
+Tfimport::Tfimport(TData& data, IUserInteraction& ui, std::function<void()> terminate,
+                   QWidget* parent)
+    : QWidget(parent), ui_(ui), terminate_(std::move(terminate)), importer_(data.Settings(), ui) {
+    setObjectName("fimport");
+    setWindowTitle("Import");
+    setFont(DesignFont());
+    resize(1799, 796);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    BuildToolBar();
+    BuildGrid();
+    layout->addWidget(toolBar_);
+    layout->addWidget(gitter_);
+
+    RunGuarded(ui_, [this] { FormCreate(); });
+}
+
+Tfimport::~Tfimport() = default;
+
+QToolButton* Tfimport::AddButton(const char* name, const QString& caption, int image,
+                                 void (Tfimport::*handler)()) {
+    static constexpr QStyle::StandardPixmap kImages[] = {
+        QStyle::SP_DialogOpenButton, QStyle::SP_DialogSaveButton, QStyle::SP_DialogCloseButton};
+    auto* button = new QToolButton(toolBar_);
+    button->setObjectName(name);
+    button->setText(caption);
+    button->setIcon(style()->standardIcon(kImages[image]));
+    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    button->setAutoRaise(true);
+    toolBar_->addWidget(button);
+    connect(button, &QToolButton::clicked, this,
+            [this, handler] { RunGuarded(ui_, [&] { (this->*handler)(); }); });
+    return button;
+}
+
+void Tfimport::BuildToolBar() {
+    toolBar_ = new QToolBar(this);
+    toolBar_->setObjectName("ToolBar1");
+    toolBar_->setFixedHeight(29);
+    toolBar_->setIconSize(QSize(16, 16));
+    toolBar_->setMovable(false);
+    btopen_ = AddButton("btopen", "Öffnen", 0, &Tfimport::btopenClick);
+    btdb_ = AddButton("btdb", "Importieren", 1, &Tfimport::btdbClick);
+    toolButton3_ = AddButton("ToolButton3", "Beenden", 2, &Tfimport::ToolButton3Click);
+    auto* separator = new QWidget(toolBar_);
+    separator->setObjectName("ToolButton1");
+    separator->setFixedWidth(8);
+    toolBar_->addWidget(separator);
+    toolBar_->addWidget(BuildYearPanel());
+    toolBar_->addWidget(BuildProgressPanel());
+}
+
+QWidget* Tfimport::BuildYearPanel() {
+    auto* panel = new QWidget(toolBar_);
+    panel->setObjectName("Panel2");
+    panel->setFixedSize(88, 22);
+    auto* caption = PlaceLabel(panel, "Panel2Caption", "  Jahr", 0, 0);
+    caption->setFixedHeight(22);
+    importjahr_ = new QLineEdit("2018", panel);
+    importjahr_->setObjectName("Importjahr");
+    importjahr_->setGeometry(36, 0, 35, 22);
+    // Hints are not switched on for this window: the hint is kept, not shown.
+    importjahr_->setAccessibleDescription(kYearHint);
+    importjahr1_ = new TUpDown(panel);
+    importjahr1_->setObjectName("importjahr1");
+    importjahr1_->setGeometry(71, 0, 16, 22);
+    importjahr1_->SetRange(kFirstYear, kLastYear);
+    importjahr1_->SetPosition(kFirstYear);
+    importjahr1_->SetAssociate(importjahr_);
+    return panel;
+}
+
+QWidget* Tfimport::BuildProgressPanel() {
+    auto* panel = new QWidget(toolBar_);
+    panel->setObjectName("Panel1");
+    panel->setFixedSize(676, 22);
+    progress_ = new QProgressBar(panel);
+    progress_->setObjectName("Progress");
+    progress_->setGeometry(5, 5, 220, 16);
+    progress_->setRange(0, 100);
+    progress_->setValue(0);
+    progress_->setTextVisible(false);
+    anzahlImport_ = PlaceLabel(panel, "Anzahl_import", "0 Datensätze importiert", 235, 5);
+    id_ = PlaceLabel(panel, "ID", "ID", 640, 5);
+    return panel;
+}
+
+void Tfimport::BuildGrid() {
+    gitter_ = new QTableView(this);
+    gitter_->setObjectName("Gitter");
+    model_ = new TImportGridModel(importer_.Gitter(), this);
+    gitter_->setModel(model_);
+    gitter_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    gitter_->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    gitter_->setSelectionBehavior(QAbstractItemView::SelectItems);
+    gitter_->setShowGrid(true);
+    gitter_->setWordWrap(false);
+    gitter_->verticalHeader()->hide();
+    gitter_->verticalHeader()->setMinimumSectionSize(1);
+    gitter_->verticalHeader()->setDefaultSectionSize(18);
+    gitter_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    gitter_->horizontalHeader()->setDefaultSectionSize(150);
+    gitter_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    gitter_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+}
+
+template <class Work>
+void Tfimport::ShowingGrid(Work&& work) {
+    struct TReload {
+        TImportGridModel* model;
+        ~TReload() { model->Reload(); }
+    } reload{model_};
+    work();
+}
+
+void Tfimport::FormCreate() {
+    importjahr1_->SetPosition(CurrentYear());
+    ShowingGrid([this] { importer_.ScanImportFolder(); });
+}
+
+void Tfimport::LoadFile(const std::string& path) {
+    ShowingGrid([&] { importer_.LoadFile(path); });
+}
+
+void Tfimport::btopenClick() {
+    const auto path = ui_.ChooseFileToOpen({{"csv-Dateinen", "*.csv"}, {"Alle Dateien", "*.*"}});
+    if (path) LoadFile(*path);
+}
+
+void Tfimport::btdbClick() {
+    ShowingGrid([this] { importer_.btdbClick(); });
+}
+
+void Tfimport::ToolButton3Click() {
+    terminate_();
+}
+
+}  // namespace zalvert

@@ -1,0 +1,44 @@
+#pragma once
+// The import window's work without the window: the grid's cells, the current file,
+// reading a CSV file into the grid and the start-up scan of the import folder.
+
+#include <string>
+#include <string_view>
+
+#include "config/Settings.h"
+#include "import/ImportGrid.h"
+#include "rtl/Interaction.h"
+
+namespace zalvert {
+
+class TImporter {
+  public:
+    TImporter(const TSettings& settings, IUserInteraction& ui);
+
+    TImportGrid& Gitter() { return gitter_; }
+    const TImportGrid& Gitter() const { return gitter_; }
+    const std::string& CurrentFile() const { return currentFile_; }
+
+    // Reads the file into the grid; then asks for the import year when a date lacks
+    // it, or else runs the import. File errors raise EInOutError.
+    void LoadFile(const std::string& path);
+    // The import run over the grid rows. It needs the billing table and is not
+    // built yet: until then it imports nothing.
+    void btdbClick();
+    // Reads the first file waiting in the import folder, if there is one.
+    void ScanImportFolder();
+
+    // Whether a grid row holds a date written as day.month. without year.
+    bool FindDateWithoutYear() const;
+
+  private:
+    const TSettings& settings_;
+    IUserInteraction& ui_;
+    TImportGrid gitter_;
+    std::string currentFile_;
+};
+
+// A date text of exactly six characters whose sixth is a full stop ("24.12.").
+bool IsDateWithoutYear(std::string_view text);
+
+}  // namespace zalvert

@@ -1,0 +1,52 @@
+#include "rtl/CodePage.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+
+#include "rtl/Exceptions.h"
+#include "rtl/Utf8.h"
+
+namespace zalvert {
+
+TCodePageDecoder::TCodePageDecoder(const char* codePage) : handle_(iconv_open("UTF-8", codePage)) {
+    if (handle_ == reinterpret_cast<void*>(-1))
+        throw Exception(std::string("Code page not available: ") + codePage);
+}
+
+TCodePageDecoder::~TCodePageDecoder() {
+    iconv_close(static_cast<iconv_t>(handle_));
+}
+
+void TCodePageDecoder::AppendDecoded(std::string_view in, std::string& out) {
+    auto cd = static_cast<iconv_t>(handle_);
+    char* src = const_cast<char*>(in.data());
+    size_t srcLeft = in.size();
+    const size_t start = out.size();
+    // A single-byte code page never needs more than three UTF-8 bytes per byte.
+    out.resize(start + in.size() * 3);
+    char* dst = out.data() + start;
+    size_t dstLeft = in.size() * 3;
+    while (srcLeft > 0) {
+        if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) != static_cast<size_t>(-1)) break;
+        if (errno != EILSEQ && errno != EINVAL) break;
+        std::string fallback;
+        AppendUtf8(fallback, static_cast<unsigned char>(*src));
+        for (char c : fallback) {
+            *dst++ = c;
+            --dstLeft;
+        }
+        ++src;
+        --srcLeft;
+    }
+    out.resize(static_cast<size_t>(dst - out.data()));
+}
+
+std::string AnsiToUtf8(std::string_view text) {
+    TCodePageDecoder decoder("CP1252");
+    std::string out;
+    decoder.AppendDecoded(text, out);
+    return out;
+}
+
+}  // namespace zalvert

@@ -1,0 +1,27 @@
+#pragma once
+// Conversion of 8-bit Windows code page text into UTF-8 through iconv.
+
+#include <string>
+#include <string_view>
+
+namespace zalvert {
+
+class TCodePageDecoder {
+  public:
+    // `codePage` is an iconv name such as "CP1252" (ANSI) or "CP850" (OEM).
+    explicit TCodePageDecoder(const char* codePage);
+    ~TCodePageDecoder();
+    TCodePageDecoder(const TCodePageDecoder&) = delete;
+    TCodePageDecoder& operator=(const TCodePageDecoder&) = delete;
+
+    // Appends the UTF-8 form of `in`. Bytes the code page leaves undefined are kept
+    // as the control characters of the same number, so nothing is lost.
+    void AppendDecoded(std::string_view in, std::string& out);
+
+  private:
+    void* handle_;
+};
+
+std::string AnsiToUtf8(std::string_view text);
+
+}  // namespace zalvert

@@ -1,0 +1,104 @@
+#include "rtl/DateConvert.h"
+
+#include <string>
+
+#include "rtl/Exceptions.h"
+
+namespace zalvert {
+namespace {
+
+struct TNumber {
+    int Value = 0;
+    int Digits = 0;
+};
+
+class TDateScanner {
+  public:
+    TDateScanner(std::string_view text, char separator) : text_(text), separator_(separator) {}
+
+    std::optional<TNumber> Number() {
+        SkipBlanks();
+        TNumber n;
+        while (pos_ < text_.size() && text_[pos_] >= '0' && text_[pos_] <= '9') {
+            if (++n.Digits > 9) return std::nullopt;  // no day, month or year is that long
+            n.Value = n.Value * 10 + (text_[pos_++] - '0');
+        }
+        if (n.Digits == 0) return std::nullopt;
+        return n;
+    }
+    bool Separator() {
+        SkipBlanks();
+        if (pos_ < text_.size() && text_[pos_] == separator_) {
+            ++pos_;
+            return true;
+        }
+        return false;
+    }
+    bool AtEnd() {
+        SkipBlanks();
+        return pos_ == text_.size();
+    }
+
+  private:
+    void SkipBlanks() {
+        while (pos_ < text_.size() && text_[pos_] == ' ') ++pos_;
+    }
+
+    std::string_view text_;
+    char separator_;
+    size_t pos_ = 0;
+};
+
+int YearOf(const TNumber& n, int currentYear, int window) {
+    return n.Digits <= 2 ? ExpandTwoDigitYear(n.Value, currentYear, window) : n.Value;
+}
+
+}  // namespace
+
+int ExpandTwoDigitYear(int year, int currentYear, int window) {
+    const int first = currentYear - window;
+    int full = currentYear / 100 * 100 + year;
+    if (full < first) full += 100;
+    if (full > first + 99) full -= 100;
+    return full;
+}
+
+std::optional<TDateTime> TryStrToDate(std::string_view text, const TFormatSettings& settings) {
+    TDateScanner scan(text, settings.DateSeparator);
+    const auto n1 = scan.Number();
+    if (!n1 || !scan.Separator()) return std::nullopt;
+    const auto n2 = scan.Number();
+    if (!n2) return std::nullopt;
+
+    const int currentYear = CurrentYear();
+    const TDateOrder order = settings.DateOrder();
+    if (scan.AtEnd()) {
+        // Two numbers: day and month in the order of the settings, this year.
+        const bool dayFirst = order == TDateOrder::DMY;
+        return TryEncodeDate(currentYear, dayFirst ? n2->Value : n1->Value,
+                             dayFirst ? n1->Value : n2->Value);
+    }
+    if (!scan.Separator()) return std::nullopt;
+    const auto n3 = scan.Number();
+    if (!n3) return std::nullopt;
+    scan.Separator();
+    if (!scan.AtEnd()) return std::nullopt;
+
+    const int window = settings.TwoDigitYearCenturyWindow;
+    switch (order) {
+        case TDateOrder::DMY:
+            return TryEncodeDate(YearOf(*n3, currentYear, window), n2->Value, n1->Value);
+        case TDateOrder::MDY:
+            return TryEncodeDate(YearOf(*n3, currentYear, window), n1->Value, n2->Value);
+        case TDateOrder::YMD:
+            return TryEncodeDate(YearOf(*n1, currentYear, window), n2->Value, n3->Value);
+    }
+    return std::nullopt;
+}
+
+TDateTime StrToDate(std::string_view text, const TFormatSettings& settings) {
+    if (auto value = TryStrToDate(text, settings)) return *value;
+    throw EConvertError("'" + std::string(text) + "' ist kein gültiges Datum");
+}
+
+}  // namespace zalvert

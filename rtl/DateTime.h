@@ -1,0 +1,44 @@
+#pragma once
+// Date-time values as the dataset layer and the import use them: a double counting
+// days since 30 December 1899, the fraction being the time of day. The clock can be
+// fixed by tests.
+
+#include <optional>
+
+namespace zalvert {
+
+using TDateTime = double;
+
+struct TDateParts {
+    int Year = 0;
+    int Month = 0;
+    int Day = 0;
+};
+
+struct TSystemTime {
+    int Year = 0;
+    int Month = 0;
+    int Day = 0;
+    int Hour = 0;
+    int Minute = 0;
+    int Second = 0;
+    int Millisecond = 0;
+};
+
+bool IsLeapYear(int year);
+int DaysInMonth(int year, int month);
+bool IsValidDate(int year, int month, int day);
+
+// Years 1 to 9999, as the run-time allows.
+std::optional<TDateTime> TryEncodeDate(int year, int month, int day);
+TDateTime EncodeDate(int year, int month, int day);  // EConvertError when invalid
+TDateTime EncodeTime(int hour, int minute, int second, int millisecond);
+TDateParts DecodeDate(TDateTime value);
+
+// The clock: the local time of the machine, or the fixed time a test set.
+TSystemTime CurrentTime();
+void SetClockForTesting(std::optional<TSystemTime> fixed);
+int CurrentYear();
+TDateTime Now();
+
+}  // namespace zalvert

@@ -1,0 +1,33 @@
+#pragma once
+// The exception family of the program: every failure carries a message text
+// that the application exception handler shows as it stands.
+
+#include <stdexcept>
+#include <string>
+
+namespace zalvert {
+
+class Exception : public std::runtime_error {
+  public:
+    explicit Exception(const std::string& message) : std::runtime_error(message) {}
+    std::string Message() const { return what(); }
+};
+
+// A text that does not convert to the requested type (dates, numbers).
+class EConvertError : public Exception {
+  public:
+    using Exception::Exception;
+};
+
+// A file operation failed; ErrorCode is the system's error number.
+class EInOutError : public Exception {
+  public:
+    EInOutError(const std::string& message, int errorCode)
+        : Exception(message), errorCode_(errorCode) {}
+    int ErrorCode() const { return errorCode_; }
+
+  private:
+    int errorCode_;
+};
+
+}  // namespace zalvert

@@ -1,0 +1,30 @@
+#pragma once
+// The program-wide regional settings. German by default; tests set them explicitly.
+
+#include <string>
+
+namespace zalvert {
+
+enum class TDateOrder { DMY, MDY, YMD };
+
+struct TFormatSettings {
+    char DateSeparator = '.';
+    char TimeSeparator = ':';
+    char DecimalSeparator = ',';
+    char ThousandSeparator = '.';
+    std::string ShortDateFormat = "dd.mm.yyyy";
+    std::string LongTimeFormat = "hh:nn:ss";
+    std::string CurrencyString = "\xE2\x82\xAC";  // the euro sign
+    int CurrencyDecimals = 2;
+    // Two-digit years fall into the hundred years that start this many years
+    // before the current year.
+    int TwoDigitYearCenturyWindow = 50;
+
+    static TFormatSettings German() { return {}; }
+    // The order of day, month and year, read off ShortDateFormat.
+    TDateOrder DateOrder() const;
+};
+
+TFormatSettings& FormatSettings();
+
+}  // namespace zalvert

@@ -1,0 +1,45 @@
+#pragma once
+// Everything the program asks or tells the user goes through this interface: the Qt
+// program implements it with dialogs, tests with a recorder that never blocks.
+
+#include <exception>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zalvert {
+
+struct TFileFilter {
+    std::string Name;     // shown to the user
+    std::string Pattern;  // such as "*.csv"
+};
+
+class IUserInteraction {
+  public:
+    virtual ~IUserInteraction() = default;
+    // A message box with an OK button; the application exception handler uses it.
+    virtual void ShowMessage(const std::string& text) = 0;
+    // An information box with an OK button.
+    virtual void ShowInformation(const std::string& text) = 0;
+    // A file-open dialog; empty when the user cancels. The first filter is selected.
+    virtual std::optional<std::string> ChooseFileToOpen(
+        const std::vector<TFileFilter>& filters) = 0;
+};
+
+// The application exception handler: shows the message of the exception in flight.
+void ShowException(IUserInteraction& ui, std::exception_ptr error);
+
+// Runs an event handler; an exception ends the handler, is shown, and the program
+// goes on. Returns whether the handler completed.
+template <class Handler>
+bool RunGuarded(IUserInteraction& ui, Handler&& handler) {
+    try {
+        handler();
+        return true;
+    } catch (...) {
+        ShowException(ui, std::current_exception());
+        return false;
+    }
+}
+
+}  // namespace zalvert

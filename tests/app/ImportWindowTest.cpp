@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QTableView>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "data/Daten.h"
+#include "import/Import.h"
+#include "rtl/DateTime.h"
+#include "tests/support/QtPrinters.h"
+#include "tests/support/RecordingInteraction.h"
+#include "tests/support/TempDir.h"
+#include "widgets/UpDown.h"
+
+namespace zalvert {
+namespace {
+
+class ImportWindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override { SetClockForTesting(TSystemTime{2026, 12, 8, 9, 0, 0, 0}); }
+    void TearDown() override { SetClockForTesting(std::nullopt); }
+
+    std::unique_ptr<Tfimport> Create() {
+        const std::string ini = dir_.Write(
+            "z.ini", "[Import]\nmaxspalte=5\npfad=" + dir_.Path() + "leer/\next=*.csv\n");
+        data_ = std::make_unique<TData>(ui_, ini);
+        return std::make_unique<Tfimport>(*data_, ui_, [this] { ++terminated_; });
+    }
+
+    testing::TTempDir dir_;
+    testing::TRecordingInteraction ui_;
+    std::unique_ptr<TData> data_;
+    int terminated_ = 0;
+};
+
+TEST_F(ImportWindowTest, IsLaidOutAsDesigned) {
+    auto window = Create();
+    EXPECT_EQ(window->windowTitle(), "Import");
+    EXPECT_EQ(window->btopen()->text(), "Öffnen");
+    EXPECT_EQ(window->btdb()->text(), "Importieren");
+    EXPECT_EQ(window->ToolButton3()->text(), "Beenden");
+    for (QToolButton* button : {window->btopen(), window->btdb(), window->ToolButton3()}) {
+        EXPECT_EQ(button->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
+        EXPECT_FALSE(button->icon().isNull());
+    }
+    EXPECT_EQ(window->findChild<QToolBar*>("ToolBar1")->height(), 29);
+    EXPECT_EQ(window->findChild<QWidget*>("Panel2")->size(), QSize(88, 22));
+    EXPECT_EQ(window->findChild<QWidget*>("Panel1")->size(), QSize(676, 22));
+    EXPECT_EQ(window->Importjahr()->width(), 35);
+    EXPECT_EQ(window->Progress()->geometry(), QRect(5, 5, 220, 16));
+    EXPECT_EQ(window->Progress()->minimum(), 0);
+    EXPECT_EQ(window->Progress()->maximum(), 100);
+    EXPECT_EQ(window->Anzahl_import()->text(), "0 Datensätze importiert");
+    EXPECT_EQ(window->Anzahl_import()->x(), 235);
+    EXPECT_EQ(window->ID()->text(), "ID");
+    EXPECT_EQ(window->ID()->x(), 640);
+
+    QTableView* grid = window->Gitter();
+    EXPECT_EQ(grid->model()->columnCount(), 6);
+    EXPECT_EQ(grid->model()->rowCount(), 1);  // the design's one empty row
+    EXPECT_EQ(grid->model()->headerData(0, Qt::Horizontal).toString(), "");
+    EXPECT_EQ(grid->columnWidth(0), 150);
+    EXPECT_EQ(grid->rowHeight(0), 18);
+    EXPECT_EQ(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
+    EXPECT_EQ(grid->horizontalHeader()->sectionResizeMode(0), QHeaderView::Interactive);
+    EXPECT_FALSE(grid->model()->flags(grid->model()->index(0, 0)) & Qt::ItemIsEditable);
+}
+
+TEST_F(ImportWindowTest, YearStartsAtTheCurrentYearAndStepsWithinItsRange) {
+    auto window = Create();
+    TUpDown* updown = window->importjahr1();
+    EXPECT_EQ(updown->Min(), 2018);
+    EXPECT_EQ(updown->Max(), 2200);
+    EXPECT_EQ(window->Importjahr()->text(), "2026");
+    updown->StepUp();
+    EXPECT_EQ(window->Importjahr()->text(), "2027");
+    window->Importjahr()->setText("2200");
+    updown->StepUp();
+    EXPECT_EQ(window->Importjahr()->text(), "2200");
+    window->Importjahr()->setText("2018");
+    updown->StepDown();
+    EXPECT_EQ(window->Importjahr()->text(), "2018");
+    // Typing stays free; the arrows go on from the last valid position.
+    window->Importjahr()->setText("18");
+    EXPECT_EQ(window->Importjahr()->text(), "18");
+    updown->StepUp();
+    EXPECT_EQ(window->Importjahr()->text(), "2019");
+    updown->SetPosition(12000);
+    EXPECT_EQ(window->Importjahr()->text(), "2200");
+}
+
+TEST_F(ImportWindowTest, OeffnenAsksForAFileAndReadsIt) {
+    auto window = Create();
+    const std::string path = dir_.Write(
+        "touren.csv", "Alpha;Beta;1.1.2018;2.1.2018;T1\nGamma;Delta;3.1.2018;4.1.2018;T2\n");
+    ui_.FileAnswers.push_back(path);
+    window->btopen()->click();
+    ASSERT_EQ(ui_.FileDialogs.size(), 1u);
+    const auto& filters = ui_.FileDialogs[0];
+    ASSERT_EQ(filters.size(), 2u);
+    EXPECT_EQ(filters[0].Name, "csv-Dateinen");
+    EXPECT_EQ(filters[0].Pattern, "*.csv");
+    EXPECT_EQ(filters[1].Name, "Alle Dateien");
+    EXPECT_EQ(filters[1].Pattern, "*.*");
+    EXPECT_EQ(window->CurrentFile(), path);
+    const QAbstractItemModel* model = window->Gitter()->model();
+    ASSERT_EQ(model->rowCount(), 2);
+    EXPECT_EQ(model->data(model->index(1, 1)).toString(), "Delta");
+    EXPECT_EQ(model->headerData(5, Qt::Horizontal).toString(), "Fehler");
+}
+
+TEST_F(ImportWindowTest, CancelledDialogChangesNothing) {
+    auto window = Create();
+    window->btopen()->click();
+    EXPECT_EQ(ui_.FileDialogs.size(), 1u);
+    EXPECT_EQ(window->CurrentFile(), "");
+    EXPECT_EQ(window->Gitter()->model()->rowCount(), 1);
+}
+
+TEST_F(ImportWindowTest, FileErrorIsShownAndTheWindowStaysUsable) {
+    auto window = Create();
+    ui_.FileAnswers.push_back(dir_.Path() + "fehlt.csv");
+    window->btopen()->click();
+    EXPECT_EQ(ui_.Messages, (std::vector<std::string>{"Datei nicht gefunden"}));
+    ui_.FileAnswers.push_back(dir_.Write("ok.csv", "a;b;1.1.2018;2.1.2018;T\n"));
+    window->btopen()->click();
+    EXPECT_EQ(window->Gitter()->model()->rowCount(), 1);
+    EXPECT_EQ(window->Gitter()->model()->data(window->Gitter()->model()->index(0, 0)).toString(),
+              "a");
+}
+
+TEST_F(ImportWindowTest, ImportierenImportsNothingYet) {
+    auto window = Create();
+    window->btdb()->click();
+    EXPECT_EQ(window->Anzahl_import()->text(), "0 Datensätze importiert");
+    EXPECT_TRUE(ui_.Messages.empty());
+}
+
+TEST_F(ImportWindowTest, BeendenEndsTheProgramAtOnce) {
+    auto window = Create();
+    window->ToolButton3()->click();
+    EXPECT_EQ(terminated_, 1);
+    EXPECT_TRUE(ui_.Messages.empty());
+    EXPECT_TRUE(ui_.Informations.empty());
+}
+
+}  // namespace
+}  // namespace zalvert

@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTableView>
+#include <filesystem>
+
+#include "app/Application.h"
+#include "app/Main.h"
+#include "data/Daten.h"
+#include "import/Import.h"
+#include "rtl/DateTime.h"
+#include "tests/support/QtPrinters.h"
+#include "tests/support/RecordingInteraction.h"
+#include "tests/support/TempDir.h"
+
+namespace zalvert {
+namespace {
+
+class StartupTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        SetClockForTesting(TSystemTime{2026, 12, 8, 9, 0, 0, 0});
+        std::filesystem::create_directory(dir_.Path() + "import");
+    }
+    void TearDown() override { SetClockForTesting(std::nullopt); }
+
+    std::string WriteIni() const {
+        return dir_.Write("zalvert-importer.ini", "[DB]\nMain=" + dir_.Path() +
+                                                      "zalvert.db\n[Import]\nmaxspalte=5\npfad=" +
+                                                      dir_.Path() + "import/\next=*.csv\n");
+    }
+    std::unique_ptr<TZalvertApplication> Start() {
+        return std::make_unique<TZalvertApplication>(ui_, WriteIni());
+    }
+
+    testing::TTempDir dir_;
+    testing::TRecordingInteraction ui_;
+};
+
+TEST_F(StartupTest, ShowsMainWindowWithImportWindowAndReadsTheSettings) {
+    auto app = Start();
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), "Zalvert Importer");
+    Tfmain& main = app->fmain();
+    // The maximised child adds its caption, as multiple-document frames do.
+    EXPECT_EQ(main.windowTitle(), "Import Zalverten - [Import]");
+    EXPECT_TRUE(main.isVisible());
+    EXPECT_TRUE(main.windowState() & Qt::WindowMaximized);
+    ASSERT_NE(app->fimport(), nullptr);
+    EXPECT_TRUE(app->fimport()->isVisible());
+    EXPECT_TRUE(app->fimport()->parentWidget()->windowState() & Qt::WindowMaximized);
+    EXPECT_EQ(main.MdiArea()->subWindowList().size(), 1);
+    EXPECT_EQ(app->Data().Settings().maxspalte, 5);
+    EXPECT_EQ(app->Data().Settings().pfad, dir_.Path() + "import/");
+    EXPECT_EQ(app->fimport()->Importjahr()->text(), "2026");
+    EXPECT_TRUE(ui_.Messages.empty());
+}
+
+TEST_F(StartupTest, HasTheMenuAndTheStatusBar) {
+    auto app = Start();
+    Tfmain& main = app->fmain();
+    const QList<QAction*> top = main.menuBar()->actions();
+    ASSERT_EQ(top.size(), 2);
+    EXPECT_EQ(top[0]->text(), "&Datei");
+    EXPECT_EQ(top[1]->text(), "&Formulare");
+    ASSERT_EQ(top[0]->menu()->actions().size(), 1);
+    EXPECT_EQ(top[0]->menu()->actions()[0], main.Beenden1());
+    EXPECT_EQ(main.Beenden1()->text(), "&Beenden");
+    const QList<QAction*> forms = top[1]->menu()->actions();
+    ASSERT_EQ(forms.size(), 2);
+    EXPECT_EQ(forms[0]->text(), "&Import");
+    EXPECT_EQ(forms[1]->text(), "&Zalverten");
+
+    QStatusBar* bar = main.findChild<QStatusBar*>("StatusBar1");
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->height(), 19);
+    auto* panel0 = bar->findChild<QLabel*>("Panel0");
+    auto* panel1 = bar->findChild<QLabel*>("Panel1");
+    ASSERT_TRUE(panel0 && panel1);
+    EXPECT_EQ(panel0->width(), 115);
+    EXPECT_FALSE(panel0->text().isEmpty());
+    EXPECT_EQ(panel1->width(), 50);
+    EXPECT_TRUE(panel1->text().isEmpty());
+}
+
+TEST_F(StartupTest, ReadsTheFirstWaitingFileAtStart) {
+    dir_.Write("import/b.csv", "Beta;x;1.1.2018;2.1.2018;T2\n");
+    dir_.Write("import/a.csv", "Alpha;x;1.1.2018;2.1.2018;T1\nGamma;y;3.1.2018;4.1.2018;T3\n");
+    auto app = Start();
+    Tfimport* fimport = app->fimport();
+    EXPECT_EQ(fimport->CurrentFile(), dir_.Path() + "import/a.csv");
+    const QAbstractItemModel* model = fimport->Gitter()->model();
+    ASSERT_EQ(model->rowCount(), 2);
+    EXPECT_EQ(model->data(model->index(1, 0)).toString(), "Gamma");
+    EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), "Rec Von");
+    EXPECT_TRUE(ui_.Messages.empty());
+}
+
+TEST_F(StartupTest, AsksForTheYearWhenTheWaitingFileLacksIt) {
+    dir_.Write("import/a.csv", "Alpha;x;24.12.;25.12.;T1\n");
+    auto app = Start();
+    EXPECT_EQ(ui_.Informations, (std::vector<std::string>{"bitte Importjahr setzen"}));
+}
+
+TEST_F(StartupTest, AnErrorWhileCreatingIsShownAndStartUpGoesOn) {
+    // A folder matching the mask is taken like a file, and reading it fails.
+    std::filesystem::create_directory(dir_.Path() + "import/ordner.csv");
+    auto app = Start();
+    ASSERT_EQ(ui_.Messages.size(), 1u);
+    EXPECT_EQ(ui_.Messages[0].rfind("E/A-Fehler", 0), 0u) << ui_.Messages[0];
+    ASSERT_NE(app->fimport(), nullptr);
+    EXPECT_TRUE(app->fimport()->isVisible());
+    EXPECT_EQ(app->fimport()->Importjahr()->text(), "2026");
+    EXPECT_EQ(app->fimport()->CurrentFile(), dir_.Path() + "import/ordner.csv");
+}
+
+TEST_F(StartupTest, WithoutSettingsFileTheWindowsStillAppear) {
+    TZalvertApplication app(ui_, dir_.Path() + "fehlt.ini");
+    EXPECT_TRUE(app.fmain().isVisible());
+    ASSERT_NE(app.fimport(), nullptr);
+    EXPECT_EQ(app.fimport()->Gitter()->model()->rowCount(), 1);
+    EXPECT_EQ(app.Data().Settings().maxspalte, 0);
+}
+
+TEST_F(StartupTest, ImportMenuShowsTheSameWindowAgain) {
+    auto app = Start();
+    Tfimport* first = app->fimport();
+    QMdiSubWindow* frame = qobject_cast<QMdiSubWindow*>(first->parentWidget());
+    ASSERT_NE(frame, nullptr);
+    frame->close();  // closing a child only minimises it
+    EXPECT_TRUE(frame->isMinimized());
+    app->fmain().Import1()->trigger();
+    EXPECT_EQ(app->fimport(), first);
+    EXPECT_FALSE(frame->isMinimized());
+    EXPECT_EQ(app->fmain().MdiArea()->activeSubWindow(), frame);
+    EXPECT_EQ(app->fmain().MdiArea()->subWindowList().size(), 1);
+}
+
+TEST_F(StartupTest, BeendenClosesTheMainWindow) {
+    auto app = Start();
+    app->fmain().Beenden1()->trigger();
+    EXPECT_FALSE(app->fmain().isVisible());
+}
+
+}  // namespace
+}  // namespace zalvert

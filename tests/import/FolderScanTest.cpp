@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "import/FolderScan.h"
+#include "import/Importer.h"
+#include "tests/support/RecordingInteraction.h"
+#include "tests/support/TempDir.h"
+
+namespace zalvert {
+namespace {
+
+TEST(MatchesMask, MatchesWildcardsWithoutRegardToCase) {
+    EXPECT_TRUE(MatchesMask("touren.csv", "*.csv"));
+    EXPECT_TRUE(MatchesMask("TOUREN.CSV", "*.csv"));
+    EXPECT_TRUE(MatchesMask("t1.csv", "t?.csv"));
+    EXPECT_FALSE(MatchesMask("t12.csv", "t?.csv"));
+    EXPECT_FALSE(MatchesMask("touren.csv.bak", "*.csv"));
+    EXPECT_FALSE(MatchesMask("touren.txt", "*.csv"));
+    EXPECT_TRUE(MatchesMask("a.b.csv", "*.*.csv"));
+    EXPECT_TRUE(MatchesMask("abcabd", "*ab?"));
+    EXPECT_TRUE(MatchesMask("M\xC3\x9CLLER.csv", "m\xC3\xBCller*"));
+    EXPECT_TRUE(MatchesMask("\xC3\xA4.csv", "?.csv"));  // ? is one character, not one byte
+    EXPECT_FALSE(MatchesMask("", "?"));
+    EXPECT_TRUE(MatchesMask("", "*"));
+}
+
+TEST(MatchesMask, StarDotStarAlsoMatchesNamesWithoutExtension) {
+    EXPECT_TRUE(MatchesMask("touren", "*.*"));
+    EXPECT_TRUE(MatchesMask("touren.csv", "*.*"));
+    EXPECT_TRUE(MatchesMask("touren", "tour*.*"));
+    EXPECT_FALSE(MatchesMask("touren", "*.csv"));
+}
+
+TEST(FindFirstMatch, TakesTheFirstMatchingNameOfEveryKind) {
+    testing::TTempDir dir;
+    dir.Write("b.csv", "");
+    dir.Write("c.CSV", "");
+    dir.Write("a.txt", "");
+    EXPECT_EQ(FindFirstMatch(dir.Path() + "*.csv"), "b.csv");
+    dir.Write(".versteckt.csv", "");
+    EXPECT_EQ(FindFirstMatch(dir.Path() + "*.csv"), ".versteckt.csv");
+    std::filesystem::create_directory(dir.Path() + "+ordner.csv");
+    EXPECT_EQ(FindFirstMatch(dir.Path() + "*.csv"), "+ordner.csv");
+}
+
+TEST(FindFirstMatch, FindsNothingWithoutMatchFolderOrMask) {
+    testing::TTempDir dir;
+    dir.Write("a.txt", "");
+    EXPECT_FALSE(FindFirstMatch(dir.Path() + "*.csv"));
+    EXPECT_FALSE(FindFirstMatch(dir.Path() + "fehlt/*.csv"));
+    EXPECT_FALSE(FindFirstMatch(dir.Path()));
+    EXPECT_FALSE(FindFirstMatch(""));
+}
+
+TEST(FindFirstMatch, FolderWithoutTrailingSeparatorMatchesNamesInItsParent) {
+    testing::TTempDir dir;
+    std::filesystem::create_directory(dir.Path() + "in");
+    dir.Write("in/drinnen.csv", "");
+    dir.Write("in_daneben.csv", "");
+    EXPECT_EQ(FindFirstMatch(dir.Path() + "in" + "*.csv"), "in_daneben.csv");
+}
+
+TEST(ScanImportFolder, ReadsTheFirstWaitingFile) {
+    testing::TTempDir dir;
+    dir.Write("2.csv", "zweite;x;1.1.2018;2.1.2018;T2\n");
+    dir.Write("1.csv", "erste;x;1.1.2018;2.1.2018;T1\n");
+    TSettings settings;
+    settings.maxspalte = 5;
+    settings.pfad = dir.Path();
+    settings.ext = "*.csv";
+    testing::TRecordingInteraction ui;
+    TImporter importer(settings, ui);
+    importer.ScanImportFolder();
+    EXPECT_EQ(importer.CurrentFile(), dir.Path() + "1.csv");
+    EXPECT_EQ(importer.Gitter().Cells(0, 1), "erste");
+}
+
+TEST(ScanImportFolder, DoesNothingWhenNoFileWaits) {
+    testing::TTempDir dir;
+    TSettings settings;
+    settings.pfad = dir.Path();
+    settings.ext = "*.csv";
+    testing::TRecordingInteraction ui;
+    TImporter importer(settings, ui);
+    importer.ScanImportFolder();
+    EXPECT_EQ(importer.CurrentFile(), "");
+    EXPECT_EQ(importer.Gitter().RowCount(), 2);
+    EXPECT_EQ(importer.Gitter().Cells(0, 0), "");
+}
+
+}  // namespace
+}  // namespace zalvert

@@ -1,0 +1,22 @@
+#include "tests/support/RecordingInteraction.h"
+
+namespace zalvert::testing {
+
+void TRecordingInteraction::ShowMessage(const std::string& text) {
+    Messages.push_back(text);
+}
+
+void TRecordingInteraction::ShowInformation(const std::string& text) {
+    Informations.push_back(text);
+}
+
+std::optional<std::string> TRecordingInteraction::ChooseFileToOpen(
+    const std::vector<TFileFilter>& filters) {
+    FileDialogs.push_back(filters);
+    if (FileAnswers.empty()) return std::nullopt;
+    auto answer = FileAnswers.front();
+    FileAnswers.pop_front();
+    return answer;
+}
+
+}  // namespace zalvert::testing

@@ -1,0 +1,24 @@
+#pragma once
+// Records what the program would have shown the user, and answers file dialogs
+// from a queue, so that no test blocks on a dialog.
+
+#include <deque>
+
+#include "rtl/Interaction.h"
+
+namespace zalvert::testing {
+
+class TRecordingInteraction : public IUserInteraction {
+  public:
+    void ShowMessage(const std::string& text) override;
+    void ShowInformation(const std::string& text) override;
+    std::optional<std::string> ChooseFileToOpen(const std::vector<TFileFilter>& filters) override;
+
+    std::vector<std::string> Messages;
+    std::vector<std::string> Informations;
+    std::vector<std::vector<TFileFilter>> FileDialogs;
+    // Answers for the file dialogs; an empty answer is a cancel.
+    std::deque<std::optional<std::string>> FileAnswers;
+};
+
+}  // namespace zalvert::testing
