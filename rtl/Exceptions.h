@@ -19,6 +19,12 @@ class EConvertError : public Exception {
     using Exception::Exception;
 };
 
+// A variant that does not convert to the requested type.
+class EVariantError : public Exception {
+  public:
+    using Exception::Exception;
+};
+
 // A file operation failed; ErrorCode is the system's error number.
 class EInOutError : public Exception {
   public:

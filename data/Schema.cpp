@@ -1,0 +1,39 @@
+#include "data/Schema.h"
+
+#include "engine/Dao.h"
+
+namespace zalvert {
+
+const std::vector<std::string>& SchemaStatements() {
+    static const std::vector<std::string> statements = {
+        "CREATE TABLE [Zalvert] ([ID] COUNTER, [Recdatum] DATETIME, [Recnr] TEXT(255), "
+        "[Recvon] TEXT(255), [Recan] TEXT(255), [Datumvon] DATETIME, [Datumbis] DATETIME, "
+        "[Tour] TEXT(255), [Netto] CURRENCY, [Gutschrift] TEXT(255), [erledigt] YESNO DEFAULT 0, "
+        "[Bemerkung] MEMO, [erstelltvon] LONG, [ImportID] LONG, "
+        "CONSTRAINT [PrimaryKey] PRIMARY KEY ([ID]))",
+        // The import looks up the largest identifier.
+        "CREATE INDEX [ImportID] ON [Zalvert] ([ImportID])",
+        "CREATE TABLE [u_Recvon] ([ID] COUNTER, [Prioritaet] LONG, [Firma] TEXT(50), "
+        "CONSTRAINT [PrimaryKey] PRIMARY KEY ([ID]))",
+    };
+    return statements;
+}
+
+void CreateZalvertDatabase(const std::string& path, const std::vector<std::string>& companies) {
+    auto engine = engine::CreateDBEngine("DAO.DBEngine.36");
+    auto db = engine->CreateDatabase(path);
+    for (const std::string& statement : SchemaStatements()) db->Execute(statement);
+    auto workspace = engine->CreateWorkspace("Schema", "Admin", "");
+    auto recvon = db->OpenRecordset("u_Recvon", engine::dbOpenDynaset);
+    int priority = 0;
+    for (const std::string& company : companies) {
+        recvon->AddNew();
+        recvon->Fields().Item("Prioritaet")->SetValue(Variant(++priority));
+        recvon->Fields().Item("Firma")->SetValue(Variant(company));
+        recvon->Update();
+    }
+    recvon->Close();
+    db->Close();
+}
+
+}  // namespace zalvert

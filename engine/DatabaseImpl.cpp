@@ -1,0 +1,226 @@
+#include "engine/DatabaseImpl.h"
+
+#include <filesystem>
+
+#include "engine/RecordsetImpl.h"
+#include "engine/SqlFunctions.h"
+
+namespace zalvert::engine {
+namespace {
+
+constexpr const char* kSource = "DAO.Database";
+
+template <class T>
+class TNamed : public T {
+  public:
+    explicit TNamed(std::string name) : name_(std::move(name)) {}
+    std::string Name() const override { return name_; }
+
+  private:
+    std::string name_;
+};
+
+class TQueryDefList : public TListCollection<QueryDef, QueryDefCollection> {
+  public:
+    TQueryDefList(TDatabaseRef db, TLoader loader)
+        : TListCollection(db->EngineRef(), "DAO.QueryDefs", std::move(loader)),
+          db_(std::move(db)) {}
+
+    void Delete(std::string_view name) override {
+        if (!Find(name)) Fail(Engine(), 3265, Source());
+        try {
+            TSqliteConnection& connection = db_->Connection(Source());
+            TStatement stmt(connection,
+                            std::string("DELETE FROM ") + kQueriesTable + " WHERE Name = ?1");
+            stmt.Bind(1, Variant(std::string(name)));
+            stmt.Step();
+            ForgetObject(connection, name);
+        } catch (const ESqlite& e) {
+            FailSqlite(Engine(), e, Source(), std::string(name));
+        }
+        Remove(name);
+    }
+
+  private:
+    TDatabaseRef db_;
+};
+
+void Configure(TSqliteConnection& connection, bool readOnly) {
+    RegisterSqlFunctions(connection.Handle());
+    if (!readOnly) {
+        connection.Exec("PRAGMA journal_mode=WAL");
+        connection.Exec("PRAGMA synchronous=NORMAL");
+    }
+}
+
+}  // namespace
+
+TDatabaseImpl::TDatabaseImpl(TDatabaseRef state, std::string connect)
+    : state_(std::move(state)), connect_(std::move(connect)) {
+    const TEngineRef& engine = state_->EngineRef();
+    tableDefs_ = std::make_unique<TListCollection<TableDef>>(engine, "DAO.TableDefs", [this] {
+        std::vector<std::shared_ptr<TableDef>> list;
+        try {
+            for (const std::string& name : ReadTableNames(state_->Connection(kSource)))
+                if (auto info = ReadTable(state_->Connection(kSource), name))
+                    list.push_back(std::make_shared<TTableDefImpl>(state_, std::move(*info)));
+        } catch (const ESqlite& e) {
+            FailSqlite(state_->Engine(), e, kSource);
+        }
+        return list;
+    });
+    queryDefs_ = std::make_unique<TQueryDefList>(state_, [this] {
+        std::vector<std::shared_ptr<QueryDef>> list;
+        TSqliteConnection& connection = state_->Connection(kSource);
+        if (!HasTable(connection, kQueriesTable)) return list;
+        TStatement stmt(connection, std::string("SELECT Name, SQL FROM ") + kQueriesTable +
+                                        " ORDER BY Name COLLATE NOCASE");
+        while (stmt.Step())
+            list.push_back(std::make_shared<TQueryDefImpl>(state_, stmt.ColumnText(0),
+                                                           stmt.ColumnText(1), true));
+        return list;
+    });
+    containers_ = std::make_unique<TListCollection<Container>>(engine, "DAO.Containers", [] {
+        std::vector<std::shared_ptr<Container>> list;
+        for (const char* name : {"Databases", "Tables", "Relationships"})
+            list.push_back(std::make_shared<TNamed<Container>>(name));
+        return list;
+    });
+    relations_ = std::make_unique<TListCollection<Relation>>(engine, "DAO.Relations");
+    recordsets_ = std::make_unique<TListCollection<Recordset>>(engine, "DAO.Recordsets", [this] {
+        std::vector<std::shared_ptr<Recordset>> list;
+        std::erase_if(opened_, [](const auto& weak) { return weak.expired(); });
+        for (const auto& weak : opened_) list.push_back(weak.lock());
+        return list;
+    });
+    properties_ = std::make_unique<TPropertyList>(engine, kSource, [this] {
+        return std::vector<std::shared_ptr<Property>>{
+            std::make_shared<TPlainProperty>("Name", dbText, Variant(Name())),
+            std::make_shared<TPlainProperty>("Connect", dbText, Variant(connect_)),
+            std::make_shared<TPlainProperty>("Version", dbText, Variant(Version())),
+            std::make_shared<TPlainProperty>("CollatingOrder", dbLong, Variant(CollatingOrder())),
+            std::make_shared<TPlainProperty>("QueryTimeout", dbInteger, Variant(QueryTimeout())),
+            std::make_shared<TPlainProperty>("Updatable", dbBoolean, Variant(Updatable()))};
+    });
+}
+
+std::shared_ptr<Recordset> TDatabaseImpl::OpenRecordset(const std::string& source, int type,
+                                                        int options, int lockEdit) {
+    TDatabaseState& db = *state_;
+    db.Connection(kSource);
+    std::shared_ptr<Recordset> recordset;
+    if (const TTableInfo* table = db.Table(source)) {
+        TRecordSource s;
+        s.Name = table->Name;
+        s.SingleTable = true;
+        s.Table = table->Name;
+        s.TableRef = QuoteIdentifier(table->Name);
+        s.SelectList = "*";
+        s.From = s.TableRef;
+        s.Sql = ComposeSql(s);
+        recordset = OpenSource(state_, std::move(s), type == 0 ? dbOpenTable : type, options,
+                               lockEdit, table);
+    } else {
+        std::string sql = source;
+        if (auto stored = StoredQuerySql(db, source))
+            sql = *stored;
+        else if (source.find_first_of(" \t\r\n") == std::string::npos)
+            Fail(db.Engine(), 3078, kSource, source);
+        const TTranslation t = Translate(db.Engine(), sql, kSource);
+        if (t.Kind != TStatementKind::Select) Fail(db.Engine(), 3219, kSource);
+        if (!t.Parameters.empty())
+            Fail(db.Engine(), 3061, kSource, std::to_string(t.Parameters.size()));
+        recordset = OpenSource(state_, SourceOf(t, source, {}), type == 0 ? dbOpenDynaset : type,
+                               options, lockEdit, nullptr);
+    }
+    opened_.push_back(recordset);
+    return recordset;
+}
+
+void TDatabaseImpl::Execute(const std::string& sql, int) {
+    std::string text = sql;
+    if (auto stored = StoredQuerySql(*state_, sql)) text = *stored;
+    const TTranslation t = Translate(state_->Engine(), text, kSource);
+    if (!t.Parameters.empty())
+        Fail(state_->Engine(), 3061, kSource, std::to_string(t.Parameters.size()));
+    state_->RecordsAffected = ExecuteTranslated(state_, t, {}, kSource);
+    tableDefs_->Refresh();
+}
+
+std::shared_ptr<QueryDef> TDatabaseImpl::CreateQueryDef(const std::string& name,
+                                                        const std::string& sql) {
+    TDatabaseState& db = *state_;
+    auto query = std::make_shared<TQueryDefImpl>(state_, name, sql, !name.empty());
+    if (name.empty()) return query;
+    if (db.ReadOnly()) Fail(db.Engine(), 3027, kSource);
+    if (db.Table(name) || StoredQuerySql(db, name)) Fail(db.Engine(), 3012, kSource, name);
+    try {
+        TSqliteConnection& connection = db.Connection(kSource);
+        EnsureMetadataTables(connection);
+        TStatement stmt(connection, std::string("INSERT INTO ") + kQueriesTable +
+                                        " (Name, SQL, Type) VALUES (?1, ?2, ?3)");
+        stmt.Bind(1, Variant(name));
+        stmt.Bind(2, Variant(sql));
+        stmt.Bind(3, Variant(query->Type()));
+        stmt.Step();
+        TouchObject(connection, name, 5, true);
+    } catch (const ESqlite& e) {
+        FailSqlite(db.Engine(), e, kSource, name);
+    }
+    queryDefs_->Refresh();
+    return query;
+}
+
+void TDatabaseImpl::Close() {
+    state_->Connection(kSource);
+    state_->Close();
+}
+
+std::shared_ptr<TDatabaseImpl> OpenDatabaseFile(const TEngineRef& engine, const std::string& path,
+                                                bool exclusive, bool readOnly,
+                                                const std::string& connect) {
+    constexpr const char* source = "DAO.Workspace";
+    std::error_code error;
+    if (path.empty() || !std::filesystem::is_regular_file(path, error))
+        Fail(*engine, 3024, source, path);
+    std::unique_ptr<TSqliteConnection> connection;
+    try {
+        connection = std::make_unique<TSqliteConnection>(
+            path, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
+        // Find out at once whether the file is a database and whether another user
+        // holds it exclusively; later calls wait for locks a while.
+        sqlite3_busy_timeout(connection->Handle(), 0);
+        if (exclusive) connection->Exec("PRAGMA locking_mode=EXCLUSIVE");
+        connection->Exec("SELECT count(*) FROM sqlite_master");
+        Configure(*connection, readOnly);
+        if (exclusive) connection->Exec("BEGIN EXCLUSIVE; COMMIT");
+        sqlite3_busy_timeout(connection->Handle(), 2000);
+    } catch (const ESqlite& e) {
+        if (e.PrimaryCode() == SQLITE_BUSY || e.PrimaryCode() == SQLITE_LOCKED)
+            Fail(*engine, 3051, source, path);
+        if (e.PrimaryCode() == SQLITE_NOTADB || e.PrimaryCode() == SQLITE_CORRUPT)
+            Fail(*engine, 3343, source, path);
+        FailSqlite(*engine, e, source, path);
+    }
+    auto state =
+        std::make_shared<TDatabaseState>(engine, std::move(connection), path, readOnly, exclusive);
+    return std::make_shared<TDatabaseImpl>(std::move(state), connect);
+}
+
+std::shared_ptr<TDatabaseImpl> CreateDatabaseFile(const TEngineRef& engine,
+                                                  const std::string& path) {
+    constexpr const char* source = "DAO.DBEngine";
+    std::error_code error;
+    if (path.empty()) Fail(*engine, 3024, source, path);
+    if (std::filesystem::exists(path, error)) Fail(*engine, 3204, source, path);
+    try {
+        TSqliteConnection connection(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        Configure(connection, false);
+        EnsureMetadataTables(connection);
+    } catch (const ESqlite& e) {
+        FailSqlite(*engine, e, source, path);
+    }
+    return OpenDatabaseFile(engine, path, false, false, {});
+}
+
+}  // namespace zalvert::engine

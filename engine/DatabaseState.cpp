@@ -1,0 +1,54 @@
+#include "engine/DatabaseState.h"
+
+#include <cctype>
+
+namespace zalvert::engine {
+
+bool TNameLess::operator()(const std::string& a, const std::string& b) const {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::toupper(static_cast<unsigned char>(x)) <
+               std::toupper(static_cast<unsigned char>(y));
+    });
+}
+
+TDatabaseState::TDatabaseState(TEngineRef engine, std::unique_ptr<TSqliteConnection> db,
+                               std::string name, bool readOnly, bool exclusive)
+    : engine_(std::move(engine)),
+      db_(std::move(db)),
+      name_(std::move(name)),
+      readOnly_(readOnly),
+      exclusive_(exclusive) {}
+
+TSqliteConnection& TDatabaseState::Connection(const char* source) {
+    if (!db_) Fail(*engine_, 3420, source);
+    return *db_;
+}
+
+TStatement& TDatabaseState::Prepared(const std::string& sql) {
+    auto& slot = statements_[sql];
+    if (!slot) {
+        if (statements_.size() > 64) {
+            statements_.clear();
+            return Prepared(sql);
+        }
+        slot = std::make_unique<TStatement>(Connection("DAO.Database"), sql);
+    }
+    slot->Reset();
+    return *slot;
+}
+
+void TDatabaseState::Close() {
+    statements_.clear();
+    tables_.clear();
+    db_.reset();
+}
+
+const TTableInfo* TDatabaseState::Table(const std::string& name) {
+    const auto it = tables_.find(name);
+    if (it != tables_.end()) return &it->second;
+    auto info = ReadTable(Connection("DAO.Database"), name);
+    if (!info) return nullptr;
+    return &tables_.emplace(name, std::move(*info)).first->second;
+}
+
+}  // namespace zalvert::engine

@@ -1,0 +1,61 @@
+#pragma once
+// One open database: its SQLite connection and what the objects opened from it
+// share. Closing it leaves the objects in place but makes them refuse work.
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "engine/Catalog.h"
+#include "engine/EngineState.h"
+
+namespace zalvert::engine {
+
+struct TNameLess {
+    bool operator()(const std::string& a, const std::string& b) const;
+};
+
+class TDatabaseState {
+  public:
+    TDatabaseState(TEngineRef engine, std::unique_ptr<TSqliteConnection> db, std::string name,
+                   bool readOnly, bool exclusive);
+
+    TEngineState& Engine() const { return *engine_; }
+    const TEngineRef& EngineRef() const { return engine_; }
+    // The connection; 3420 once the database is closed.
+    TSqliteConnection& Connection(const char* source);
+    const std::string& Name() const { return name_; }
+    bool ReadOnly() const { return readOnly_; }
+    bool Exclusive() const { return exclusive_; }
+    bool Closed() const { return db_ == nullptr; }
+    void Close();
+
+    // The schema of a table, cached until the schema changes; empty when missing.
+    const TTableInfo* Table(const std::string& name);
+    void SchemaChanged() {
+        tables_.clear();
+        statements_.clear();
+    }
+
+    // Savepoints opened for the workspace's transactions.
+    int TransactionDepth = 0;
+    long long RecordsAffected = 0;
+    int QueryTimeout = 60;
+
+    std::uint32_t NewRowSetId() { return engine_->NextRowSetId++; }
+
+    // A prepared statement kept for reuse, reset and unbound.
+    TStatement& Prepared(const std::string& sql);
+
+  private:
+    TEngineRef engine_;
+    std::unique_ptr<TSqliteConnection> db_;
+    std::string name_;
+    bool readOnly_;
+    bool exclusive_;
+    std::map<std::string, TTableInfo, TNameLess> tables_;
+    std::map<std::string, std::unique_ptr<TStatement>> statements_;
+};
+using TDatabaseRef = std::shared_ptr<TDatabaseState>;
+
+}  // namespace zalvert::engine

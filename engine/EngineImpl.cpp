@@ -1,0 +1,219 @@
+// The engine object, its workspaces, and the factory that creates it by ProgID.
+
+#include <cctype>
+
+#include "engine/Dao.h"
+#include "engine/DatabaseImpl.h"
+#include "engine/EngineState.h"
+
+namespace zalvert::engine {
+namespace {
+
+constexpr const char* kWorkspaceSource = "DAO.Workspace";
+constexpr const char* kEngineSource = "DAO.DBEngine";
+constexpr const char* kVersion = "3.6";
+constexpr const char* kProgIds[] = {"DAO.DBEngine.36", "DAO.PrivateDBEngine.36"};
+
+// The value of KEY in a connect text such as ";UID=Admin;PWD=secret".
+std::string ConnectValue(const std::string& connect, std::string_view key) {
+    size_t start = 0;
+    while (start <= connect.size()) {
+        size_t end = connect.find(';', start);
+        if (end == std::string::npos) end = connect.size();
+        const std::string part = connect.substr(start, end - start);
+        const size_t equals = part.find('=');
+        if (equals != std::string::npos && SameName(part.substr(0, equals), key))
+            return part.substr(equals + 1);
+        start = end + 1;
+    }
+    return {};
+}
+
+class TWorkspaceImpl : public Workspace {
+  public:
+    TWorkspaceImpl(TEngineRef engine, std::string name, std::string user, int type)
+        : engine_(std::move(engine)),
+          name_(std::move(name)),
+          user_(std::move(user)),
+          type_(type),
+          databases_(engine_, "DAO.Databases", [this] {
+              std::vector<std::shared_ptr<Database>> list;
+              for (const auto& db : open_)
+                  if (!db->State()->Closed()) list.push_back(db);
+              return list;
+          }) {}
+
+    std::string Name() const override { return name_; }
+    std::string UserName() const override { return user_; }
+    int Type() const override { return type_; }
+
+    std::shared_ptr<Database> OpenDatabase(const std::string& name, const Variant& options,
+                                           bool readOnly, const std::string& connect) override {
+        CheckOpen();
+        if (!connect.empty() && connect.front() != ';') {
+            // "ODBC;..." and installable formats such as "Excel 8.0;..." have no driver here.
+            const std::string kind = connect.substr(0, connect.find(';'));
+            Fail(*engine_, 3170, kWorkspaceSource, kind);
+        }
+        // A database password is ignored: files of this engine have none.
+        (void)ConnectValue(connect, "PWD");
+        bool exclusive = false;
+        if (!options.IsEmptyOrNull()) exclusive = options.AsBoolean();
+        auto db = OpenDatabaseFile(engine_, name, exclusive, readOnly, connect);
+        open_.push_back(db);
+        databases_.Refresh();
+        return db;
+    }
+
+    std::shared_ptr<Database> OpenConnection(const std::string&, const Variant&, bool,
+                                             const std::string&) override {
+        Fail(*engine_, 3251, kWorkspaceSource);
+    }
+
+    int DefaultCursorDriver() const override { return cursorDriver_; }
+    void SetDefaultCursorDriver(int driver) override { cursorDriver_ = driver; }
+
+    void BeginTrans() override {
+        CheckOpen();
+        ++level_;
+        ForEachDatabase([&](TDatabaseState& db) {
+            if (db.TransactionDepth != level_ - 1) return;
+            db.Connection(kWorkspaceSource).Exec("SAVEPOINT zi_level_" + std::to_string(level_));
+            db.TransactionDepth = level_;
+        });
+    }
+
+    void CommitTrans() override { EndLevel(false); }
+    void Rollback() override { EndLevel(true); }
+
+    Collection<Database>& Databases() override { return databases_; }
+
+    void Close() override {
+        CheckOpen();
+        while (level_ > 0) EndLevel(true);
+        for (const auto& db : open_)
+            if (!db->State()->Closed()) db->Close();
+        open_.clear();
+        closed_ = true;
+    }
+
+  private:
+    void CheckOpen() const {
+        if (closed_) Fail(*engine_, 3420, kWorkspaceSource);
+    }
+
+    template <class Action>
+    void ForEachDatabase(Action&& action) {
+        try {
+            for (const auto& db : open_)
+                if (!db->State()->Closed()) action(*db->State());
+        } catch (const ESqlite& e) {
+            FailSqlite(*engine_, e, kWorkspaceSource);
+        }
+    }
+
+    void EndLevel(bool rollback) {
+        CheckOpen();
+        if (level_ == 0) Fail(*engine_, 3034, kWorkspaceSource);
+        const std::string savepoint = "zi_level_" + std::to_string(level_);
+        ForEachDatabase([&](TDatabaseState& db) {
+            if (db.TransactionDepth != level_) return;
+            TSqliteConnection& connection = db.Connection(kWorkspaceSource);
+            if (rollback) connection.Exec("ROLLBACK TO " + savepoint);
+            connection.Exec("RELEASE " + savepoint);
+            db.TransactionDepth = level_ - 1;
+            if (rollback) db.SchemaChanged();
+        });
+        --level_;
+    }
+
+    TEngineRef engine_;
+    std::string name_;
+    std::string user_;
+    int type_;
+    int cursorDriver_ = -1;
+    int level_ = 0;
+    bool closed_ = false;
+    std::vector<std::shared_ptr<TDatabaseImpl>> open_;
+    TListCollection<Database> databases_;
+};
+
+class TWorkspaceList : public TListCollection<Workspace, WorkspaceCollection> {
+  public:
+    using TListCollection::TListCollection;
+    void Append(std::shared_ptr<Workspace> workspace) override {
+        if (Find(workspace->Name())) Fail(Engine(), 3367, Source());
+        Add(std::move(workspace));
+    }
+};
+
+class TEngineImpl : public DBEngine {
+  public:
+    TEngineImpl()
+        : state_(std::make_shared<TEngineState>()), workspaces_(state_, "DAO.Workspaces") {}
+
+    std::string Version() const override { return kVersion; }
+    std::string SystemDB() const override { return state_->SystemDB; }
+    void SetSystemDB(const std::string& path) override { state_->SystemDB = path; }
+    std::string DefaultUser() const override { return state_->DefaultUser; }
+    void SetDefaultUser(const std::string& user) override { state_->DefaultUser = user; }
+    std::string DefaultPassword() const override { return state_->DefaultPassword; }
+    void SetDefaultPassword(const std::string& password) override {
+        state_->DefaultPassword = password;
+    }
+    int DefaultType() const override { return state_->DefaultType; }
+    void SetDefaultType(int type) override {
+        if (type != dbUseJet && type != dbUseODBC) Fail(*state_, 3001, kEngineSource);
+        state_->DefaultType = type;
+    }
+
+    // Without a workgroup of its own, the engine knows one account: Admin with
+    // the empty password.
+    std::shared_ptr<Workspace> CreateWorkspace(const std::string& name, const std::string& userName,
+                                               const std::string& password, int type) override {
+        if (type == dbUseODBC) Fail(*state_, 3251, kEngineSource);
+        if (type != dbUseJet) Fail(*state_, 3001, kEngineSource);
+        if (!SameName(userName, "Admin") || !password.empty()) Fail(*state_, 3029, kEngineSource);
+        return std::make_shared<TWorkspaceImpl>(state_, name, "admin", type);
+    }
+
+    WorkspaceCollection& Workspaces() override { return workspaces_; }
+    int ErrorCount() const override { return static_cast<int>(state_->Log.Errors.size()); }
+    EDaoError Error(int index) const override {
+        if (index < 0 || index >= ErrorCount()) Fail(*state_, 3265, kEngineSource);
+        return state_->Log.Errors[static_cast<size_t>(index)];
+    }
+
+    // Nothing waits here: SQLite takes no read locks outside statements and reads
+    // the current state of the file at every statement.
+    void Idle(int action) override {
+        if ((action & ~(dbFreeLocks | dbRefreshCache)) != 0) Fail(*state_, 3001, kEngineSource);
+    }
+
+    std::shared_ptr<Database> CreateDatabase(const std::string& name, const std::string&,
+                                             int) override {
+        return CreateDatabaseFile(state_, name);
+    }
+
+    std::vector<std::string> IsamFormats() const override { return {}; }
+
+  private:
+    TEngineRef state_;
+    TWorkspaceList workspaces_;
+};
+
+}  // namespace
+
+bool IsProgIdRegistered(std::string_view progId) {
+    for (const char* registered : kProgIds)
+        if (SameName(progId, registered)) return true;
+    return false;
+}
+
+std::shared_ptr<DBEngine> CreateDBEngine(std::string_view progId) {
+    if (!IsProgIdRegistered(progId))
+        throw EDaoError(429, "DAO.DBEngine", ErrorDescription(429, std::string(progId)));
+    return std::make_shared<TEngineImpl>();
+}
+
+}  // namespace zalvert::engine

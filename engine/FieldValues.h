@@ -1,0 +1,21 @@
+#pragma once
+// Converting values written to a field into the stored form of its column, and
+// stored values back into the values a field reports, as the engine does it.
+
+#include "engine/Catalog.h"
+#include "rtl/Variant.h"
+
+namespace zalvert::engine {
+
+// A value the column cannot take: 3421 (conversion) or 3163 (too long).
+struct EValueRefused {
+    int Number;
+};
+
+Variant ToStorage(const TTypeInfo& type, const Variant& value);
+Variant FromStorage(const TTypeInfo& type, const Variant& stored);
+
+// A GUID in its braced upper-case text form; empty when the text is no GUID.
+std::string NormalizeGuid(std::string_view text);
+
+}  // namespace zalvert::engine

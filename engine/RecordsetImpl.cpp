@@ -1,0 +1,655 @@
+#include "engine/RecordsetImpl.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "engine/FieldValues.h"
+#include "engine/SqlTranslator.h"
+
+namespace zalvert::engine {
+namespace {
+
+constexpr const char* kSource = "DAO.Recordset";
+constexpr const char* kFieldSource = "DAO.Field";
+
+TBytes MakeBookmark(long pos, std::uint32_t rowSet) {
+    TBytes bytes(8);
+    const auto value = static_cast<std::uint32_t>(pos + 1);
+    std::memcpy(bytes.data(), &value, 4);
+    std::memcpy(bytes.data() + 4, &rowSet, 4);
+    return bytes;
+}
+
+long FieldAttributes(const TFieldMeta& meta) {
+    long attributes = meta.Type.Fixed ? dbFixedField : dbVariableField;
+    if (meta.AutoIncrement) attributes |= dbAutoIncrField;
+    if (meta.Updatable) attributes |= dbUpdatableField;
+    return attributes;
+}
+
+}  // namespace
+
+// --- fields of the current record ---------------------------------------------
+
+class TRecordField : public Field {
+  public:
+    TRecordField(TRecordsetImpl& owner, size_t index) : owner_(owner), index_(index) {}
+
+    std::string Name() const override { return Meta().Name; }
+    void SetName(const std::string&) override { Raise(3219); }
+    int Type() const override { return Meta().Type.Type; }
+    int Size() const override { return Meta().Type.Size; }
+    long Attributes() const override { return FieldAttributes(Meta()); }
+    void SetAttributes(long) override { Raise(3219); }
+    Variant Value() const override { return owner_.FieldValue(index_); }
+    void SetValue(const Variant& value) override { owner_.SetFieldValue(index_, value); }
+    long long FieldSize() const override { return owner_.FieldSize(index_); }
+    std::string DefaultValue() const override { return Meta().DefaultValue; }
+    bool Required() const override { return Meta().Required; }
+    std::string SourceTable() const override { return Meta().SourceTable; }
+    std::string SourceField() const override { return Meta().SourceField; }
+    PropertyCollection& Properties() override {
+        if (!properties_) {
+            properties_ = std::make_unique<TPropertyList>(
+                owner_.Database().EngineRef(), kFieldSource, [this] {
+                    std::vector<std::shared_ptr<Property>> list;
+                    const TFieldMeta& meta = Meta();
+                    if (meta.SourceTable.empty()) return list;
+                    for (auto& p : ReadFieldProperties(owner_.Database().Connection(kFieldSource),
+                                                       meta.SourceTable, meta.SourceField))
+                        list.push_back(std::make_shared<TPlainProperty>(p.Name, p.Type, p.Value));
+                    return list;
+                });
+        }
+        return *properties_;
+    }
+    std::shared_ptr<Property> CreateProperty(const std::string& name, int type,
+                                             const Variant& value) override {
+        return std::make_shared<TPlainProperty>(name, type, value);
+    }
+
+  private:
+    const TFieldMeta& Meta() const { return owner_.Meta(index_); }
+    [[noreturn]] void Raise(int number) const {
+        Fail(owner_.Database().Engine(), number, kFieldSource);
+    }
+
+    TRecordsetImpl& owner_;
+    size_t index_;
+    std::unique_ptr<TPropertyList> properties_;
+};
+
+class TRecordFields : public TListCollection<Field, FieldCollection> {
+  public:
+    TRecordFields(TEngineRef engine, std::vector<std::shared_ptr<Field>> fields)
+        : TListCollection(std::move(engine), kFieldSource, [fields] { return fields; }) {}
+    void Append(std::shared_ptr<Field>) override { Fail(Engine(), 3219, kFieldSource); }
+    void Delete(std::string_view) override { Fail(Engine(), 3219, kFieldSource); }
+};
+
+// --- row sets for a source --------------------------------------------------------
+
+std::string ComposeSql(const TRecordSource& s) {
+    std::string sql = "SELECT " + s.SelectList + " FROM " + s.From;
+    if (!s.Where.empty()) sql += " WHERE " + s.Where;
+    if (!s.OrderBy.empty()) sql += " ORDER BY " + s.OrderBy;
+    if (s.Top) sql += " LIMIT " + std::to_string(*s.Top);
+    return sql;
+}
+
+std::shared_ptr<TRowSet> MakeRowSet(const TDatabaseRef& db, const TRecordSource& source, int type) {
+    switch (type) {
+        case dbOpenForwardOnly:
+            return std::make_shared<TForwardRowSet>(db, source);
+        case dbOpenSnapshot:
+            return std::make_shared<TStaticRowSet>(db, source);
+        default:
+            if (source.SingleTable) return std::make_shared<TKeysetRowSet>(db, source);
+            return std::make_shared<TStaticRowSet>(db, source);
+    }
+}
+
+// --- the recordset ----------------------------------------------------------------
+
+TRecordsetImpl::TRecordsetImpl(std::shared_ptr<TRowSet> rows, int type, bool readOnly,
+                               std::string index)
+    : rows_(std::move(rows)), type_(type), readOnly_(readOnly), index_(std::move(index)) {
+    if (rows_->Has(0)) {
+        if (const auto first = NextLive(-1, +1)) Land(*first);
+    }
+    if (pos_ < 0) bof_ = eof_ = true;
+}
+
+TRecordsetImpl::~TRecordsetImpl() = default;
+
+void TRecordsetImpl::Raise(int number, const std::string& detail) const {
+    Fail(rows_->Database().Engine(), number, kSource, detail);
+}
+
+void TRecordsetImpl::CheckOpen() const {
+    if (closed_ || rows_->Database().Closed()) Raise(3420);
+}
+
+std::string TRecordsetImpl::Name() const {
+    CheckOpen();
+    return rows_->Source().Name;
+}
+
+bool TRecordsetImpl::Bof() const {
+    CheckOpen();
+    return bof_;
+}
+
+bool TRecordsetImpl::Eof() const {
+    CheckOpen();
+    return eof_;
+}
+
+bool TRecordsetImpl::Updatable() const {
+    CheckOpen();
+    return !readOnly_ && (type_ == dbOpenTable || type_ == dbOpenDynaset) && rows_->Updatable();
+}
+
+void TRecordsetImpl::CheckUpdatable() const {
+    if (!Updatable()) Raise(3027);
+}
+
+bool TRecordsetImpl::HasCurrent() const {
+    return pos_ >= 0 && !bof_ && !eof_ && static_cast<size_t>(pos_) < rows_->KnownSize();
+}
+
+void TRecordsetImpl::Land(long pos) {
+    pos_ = pos;
+    bof_ = eof_ = false;
+    accessed_ = std::max(accessed_, pos + 1);
+    cachedPos_ = -2;
+}
+
+// The next position in `direction` that this recordset did not delete.
+std::optional<long> TRecordsetImpl::NextLive(long from, int direction) const {
+    for (long pos = from + direction; pos >= 0; pos += direction) {
+        if (!rows_->Has(static_cast<size_t>(pos))) return std::nullopt;
+        if (!rows_->IsDeleted(static_cast<size_t>(pos))) return pos;
+    }
+    return std::nullopt;
+}
+
+void TRecordsetImpl::MoveFirst() {
+    CheckOpen();
+    if (type_ == dbOpenForwardOnly && pos_ > 0) Raise(3251);
+    if (editMode_ != dbEditNone) CancelUpdate();
+    const auto first = NextLive(-1, +1);
+    if (!first) Raise(3021);
+    Land(*first);
+}
+
+void TRecordsetImpl::MoveLast() {
+    CheckOpen();
+    if (type_ == dbOpenForwardOnly) Raise(3251);
+    if (editMode_ != dbEditNone) CancelUpdate();
+    rows_->FetchAll();
+    const auto last = NextLive(static_cast<long>(rows_->KnownSize()), -1);
+    if (!last) Raise(3021);
+    Land(*last);
+    accessed_ = static_cast<long>(rows_->KnownSize());
+    addedBeyond_ = 0;
+}
+
+void TRecordsetImpl::MoveNext() {
+    CheckOpen();
+    if (eof_) Raise(3021);
+    if (editMode_ != dbEditNone) CancelUpdate();
+    if (const auto next = NextLive(bof_ ? -1 : pos_, +1)) {
+        Land(*next);
+        return;
+    }
+    pos_ = static_cast<long>(rows_->KnownSize());
+    eof_ = true;
+    bof_ = bof_ && pos_ == 0;
+    accessed_ = pos_;
+    cachedPos_ = -2;
+}
+
+void TRecordsetImpl::MovePrevious() {
+    CheckOpen();
+    if (type_ == dbOpenForwardOnly) Raise(3251);
+    if (bof_) Raise(3021);
+    if (editMode_ != dbEditNone) CancelUpdate();
+    if (const auto previous = NextLive(eof_ ? static_cast<long>(rows_->KnownSize()) : pos_, -1)) {
+        Land(*previous);
+        return;
+    }
+    pos_ = -1;
+    bof_ = true;
+    eof_ = eof_ && rows_->KnownSize() == 0;
+    cachedPos_ = -2;
+}
+
+void TRecordsetImpl::Move(long rows) {
+    CheckOpen();
+    if (!HasCurrent()) Raise(3021);
+    if (type_ == dbOpenForwardOnly && rows < 0) Raise(3251);
+    if (editMode_ != dbEditNone) CancelUpdate();
+    if (rows == 0) {
+        cachedPos_ = -2;
+        return;
+    }
+    const int direction = rows > 0 ? 1 : -1;
+    long pos = pos_;
+    if (rows_->DeletedCount() == 0) {
+        const long target = pos_ + rows;
+        if (target >= 0 && rows_->Has(static_cast<size_t>(target))) return Land(target);
+        pos = target < 0 ? -1 : static_cast<long>(rows_->KnownSize());
+    } else {
+        for (long left = std::labs(rows); left > 0; --left) {
+            const auto next = NextLive(pos, direction);
+            if (!next) {
+                pos = direction > 0 ? static_cast<long>(rows_->KnownSize()) : -1;
+                break;
+            }
+            pos = *next;
+        }
+        if (pos >= 0 && static_cast<size_t>(pos) < rows_->KnownSize()) return Land(pos);
+    }
+    pos_ = pos;
+    bof_ = pos < 0;
+    eof_ = pos >= 0;
+    if (eof_) accessed_ = pos;
+    cachedPos_ = -2;
+}
+
+long TRecordsetImpl::LiveBefore(long pos) const {
+    if (rows_->DeletedCount() == 0) return pos;
+    long live = 0;
+    for (long i = 0; i < pos; ++i) live += !rows_->IsDeleted(static_cast<size_t>(i));
+    return live;
+}
+
+long TRecordsetImpl::AbsolutePosition() const {
+    CheckOpen();
+    if (type_ == dbOpenForwardOnly) Raise(3251);
+    return HasCurrent() ? LiveBefore(pos_) : -1;
+}
+
+void TRecordsetImpl::SetAbsolutePosition(long position) {
+    CheckOpen();
+    if (type_ == dbOpenForwardOnly) Raise(3251);
+    if (position < 0) Raise(3001);
+    long pos = -1;
+    for (long n = 0; n <= position; ++n) {
+        const auto next = NextLive(pos, +1);
+        if (!next) Raise(3001);
+        pos = *next;
+    }
+    if (editMode_ != dbEditNone) CancelUpdate();
+    Land(pos);
+}
+
+double TRecordsetImpl::PercentPosition() const {
+    CheckOpen();
+    const long count = RecordCount();
+    if (!HasCurrent() || count == 0) return 0;
+    return 100.0 * static_cast<double>(LiveBefore(pos_) + 1) / static_cast<double>(count);
+}
+
+void TRecordsetImpl::SetPercentPosition(double percent) {
+    CheckOpen();
+    if (percent < 0 || percent > 100) Raise(3001);
+    rows_->FetchAll();
+    const long live = static_cast<long>(rows_->KnownSize() - rows_->DeletedCount());
+    if (live == 0) Raise(3021);
+    const long target = std::min(live - 1, static_cast<long>(std::floor(percent / 100.0 * live)));
+    SetAbsolutePosition(std::max(0L, target));
+}
+
+long TRecordsetImpl::RecordCount() const {
+    CheckOpen();
+    if (type_ == dbOpenTable) return static_cast<long>(rows_->KnownSize() - rows_->DeletedCount());
+    const long reached = std::min(accessed_, static_cast<long>(rows_->KnownSize()));
+    return LiveBefore(reached) + addedBeyond_;
+}
+
+TBytes TRecordsetImpl::Bookmark() const {
+    CheckOpen();
+    if (!Bookmarkable()) Raise(3251);
+    if (!HasCurrent()) Raise(3021);
+    return MakeBookmark(pos_, rows_->Id());
+}
+
+void TRecordsetImpl::SetBookmark(const TBytes& bookmark) {
+    CheckOpen();
+    if (!Bookmarkable()) Raise(3251);
+    if (bookmark.size() < 4) Raise(3159);
+    std::uint32_t value = 0, owner = rows_->Id();
+    std::memcpy(&value, bookmark.data(), 4);
+    if (bookmark.size() >= 8) std::memcpy(&owner, bookmark.data() + 4, 4);
+    if (owner != rows_->Id() || value == 0 || value > 0x7FFFFFFF ||
+        static_cast<size_t>(value) > rows_->KnownSize())
+        Raise(3159);
+    const long pos = static_cast<long>(value) - 1;
+    if (rows_->IsDeleted(static_cast<size_t>(pos))) Raise(3167);
+    std::vector<Variant> row;
+    if (!rows_->Read(static_cast<size_t>(pos), row)) Raise(3167);
+    if (editMode_ != dbEditNone) CancelUpdate();
+    Land(pos);
+}
+
+TBytes TRecordsetImpl::LastModified() const {
+    CheckOpen();
+    if (!lastModified_) Raise(3021);
+    return MakeBookmark(*lastModified_, rows_->Id());
+}
+
+const std::vector<Variant>& TRecordsetImpl::CurrentRow() const {
+    if (cachedPos_ != pos_) {
+        cachedPos_ = pos_;
+        currentGone_ = !rows_->Read(static_cast<size_t>(pos_), current_);
+    }
+    if (currentGone_) Raise(3167);
+    return current_;
+}
+
+Variant TRecordsetImpl::FieldValue(size_t field) const {
+    CheckOpen();
+    if (editMode_ != dbEditNone) return FromStorage(Meta(field).Type, editValues_[field]);
+    if (!HasCurrent()) Raise(3021);
+    if (rows_->IsDeleted(static_cast<size_t>(pos_))) Raise(3167);
+    return FromStorage(Meta(field).Type, CurrentRow()[field]);
+}
+
+long long TRecordsetImpl::FieldSize(size_t field) const {
+    const Variant value = FieldValue(field);
+    if (value.IsNull()) return 0;
+    if (value.Type() == TVarType::Bytes) return static_cast<long long>(value.AsBytes().size());
+    return static_cast<long long>(value.AsString().size());
+}
+
+void TRecordsetImpl::SetFieldValue(size_t field, const Variant& value) {
+    CheckOpen();
+    if (editMode_ == dbEditNone) Raise(3020);
+    const TFieldMeta& meta = Meta(field);
+    if (!meta.Updatable) Fail(Database().Engine(), 3164, kFieldSource);
+    try {
+        editValues_[field] = ToStorage(meta.Type, value);
+    } catch (const EValueRefused& refused) {
+        Fail(Database().Engine(), refused.Number, kFieldSource);
+    }
+    edited_[field] = true;
+}
+
+std::vector<Variant> TRecordsetImpl::DefaultValues() const {
+    std::vector<Variant> values(rows_->Fields().size(), Variant::Null());
+    for (size_t i = 0; i < values.size(); ++i) {
+        const TFieldMeta& meta = rows_->Fields()[i];
+        if (meta.DefaultValue.empty()) continue;
+        try {
+            TStatement stmt(Database().Connection(kSource), "SELECT " + meta.DefaultValue);
+            if (stmt.Step()) values[i] = stmt.Column(0);
+        } catch (const ESqlite&) {
+            // A default the engine cannot evaluate by itself is left to the insert.
+        }
+    }
+    return values;
+}
+
+void TRecordsetImpl::AddNew() {
+    CheckOpen();
+    CheckUpdatable();
+    if (editMode_ != dbEditNone) CancelUpdate();
+    editValues_ = DefaultValues();
+    edited_.assign(editValues_.size(), false);
+    editMode_ = dbEditAdd;
+}
+
+void TRecordsetImpl::Edit() {
+    CheckOpen();
+    CheckUpdatable();
+    if (!HasCurrent()) Raise(3021);
+    if (rows_->IsDeleted(static_cast<size_t>(pos_))) Raise(3167);
+    if (editMode_ != dbEditNone) CancelUpdate();
+    cachedPos_ = -2;  // edit what is stored now
+    original_ = CurrentRow();
+    editValues_ = original_;
+    edited_.assign(editValues_.size(), false);
+    editMode_ = dbEditInProgress;
+}
+
+void TRecordsetImpl::Update() {
+    CheckOpen();
+    if (editMode_ == dbEditNone) Raise(3020);
+    const auto& fields = rows_->Fields();
+    for (size_t i = 0; i < fields.size(); ++i)
+        if (fields[i].Required && fields[i].Updatable && editValues_[i].IsNull() &&
+            (editMode_ == dbEditAdd || edited_[i]))
+            Fail(Database().Engine(), 3314, kSource, fields[i].Name);
+    TChanges changes(fields.size());
+    for (size_t i = 0; i < fields.size(); ++i)
+        if (edited_[i] ||
+            (editMode_ == dbEditAdd && !editValues_[i].IsNull() && fields[i].Updatable))
+            changes[i] = editValues_[i];
+    if (editMode_ == dbEditInProgress) {
+        // Optimistic locking: someone else changed or deleted the row since Edit.
+        std::vector<Variant> stored;
+        if (!rows_->Read(static_cast<size_t>(pos_), stored)) {
+            CancelUpdate();
+            Raise(3167);
+        }
+        if (stored != original_) {
+            CancelUpdate();
+            Raise(3197);
+        }
+        rows_->UpdateRow(static_cast<size_t>(pos_), changes);
+        lastModified_ = pos_;
+    } else {
+        const size_t known = rows_->KnownSize();
+        const long pos = static_cast<long>(rows_->InsertRow(changes));
+        lastModified_ = pos;
+        if (accessed_ >= static_cast<long>(known))
+            accessed_ = pos + 1;
+        else
+            ++addedBeyond_;
+    }
+    editMode_ = dbEditNone;
+    cachedPos_ = -2;
+}
+
+void TRecordsetImpl::CancelUpdate() {
+    CheckOpen();
+    if (editMode_ == dbEditNone) Raise(3020);
+    editMode_ = dbEditNone;
+    editValues_.clear();
+    edited_.clear();
+    original_.clear();
+}
+
+void TRecordsetImpl::Delete() {
+    CheckOpen();
+    CheckUpdatable();
+    if (editMode_ != dbEditNone) CancelUpdate();
+    if (!HasCurrent()) Raise(3021);
+    rows_->DeleteRow(static_cast<size_t>(pos_));
+    cachedPos_ = -2;
+}
+
+void TRecordsetImpl::Rebuild(std::shared_ptr<TRowSet> rows) {
+    rows_ = std::move(rows);
+    fields_.reset();
+    pos_ = -1;
+    bof_ = eof_ = false;
+    accessed_ = addedBeyond_ = 0;
+    cachedPos_ = -2;
+    editMode_ = dbEditNone;
+    lastModified_.reset();
+    if (const auto first = NextLive(-1, +1)) Land(*first);
+    if (pos_ < 0) bof_ = eof_ = true;
+}
+
+void TRecordsetImpl::Requery() {
+    CheckOpen();
+    Rebuild(MakeRowSet(rows_->DatabaseRef(), rows_->Source(), type_));
+}
+
+std::shared_ptr<Recordset> TRecordsetImpl::Clone() {
+    CheckOpen();
+    if (type_ == dbOpenForwardOnly) Raise(3251);
+    auto clone = std::make_shared<TRecordsetImpl>(rows_, type_, readOnly_, index_);
+    // A new clone has no current record until it is moved.
+    clone->pos_ = -1;
+    clone->bof_ = clone->eof_ = rows_->KnownSize() == 0;
+    clone->accessed_ = accessed_;
+    return clone;
+}
+
+void TRecordsetImpl::Close() {
+    CheckOpen();
+    closed_ = true;
+    fields_.reset();
+}
+
+void TRecordsetImpl::SetIndex(const std::string& name) {
+    CheckOpen();
+    if (type_ != dbOpenTable) Raise(3251);
+    const TRecordSource& source = rows_->Source();
+    const TTableInfo* table = Database().Table(source.Table);
+    const TIndexInfo* index = table ? table->Index(name) : nullptr;
+    if (!index) Raise(3800, name);
+    TRecordSource ordered = source;
+    ordered.OrderBy.clear();
+    for (const TIndexColumn& c : index->Columns)
+        ordered.OrderBy += (ordered.OrderBy.empty() ? "" : ", ") + QuoteIdentifier(c.Name) +
+                           (c.Descending ? " DESC" : "");
+    ordered.Sql = ComposeSql(ordered);
+    index_ = index->Name;
+    Rebuild(MakeRowSet(rows_->DatabaseRef(), ordered, type_));
+}
+
+void TRecordsetImpl::Seek(const std::string& comparison, const std::vector<Variant>& keys) {
+    CheckOpen();
+    if (type_ != dbOpenTable) Raise(3251);
+    if (index_.empty()) Raise(3019);
+    const TTableInfo* table = Database().Table(rows_->Source().Table);
+    const TIndexInfo* index = table ? table->Index(index_) : nullptr;
+    if (!index) Raise(3800, index_);
+    if (keys.empty() || keys.size() > 13 || keys.size() > index->Columns.size()) Raise(3001);
+    const bool equal = comparison == "=";
+    const bool after = comparison == ">=" || comparison == ">";
+    const bool strict = comparison == ">" || comparison == "<";
+    if (!equal && !after && comparison != "<=" && comparison != "<") Raise(3001);
+    std::vector<Variant> values;
+    std::vector<std::string> names;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const TColumnInfo* column = table->Column(index->Columns[i].Name);
+        try {
+            values.push_back(ToStorage(column->Type, keys[i]));
+        } catch (const EValueRefused&) {
+            Raise(3464);
+        }
+        names.push_back(QuoteIdentifier(index->Columns[i].Name));
+    }
+    // Lexicographic comparison in the index's order, each column in its own direction.
+    std::string condition;
+    std::string equalPrefix;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const std::string mark = "?" + std::to_string(i + 1);
+        if (equal) {
+            condition += (i ? " AND " : "") + names[i] + " = " + mark;
+            continue;
+        }
+        const bool up = after != index->Columns[i].Descending;
+        condition +=
+            (i ? " OR (" : "(") + equalPrefix + names[i] + (up ? " > " : " < ") + mark + ")";
+        equalPrefix += names[i] + " = " + mark + " AND ";
+    }
+    if (!equal && !strict) {
+        equalPrefix.resize(equalPrefix.size() - 5);
+        condition += " OR (" + equalPrefix + ")";
+    }
+    // Forwards in index order for "=", ">=" and ">", backwards for "<=" and "<".
+    const bool backwards = !(after || equal);
+    std::string orderBy;
+    for (const TIndexColumn& c : index->Columns) {
+        orderBy += (orderBy.empty() ? "" : ", ") + QuoteIdentifier(c.Name) +
+                   ((c.Descending != backwards) ? " DESC" : "");
+    }
+    orderBy += std::string(", rowid") + (backwards ? " DESC" : "");
+    auto* keyset = dynamic_cast<TKeysetRowSet*>(rows_.get());
+    const auto found = keyset->FirstWhere("(" + condition + ")", orderBy, values);
+    noMatch_ = !found;
+    if (found) {
+        if (editMode_ != dbEditNone) CancelUpdate();
+        Land(static_cast<long>(*found));
+    }
+}
+
+void TRecordsetImpl::Find(const std::string& criteria, TFindKind kind) {
+    CheckOpen();
+    if (type_ == dbOpenForwardOnly || type_ == dbOpenTable) Raise(3251);
+    std::string condition;
+    try {
+        condition = TranslateExpression(criteria);
+    } catch (const ESqlSyntax& e) {
+        Raise(3075, e.Text);
+    }
+    std::optional<size_t> current;
+    if (HasCurrent()) current = static_cast<size_t>(pos_);
+    const auto found = rows_->Find(condition, kind, current);
+    noMatch_ = !found;
+    if (found) {
+        if (editMode_ != dbEditNone) CancelUpdate();
+        Land(static_cast<long>(*found));
+    }
+}
+
+void TRecordsetImpl::SetFilter(const std::string& filter) {
+    CheckOpen();
+    if (type_ == dbOpenTable) Raise(3251);
+    filter_ = filter;
+}
+
+void TRecordsetImpl::SetSort(const std::string& sort) {
+    CheckOpen();
+    if (type_ == dbOpenTable) Raise(3251);
+    sort_ = sort;
+}
+
+std::shared_ptr<Recordset> TRecordsetImpl::OpenRecordset(int type, int options) {
+    CheckOpen();
+    if (type == 0) type = type_;
+    if (type == dbOpenTable || type == dbOpenDynamic) Raise(3251);
+    TRecordSource source = rows_->Source();
+    std::string where, order;
+    try {
+        if (!filter_.empty()) where = TranslateExpression(filter_);
+        if (!sort_.empty()) order = TranslateOrderList(sort_);
+    } catch (const ESqlSyntax& e) {
+        Raise(3075, e.Text);
+    }
+    if (source.SingleTable) {
+        if (!where.empty())
+            source.Where =
+                source.Where.empty() ? where : "(" + source.Where + ") AND (" + where + ")";
+        if (!order.empty()) source.OrderBy = order;
+        source.Sql = ComposeSql(source);
+    } else {
+        source.Sql = "SELECT * FROM (" + source.Sql + ")" +
+                     (where.empty() ? "" : " WHERE " + where) +
+                     (order.empty() ? "" : " ORDER BY " + order);
+    }
+    const bool readOnly = readOnly_ || (options & dbReadOnly) != 0;
+    return std::make_shared<TRecordsetImpl>(MakeRowSet(rows_->DatabaseRef(), source, type), type,
+                                            readOnly);
+}
+
+FieldCollection& TRecordsetImpl::Fields() {
+    CheckOpen();
+    if (!fields_) {
+        std::vector<std::shared_ptr<Field>> list;
+        for (size_t i = 0; i < rows_->Fields().size(); ++i)
+            list.push_back(std::make_shared<TRecordField>(*this, i));
+        fields_ = std::make_unique<TRecordFields>(Database().EngineRef(), std::move(list));
+    }
+    return *fields_;
+}
+
+}  // namespace zalvert::engine

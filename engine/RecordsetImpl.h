@@ -1,0 +1,115 @@
+#pragma once
+// The recordset object: a position over a row set shared with its clones, the edit
+// buffer, bookmarks, searches, and the fields of the current record.
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/Dao.h"
+#include "engine/RowSets.h"
+
+namespace zalvert::engine {
+
+// Builds the row set for a source and a recordset type.
+std::shared_ptr<TRowSet> MakeRowSet(const TDatabaseRef& db, const TRecordSource& source, int type);
+// The statement text of a one-table source's parts.
+std::string ComposeSql(const TRecordSource& source);
+
+class TRecordFields;
+
+class TRecordsetImpl : public Recordset, public std::enable_shared_from_this<TRecordsetImpl> {
+  public:
+    TRecordsetImpl(std::shared_ptr<TRowSet> rows, int type, bool readOnly, std::string index = {});
+    ~TRecordsetImpl() override;
+
+    std::string Name() const override;
+    int Type() const override { return type_; }
+    bool Bof() const override;
+    bool Eof() const override;
+    void MoveFirst() override;
+    void MoveLast() override;
+    void MoveNext() override;
+    void MovePrevious() override;
+    void Move(long rows) override;
+    long AbsolutePosition() const override;
+    void SetAbsolutePosition(long position) override;
+    double PercentPosition() const override;
+    void SetPercentPosition(double percent) override;
+    long RecordCount() const override;
+    TBytes Bookmark() const override;
+    void SetBookmark(const TBytes& bookmark) override;
+    bool Bookmarkable() const override { return type_ != dbOpenForwardOnly; }
+    TBytes LastModified() const override;
+    int EditMode() const override { return editMode_; }
+    void AddNew() override;
+    void Edit() override;
+    void Update() override;
+    void CancelUpdate() override;
+    void Delete() override;
+    void Requery() override;
+    std::shared_ptr<Recordset> Clone() override;
+    void Close() override;
+    bool Updatable() const override;
+    long long RecordsAffected() const override { return 0; }
+    std::string Index() const override { return index_; }
+    void SetIndex(const std::string& name) override;
+    void Seek(const std::string& comparison, const std::vector<Variant>& keys) override;
+    bool NoMatch() const override { return noMatch_; }
+    void FindFirst(const std::string& criteria) override { Find(criteria, TFindKind::First); }
+    void FindLast(const std::string& criteria) override { Find(criteria, TFindKind::Last); }
+    void FindNext(const std::string& criteria) override { Find(criteria, TFindKind::Next); }
+    void FindPrevious(const std::string& criteria) override { Find(criteria, TFindKind::Previous); }
+    std::string Filter() const override { return filter_; }
+    void SetFilter(const std::string& filter) override;
+    std::string Sort() const override { return sort_; }
+    void SetSort(const std::string& sort) override;
+    std::shared_ptr<Recordset> OpenRecordset(int type, int options) override;
+    FieldCollection& Fields() override;
+
+    // Used by the recordset's fields.
+    Variant FieldValue(size_t field) const;
+    void SetFieldValue(size_t field, const Variant& value);
+    long long FieldSize(size_t field) const;
+    const TFieldMeta& Meta(size_t field) const { return rows_->Fields()[field]; }
+    TDatabaseState& Database() const { return rows_->Database(); }
+
+  private:
+    [[noreturn]] void Raise(int number, const std::string& detail = {}) const;
+    void CheckOpen() const;
+    void CheckUpdatable() const;
+    bool HasCurrent() const;
+    void Land(long pos);
+    std::optional<long> NextLive(long from, int direction) const;
+    const std::vector<Variant>& CurrentRow() const;
+    long LiveBefore(long pos) const;
+    void Find(const std::string& criteria, TFindKind kind);
+    void Rebuild(std::shared_ptr<TRowSet> rows);
+    std::vector<Variant> DefaultValues() const;
+
+    std::shared_ptr<TRowSet> rows_;
+    int type_;
+    bool readOnly_;
+    bool closed_ = false;
+    long pos_ = -1;
+    bool bof_ = false;
+    bool eof_ = false;
+    long accessed_ = 0;     // positions reached so far, for RecordCount
+    long addedBeyond_ = 0;  // rows added past them
+    mutable long cachedPos_ = -2;
+    mutable std::vector<Variant> current_;
+    mutable bool currentGone_ = false;
+    int editMode_ = dbEditNone;
+    std::vector<Variant> editValues_;
+    std::vector<bool> edited_;
+    std::vector<Variant> original_;
+    std::optional<long> lastModified_;
+    bool noMatch_ = true;
+    std::string filter_;
+    std::string sort_;
+    std::string index_;
+    std::unique_ptr<TRecordFields> fields_;
+};
+
+}  // namespace zalvert::engine

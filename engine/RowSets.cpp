@@ -1,0 +1,372 @@
+#include "engine/RowSets.h"
+
+#include <algorithm>
+
+namespace zalvert::engine {
+namespace {
+
+constexpr const char* kSource = "DAO.Recordset";
+
+TFieldMeta DescribeColumn(TDatabaseState& db, const TStatement& stmt, int index) {
+    TFieldMeta meta;
+    meta.Name = stmt.ColumnName(index);
+    meta.SourceTable = stmt.ColumnTableName(index);
+    meta.SourceField = stmt.ColumnOriginName(index);
+    const TTableInfo* table = meta.SourceTable.empty() ? nullptr : db.Table(meta.SourceTable);
+    const TColumnInfo* column = table ? table->Column(meta.SourceField) : nullptr;
+    if (column) {
+        meta.Type = column->Type;
+        meta.AutoIncrement = column->AutoIncrement;
+        meta.Required = column->Required;
+        meta.DefaultValue = column->DefaultValue;
+        meta.Updatable = !column->AutoIncrement;
+    } else {
+        const std::string declared = stmt.ColumnDeclType(index);
+        meta.Type = declared.empty() ? TTypeInfo{dbText, 255, false} : MapDeclaredType(declared);
+    }
+    return meta;
+}
+
+// Computed columns take the type of the first row's value.
+void RefineComputedTypes(std::vector<TFieldMeta>& fields, const std::vector<Variant>& row) {
+    for (size_t i = 0; i < fields.size() && i < row.size(); ++i) {
+        if (!fields[i].SourceField.empty()) continue;
+        switch (row[i].Type()) {
+            case TVarType::Int64:
+                fields[i].Type = {dbLong, 4, true};
+                break;
+            case TVarType::Double:
+                fields[i].Type = {dbDouble, 8, true};
+                break;
+            case TVarType::Bytes:
+                fields[i].Type = {dbLongBinary, 0, false};
+                break;
+            default:
+                break;
+        }
+    }
+}
+
+template <class Work>
+auto Guarded(TDatabaseState& db, const std::string& context, Work&& work) {
+    try {
+        return work();
+    } catch (const ESqlite& e) {
+        FailSqlite(db.Engine(), e, kSource, context);
+    }
+}
+
+std::vector<Variant> ReadColumns(const TStatement& stmt) {
+    std::vector<Variant> row;
+    row.reserve(static_cast<size_t>(stmt.ColumnCount()));
+    for (int i = 0; i < stmt.ColumnCount(); ++i) row.push_back(stmt.Column(i));
+    return row;
+}
+
+}  // namespace
+
+std::vector<TFieldMeta> DescribeColumns(TDatabaseState& db, const TStatement& stmt) {
+    std::vector<TFieldMeta> fields;
+    for (int i = 0; i < stmt.ColumnCount(); ++i) fields.push_back(DescribeColumn(db, stmt, i));
+    return fields;
+}
+
+TRowSet::TRowSet(TDatabaseRef db, TRecordSource source)
+    : db_(std::move(db)), source_(std::move(source)), id_(db_->NewRowSetId()) {}
+
+void TRowSet::BindParameters(TStatement& stmt) const {
+    for (size_t i = 0; i < source_.Parameters.size(); ++i)
+        stmt.Bind(static_cast<int>(i + 1), source_.Parameters[i]);
+}
+
+void TRowSet::UpdateRow(size_t, const TChanges&) {
+    Fail(db_->Engine(), 3027, kSource);
+}
+size_t TRowSet::InsertRow(const TChanges&) {
+    Fail(db_->Engine(), 3027, kSource);
+}
+void TRowSet::DeleteRow(size_t) {
+    Fail(db_->Engine(), 3027, kSource);
+}
+
+// --- keyset -----------------------------------------------------------------
+
+TKeysetRowSet::TKeysetRowSet(TDatabaseRef db, TRecordSource source)
+    : TRowSet(std::move(db), std::move(source)) {
+    Guarded(*db_, source_.Name, [&] {
+        TSqliteConnection& connection = db_->Connection(kSource);
+        const std::string rowSql = "SELECT " + source_.SelectList + " FROM " + source_.From +
+                                   " WHERE " + source_.TableRef + ".rowid = ?" +
+                                   std::to_string(source_.Parameters.size() + 1);
+        rowStatement_ = std::make_unique<TStatement>(connection, rowSql);
+        fields_ = DescribeColumns(*db_, *rowStatement_);
+        LoadKeys();
+        std::vector<Variant> first;
+        if (!keys_.empty() && Read(0, first)) RefineComputedTypes(fields_, first);
+        return 0;
+    });
+}
+
+void TKeysetRowSet::LoadKeys() {
+    std::string sql = "SELECT " + source_.TableRef + ".rowid FROM " + source_.From;
+    if (!source_.Where.empty()) sql += " WHERE " + source_.Where;
+    sql += " ORDER BY " + (source_.OrderBy.empty() ? "" : source_.OrderBy + ", ") +
+           source_.TableRef + ".rowid";
+    if (source_.Top) sql += " LIMIT " + std::to_string(*source_.Top);
+    TStatement stmt(db_->Connection(kSource), sql);
+    BindParameters(stmt);
+    while (stmt.Step()) {
+        const std::int64_t key = stmt.ColumnInt64(0);
+        if (!keys_.empty() && key <= keys_.back()) ascending_ = false;
+        keys_.push_back(key);
+    }
+    keys_.shrink_to_fit();
+    deleted_.assign(keys_.size(), false);
+}
+
+bool TKeysetRowSet::Updatable() const {
+    return !db_->ReadOnly() && std::any_of(fields_.begin(), fields_.end(),
+                                           [](const TFieldMeta& f) { return f.Updatable; });
+}
+
+bool TKeysetRowSet::Read(size_t pos, std::vector<Variant>& row) {
+    if (deleted_[pos]) return false;
+    return Guarded(*db_, source_.Name, [&] {
+        TStatement& stmt = *rowStatement_;
+        stmt.Reset();
+        BindParameters(stmt);
+        stmt.BindInt64(static_cast<int>(source_.Parameters.size() + 1), keys_[pos]);
+        const bool found = stmt.Step();
+        if (found) row = ReadColumns(stmt);
+        stmt.Reset();
+        return found;
+    });
+}
+
+void TKeysetRowSet::UpdateRow(size_t pos, const TChanges& changes) {
+    if (!Updatable()) Fail(db_->Engine(), 3027, kSource);
+    std::string sql;
+    std::vector<Variant> values;
+    for (size_t i = 0; i < changes.size(); ++i) {
+        if (!changes[i]) continue;
+        sql += (sql.empty() ? "" : ", ") + QuoteIdentifier(fields_[i].SourceField) + " = ?";
+        values.push_back(*changes[i]);
+    }
+    if (sql.empty()) return;
+    Guarded(*db_, source_.Name, [&] {
+        TSqliteConnection& connection = db_->Connection(kSource);
+        TStatement& stmt = db_->Prepared("UPDATE " + QuoteIdentifier(source_.Table) + " SET " +
+                                         sql + " WHERE rowid = ?");
+        for (size_t i = 0; i < values.size(); ++i) stmt.Bind(static_cast<int>(i + 1), values[i]);
+        stmt.BindInt64(static_cast<int>(values.size() + 1), keys_[pos]);
+        stmt.Step();
+        stmt.Reset();
+        if (connection.Changes() == 0) Fail(db_->Engine(), 3167, kSource);
+        return 0;
+    });
+}
+
+size_t TKeysetRowSet::InsertRow(const TChanges& values) {
+    if (!Updatable()) Fail(db_->Engine(), 3027, kSource);
+    std::string columns, marks;
+    std::vector<Variant> bound;
+    for (size_t i = 0; i < values.size(); ++i) {
+        if (!values[i] || !fields_[i].Updatable) continue;
+        columns += (columns.empty() ? "" : ", ") + QuoteIdentifier(fields_[i].SourceField);
+        marks += marks.empty() ? "?" : ", ?";
+        bound.push_back(*values[i]);
+    }
+    const std::string table = QuoteIdentifier(source_.Table);
+    const std::string sql =
+        columns.empty() ? "INSERT INTO " + table + " DEFAULT VALUES"
+                        : "INSERT INTO " + table + " (" + columns + ") VALUES (" + marks + ")";
+    return Guarded(*db_, source_.Name, [&] {
+        TSqliteConnection& connection = db_->Connection(kSource);
+        TStatement& stmt = db_->Prepared(sql);
+        for (size_t i = 0; i < bound.size(); ++i) stmt.Bind(static_cast<int>(i + 1), bound[i]);
+        stmt.Step();
+        stmt.Reset();
+        const std::int64_t key = connection.LastInsertRowid();
+        if (!keys_.empty() && key <= keys_.back()) ascending_ = false;
+        keys_.push_back(key);
+        deleted_.push_back(false);
+        lookup_.clear();
+        return keys_.size() - 1;
+    });
+}
+
+void TKeysetRowSet::DeleteRow(size_t pos) {
+    if (!Updatable()) Fail(db_->Engine(), 3027, kSource);
+    if (deleted_[pos]) Fail(db_->Engine(), 3167, kSource);
+    Guarded(*db_, source_.Name, [&] {
+        TSqliteConnection& connection = db_->Connection(kSource);
+        TStatement& stmt =
+            db_->Prepared("DELETE FROM " + QuoteIdentifier(source_.Table) + " WHERE rowid = ?1");
+        stmt.BindInt64(1, keys_[pos]);
+        stmt.Step();
+        stmt.Reset();
+        if (connection.Changes() == 0) Fail(db_->Engine(), 3167, kSource);
+        return 0;
+    });
+    deleted_[pos] = true;
+    ++deletedCount_;
+}
+
+std::optional<size_t> TKeysetRowSet::PositionOf(std::int64_t rowid) const {
+    if (ascending_) {
+        const auto it = std::lower_bound(keys_.begin(), keys_.end(), rowid);
+        if (it == keys_.end() || *it != rowid) return std::nullopt;
+        return static_cast<size_t>(it - keys_.begin());
+    }
+    if (lookup_.empty() && !keys_.empty()) {
+        lookup_.reserve(keys_.size());
+        for (size_t i = 0; i < keys_.size(); ++i)
+            lookup_.emplace_back(keys_[i], static_cast<std::uint32_t>(i));
+        std::sort(lookup_.begin(), lookup_.end());
+    }
+    const auto it =
+        std::lower_bound(lookup_.begin(), lookup_.end(), std::make_pair(rowid, std::uint32_t{0}));
+    if (it == lookup_.end() || it->first != rowid) return std::nullopt;
+    return it->second;
+}
+
+std::string TKeysetRowSet::Condition(const std::string& criteria) const {
+    return source_.Where.empty() ? "(" + criteria + ")"
+                                 : "(" + source_.Where + ") AND (" + criteria + ")";
+}
+
+std::optional<size_t> TKeysetRowSet::Find(const std::string& criteria, TFindKind kind,
+                                          std::optional<size_t> current) {
+    const bool forward = kind == TFindKind::First || kind == TFindKind::Next;
+    const bool relative = kind == TFindKind::Next || kind == TFindKind::Previous;
+    const std::string rowid = source_.TableRef + ".rowid";
+    std::string sql = "SELECT " + rowid + " FROM " + source_.From + " WHERE " + Condition(criteria);
+    const bool bounded = ascending_ && relative && current;
+    if (bounded)
+        sql += " AND " + rowid + (forward ? " > ?" : " < ?") +
+               std::to_string(source_.Parameters.size() + 1);
+    sql += " ORDER BY " + rowid + (forward ? "" : " DESC");
+    return Guarded(*db_, criteria, [&]() -> std::optional<size_t> {
+        TStatement stmt(db_->Connection(kSource), sql);
+        BindParameters(stmt);
+        if (bounded)
+            stmt.BindInt64(static_cast<int>(source_.Parameters.size() + 1), keys_[*current]);
+        std::optional<size_t> best;
+        while (stmt.Step()) {
+            const auto pos = PositionOf(stmt.ColumnInt64(0));
+            if (!pos || deleted_[*pos]) continue;
+            if (ascending_) return pos;  // rows come in keyset order
+            if (relative && current && (forward ? *pos <= *current : *pos >= *current)) continue;
+            if (!best || (forward ? *pos < *best : *pos > *best)) best = pos;
+        }
+        return best;
+    });
+}
+
+std::optional<size_t> TKeysetRowSet::FirstWhere(const std::string& condition,
+                                                const std::string& orderBy,
+                                                const std::vector<Variant>& values) {
+    const std::string sql = "SELECT rowid FROM " + source_.From + " WHERE " + condition +
+                            " ORDER BY " + orderBy + " LIMIT 1";
+    return Guarded(*db_, condition, [&]() -> std::optional<size_t> {
+        TStatement stmt(db_->Connection(kSource), sql);
+        for (size_t i = 0; i < values.size(); ++i) stmt.Bind(static_cast<int>(i + 1), values[i]);
+        if (!stmt.Step()) return std::nullopt;
+        const auto pos = PositionOf(stmt.ColumnInt64(0));
+        if (!pos || deleted_[*pos]) return std::nullopt;
+        return pos;
+    });
+}
+
+// --- static copy ------------------------------------------------------------
+
+TStaticRowSet::TStaticRowSet(TDatabaseRef db, TRecordSource source)
+    : TRowSet(std::move(db), std::move(source)) {
+    Guarded(*db_, source_.Name, [&] {
+        TStatement stmt(db_->Connection(kSource), source_.Sql);
+        BindParameters(stmt);
+        fields_ = DescribeColumns(*db_, stmt);
+        for (TFieldMeta& f : fields_) f.Updatable = false;
+        while (stmt.Step()) rows_.push_back(ReadColumns(stmt));
+        if (!rows_.empty()) RefineComputedTypes(fields_, rows_.front());
+        return 0;
+    });
+}
+
+bool TStaticRowSet::Read(size_t pos, std::vector<Variant>& row) {
+    row = rows_[pos];
+    return true;
+}
+
+// Evaluates the criteria on each copied row, with the row's values standing in
+// for the field names.
+std::optional<size_t> TStaticRowSet::Find(const std::string& criteria, TFindKind kind,
+                                          std::optional<size_t> current) {
+    if (rows_.empty()) return std::nullopt;
+    std::string columns;
+    for (size_t i = 0; i < fields_.size(); ++i)
+        columns +=
+            (i ? ", ?" : "?") + std::to_string(i + 1) + " AS " + QuoteIdentifier(fields_[i].Name);
+    const std::string sql = "SELECT 1 FROM (SELECT " + columns + ") WHERE " + criteria;
+    return Guarded(*db_, criteria, [&]() -> std::optional<size_t> {
+        TStatement stmt(db_->Connection(kSource), sql);
+        const bool forward = kind == TFindKind::First || kind == TFindKind::Next;
+        long long pos = kind == TFindKind::First ? 0
+                        : kind == TFindKind::Last
+                            ? static_cast<long long>(rows_.size()) - 1
+                            : static_cast<long long>(current.value_or(forward ? rows_.size() : 0)) +
+                                  (forward ? 1 : -1);
+        for (; pos >= 0 && pos < static_cast<long long>(rows_.size()); pos += forward ? 1 : -1) {
+            stmt.Reset();
+            const auto& row = rows_[static_cast<size_t>(pos)];
+            for (size_t i = 0; i < row.size(); ++i) stmt.Bind(static_cast<int>(i + 1), row[i]);
+            if (stmt.Step()) return static_cast<size_t>(pos);
+        }
+        return std::nullopt;
+    });
+}
+
+// --- forward-only stream ------------------------------------------------------
+
+TForwardRowSet::TForwardRowSet(TDatabaseRef db, TRecordSource source)
+    : TRowSet(std::move(db), std::move(source)) {
+    Guarded(*db_, source_.Name, [&] {
+        statement_ = std::make_unique<TStatement>(db_->Connection(kSource), source_.Sql);
+        BindParameters(*statement_);
+        fields_ = DescribeColumns(*db_, *statement_);
+        for (TFieldMeta& f : fields_) f.Updatable = false;
+        return 0;
+    });
+}
+
+bool TForwardRowSet::Has(size_t pos) {
+    while (!done_ && pos >= fetched_) {
+        Guarded(*db_, source_.Name, [&] {
+            if (statement_->Step()) {
+                current_ = ReadColumns(*statement_);
+                if (fetched_ == 0) RefineComputedTypes(fields_, current_);
+                ++fetched_;
+            } else {
+                done_ = true;
+            }
+            return 0;
+        });
+    }
+    return pos < fetched_;
+}
+
+void TForwardRowSet::FetchAll() {
+    while (!done_) Has(fetched_);
+}
+
+bool TForwardRowSet::Read(size_t pos, std::vector<Variant>& row) {
+    if (pos + 1 != fetched_) Fail(db_->Engine(), 3251, kSource);
+    row = current_;
+    return true;
+}
+
+std::optional<size_t> TForwardRowSet::Find(const std::string&, TFindKind, std::optional<size_t>) {
+    Fail(db_->Engine(), 3251, kSource);
+}
+
+}  // namespace zalvert::engine

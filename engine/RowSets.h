@@ -1,0 +1,155 @@
+#pragma once
+// The rows behind a recordset and its clones, by position: a keyset of row ids of
+// one table (table-type and dynaset recordsets), a static copy (snapshots and
+// dynasets over joins, groups or unions), or a forward-only stream.
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/DatabaseState.h"
+
+namespace zalvert::engine {
+
+struct TFieldMeta {
+    std::string Name;
+    TTypeInfo Type;
+    bool AutoIncrement = false;
+    bool Updatable = false;
+    bool Required = false;
+    std::string DefaultValue;
+    std::string SourceTable;
+    std::string SourceField;
+};
+
+// What a recordset was opened on, translated.
+struct TRecordSource {
+    std::string Name;
+    std::string Sql;                  // the whole statement
+    std::vector<Variant> Parameters;  // bound to ?1, ?2...
+    bool SingleTable = false;         // the parts below describe one table
+    std::string Table;
+    std::string TableRef;
+    std::string SelectList;
+    std::string From;
+    std::string Where;
+    std::string OrderBy;
+    std::optional<long long> Top;
+};
+
+enum class TFindKind { First, Last, Next, Previous };
+using TChanges = std::vector<std::optional<Variant>>;  // storage values by field
+
+class TRowSet {
+  public:
+    TRowSet(TDatabaseRef db, TRecordSource source);
+    virtual ~TRowSet() = default;
+    TRowSet(const TRowSet&) = delete;
+    TRowSet& operator=(const TRowSet&) = delete;
+
+    std::uint32_t Id() const { return id_; }
+    const std::vector<TFieldMeta>& Fields() const { return fields_; }
+    const TRecordSource& Source() const { return source_; }
+    TDatabaseState& Database() const { return *db_; }
+    const TDatabaseRef& DatabaseRef() const { return db_; }
+
+    // Whether position `pos` exists, fetching as far as needed.
+    virtual bool Has(size_t pos) = 0;
+    virtual size_t KnownSize() const = 0;
+    virtual void FetchAll() = 0;
+    virtual bool Complete() const = 0;
+    virtual bool IsDeleted(size_t /*pos*/) const { return false; }
+    virtual size_t DeletedCount() const { return 0; }
+    // The stored values of a row; false when it is gone (deleted by another user).
+    virtual bool Read(size_t pos, std::vector<Variant>& row) = 0;
+    virtual bool Updatable() const { return false; }
+    virtual void UpdateRow(size_t pos, const TChanges& changes);
+    virtual size_t InsertRow(const TChanges& values);
+    virtual void DeleteRow(size_t pos);
+    virtual std::optional<size_t> Find(const std::string& criteria, TFindKind kind,
+                                       std::optional<size_t> current) = 0;
+
+  protected:
+    void BindParameters(TStatement& stmt) const;
+    TDatabaseRef db_;
+    TRecordSource source_;
+    std::uint32_t id_;
+    std::vector<TFieldMeta> fields_;
+};
+
+// Field descriptions of a prepared statement's result columns.
+std::vector<TFieldMeta> DescribeColumns(TDatabaseState& db, const TStatement& stmt);
+
+class TKeysetRowSet : public TRowSet {
+  public:
+    TKeysetRowSet(TDatabaseRef db, TRecordSource source);
+
+    bool Has(size_t pos) override { return pos < keys_.size(); }
+    size_t KnownSize() const override { return keys_.size(); }
+    void FetchAll() override {}
+    bool Complete() const override { return true; }
+    bool IsDeleted(size_t pos) const override { return deleted_[pos]; }
+    size_t DeletedCount() const override { return deletedCount_; }
+    bool Read(size_t pos, std::vector<Variant>& row) override;
+    bool Updatable() const override;
+    void UpdateRow(size_t pos, const TChanges& changes) override;
+    size_t InsertRow(const TChanges& values) override;
+    void DeleteRow(size_t pos) override;
+    std::optional<size_t> Find(const std::string& criteria, TFindKind kind,
+                               std::optional<size_t> current) override;
+
+    std::int64_t RowId(size_t pos) const { return keys_[pos]; }
+    std::optional<size_t> PositionOf(std::int64_t rowid) const;
+    // The first row (in `orderBy` order) meeting `condition`, for Seek.
+    std::optional<size_t> FirstWhere(const std::string& condition, const std::string& orderBy,
+                                     const std::vector<Variant>& values);
+
+  private:
+    void LoadKeys();
+    std::string Condition(const std::string& criteria) const;
+
+    std::vector<std::int64_t> keys_;
+    std::vector<bool> deleted_;
+    size_t deletedCount_ = 0;
+    bool ascending_ = true;
+    mutable std::vector<std::pair<std::int64_t, std::uint32_t>> lookup_;  // built on demand
+    std::unique_ptr<TStatement> rowStatement_;
+};
+
+class TStaticRowSet : public TRowSet {
+  public:
+    TStaticRowSet(TDatabaseRef db, TRecordSource source);
+
+    bool Has(size_t pos) override { return pos < rows_.size(); }
+    size_t KnownSize() const override { return rows_.size(); }
+    void FetchAll() override {}
+    bool Complete() const override { return true; }
+    bool Read(size_t pos, std::vector<Variant>& row) override;
+    std::optional<size_t> Find(const std::string& criteria, TFindKind kind,
+                               std::optional<size_t> current) override;
+
+  private:
+    std::vector<std::vector<Variant>> rows_;
+};
+
+class TForwardRowSet : public TRowSet {
+  public:
+    TForwardRowSet(TDatabaseRef db, TRecordSource source);
+
+    bool Has(size_t pos) override;
+    size_t KnownSize() const override { return fetched_; }
+    void FetchAll() override;
+    bool Complete() const override { return done_; }
+    bool Read(size_t pos, std::vector<Variant>& row) override;
+    std::optional<size_t> Find(const std::string& criteria, TFindKind kind,
+                               std::optional<size_t> current) override;
+
+  private:
+    std::unique_ptr<TStatement> statement_;
+    std::vector<Variant> current_;
+    size_t fetched_ = 0;
+    bool done_ = false;
+};
+
+}  // namespace zalvert::engine

@@ -1,0 +1,826 @@
+#include "engine/SqlTranslator.h"
+
+#include <cctype>
+#include <cstdio>
+#include <map>
+
+#include "engine/Sqlite.h"
+#include "rtl/DateTime.h"
+
+namespace zalvert::engine {
+namespace {
+
+std::string Upper(std::string_view text) {
+    std::string result(text);
+    for (char& c : result) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return result;
+}
+
+// Words that end an expression or start a clause: never taken as names.
+bool IsReserved(const TToken& t) {
+    static const char* const kWords[] = {
+        "SELECT", "FROM", "WHERE", "ORDER", "GROUP",    "HAVING", "UNION", "INTO",      "VALUES",
+        "SET",    "AS",   "ON",    "JOIN",  "INNER",    "LEFT",   "RIGHT", "OUTER",     "ASC",
+        "DESC",   "BY",   "AND",   "OR",    "NOT",      "IS",     "IN",    "LIKE",      "BETWEEN",
+        "XOR",    "MOD",  "EQV",   "IMP",   "DISTINCT", "TOP",    "WITH",  "PARAMETERS"};
+    for (const char* word : kWords)
+        if (t.Is(word)) return true;
+    return false;
+}
+
+struct TFunction {
+    const char* Access;
+    const char* Sqlite;
+    int MinArgs;
+    int MaxArgs;
+    bool Aggregate;
+};
+
+constexpr TFunction kFunctions[] = {
+    {"LCASE", "lower", 1, 1, false},      {"UCASE", "upper", 1, 1, false},
+    {"LEN", "zi_len", 1, 1, false},       {"LEFT", "zi_left", 2, 2, false},
+    {"RIGHT", "zi_right", 2, 2, false},   {"MID", "zi_mid", 2, 3, false},
+    {"TRIM", "zi_trim", 1, 1, false},     {"LTRIM", "zi_ltrim", 1, 1, false},
+    {"RTRIM", "zi_rtrim", 1, 1, false},   {"NZ", "zi_nz", 1, 2, false},
+    {"IIF", "zi_iif", 3, 3, false},       {"NOW", "zi_now", 0, 0, false},
+    {"DATE", "zi_date", 0, 0, false},     {"TIME", "zi_time", 0, 0, false},
+    {"YEAR", "zi_year", 1, 1, false},     {"MONTH", "zi_month", 1, 1, false},
+    {"DAY", "zi_day", 1, 1, false},       {"HOUR", "zi_hour", 1, 1, false},
+    {"MINUTE", "zi_minute", 1, 1, false}, {"SECOND", "zi_second", 1, 1, false},
+    {"ABS", "abs", 1, 1, false},          {"INSTR", "zi_instr", 2, 3, false},
+    {"UCASE$", "upper", 1, 1, false},     {"ISNULL", "zi_isnull", 1, 1, false},
+    {"COUNT", "count", 1, 1, true},       {"SUM", "sum", 1, 1, true},
+    {"AVG", "avg", 1, 1, true},           {"MIN", "min", 1, 1, true},
+    {"MAX", "max", 1, 1, true},
+};
+
+const TFunction* FindFunction(const std::string& name) {
+    const std::string upper = Upper(name);
+    for (const TFunction& f : kFunctions)
+        if (upper == f.Access) return &f;
+    return nullptr;
+}
+
+bool IsTextType(const std::string& upperType) {
+    return upperType == "TEXT" || upperType == "VARCHAR" || upperType == "CHAR" ||
+           upperType == "MEMO" || upperType == "LONGTEXT";
+}
+
+bool IsKnownType(const std::string& t) {
+    static const char* const kTypes[] = {
+        "LONG",    "INTEGER", "INT",     "SHORT",    "SMALLINT",   "BYTE",  "TINYINT",
+        "BIT",     "YESNO",   "LOGICAL", "BOOLEAN",  "CURRENCY",   "MONEY", "SINGLE",
+        "DOUBLE",  "FLOAT",   "REAL",    "DATETIME", "DATE",       "TIME",  "TEXT",
+        "VARCHAR", "CHAR",    "MEMO",    "LONGTEXT", "LONGBINARY", "BLOB",  "OLEOBJECT",
+        "BINARY",  "GUID",    "DECIMAL", "NUMERIC",  "BIGINT"};
+    for (const char* type : kTypes)
+        if (t == type) return true;
+    return false;
+}
+
+class TParser {
+  public:
+    explicit TParser(std::string_view sql) : sql_(sql), tokens_(Tokenize(sql)) {}
+
+    TTranslation Statement() {
+        TTranslation result;
+        if (Peek().Is("PARAMETERS")) ParameterClause(result);
+        const TToken& first = Peek();
+        if (first.Is("SELECT")) {
+            result.Kind = TStatementKind::Select;
+            result.Sql = Select(&result.Select, &result);
+        } else if (first.Is("INSERT")) {
+            result.Kind = TStatementKind::Insert;
+            result.Sql = Insert(result);
+        } else if (first.Is("UPDATE")) {
+            result.Kind = TStatementKind::Update;
+            result.Sql = Update(result);
+        } else if (first.Is("DELETE")) {
+            result.Kind = TStatementKind::Delete;
+            result.Sql = Delete(result);
+        } else if (first.Is("CREATE")) {
+            result.Sql = Create(result);
+        } else if (first.Is("DROP")) {
+            result.Sql = Drop(result);
+        } else {
+            Fail();
+        }
+        if (Peek().IsSymbol(";")) Take();
+        if (Peek().Kind != TTokenKind::End) Fail();
+        return result;
+    }
+
+    std::string StandaloneExpression() {
+        std::string text = Expression();
+        if (Peek().Kind != TTokenKind::End) Fail();
+        return text;
+    }
+
+    std::string StandaloneOrderList() {
+        std::string text = OrderList();
+        if (Peek().Kind != TTokenKind::End) Fail();
+        return text;
+    }
+
+  private:
+    // --- tokens -------------------------------------------------------------
+    const TToken& Peek(size_t ahead = 0) const {
+        return tokens_[std::min(pos_ + ahead, tokens_.size() - 1)];
+    }
+    const TToken& Take() {
+        const TToken& t = tokens_[pos_];
+        if (pos_ + 1 < tokens_.size()) ++pos_;
+        return t;
+    }
+    bool Accept(std::string_view word) {
+        if (!Peek().Is(word)) return false;
+        Take();
+        return true;
+    }
+    bool AcceptSymbol(std::string_view symbol) {
+        if (!Peek().IsSymbol(symbol)) return false;
+        Take();
+        return true;
+    }
+    void Expect(std::string_view word) {
+        if (!Accept(word)) Fail();
+    }
+    void ExpectSymbol(std::string_view symbol) {
+        if (!AcceptSymbol(symbol)) Fail();
+    }
+    [[noreturn]] void Fail() const {
+        const size_t offset = Peek().Kind == TTokenKind::End ? sql_.size() : Peek().Offset;
+        std::string text(sql_.substr(offset));
+        if (text.empty()) text = std::string(sql_);
+        throw ESqlSyntax{text};
+    }
+    bool IsName(const TToken& t) const {
+        return t.Kind == TTokenKind::Name || (t.Kind == TTokenKind::Word && !IsReserved(t));
+    }
+    std::string TakeName() {
+        if (!IsName(Peek())) Fail();
+        return Take().Text;
+    }
+
+    // --- statements ----------------------------------------------------------
+    void ParameterClause(TTranslation& result) {
+        Take();
+        do {
+            TParameterDecl p;
+            p.Name = TakeName();
+            if (IsName(Peek())) p.TypeName = Take().Text;
+            if (AcceptSymbol("(")) {  // Text (50)
+                if (Peek().Kind != TTokenKind::Number) Fail();
+                Take();
+                ExpectSymbol(")");
+            }
+            result.Parameters.push_back(p);
+            params_.push_back(Upper(p.Name));
+        } while (AcceptSymbol(","));
+        ExpectSymbol(";");
+    }
+
+    std::string Select(TSelectParts* parts, TTranslation* whole) {
+        Expect("SELECT");
+        std::string out = "SELECT ";
+        TSelectParts local;
+        TSelectParts& p = parts ? *parts : local;
+        if (Accept("DISTINCT") || Accept("DISTINCTROW")) {
+            p.Distinct = true;
+            out += "DISTINCT ";
+        } else {
+            Accept("ALL");
+        }
+        if (Accept("TOP")) {
+            if (Peek().Kind != TTokenKind::Number) Fail();
+            p.Top = std::stoll(Take().Text);
+            if (Peek().Is("PERCENT")) Fail();
+        }
+        p.SelectList = SelectList();
+        out += p.SelectList;
+        if (Accept("INTO")) {
+            if (!whole) Fail();
+            whole->Kind = TStatementKind::SelectInto;
+            whole->Table = TakeName();
+        }
+        if (Accept("FROM")) {
+            p.From = FromList(p);
+            out += " FROM " + p.From;
+        }
+        if (Accept("WHERE")) {
+            p.Where = Expression();
+            out += " WHERE " + p.Where;
+        }
+        if (Accept("GROUP")) {
+            Expect("BY");
+            p.Tail += " GROUP BY " + ExpressionList();
+            p.Grouped = true;
+        }
+        if (Accept("HAVING")) {
+            p.Tail += " HAVING " + Expression();
+            p.Grouped = true;
+        }
+        out += p.Tail;
+        if (aggregates_ > 0) p.Grouped = true;
+        if (Peek().Is("UNION")) {
+            Take();
+            p.Union = true;
+            out += Accept("ALL") ? " UNION ALL " : " UNION ";
+            out += Select(nullptr, nullptr);
+            return out;
+        }
+        if (Accept("ORDER")) {
+            Expect("BY");
+            p.OrderBy = OrderList();
+            out += " ORDER BY " + p.OrderBy;
+        }
+        if (p.Top) out += " LIMIT " + std::to_string(*p.Top);
+        if (!p.SingleTable.empty() && (p.Distinct || p.Grouped || p.Union)) p.SingleTable.clear();
+        return out;
+    }
+
+    std::string SelectList() {
+        std::string out;
+        do {
+            if (!out.empty()) out += ", ";
+            if (AcceptSymbol("*")) {
+                out += "*";
+                continue;
+            }
+            out += Expression();
+            if (Accept("AS")) out += " AS " + QuoteIdentifier(TakeName());
+        } while (AcceptSymbol(","));
+        return out;
+    }
+
+    std::string FromList(TSelectParts& p) {
+        int tables = 0;
+        bool joined = false;
+        std::string out = JoinedTable(tables, joined, p);
+        while (AcceptSymbol(",")) {
+            out += ", " + JoinedTable(tables, joined, p);
+            joined = true;
+        }
+        if (tables != 1 || joined) p.SingleTable.clear();
+        return out;
+    }
+
+    std::string JoinedTable(int& tables, bool& joined, TSelectParts& p) {
+        std::string out = TableRef(tables, joined, p);
+        for (;;) {
+            std::string kind;
+            if (Accept("INNER"))
+                kind = "INNER JOIN";
+            else if (Accept("LEFT"))
+                kind = "LEFT JOIN";
+            else if (Accept("RIGHT"))
+                kind = "RIGHT JOIN";
+            else
+                break;
+            Accept("OUTER");
+            Expect("JOIN");
+            joined = true;
+            out += " " + kind + " " + TableRef(tables, joined, p);
+            Expect("ON");
+            out += " ON " + Expression();
+        }
+        return out;
+    }
+
+    std::string TableRef(int& tables, bool& joined, TSelectParts& p) {
+        std::string out;
+        if (AcceptSymbol("(")) {
+            if (Peek().Is("SELECT")) {
+                out = "(" + Select(nullptr, nullptr) + ")";
+                joined = true;
+            } else {
+                int inner = 0;
+                out = "(" + JoinedTable(inner, joined, p) + ")";
+                tables += inner;
+                joined = true;
+            }
+            ExpectSymbol(")");
+        } else {
+            const std::string name = TakeName();
+            out = QuoteIdentifier(name);
+            ++tables;
+            p.SingleTable = name;
+            p.TableRef = out;
+        }
+        if (Accept("AS") || (IsName(Peek()) && !Peek().Is("ON"))) {
+            const std::string alias = QuoteIdentifier(TakeName());
+            out += " AS " + alias;
+            p.TableRef = alias;
+        }
+        return out;
+    }
+
+    std::string OrderList() {
+        std::string out;
+        do {
+            if (!out.empty()) out += ", ";
+            out += Expression();
+            if (Accept("DESC"))
+                out += " DESC";
+            else if (Accept("ASC"))
+                out += " ASC";
+        } while (AcceptSymbol(","));
+        return out;
+    }
+
+    std::string ExpressionList() {
+        std::string out = Expression();
+        while (AcceptSymbol(",")) out += ", " + Expression();
+        return out;
+    }
+
+    std::string ColumnList() {
+        ExpectSymbol("(");
+        std::string out = "(" + QuoteIdentifier(TakeName());
+        while (AcceptSymbol(",")) out += ", " + QuoteIdentifier(TakeName());
+        ExpectSymbol(")");
+        return out + ")";
+    }
+
+    std::string Insert(TTranslation& result) {
+        Expect("INSERT");
+        Expect("INTO");
+        result.Table = TakeName();
+        std::string out = "INSERT INTO " + QuoteIdentifier(result.Table);
+        if (Peek().IsSymbol("(")) out += " " + ColumnList();
+        if (Accept("VALUES")) {
+            ExpectSymbol("(");
+            out += " VALUES (" + ExpressionList() + ")";
+            ExpectSymbol(")");
+        } else if (Peek().Is("SELECT")) {
+            TSelectParts ignored;
+            out += " " + Select(&ignored, nullptr);
+        } else {
+            Fail();
+        }
+        return out;
+    }
+
+    std::string Update(TTranslation& result) {
+        Expect("UPDATE");
+        result.Table = TakeName();
+        std::string out = "UPDATE " + QuoteIdentifier(result.Table) + " SET ";
+        Expect("SET");
+        do {
+            if (out.back() != ' ') out += ", ";
+            std::string column = TakeName();
+            if (AcceptSymbol(".")) column = TakeName();  // table.column: the table is the one
+            ExpectSymbol("=");
+            out += QuoteIdentifier(column) + " = " + Expression();
+        } while (AcceptSymbol(","));
+        if (Accept("WHERE")) out += " WHERE " + Expression();
+        return out;
+    }
+
+    std::string Delete(TTranslation& result) {
+        Expect("DELETE");
+        if (!AcceptSymbol("*") && IsName(Peek()) && !Peek().Is("FROM")) {
+            TakeName();
+            ExpectSymbol(".");
+            ExpectSymbol("*");
+        }
+        Expect("FROM");
+        result.Table = TakeName();
+        std::string out = "DELETE FROM " + QuoteIdentifier(result.Table);
+        if (Accept("WHERE")) out += " WHERE " + Expression();
+        return out;
+    }
+
+    std::string Create(TTranslation& result) {
+        Expect("CREATE");
+        if (Accept("TABLE")) {
+            result.Kind = TStatementKind::CreateTable;
+            return CreateTable(result);
+        }
+        const bool unique = Accept("UNIQUE");
+        Expect("INDEX");
+        result.Kind = TStatementKind::CreateIndex;
+        result.IndexName = TakeName();
+        Expect("ON");
+        result.Table = TakeName();
+        std::string columns;
+        ExpectSymbol("(");
+        do {
+            if (!columns.empty()) columns += ", ";
+            columns += QuoteIdentifier(TakeName());
+            if (Accept("DESC"))
+                columns += " DESC";
+            else
+                Accept("ASC");
+        } while (AcceptSymbol(","));
+        ExpectSymbol(")");
+        bool primary = false;
+        if (Accept("WITH")) {
+            if (Accept("PRIMARY"))
+                primary = true;
+            else if (Accept("DISALLOW") || Accept("IGNORE"))
+                Expect("NULL");
+            else
+                Fail();
+        }
+        return std::string("CREATE ") + (unique || primary ? "UNIQUE " : "") + "INDEX " +
+               QuoteIdentifier(result.IndexName) + " ON " + QuoteIdentifier(result.Table) + " (" +
+               columns + ")";
+    }
+
+    std::string CreateTable(TTranslation& result) {
+        result.Table = TakeName();
+        ExpectSymbol("(");
+        std::vector<std::string> parts;
+        std::string primaryKey;
+        do {
+            if (Peek().Is("CONSTRAINT") || Peek().Is("PRIMARY") || Peek().Is("UNIQUE")) {
+                std::string constraint = TableConstraint(result);
+                if (!constraint.empty()) parts.push_back(constraint);
+                continue;
+            }
+            parts.push_back(ColumnDefinition(result));
+        } while (AcceptSymbol(","));
+        ExpectSymbol(")");
+        std::string out = "CREATE TABLE " + QuoteIdentifier(result.Table) + " (";
+        for (size_t i = 0; i < parts.size(); ++i) out += (i ? ", " : "") + parts[i];
+        return out + ")";
+    }
+
+    std::string ColumnDefinition(TTranslation& result) {
+        TColumnDecl column;
+        column.Name = TakeName();
+        const std::string type = Upper(TakeName());
+        std::string out = QuoteIdentifier(column.Name) + " ";
+        if (type == "COUNTER" || type == "AUTOINCREMENT") {
+            if (AcceptSymbol("(")) {  // seed and increment
+                ExpressionList();
+                ExpectSymbol(")");
+            }
+            column.Counter = true;
+            column.DeclaredType = "INTEGER";
+            out += "INTEGER PRIMARY KEY AUTOINCREMENT";
+        } else {
+            if (!IsKnownType(type)) Fail();
+            column.DeclaredType = type;
+            if (AcceptSymbol("(")) {
+                if (Peek().Kind != TTokenKind::Number) Fail();
+                column.DeclaredType += "(" + Take().Text;
+                if (AcceptSymbol(",")) {
+                    if (Peek().Kind != TTokenKind::Number) Fail();
+                    column.DeclaredType += "," + Take().Text;
+                }
+                ExpectSymbol(")");
+                column.DeclaredType += ")";
+            }
+            out += column.DeclaredType;
+        }
+        for (;;) {
+            if (Accept("NOT")) {
+                Expect("NULL");
+                column.Required = true;
+                out += " NOT NULL";
+            } else if (Accept("NULL")) {
+            } else if (Accept("DEFAULT")) {
+                out += " DEFAULT (" + Primary() + ")";
+            } else if (Accept("CONSTRAINT")) {
+                TakeName();
+            } else if (Accept("PRIMARY")) {
+                Expect("KEY");
+                if (!column.Counter) out += " PRIMARY KEY";
+            } else if (Accept("UNIQUE")) {
+                out += " UNIQUE";
+            } else {
+                break;
+            }
+        }
+        if (IsTextType(type)) out += " COLLATE NOCASE";
+        result.Columns.push_back(column);
+        return out;
+    }
+
+    std::string TableConstraint(TTranslation& result) {
+        if (Accept("CONSTRAINT")) TakeName();
+        std::string kind;
+        if (Accept("PRIMARY")) {
+            Expect("KEY");
+            kind = "PRIMARY KEY";
+        } else {
+            Expect("UNIQUE");
+            kind = "UNIQUE";
+        }
+        const std::string columns = ColumnList();
+        // A counter column is the primary key already.
+        for (const TColumnDecl& c : result.Columns)
+            if (c.Counter && kind == "PRIMARY KEY") {
+                if (columns != "(" + QuoteIdentifier(c.Name) + ")") Fail();
+                return {};
+            }
+        return kind + " " + columns;
+    }
+
+    std::string Drop(TTranslation& result) {
+        Expect("DROP");
+        if (Accept("TABLE")) {
+            result.Kind = TStatementKind::DropTable;
+            result.Table = TakeName();
+            return "DROP TABLE " + QuoteIdentifier(result.Table);
+        }
+        Expect("INDEX");
+        result.Kind = TStatementKind::DropIndex;
+        result.IndexName = TakeName();
+        Expect("ON");
+        result.Table = TakeName();
+        return "DROP INDEX " + QuoteIdentifier(result.IndexName);
+    }
+
+    // --- expressions, lowest precedence first ------------------------------------
+    std::string Expression() {
+        std::string left = AndExpression();
+        for (;;) {
+            if (Accept("OR"))
+                left = "(" + left + " OR " + AndExpression() + ")";
+            else if (Accept("XOR"))
+                left = "((" + left + ") <> (" + AndExpression() + "))";
+            else
+                return left;
+        }
+    }
+
+    std::string AndExpression() {
+        std::string left = NotExpression();
+        while (Accept("AND")) left = "(" + left + " AND " + NotExpression() + ")";
+        return left;
+    }
+
+    std::string NotExpression() {
+        if (Accept("NOT")) return "(NOT " + NotExpression() + ")";
+        return Comparison();
+    }
+
+    std::string Comparison() {
+        std::string left = Concatenation();
+        for (;;) {
+            const TToken& t = Peek();
+            if (t.Kind == TTokenKind::Symbol &&
+                (t.Text == "=" || t.Text == "<>" || t.Text == "<" || t.Text == ">" ||
+                 t.Text == "<=" || t.Text == ">=" || t.Text == "!=" || t.Text == "=<" ||
+                 t.Text == "=>")) {
+                std::string op = Take().Text;
+                if (op == "=<") op = "<=";
+                if (op == "=>") op = ">=";
+                if (op == "!=") op = "<>";
+                left = "(" + left + " " + op + " " + Concatenation() + ")";
+                continue;
+            }
+            if (t.Is("IS")) {
+                Take();
+                const bool negated = Accept("NOT");
+                Expect("NULL");
+                left = "(" + left + (negated ? " IS NOT NULL)" : " IS NULL)");
+                continue;
+            }
+            const bool negated =
+                t.Is("NOT") && (Peek(1).Is("LIKE") || Peek(1).Is("BETWEEN") || Peek(1).Is("IN"));
+            if (negated) Take();
+            const std::string prefix = negated ? "NOT " : "";
+            if (Accept("LIKE")) {
+                left = "(" + prefix + "zi_like(" + left + ", " + Concatenation() + "))";
+            } else if (Accept("BETWEEN")) {
+                const std::string low = Concatenation();
+                Expect("AND");
+                left =
+                    "(" + left + " " + prefix + "BETWEEN " + low + " AND " + Concatenation() + ")";
+            } else if (Accept("IN")) {
+                ExpectSymbol("(");
+                const std::string list =
+                    Peek().Is("SELECT") ? Select(nullptr, nullptr) : ExpressionList();
+                ExpectSymbol(")");
+                left = "(" + left + " " + prefix + "IN (" + list + "))";
+            } else {
+                return left;
+            }
+        }
+    }
+
+    std::string Concatenation() {
+        std::string left = Additive();
+        while (AcceptSymbol("&")) left = "zi_cat(" + left + ", " + Additive() + ")";
+        return left;
+    }
+
+    std::string Additive() {
+        std::string left = Modulo();
+        for (;;) {
+            if (AcceptSymbol("+"))
+                left = "(" + left + " + " + Modulo() + ")";
+            else if (AcceptSymbol("-"))
+                left = "(" + left + " - " + Modulo() + ")";
+            else
+                return left;
+        }
+    }
+
+    std::string Modulo() {
+        std::string left = IntegerDivision();
+        while (Accept("MOD")) left = "zi_mod(" + left + ", " + IntegerDivision() + ")";
+        return left;
+    }
+
+    std::string IntegerDivision() {
+        std::string left = Multiplicative();
+        while (AcceptSymbol("\\")) left = "zi_intdiv(" + left + ", " + Multiplicative() + ")";
+        return left;
+    }
+
+    std::string Multiplicative() {
+        std::string left = Unary();
+        for (;;) {
+            if (AcceptSymbol("*"))
+                left = "(" + left + " * " + Unary() + ")";
+            else if (AcceptSymbol("/"))
+                left = "zi_div(" + left + ", " + Unary() + ")";
+            else
+                return left;
+        }
+    }
+
+    std::string Unary() {
+        if (AcceptSymbol("-")) return "(-" + Unary() + ")";
+        if (AcceptSymbol("+")) return Unary();
+        return Power();
+    }
+
+    std::string Power() {
+        std::string left = Primary();
+        while (AcceptSymbol("^")) left = "zi_pow(" + left + ", " + Primary() + ")";
+        return left;
+    }
+
+    std::string Primary() {
+        const TToken& t = Peek();
+        switch (t.Kind) {
+            case TTokenKind::Number:
+                return Take().Text;
+            case TTokenKind::String:
+                return QuoteLiteral(Take().Text);
+            case TTokenKind::Date: {
+                const std::string stored = DateLiteralToStorage(t.Text);
+                if (stored.empty()) Fail();
+                Take();
+                return QuoteLiteral(stored);
+            }
+            case TTokenKind::Symbol:
+                if (AcceptSymbol("(")) {
+                    std::string inner =
+                        Peek().Is("SELECT") ? Select(nullptr, nullptr) : Expression();
+                    ExpectSymbol(")");
+                    return "(" + inner + ")";
+                }
+                Fail();
+            case TTokenKind::End:
+                Fail();
+            default:
+                break;
+        }
+        if (t.Kind == TTokenKind::Word) {
+            if (Accept("NULL")) return "NULL";
+            if (Accept("TRUE") || Accept("YES") || Accept("ON")) return "1";
+            if (Accept("FALSE") || Accept("NO") || Accept("OFF")) return "0";
+            if (t.Is("EXISTS")) {
+                Take();
+                ExpectSymbol("(");
+                std::string inner = Select(nullptr, nullptr);
+                ExpectSymbol(")");
+                return "EXISTS (" + inner + ")";
+            }
+            if (Peek(1).IsSymbol("(")) return FunctionCall();
+        }
+        return QualifiedName();
+    }
+
+    std::string FunctionCall() {
+        const std::string name = Take().Text;
+        const TFunction* f = FindFunction(name);
+        if (f == nullptr) {
+            --pos_;
+            Fail();
+        }
+        ExpectSymbol("(");
+        std::string args;
+        int count = 0;
+        if (f->Aggregate && AcceptSymbol("*")) {
+            args = "*";
+            count = 1;
+        } else if (!Peek().IsSymbol(")")) {
+            args = ExpressionList();
+            count = CountArguments(args);
+        }
+        ExpectSymbol(")");
+        if (count < f->MinArgs || count > f->MaxArgs) Fail();
+        if (f->Aggregate) ++aggregates_;
+        return std::string(f->Sqlite) + "(" + args + ")";
+    }
+
+    // Counts top-level commas of an argument list already translated.
+    static int CountArguments(const std::string& args) {
+        int depth = 0, count = 1;
+        char quote = 0;
+        for (char c : args) {
+            if (quote) {
+                if (c == quote) quote = 0;
+                continue;
+            }
+            if (c == '\'' || c == '"')
+                quote = c;
+            else if (c == '(')
+                ++depth;
+            else if (c == ')')
+                --depth;
+            else if (c == ',' && depth == 0)
+                ++count;
+        }
+        return count;
+    }
+
+    std::string QualifiedName() {
+        if (!IsName(Peek())) Fail();
+        std::string first = Take().Text;
+        if (Peek().IsSymbol("!")) Fail();
+        // A declared parameter becomes a numbered SQLite parameter.
+        if (!Peek().IsSymbol(".")) {
+            for (size_t i = 0; i < params_.size(); ++i)
+                if (params_[i] == Upper(first)) return "?" + std::to_string(i + 1);
+            return QuoteIdentifier(first);
+        }
+        std::string out = QuoteIdentifier(first);
+        while (AcceptSymbol(".")) {
+            if (AcceptSymbol("*")) return out + ".*";
+            out += "." + QuoteIdentifier(TakeName());
+        }
+        return out;
+    }
+
+    std::string_view sql_;
+    std::vector<TToken> tokens_;
+    size_t pos_ = 0;
+    int aggregates_ = 0;
+    std::vector<std::string> params_;
+};
+
+}  // namespace
+
+TTranslation TranslateSql(std::string_view sql) {
+    return TParser(sql).Statement();
+}
+
+std::string TranslateExpression(std::string_view expression) {
+    return TParser(expression).StandaloneExpression();
+}
+
+std::string TranslateOrderList(std::string_view sort) {
+    return TParser(sort).StandaloneOrderList();
+}
+
+std::string DateLiteralToStorage(std::string_view text) {
+    int a = 0, b = 0, c = 0, h = 0, m = 0, s = 0;
+    char sep1 = 0, sep2 = 0;
+    std::string value(text);
+    while (!value.empty() && value.front() == ' ') value.erase(0, 1);
+    while (!value.empty() && value.back() == ' ') value.pop_back();
+    int consumed = 0;
+    if (std::sscanf(value.c_str(), "%d%c%d%c%d%n", &a, &sep1, &b, &sep2, &c, &consumed) != 5 ||
+        sep1 != sep2 || (sep1 != '/' && sep1 != '-'))
+        return {};
+    int year = c, month = a, day = b;
+    if (sep1 == '-' && a > 31) {  // yyyy-mm-dd
+        year = a;
+        month = b;
+        day = c;
+    }
+    std::string time = value.substr(static_cast<size_t>(consumed));
+    while (!time.empty() && time.front() == ' ') time.erase(0, 1);
+    if (!time.empty()) {
+        int n = 0;
+        const int fields = std::sscanf(time.c_str(), "%d:%d%n:%d%n", &h, &m, &n, &s, &n);
+        if (fields < 2) return {};
+        std::string suffix = time.substr(static_cast<size_t>(n));
+        while (!suffix.empty() && suffix.front() == ' ') suffix.erase(0, 1);
+        const std::string upper = Upper(suffix);
+        if (upper == "PM" && h < 12)
+            h += 12;
+        else if (upper == "AM" && h == 12)
+            h = 0;
+        else if (!upper.empty() && upper != "AM" && upper != "PM")
+            return {};
+        if (h > 23 || m > 59 || s > 59) return {};
+    }
+    if (year < 100) year += year < 30 ? 2000 : 1900;
+    if (!IsValidDate(year, month, day)) return {};
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", year, month, day, h, m,
+                  s);
+    return buffer;
+}
+
+}  // namespace zalvert::engine

@@ -1,0 +1,77 @@
+#pragma once
+// Translates the engine's SQL dialect into SQLite's: a tokenizer and a recursive
+// descent parser that writes SQLite text as it goes. Every name is quoted, every
+// value becomes a literal; what the parser does not understand raises
+// ESqlSyntax with the offending text instead of passing through.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/SqlTokenizer.h"
+
+namespace zalvert::engine {
+
+enum class TStatementKind {
+    Select,
+    Insert,
+    Update,
+    Delete,
+    SelectInto,
+    CreateTable,
+    CreateIndex,
+    DropTable,
+    DropIndex,
+    AlterTable
+};
+
+struct TParameterDecl {
+    std::string Name;
+    std::string TypeName;  // as written, such as "DateTime" or "Text"
+};
+
+// The parts of a SELECT, translated, for the engine to build keysets and reopen
+// with another filter or sort.
+struct TSelectParts {
+    bool Distinct = false;
+    bool Union = false;
+    bool Grouped = false;  // GROUP BY, HAVING or an aggregate function
+    std::optional<long long> Top;
+    std::string SelectList;
+    std::string From;
+    std::string Where;
+    std::string OrderBy;
+    std::string Tail;         // GROUP BY ... HAVING ... as written after WHERE
+    std::string SingleTable;  // the one table of FROM without joins, else empty
+    std::string TableRef;     // how to qualify it: its alias or quoted name
+};
+
+struct TColumnDecl {
+    std::string Name;
+    std::string DeclaredType;  // as stored, such as "TEXT(50)" or "INTEGER"
+    bool Counter = false;
+    bool Required = false;
+};
+
+struct TTranslation {
+    TStatementKind Kind = TStatementKind::Select;
+    std::string Sql;
+    std::vector<TParameterDecl> Parameters;
+    TSelectParts Select;
+    std::string Table;                 // the table a DDL or action statement works on
+    std::string IndexName;             // CREATE INDEX / DROP INDEX
+    std::vector<TColumnDecl> Columns;  // CREATE TABLE
+};
+
+TTranslation TranslateSql(std::string_view sql);
+// A criteria expression (Filter, Find calls), as SQLite text.
+std::string TranslateExpression(std::string_view expression);
+// A sort list (Sort property): expressions with ASC or DESC.
+std::string TranslateOrderList(std::string_view sort);
+
+// An engine date literal's text (mm/dd/yyyy with time and AM/PM, or yyyy-mm-dd)
+// in the stored form; empty when it is no date.
+std::string DateLiteralToStorage(std::string_view text);
+
+}  // namespace zalvert::engine

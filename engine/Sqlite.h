@@ -1,0 +1,78 @@
+#pragma once
+// Thin RAII wrappers over the SQLite C interface; private to the engine.
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "rtl/Variant.h"
+
+namespace zalvert::engine {
+
+// A failed SQLite call: its extended result code and message.
+class ESqlite : public std::runtime_error {
+  public:
+    ESqlite(int code, const std::string& message) : std::runtime_error(message), code_(code) {}
+    int Code() const { return code_; }
+    int PrimaryCode() const { return code_ & 0xFF; }
+
+  private:
+    int code_;
+};
+
+class TSqliteConnection {
+  public:
+    TSqliteConnection(const std::string& path, int flags);
+    ~TSqliteConnection();
+    TSqliteConnection(const TSqliteConnection&) = delete;
+    TSqliteConnection& operator=(const TSqliteConnection&) = delete;
+
+    sqlite3* Handle() const { return db_; }
+    void Exec(const std::string& sql);
+    std::int64_t Changes() const { return sqlite3_changes64(db_); }
+    std::int64_t LastInsertRowid() const { return sqlite3_last_insert_rowid(db_); }
+    bool InTransaction() const { return sqlite3_get_autocommit(db_) == 0; }
+
+  private:
+    sqlite3* db_ = nullptr;
+};
+
+class TStatement {
+  public:
+    TStatement(const TSqliteConnection& connection, std::string_view sql);
+    ~TStatement();
+    TStatement(const TStatement&) = delete;
+    TStatement& operator=(const TStatement&) = delete;
+
+    // Values as stored: integers, reals, UTF-8 text, blobs, NULL.
+    void Bind(int index, const Variant& value);
+    void BindInt64(int index, std::int64_t value);
+    bool Step();  // true while a row is there
+    void Reset();
+
+    int ColumnCount() const { return sqlite3_column_count(stmt_); }
+    Variant Column(int index) const;
+    std::int64_t ColumnInt64(int index) const { return sqlite3_column_int64(stmt_, index); }
+    bool ColumnIsNull(int index) const { return sqlite3_column_type(stmt_, index) == SQLITE_NULL; }
+    std::string ColumnText(int index) const;
+    std::string ColumnName(int index) const;
+    // The table and column a result column comes from; empty for expressions.
+    std::string ColumnTableName(int index) const;
+    std::string ColumnOriginName(int index) const;
+    std::string ColumnDeclType(int index) const;
+    bool ReadOnly() const { return sqlite3_stmt_readonly(stmt_) != 0; }
+
+  private:
+    sqlite3* db_;
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+// Quotes an identifier for SQLite: "name" with inner quotes doubled.
+std::string QuoteIdentifier(std::string_view name);
+// Quotes a text literal: 'text' with inner quotes doubled.
+std::string QuoteLiteral(std::string_view text);
+
+}  // namespace zalvert::engine

@@ -1,0 +1,56 @@
+#include "engine/StorageFormat.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace zalvert::engine {
+
+std::string DateTimeToStorage(TDateTime value) {
+    // Milliseconds since day 0, rounded once so that 23:59:59.9996 becomes the next day.
+    const auto total = static_cast<long long>(std::llround(value * 86400000.0));
+    long long days = total / 86400000;
+    long long ms = total % 86400000;
+    if (ms < 0) {
+        // Negative dates count the time of day forwards from the day's start.
+        ms = -ms;
+    }
+    const TDateParts d = DecodeDate(static_cast<double>(days));
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02lld:%02lld:%02lld", d.Year, d.Month,
+                  d.Day, ms / 3600000, ms / 60000 % 60, ms / 1000 % 60);
+    std::string text = buffer;
+    if (ms % 1000 != 0) {
+        std::snprintf(buffer, sizeof buffer, ".%03lld", ms % 1000);
+        text += buffer;
+    }
+    return text;
+}
+
+std::optional<TDateTime> StorageToDateTime(std::string_view text) {
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0, ms = 0;
+    const std::string value(text);
+    int n = 0;
+    if (std::sscanf(value.c_str(), "%4d-%2d-%2d%n", &y, &mo, &d, &n) != 3) return std::nullopt;
+    if (static_cast<size_t>(n) < value.size()) {
+        int m = 0;
+        if (std::sscanf(value.c_str() + n, "%*[ T]%2d:%2d:%2d%n", &h, &mi, &s, &m) != 3)
+            return std::nullopt;
+        n += m;
+        if (static_cast<size_t>(n) < value.size()) {
+            if (value[static_cast<size_t>(n)] != '.') return std::nullopt;
+            int digits = 0;
+            for (size_t i = static_cast<size_t>(n) + 1; i < value.size() && digits < 3;
+                 ++i, ++digits) {
+                if (value[i] < '0' || value[i] > '9') return std::nullopt;
+                ms = ms * 10 + (value[i] - '0');
+            }
+            for (; digits < 3; ++digits) ms *= 10;
+        }
+    }
+    const auto date = TryEncodeDate(y, mo, d);
+    if (!date || h > 23 || mi > 59 || s > 59) return std::nullopt;
+    const TDateTime time = EncodeTime(h, mi, s, ms);
+    return *date < 0 ? *date - time : *date + time;
+}
+
+}  // namespace zalvert::engine

@@ -1,0 +1,16 @@
+#pragma once
+// How values are written into the database files: date-times as ISO-8601 text
+// "YYYY-MM-DD HH:MM:SS" (with ".mmm" only when the milliseconds are not zero).
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "rtl/DateTime.h"
+
+namespace zalvert::engine {
+
+std::string DateTimeToStorage(TDateTime value);
+std::optional<TDateTime> StorageToDateTime(std::string_view text);
+
+}  // namespace zalvert::engine
