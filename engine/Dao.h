@@ -217,9 +217,9 @@ class Database {
     virtual int QueryTimeout() const = 0;
     virtual void SetQueryTimeout(int seconds) = 0;
     virtual bool Updatable() const = 0;
-    virtual std::shared_ptr<Recordset> OpenRecordset(const std::string& source,
-                                                     int type = dbOpenTable, int options = 0,
-                                                     int lockEdit = 0) = 0;
+    // Type 0: table-type for a table, dynaset for a query or SQL text.
+    virtual std::shared_ptr<Recordset> OpenRecordset(const std::string& source, int type = 0,
+                                                     int options = 0, int lockEdit = 0) = 0;
     virtual void Execute(const std::string& sql, int options = 0) = 0;
     virtual long long RecordsAffected() const = 0;
     virtual Collection<TableDef>& TableDefs() = 0;

@@ -115,7 +115,7 @@ std::shared_ptr<Recordset> TDatabaseImpl::OpenRecordset(const std::string& sourc
         s.SingleTable = true;
         s.Table = table->Name;
         s.TableRef = QuoteIdentifier(table->Name);
-        s.SelectList = "*";
+        s.SelectList = std::string(1, '*');
         s.From = s.TableRef;
         s.Sql = ComposeSql(s);
         recordset = OpenSource(state_, std::move(s), type == 0 ? dbOpenTable : type, options,

@@ -458,6 +458,7 @@ void TRecordsetImpl::CancelUpdate() {
     CheckOpen();
     if (editMode_ == dbEditNone) Raise(3020);
     editMode_ = dbEditNone;
+    cachedPos_ = -2;  // show the record as it is stored now
     editValues_.clear();
     edited_.clear();
     original_.clear();

@@ -19,6 +19,9 @@ TSqliteConnection::TSqliteConnection(const std::string& path, int flags) {
         throw ESqlite(code, message);
     }
     sqlite3_extended_result_codes(db_, 1);
+    // A double-quoted name that matches no column must fail, not turn into a text.
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
 }
 
 TSqliteConnection::~TSqliteConnection() {

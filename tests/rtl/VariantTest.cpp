@@ -1,0 +1,71 @@
+#include <gtest/gtest.h>
+
+#include "rtl/Exceptions.h"
+#include "rtl/FormatSettings.h"
+#include "rtl/Variant.h"
+
+namespace zalvert {
+namespace {
+
+class VariantTest : public ::testing::Test {
+  protected:
+    void SetUp() override { FormatSettings() = TFormatSettings::German(); }
+};
+
+TEST_F(VariantTest, WritesTextInTheRegionalSettings) {
+    EXPECT_EQ(Variant(12.5).AsString(), "12,5");
+    EXPECT_EQ(Variant(1e20).AsString(), "1E20");
+    EXPECT_EQ(Variant(0.1 + 0.2).AsString(), "0,3");
+    EXPECT_EQ(Variant(TCurrency{125000}).AsString(), "12,5");
+    EXPECT_EQ(Variant(TCurrency{-30000}).AsString(), "-3");
+    EXPECT_EQ(Variant(true).AsString(), "True");
+    EXPECT_EQ(Variant(false).AsString(), "False");
+    EXPECT_EQ(Variant(42).AsString(), "42");
+    EXPECT_EQ(Variant::FromDate(EncodeDate(2018, 12, 24)).AsString(), "24.12.2018");
+    EXPECT_EQ(Variant::FromDate(EncodeDate(2018, 12, 24) + EncodeTime(8, 5, 3, 0)).AsString(),
+              "24.12.2018 08:05:03");
+    EXPECT_EQ(Variant().AsString(), "");
+    EXPECT_THROW(Variant::Null().AsString(), EVariantError);
+}
+
+TEST_F(VariantTest, ConvertsBetweenTypes) {
+    EXPECT_EQ(Variant("12,5").AsDouble(), 12.5);
+    EXPECT_EQ(Variant("2,5").AsInteger(), 2);  // half to even
+    EXPECT_EQ(Variant("3,5").AsInteger(), 4);
+    EXPECT_EQ(Variant(true).AsInteger(), -1);
+    EXPECT_TRUE(Variant("true").AsBoolean());
+    EXPECT_FALSE(Variant("0").AsBoolean());
+    EXPECT_EQ(Variant("24.12.2018 13:00").AsDateTime(),
+              EncodeDate(2018, 12, 24) + EncodeTime(13, 0, 0, 0));
+    EXPECT_EQ(Variant(12.34567).AsCurrency().Scaled, 123457);
+    EXPECT_THROW(Variant("zwölf").AsInteger(), EVariantError);
+    EXPECT_THROW(Variant::Null().AsInteger(), EVariantError);
+    EXPECT_THROW(Variant(5e9).AsInteger(), EVariantError);
+    EXPECT_EQ(Variant(5e9).AsInt64(), 5000000000);
+}
+
+TEST_F(VariantTest, ComparesValuesAndArrays) {
+    EXPECT_EQ(Variant("a"), Variant(std::string("a")));
+    EXPECT_FALSE(Variant(1) == Variant(1.0));  // different types
+    const Variant array = Variant::Array(1, {Variant(1), Variant("x")});
+    EXPECT_EQ(array.AsArray().LowBound, 1);
+    EXPECT_EQ(array, Variant::Array(1, {Variant(1), Variant("x")}));
+    EXPECT_FALSE(array == Variant::Array(0, {Variant(1), Variant("x")}));
+    EXPECT_TRUE(Variant::Null().IsNull());
+    EXPECT_TRUE(Variant().IsEmpty());
+}
+
+TEST_F(VariantTest, ReadsTextsOfDatesTimesAndNumbers) {
+    EXPECT_EQ(TryStrToDateTime("13:45"), EncodeTime(13, 45, 0, 0));
+    EXPECT_EQ(TryStrToDateTime("13:45:10,250"), EncodeTime(13, 45, 10, 250));
+    EXPECT_FALSE(TryStrToDateTime("25:00"));
+    EXPECT_FALSE(TryStrToDateTime("24.12.2018 x"));
+    EXPECT_EQ(TryStrToFloat("-1,5e3"), -1500.0);
+    EXPECT_FALSE(TryStrToFloat("1.5"));  // the decimal separator is the comma
+    EXPECT_FALSE(TryStrToFloat(""));
+    EXPECT_EQ(TryStrToInt64("-9223372036854775808"), INT64_MIN);
+    EXPECT_FALSE(TryStrToInt64("9223372036854775808"));
+}
+
+}  // namespace
+}  // namespace zalvert
