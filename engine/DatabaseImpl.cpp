@@ -47,6 +47,8 @@ class TQueryDefList : public TListCollection<QueryDef, QueryDefCollection> {
 
 void Configure(TSqliteConnection& connection, bool readOnly) {
     RegisterSqlFunctions(connection.Handle());
+    // Tables of a million rows are normal work: keep up to 64 MB of pages at hand.
+    connection.Exec("PRAGMA cache_size=-65536");
     if (!readOnly) {
         connection.Exec("PRAGMA journal_mode=WAL");
         connection.Exec("PRAGMA synchronous=NORMAL");

@@ -1,5 +1,7 @@
 // The engine object, its workspaces, and the factory that creates it by ProgID.
 
+#include <sqlite3.h>
+
 #include <cctype>
 
 #include "engine/Dao.h"
@@ -213,6 +215,9 @@ bool IsProgIdRegistered(std::string_view progId) {
 std::shared_ptr<DBEngine> CreateDBEngine(std::string_view progId) {
     if (!IsProgIdRegistered(progId))
         throw EDaoError(429, "DAO.DBEngine", ErrorDescription(429, std::string(progId)));
+    // The engine keeps no memory statistics: they cost a global lock on every allocation.
+    static const int configured = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+    (void)configured;
     return std::make_shared<TEngineImpl>();
 }
 

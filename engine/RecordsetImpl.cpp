@@ -384,8 +384,9 @@ std::vector<Variant> TRecordsetImpl::DefaultValues() const {
         const TFieldMeta& meta = rows_->Fields()[i];
         if (meta.DefaultValue.empty()) continue;
         try {
-            TStatement stmt(Database().Connection(kSource), "SELECT " + meta.DefaultValue);
+            TStatement& stmt = Database().Prepared("SELECT " + meta.DefaultValue);
             if (stmt.Step()) values[i] = stmt.Column(0);
+            stmt.Reset();
         } catch (const ESqlite&) {
             // A default the engine cannot evaluate by itself is left to the insert.
         }
@@ -423,11 +424,11 @@ void TRecordsetImpl::Update() {
         if (fields[i].Required && fields[i].Updatable && editValues_[i].IsNull() &&
             (editMode_ == dbEditAdd || edited_[i]))
             Fail(Database().Engine(), 3314, kSource, fields[i].Name);
-    TChanges changes(fields.size());
+    TChanges changes(fields.size(), nullptr);
     for (size_t i = 0; i < fields.size(); ++i)
         if (edited_[i] ||
             (editMode_ == dbEditAdd && !editValues_[i].IsNull() && fields[i].Updatable))
-            changes[i] = editValues_[i];
+            changes[i] = &editValues_[i];
     if (editMode_ == dbEditInProgress) {
         // Optimistic locking: someone else changed or deleted the row since Edit.
         std::vector<Variant> stored;

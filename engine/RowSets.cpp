@@ -146,18 +146,18 @@ bool TKeysetRowSet::Read(size_t pos, std::vector<Variant>& row) {
 void TKeysetRowSet::UpdateRow(size_t pos, const TChanges& changes) {
     if (!Updatable()) Fail(db_->Engine(), 3027, kSource);
     std::string sql;
-    std::vector<Variant> values;
+    std::vector<const Variant*> values;
     for (size_t i = 0; i < changes.size(); ++i) {
         if (!changes[i]) continue;
         sql += (sql.empty() ? "" : ", ") + QuoteIdentifier(fields_[i].SourceField) + " = ?";
-        values.push_back(*changes[i]);
+        values.push_back(changes[i]);
     }
     if (sql.empty()) return;
     Guarded(*db_, source_.Name, [&] {
         TSqliteConnection& connection = db_->Connection(kSource);
         TStatement& stmt = db_->Prepared("UPDATE " + QuoteIdentifier(source_.Table) + " SET " +
                                          sql + " WHERE rowid = ?");
-        for (size_t i = 0; i < values.size(); ++i) stmt.Bind(static_cast<int>(i + 1), values[i]);
+        for (size_t i = 0; i < values.size(); ++i) stmt.Bind(static_cast<int>(i + 1), *values[i]);
         stmt.BindInt64(static_cast<int>(values.size() + 1), keys_[pos]);
         stmt.Step();
         stmt.Reset();
@@ -168,22 +168,29 @@ void TKeysetRowSet::UpdateRow(size_t pos, const TChanges& changes) {
 
 size_t TKeysetRowSet::InsertRow(const TChanges& values) {
     if (!Updatable()) Fail(db_->Engine(), 3027, kSource);
-    std::string columns, marks;
-    std::vector<Variant> bound;
-    for (size_t i = 0; i < values.size(); ++i) {
-        if (!values[i] || !fields_[i].Updatable) continue;
-        columns += (columns.empty() ? "" : ", ") + QuoteIdentifier(fields_[i].SourceField);
-        marks += marks.empty() ? "?" : ", ?";
-        bound.push_back(*values[i]);
+    const auto written = [&](size_t i) { return values[i] != nullptr && fields_[i].Updatable; };
+    bool same = !insertSql_.empty() && insertColumns_.size() == values.size();
+    for (size_t i = 0; same && i < values.size(); ++i) same = insertColumns_[i] == written(i);
+    if (!same) {
+        insertColumns_.resize(values.size());
+        for (size_t i = 0; i < values.size(); ++i) insertColumns_[i] = written(i);
+        std::string names, marks;
+        for (size_t i = 0; i < values.size(); ++i) {
+            if (!insertColumns_[i]) continue;
+            names += (names.empty() ? "" : ", ") + QuoteIdentifier(fields_[i].SourceField);
+            marks += marks.empty() ? "?" : ", ?";
+        }
+        const std::string table = QuoteIdentifier(source_.Table);
+        insertSql_ = names.empty()
+                         ? "INSERT INTO " + table + " DEFAULT VALUES"
+                         : "INSERT INTO " + table + " (" + names + ") VALUES (" + marks + ")";
     }
-    const std::string table = QuoteIdentifier(source_.Table);
-    const std::string sql =
-        columns.empty() ? "INSERT INTO " + table + " DEFAULT VALUES"
-                        : "INSERT INTO " + table + " (" + columns + ") VALUES (" + marks + ")";
     return Guarded(*db_, source_.Name, [&] {
         TSqliteConnection& connection = db_->Connection(kSource);
-        TStatement& stmt = db_->Prepared(sql);
-        for (size_t i = 0; i < bound.size(); ++i) stmt.Bind(static_cast<int>(i + 1), bound[i]);
+        TStatement& stmt = db_->Prepared(insertSql_);
+        int index = 0;
+        for (size_t i = 0; i < values.size(); ++i)
+            if (insertColumns_[i]) stmt.Bind(++index, *values[i]);
         stmt.Step();
         stmt.Reset();
         const std::int64_t key = connection.LastInsertRowid();
@@ -269,10 +276,13 @@ std::optional<size_t> TKeysetRowSet::FirstWhere(const std::string& condition,
     const std::string sql = "SELECT rowid FROM " + source_.From + " WHERE " + condition +
                             " ORDER BY " + orderBy + " LIMIT 1";
     return Guarded(*db_, condition, [&]() -> std::optional<size_t> {
-        TStatement stmt(db_->Connection(kSource), sql);
+        TStatement& stmt = db_->Prepared(sql);
         for (size_t i = 0; i < values.size(); ++i) stmt.Bind(static_cast<int>(i + 1), values[i]);
-        if (!stmt.Step()) return std::nullopt;
-        const auto pos = PositionOf(stmt.ColumnInt64(0));
+        const bool found = stmt.Step();
+        const std::int64_t rowid = found ? stmt.ColumnInt64(0) : 0;
+        stmt.Reset();
+        if (!found) return std::nullopt;
+        const auto pos = PositionOf(rowid);
         if (!pos || deleted_[*pos]) return std::nullopt;
         return pos;
     });

@@ -39,7 +39,8 @@ struct TRecordSource {
 };
 
 enum class TFindKind { First, Last, Next, Previous };
-using TChanges = std::vector<std::optional<Variant>>;  // storage values by field
+// Stored values by field; null where a field keeps its value (or its default).
+using TChanges = std::vector<const Variant*>;
 
 class TRowSet {
   public:
@@ -115,6 +116,9 @@ class TKeysetRowSet : public TRowSet {
     bool ascending_ = true;
     mutable std::vector<std::pair<std::int64_t, std::uint32_t>> lookup_;  // built on demand
     std::unique_ptr<TStatement> rowStatement_;
+    // The INSERT for the set of fields written last: imports write the same ones.
+    std::vector<bool> insertColumns_;
+    std::string insertSql_;
 };
 
 class TStaticRowSet : public TRowSet {

@@ -73,7 +73,7 @@ void TStatement::Bind(int index, const Variant& value) {
             rc = sqlite3_bind_double(stmt_, index, value.AsDouble());
             break;
         case TVarType::String: {
-            const std::string text = value.AsString();
+            const std::string& text = value.StringValue();
             rc = sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_TRANSIENT,
                                      SQLITE_UTF8);
             break;

@@ -5,25 +5,40 @@
 
 namespace zalvert::engine {
 
+namespace {
+
+void Put(char*& out, long long value, int digits) {
+    for (int i = digits - 1; i >= 0; --i, value /= 10) out[i] = static_cast<char>('0' + value % 10);
+    out += digits;
+}
+
+}  // namespace
+
 std::string DateTimeToStorage(TDateTime value) {
     // Milliseconds since day 0, rounded once so that 23:59:59.9996 becomes the next day.
     const auto total = static_cast<long long>(std::llround(value * 86400000.0));
-    long long days = total / 86400000;
-    long long ms = total % 86400000;
-    if (ms < 0) {
-        // Negative dates count the time of day forwards from the day's start.
-        ms = -ms;
-    }
+    const long long days = total / 86400000;
+    // Negative dates count the time of day forwards from the day's start.
+    const long long ms = total % 86400000 < 0 ? -(total % 86400000) : total % 86400000;
     const TDateParts d = DecodeDate(static_cast<double>(days));
-    char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02lld:%02lld:%02lld", d.Year, d.Month,
-                  d.Day, ms / 3600000, ms / 60000 % 60, ms / 1000 % 60);
-    std::string text = buffer;
+    char buffer[24];
+    char* out = buffer;
+    Put(out, d.Year, 4);
+    *out++ = '-';
+    Put(out, d.Month, 2);
+    *out++ = '-';
+    Put(out, d.Day, 2);
+    *out++ = ' ';
+    Put(out, ms / 3600000, 2);
+    *out++ = ':';
+    Put(out, ms / 60000 % 60, 2);
+    *out++ = ':';
+    Put(out, ms / 1000 % 60, 2);
     if (ms % 1000 != 0) {
-        std::snprintf(buffer, sizeof buffer, ".%03lld", ms % 1000);
-        text += buffer;
+        *out++ = '.';
+        Put(out, ms % 1000, 3);
     }
-    return text;
+    return std::string(buffer, out);
 }
 
 std::optional<TDateTime> StorageToDateTime(std::string_view text) {

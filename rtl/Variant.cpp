@@ -214,6 +214,11 @@ TCurrency Variant::AsCurrency() const {
     return TCurrency::FromDouble(AsDouble());
 }
 
+const std::string& Variant::StringValue() const {
+    if (Type() != TVarType::String) CannotConvert(Type(), "String");
+    return std::get<std::string>(value_);
+}
+
 const TBytes& Variant::AsBytes() const {
     if (Type() != TVarType::Bytes) CannotConvert(Type(), "Array Byte");
     return std::get<TBytes>(value_);

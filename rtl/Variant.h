@@ -73,6 +73,8 @@ class Variant {
     TDateTime AsDateTime() const;
     TCurrency AsCurrency() const;
     const TBytes& AsBytes() const;
+    // The text of a string variant, without a copy.
+    const std::string& StringValue() const;
     const TVariantArray& AsArray() const;
 
     bool operator==(const Variant& other) const;
