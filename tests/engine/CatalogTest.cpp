@@ -1,3 +1,4 @@
+#include "rtl/DateTime.h"
 #include "tests/engine/EngineFixture.h"
 
 namespace zalvert::engine::testing {
@@ -193,6 +194,43 @@ TEST_F(QueryDefs, JoinsAndAggregatesAreNotUpdatable) {
     EXPECT_EQ(Text(*computed, "Ruf"), "Meier!");
     EXPECT_EQ(computed->Fields().Item("Ruf")->Attributes() & dbUpdatableField, 0);
     EXPECT_EQ(computed->Fields().Item("Doppelt")->Type(), dbDouble);
+}
+
+}  // namespace
+}  // namespace zalvert::engine::testing
+
+namespace zalvert::engine::testing {
+namespace {
+
+TEST_F(Catalog, AddsAndDropsColumns) {
+    auto table = db_->TableDefs().Item("Kunden");
+    table->Fields().Append(table->CreateField("Telefon", dbText, 30));
+    EXPECT_EQ(ErrorOf([&] { table->Fields().Append(table->CreateField("Telefon", dbText, 30)); }), 3191);
+    db_->TableDefs().Refresh();
+    auto phone = db_->TableDefs().Item("Kunden")->Fields().Item("Telefon");
+    EXPECT_EQ(phone->Type(), dbText);
+    EXPECT_EQ(phone->Size(), 30);
+    auto rs = Open("Kunden");
+    rs->Edit();
+    rs->Fields().Item("Telefon")->SetValue(Variant("0421 123"));
+    rs->Update();
+    table->Fields().Delete("Telefon");
+    EXPECT_EQ(ErrorOf([&] { Open("SELECT Telefon FROM Kunden"); }), 3061);
+}
+
+TEST_F(QueryDefs, LimitsRowsAndKeepsTheirTimes) {
+    SetClockForTesting(TSystemTime{2026, 12, 8, 10, 0, 0, 0});
+    auto query = db_->CreateQueryDef("Alle", "SELECT * FROM Kunden ORDER BY Name");
+    SetClockForTesting(TSystemTime{2026, 12, 9, 11, 0, 0, 0});
+    query->SetSQL("SELECT * FROM Kunden ORDER BY Name DESC");
+    SetClockForTesting(std::nullopt);
+    EXPECT_EQ(query->DateCreated(), EncodeDate(2026, 12, 8) + EncodeTime(10, 0, 0, 0));
+    EXPECT_EQ(query->LastUpdated(), EncodeDate(2026, 12, 9) + EncodeTime(11, 0, 0, 0));
+    query->SetMaxRecords(2);
+    auto rs = query->OpenRecordset(dbOpenSnapshot);
+    rs->MoveLast();
+    EXPECT_EQ(rs->RecordCount(), 2);
+    EXPECT_EQ(Text(*rs, "Name"), "Schulz");
 }
 
 }  // namespace
