@@ -32,9 +32,11 @@ long FieldAttributes(const TFieldMeta& meta) {
 
 // --- fields of the current record ---------------------------------------------
 
+// A field of the current record. It may outlive its recordset: then it refuses work.
 class TRecordField : public Field {
   public:
-    TRecordField(TRecordsetImpl& owner, size_t index) : owner_(owner), index_(index) {}
+    TRecordField(std::weak_ptr<TRecordsetImpl> owner, TEngineRef engine, size_t index)
+        : owner_(std::move(owner)), engine_(std::move(engine)), index_(index) {}
 
     std::string Name() const override { return Meta().Name; }
     void SetName(const std::string&) override { Raise(3219); }
@@ -42,25 +44,24 @@ class TRecordField : public Field {
     int Size() const override { return Meta().Type.Size; }
     long Attributes() const override { return FieldAttributes(Meta()); }
     void SetAttributes(long) override { Raise(3219); }
-    Variant Value() const override { return owner_.FieldValue(index_); }
-    void SetValue(const Variant& value) override { owner_.SetFieldValue(index_, value); }
-    long long FieldSize() const override { return owner_.FieldSize(index_); }
+    Variant Value() const override { return Owner().FieldValue(index_); }
+    void SetValue(const Variant& value) override { Owner().SetFieldValue(index_, value); }
+    long long FieldSize() const override { return Owner().FieldSize(index_); }
     std::string DefaultValue() const override { return Meta().DefaultValue; }
     bool Required() const override { return Meta().Required; }
     std::string SourceTable() const override { return Meta().SourceTable; }
     std::string SourceField() const override { return Meta().SourceField; }
     PropertyCollection& Properties() override {
         if (!properties_) {
-            properties_ = std::make_unique<TPropertyList>(
-                owner_.Database().EngineRef(), kFieldSource, [this] {
-                    std::vector<std::shared_ptr<Property>> list;
-                    const TFieldMeta& meta = Meta();
-                    if (meta.SourceTable.empty()) return list;
-                    for (auto& p : ReadFieldProperties(owner_.Database().Connection(kFieldSource),
-                                                       meta.SourceTable, meta.SourceField))
-                        list.push_back(std::make_shared<TPlainProperty>(p.Name, p.Type, p.Value));
-                    return list;
-                });
+            properties_ = std::make_unique<TPropertyList>(engine_, kFieldSource, [this] {
+                std::vector<std::shared_ptr<Property>> list;
+                const TFieldMeta& meta = Meta();
+                if (meta.SourceTable.empty()) return list;
+                for (auto& p : ReadFieldProperties(Owner().Database().Connection(kFieldSource),
+                                                   meta.SourceTable, meta.SourceField))
+                    list.push_back(std::make_shared<TPlainProperty>(p.Name, p.Type, p.Value));
+                return list;
+            });
         }
         return *properties_;
     }
@@ -70,12 +71,16 @@ class TRecordField : public Field {
     }
 
   private:
-    const TFieldMeta& Meta() const { return owner_.Meta(index_); }
-    [[noreturn]] void Raise(int number) const {
-        Fail(owner_.Database().Engine(), number, kFieldSource);
+    TRecordsetImpl& Owner() const {
+        const auto owner = owner_.lock();
+        if (!owner) Raise(3420);
+        return *owner;
     }
+    const TFieldMeta& Meta() const { return Owner().Meta(index_); }
+    [[noreturn]] void Raise(int number) const { Fail(*engine_, number, kFieldSource); }
 
-    TRecordsetImpl& owner_;
+    std::weak_ptr<TRecordsetImpl> owner_;
+    TEngineRef engine_;
     size_t index_;
     std::unique_ptr<TPropertyList> properties_;
 };
@@ -648,7 +653,8 @@ FieldCollection& TRecordsetImpl::Fields() {
     if (!fields_) {
         std::vector<std::shared_ptr<Field>> list;
         for (size_t i = 0; i < rows_->Fields().size(); ++i)
-            list.push_back(std::make_shared<TRecordField>(*this, i));
+            list.push_back(
+                std::make_shared<TRecordField>(weak_from_this(), Database().EngineRef(), i));
         fields_ = std::make_unique<TRecordFields>(Database().EngineRef(), std::move(list));
     }
     return *fields_;

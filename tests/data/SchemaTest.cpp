@@ -13,7 +13,8 @@ TEST(Schema, CreatesTheBillingAndCompanyTables) {
     testing::TTempDir dir;
     const std::string path = dir.Path() + "zalvert.db";
     CreateZalvertDatabase(path, {"Spedition M\xC3\xBCller", "Nordfracht"});
-    auto db = CreateDBEngine("DAO.DBEngine.36")->CreateWorkspace("T", "Admin", "")->OpenDatabase(path);
+    auto db =
+        CreateDBEngine("DAO.DBEngine.36")->CreateWorkspace("T", "Admin", "")->OpenDatabase(path);
 
     struct TColumn {
         const char* Name;
@@ -21,11 +22,11 @@ TEST(Schema, CreatesTheBillingAndCompanyTables) {
         int Size;
     };
     const TColumn zalvert[] = {
-        {"ID", dbLong, 4},          {"Recdatum", dbDate, 8},     {"Recnr", dbText, 255},
-        {"Recvon", dbText, 255},    {"Recan", dbText, 255},      {"Datumvon", dbDate, 8},
-        {"Datumbis", dbDate, 8},    {"Tour", dbText, 255},       {"Netto", dbCurrency, 8},
+        {"ID", dbLong, 4},           {"Recdatum", dbDate, 8},    {"Recnr", dbText, 255},
+        {"Recvon", dbText, 255},     {"Recan", dbText, 255},     {"Datumvon", dbDate, 8},
+        {"Datumbis", dbDate, 8},     {"Tour", dbText, 255},      {"Netto", dbCurrency, 8},
         {"Gutschrift", dbText, 255}, {"erledigt", dbBoolean, 1}, {"Bemerkung", dbMemo, 0},
-        {"erstelltvon", dbLong, 4}, {"ImportID", dbLong, 4},
+        {"erstelltvon", dbLong, 4},  {"ImportID", dbLong, 4},
     };
     auto& fields = db->TableDefs().Item("Zalvert")->Fields();
     ASSERT_EQ(fields.Count(), 14);

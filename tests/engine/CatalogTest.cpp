@@ -205,7 +205,8 @@ namespace {
 TEST_F(Catalog, AddsAndDropsColumns) {
     auto table = db_->TableDefs().Item("Kunden");
     table->Fields().Append(table->CreateField("Telefon", dbText, 30));
-    EXPECT_EQ(ErrorOf([&] { table->Fields().Append(table->CreateField("Telefon", dbText, 30)); }), 3191);
+    EXPECT_EQ(ErrorOf([&] { table->Fields().Append(table->CreateField("Telefon", dbText, 30)); }),
+              3191);
     db_->TableDefs().Refresh();
     auto phone = db_->TableDefs().Item("Kunden")->Fields().Item("Telefon");
     EXPECT_EQ(phone->Type(), dbText);

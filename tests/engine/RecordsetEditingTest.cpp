@@ -188,3 +188,17 @@ TEST_F(Transactions, ClosingTheWorkspaceRollsBack) {
 
 }  // namespace
 }  // namespace zalvert::engine::testing
+
+namespace zalvert::engine::testing {
+namespace {
+
+TEST_F(Editing, FieldsOutlivingTheirRecordsetRefuseWork) {
+    auto rs = Open("Kunden");
+    auto name = rs->Fields().Item("Name");
+    EXPECT_EQ(name->Value().AsString(), "Meier");
+    rs.reset();
+    EXPECT_EQ(ErrorOf([&] { name->Value(); }), 3420);
+}
+
+}  // namespace
+}  // namespace zalvert::engine::testing
