@@ -11,29 +11,17 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchTools.h"
 #include "data/Schema.h"
 #include "engine/Dao.h"
 
 namespace {
 
 using namespace zalvert;
+using bench::ResidentBytes;
+using bench::Seconds;
 using namespace zalvert::engine;
 using Clock = std::chrono::steady_clock;
-
-double Seconds(const std::function<void()>& work) {
-    const auto start = Clock::now();
-    work();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-long ResidentBytes() {
-    long pages = 0, resident = 0;
-    if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-        std::fclose(f);
-    }
-    return resident * sysconf(_SC_PAGESIZE);
-}
 
 void Check(int rc, sqlite3* db) {
     if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW) {

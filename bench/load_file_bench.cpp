@@ -11,9 +11,12 @@
 #include <random>
 #include <string>
 
+#include "bench/BenchTools.h"
 #include "import/Importer.h"
 
 namespace {
+
+using zalvert::bench::ResidentBytes;
 
 const char* const kCompanies[] = {"Spedition M\xC3\xBCller GmbH",
                                   "Nordfracht AG",
@@ -75,15 +78,6 @@ std::string GenerateFile(const std::string& path, int lines, bool ansi) {
             out.write(buffer, n);
     }
     return path;
-}
-
-long ResidentBytes() {
-    long pages = 0, resident = 0;
-    if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-        std::fclose(f);
-    }
-    return resident * sysconf(_SC_PAGESIZE);
 }
 
 void Measure(const std::string& folder, int lines, bool ansi) {

@@ -5,15 +5,10 @@
 
 #include "engine/DaoConstants.h"
 #include "engine/StorageFormat.h"
+#include "rtl/Utf8.h"
 
 namespace zalvert::engine {
 namespace {
-
-std::string Upper(std::string_view text) {
-    std::string result(text);
-    for (char& c : result) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return result;
-}
 
 bool Contains(const std::string& upper, const char* part) {
     return upper.find(part) != std::string::npos;
@@ -22,7 +17,7 @@ bool Contains(const std::string& upper, const char* part) {
 std::vector<TIndexInfo> ReadIndexes(const TSqliteConnection& db, const TTableInfo& table) {
     std::vector<TIndexInfo> indexes;
     for (const TColumnInfo& c : table.Columns)
-        if (c.AutoIncrement || (c.PrimaryKey && Upper(c.DeclaredType) == "INTEGER")) {
+        if (c.AutoIncrement || (c.PrimaryKey && AsciiUpperCase(c.DeclaredType) == "INTEGER")) {
             TIndexInfo key;
             key.Name = "PrimaryKey";
             key.Primary = key.Unique = key.RowidKey = true;
@@ -47,7 +42,7 @@ std::vector<TIndexInfo> ReadIndexes(const TSqliteConnection& db, const TTableInf
     // Primary key first, then by name, as the catalogue lists them.
     std::stable_sort(indexes.begin(), indexes.end(), [](const TIndexInfo& a, const TIndexInfo& b) {
         if (a.Primary != b.Primary) return a.Primary;
-        return Upper(a.Name) < Upper(b.Name);
+        return AsciiUpperCase(a.Name) < AsciiUpperCase(b.Name);
     });
     return indexes;
 }
@@ -66,7 +61,7 @@ bool IsSystemTableName(std::string_view name) {
 }
 
 TTypeInfo MapDeclaredType(const std::string& declaredType) {
-    const std::string upper = Upper(declaredType);
+    const std::string upper = AsciiUpperCase(declaredType);
     const size_t paren = upper.find('(');
     std::string base = upper.substr(0, paren);
     while (!base.empty() && base.back() == ' ') base.pop_back();

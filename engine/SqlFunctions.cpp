@@ -7,17 +7,12 @@
 #include "engine/StorageFormat.h"
 #include "rtl/DateTime.h"
 #include "rtl/Utf8.h"
+#include "rtl/Wildcard.h"
 
 namespace zalvert::engine {
 namespace {
 
 using Args = sqlite3_value**;
-
-std::u32string Decode(std::string_view text) {
-    std::u32string out;
-    for (size_t pos = 0; pos < text.size();) out += NextCodePoint(text, pos);
-    return out;
-}
 
 std::string Encode(std::u32string_view text) {
     std::string out;
@@ -74,30 +69,6 @@ bool MatchOne(std::u32string_view pattern, size_t& p, char32_t c) {
     return FoldCase(pc) == FoldCase(c);
 }
 
-// Backtracks only to the last star, which keeps the match linear in practice.
-bool Like(std::u32string_view text, std::u32string_view pattern) {
-    size_t t = 0, p = 0;
-    size_t starP = std::u32string_view::npos, starT = 0;
-    while (t < text.size()) {
-        if (p < pattern.size() && pattern[p] == '*') {
-            starP = ++p;
-            starT = t;
-            continue;
-        }
-        size_t next = p;
-        if (p < pattern.size() && MatchOne(pattern, next, text[t])) {
-            p = next;
-            ++t;
-            continue;
-        }
-        if (starP == std::u32string_view::npos) return false;
-        p = starP;
-        t = ++starT;
-    }
-    while (p < pattern.size() && pattern[p] == '*') ++p;
-    return p == pattern.size();
-}
-
 std::optional<TDateTime> DateArg(sqlite3_value* value) {
     switch (sqlite3_value_type(value)) {
         case SQLITE_INTEGER:
@@ -134,12 +105,12 @@ void Substring(sqlite3_context* ctx, const std::u32string& text, long long start
 
 void Left(sqlite3_context* ctx, int, Args argv) {
     if (IsNull(argv[0])) return sqlite3_result_null(ctx);
-    Substring(ctx, Decode(TextArg(argv[0])), 0, sqlite3_value_int64(argv[1]));
+    Substring(ctx, DecodeUtf8(TextArg(argv[0])), 0, sqlite3_value_int64(argv[1]));
 }
 
 void Right(sqlite3_context* ctx, int, Args argv) {
     if (IsNull(argv[0])) return sqlite3_result_null(ctx);
-    const std::u32string text = Decode(TextArg(argv[0]));
+    const std::u32string text = DecodeUtf8(TextArg(argv[0]));
     const long long count = sqlite3_value_int64(argv[1]);
     const long long size = static_cast<long long>(text.size());
     Substring(ctx, text, count >= size ? 0 : size - count, count);
@@ -150,7 +121,7 @@ void Mid(sqlite3_context* ctx, int argc, Args argv) {
     const long long start = sqlite3_value_int64(argv[1]);
     if (start < 1) return sqlite3_result_error(ctx, "Invalid procedure call", -1);
     const long long count = argc > 2 ? sqlite3_value_int64(argv[2]) : (1LL << 40);
-    Substring(ctx, Decode(TextArg(argv[0])), start - 1, count);
+    Substring(ctx, DecodeUtf8(TextArg(argv[0])), start - 1, count);
 }
 
 template <bool kLeading, bool kTrailing>
@@ -208,8 +179,8 @@ void InStr(sqlite3_context* ctx, int argc, Args argv) {
     const long long start = argc == 3 ? sqlite3_value_int64(argv[0]) : 1;
     if (IsNull(argv[first]) || IsNull(argv[first + 1])) return sqlite3_result_null(ctx);
     if (start < 1) return sqlite3_result_error(ctx, "Invalid procedure call", -1);
-    std::u32string text = Decode(TextArg(argv[first]));
-    std::u32string part = Decode(TextArg(argv[first + 1]));
+    std::u32string text = DecodeUtf8(TextArg(argv[first]));
+    std::u32string part = DecodeUtf8(TextArg(argv[first + 1]));
     for (char32_t& c : text) c = FoldCase(c);
     for (char32_t& c : part) c = FoldCase(c);
     if (static_cast<size_t>(start - 1) > text.size()) return sqlite3_result_int(ctx, 0);
@@ -267,7 +238,7 @@ struct TRegistration {
 }  // namespace
 
 bool AccessLike(std::string_view text, std::string_view pattern) {
-    return Like(Decode(text), Decode(pattern));
+    return MatchWildcards(DecodeUtf8(text), DecodeUtf8(pattern), MatchOne);
 }
 
 void RegisterSqlFunctions(sqlite3* db) {

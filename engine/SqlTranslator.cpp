@@ -6,15 +6,10 @@
 
 #include "engine/Sqlite.h"
 #include "rtl/DateTime.h"
+#include "rtl/Utf8.h"
 
 namespace zalvert::engine {
 namespace {
-
-std::string Upper(std::string_view text) {
-    std::string result(text);
-    for (char& c : result) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return result;
-}
 
 // Words that end an expression or start a clause: never taken as names.
 bool IsReserved(const TToken& t) {
@@ -55,7 +50,7 @@ constexpr TFunction kFunctions[] = {
 };
 
 const TFunction* FindFunction(const std::string& name) {
-    const std::string upper = Upper(name);
+    const std::string upper = AsciiUpperCase(name);
     for (const TFunction& f : kFunctions)
         if (upper == f.Access) return &f;
     return nullptr;
@@ -175,7 +170,7 @@ class TParser {
                 ExpectSymbol(")");
             }
             result.Parameters.push_back(p);
-            params_.push_back(Upper(p.Name));
+            params_.push_back(AsciiUpperCase(p.Name));
         } while (AcceptSymbol(","));
         ExpectSymbol(";");
     }
@@ -450,7 +445,7 @@ class TParser {
     std::string ColumnDefinition(TTranslation& result) {
         TColumnDecl column;
         column.Name = TakeName();
-        const std::string type = Upper(TakeName());
+        const std::string type = AsciiUpperCase(TakeName());
         std::string out = QuoteIdentifier(column.Name) + " ";
         if (type == "COUNTER" || type == "AUTOINCREMENT") {
             if (AcceptSymbol("(")) {  // seed and increment
@@ -750,7 +745,7 @@ class TParser {
         // A declared parameter becomes a numbered SQLite parameter.
         if (!Peek().IsSymbol(".")) {
             for (size_t i = 0; i < params_.size(); ++i)
-                if (params_[i] == Upper(first)) return "?" + std::to_string(i + 1);
+                if (params_[i] == AsciiUpperCase(first)) return "?" + std::to_string(i + 1);
             return QuoteIdentifier(first);
         }
         std::string out = QuoteIdentifier(first);
@@ -806,7 +801,7 @@ std::string DateLiteralToStorage(std::string_view text) {
         if (fields < 2) return {};
         std::string suffix = time.substr(static_cast<size_t>(n));
         while (!suffix.empty() && suffix.front() == ' ') suffix.erase(0, 1);
-        const std::string upper = Upper(suffix);
+        const std::string upper = AsciiUpperCase(suffix);
         if (upper == "PM" && h < 12)
             h += 12;
         else if (upper == "AM" && h == 12)

@@ -4,37 +4,17 @@
 
 #include "rtl/Paths.h"
 #include "rtl/Utf8.h"
+#include "rtl/Wildcard.h"
 
 namespace zalvert {
 namespace {
 
 bool MatchesWildcards(std::string_view name, std::string_view mask) {
-    size_t n = 0, m = 0;
-    size_t starMask = std::string_view::npos, starName = 0;
-    while (n < name.size()) {
-        if (m < mask.size() && mask[m] == '*') {
-            starMask = ++m;
-            starName = n;
-            continue;
-        }
-        if (m < mask.size()) {
-            size_t nextN = n, nextM = m;
-            const char32_t nc = NextCodePoint(name, nextN);
-            const char32_t mc = NextCodePoint(mask, nextM);
-            if (mc == '?' || FoldCase(mc) == FoldCase(nc)) {
-                n = nextN;
-                m = nextM;
-                continue;
-            }
-        }
-        if (starMask == std::string_view::npos) return false;
-        // Let the last star swallow one more character and try again.
-        NextCodePoint(name, starName);
-        n = starName;
-        m = starMask;
-    }
-    while (m < mask.size() && mask[m] == '*') ++m;
-    return m == mask.size();
+    return MatchWildcards(DecodeUtf8(name), DecodeUtf8(mask),
+                          [](std::u32string_view pattern, size_t& p, char32_t c) {
+                              const char32_t element = pattern[p++];
+                              return element == U'?' || FoldCase(element) == FoldCase(c);
+                          });
 }
 
 }  // namespace

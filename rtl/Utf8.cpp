@@ -1,5 +1,7 @@
 #include "rtl/Utf8.h"
 
+#include "rtl/Wildcard.h"
+
 #include <cstring>
 
 namespace zalvert {
@@ -76,6 +78,20 @@ void AppendUtf8(std::string& out, char32_t c) {
         out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (c & 0x3F));
     }
+}
+
+std::u32string DecodeUtf8(std::string_view text) {
+    std::u32string out;
+    out.reserve(text.size());
+    for (size_t pos = 0; pos < text.size();) out += NextCodePoint(text, pos);
+    return out;
+}
+
+std::string AsciiUpperCase(std::string_view text) {
+    std::string result(text);
+    for (char& c : result)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return result;
 }
 
 std::string AsciiLowerCase(std::string_view text) {

@@ -32,6 +32,8 @@ void AppendUtf8(std::string& out, char32_t codePoint);
 
 // Changes A-Z only; every other character stays as it is.
 std::string AsciiLowerCase(std::string_view text);
+// Changes a-z only.
+std::string AsciiUpperCase(std::string_view text);
 // Folds A-Z and the upper-case letters of Latin-1 (such as Ä, Ö, Ü) for comparisons
 // of file names without regard to case.
 char32_t FoldCase(char32_t c);
