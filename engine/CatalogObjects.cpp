@@ -467,11 +467,9 @@ std::shared_ptr<Recordset> OpenSource(const TDatabaseRef& db, TRecordSource sour
     if (type != dbOpenTable && type != dbOpenDynaset && type != dbOpenSnapshot &&
         type != dbOpenForwardOnly)
         Fail(db->Engine(), 3001, kSource);
-    std::string index;
     if (type == dbOpenTable) {
-        // Rows come in primary key order.
+        // Rows come in primary key order; Index stays empty until it is set.
         if (const TIndexInfo* primary = table->PrimaryIndex()) {
-            index = primary->Name;
             for (const TIndexColumn& c : primary->Columns)
                 source.OrderBy += (source.OrderBy.empty() ? "" : ", ") + QuoteIdentifier(c.Name) +
                                   (c.Descending ? " DESC" : "");
@@ -484,7 +482,7 @@ std::shared_ptr<Recordset> OpenSource(const TDatabaseRef& db, TRecordSource sour
     }
     const bool readOnly = (options & dbReadOnly) != 0 || lockEdit == dbReadOnly || db->ReadOnly();
     auto rows = Guarded(*db, kSource, source.Name, [&] { return MakeRowSet(db, source, type); });
-    return std::make_shared<TRecordsetImpl>(std::move(rows), type, readOnly, index);
+    return std::make_shared<TRecordsetImpl>(std::move(rows), type, readOnly);
 }
 
 long long ExecuteTranslated(const TDatabaseRef& db, const TTranslation& t,
