@@ -41,7 +41,9 @@ std::string NewDatabase(const std::string& folder, const char* name) {
 double RawInserts(const std::string& path, int rows, bool transaction) {
     sqlite3* db = nullptr;
     sqlite3_open(path.c_str(), &db);
-    sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA cache_size=-65536",
+    sqlite3_exec(db,
+                 "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA cache_size=-65536; "
+                 "PRAGMA wal_autocheckpoint=8192",
                  nullptr, nullptr, nullptr);
     sqlite3_stmt* stmt = nullptr;
     Check(sqlite3_prepare_v2(

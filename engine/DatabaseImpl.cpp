@@ -49,6 +49,8 @@ void Configure(TSqliteConnection& connection, bool readOnly) {
     RegisterSqlFunctions(connection.Handle());
     // Tables of a million rows are normal work: keep up to 64 MB of pages at hand.
     connection.Exec("PRAGMA cache_size=-65536");
+    // Fewer, larger checkpoints: each one waits for the disk.
+    connection.Exec("PRAGMA wal_autocheckpoint=8192");
     if (!readOnly) {
         connection.Exec("PRAGMA journal_mode=WAL");
         connection.Exec("PRAGMA synchronous=NORMAL");

@@ -44,7 +44,7 @@ class TDatabaseState {
 
     std::uint32_t NewRowSetId() { return engine_->NextRowSetId++; }
 
-    // A prepared statement kept for reuse, reset and unbound.
+    // A prepared statement kept for reuse, reset; callers bind every parameter.
     TStatement& Prepared(const std::string& sql);
 
   private:

@@ -383,17 +383,40 @@ void TRecordsetImpl::SetFieldValue(size_t field, const Variant& value) {
     edited_[field] = true;
 }
 
+namespace {
+
+// A default that is a number or a text literal evaluates to the same value every time.
+bool IsConstantDefault(std::string_view text) {
+    if (text.find('\'') != std::string_view::npos) {
+        const size_t first = text.find('\''), last = text.rfind('\'');
+        return text.find_first_not_of("( ") == first && text.find_last_not_of(") ") == last;
+    }
+    return text.find_first_not_of("()0123456789.-+ ") == std::string_view::npos;
+}
+
+}  // namespace
+
 std::vector<Variant> TRecordsetImpl::DefaultValues() const {
-    std::vector<Variant> values(rows_->Fields().size(), Variant::Null());
+    const auto& fields = rows_->Fields();
+    if (defaults_.size() != fields.size()) {
+        defaults_.assign(fields.size(), std::nullopt);
+        for (size_t i = 0; i < fields.size(); ++i)
+            if (fields[i].DefaultValue.empty()) defaults_[i] = Variant::Null();
+    }
+    std::vector<Variant> values(fields.size(), Variant::Null());
     for (size_t i = 0; i < values.size(); ++i) {
-        const TFieldMeta& meta = rows_->Fields()[i];
-        if (meta.DefaultValue.empty()) continue;
+        if (defaults_[i]) {
+            values[i] = *defaults_[i];
+            continue;
+        }
         try {
-            TStatement& stmt = Database().Prepared("SELECT " + meta.DefaultValue);
+            TStatement& stmt = Database().Prepared("SELECT " + fields[i].DefaultValue);
             if (stmt.Step()) values[i] = stmt.Column(0);
             stmt.Reset();
+            if (IsConstantDefault(fields[i].DefaultValue)) defaults_[i] = values[i];
         } catch (const ESqlite&) {
             // A default the engine cannot evaluate by itself is left to the insert.
+            defaults_[i] = Variant::Null();
         }
     }
     return values;
@@ -482,6 +505,7 @@ void TRecordsetImpl::Delete() {
 void TRecordsetImpl::Rebuild(std::shared_ptr<TRowSet> rows) {
     rows_ = std::move(rows);
     fields_.reset();
+    defaults_.clear();
     pos_ = -1;
     bof_ = eof_ = false;
     accessed_ = addedBeyond_ = 0;

@@ -110,6 +110,7 @@ class TRecordsetImpl : public Recordset, public std::enable_shared_from_this<TRe
     std::string sort_;
     std::string index_;
     std::unique_ptr<TRecordFields> fields_;
+    mutable std::vector<std::optional<Variant>> defaults_;  // constant defaults, by field
 };
 
 }  // namespace zalvert::engine

@@ -99,9 +99,9 @@ bool TStatement::Step() {
     throw ESqlite(code, message);
 }
 
+// Bindings stay: every user binds all parameters anew, and values are copied in.
 void TStatement::Reset() {
     sqlite3_reset(stmt_);
-    sqlite3_clear_bindings(stmt_);
 }
 
 Variant TStatement::Column(int index) const {

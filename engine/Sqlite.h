@@ -50,8 +50,8 @@ class TStatement {
     // Values as stored: integers, reals, UTF-8 text, blobs, NULL.
     void Bind(int index, const Variant& value);
     void BindInt64(int index, std::int64_t value);
-    bool Step();  // true while a row is there
-    void Reset();
+    bool Step();   // true while a row is there
+    void Reset();  // keeps the bindings
 
     int ColumnCount() const { return sqlite3_column_count(stmt_); }
     Variant Column(int index) const;
