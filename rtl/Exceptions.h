@@ -25,6 +25,12 @@ class EVariantError : public Exception {
     using Exception::Exception;
 };
 
+// Ends an operation silently: the exception handler shows nothing.
+class EAbort : public Exception {
+public:
+    EAbort() : Exception("Operation abgebrochen") {}
+};
+
 // A file operation failed; ErrorCode is the system's error number.
 class EInOutError : public Exception {
   public:
