@@ -740,8 +740,7 @@ void TDataSet::CalculateFields(TRecordBuffer& buffer) {
             std::vector<Variant> keys;
             for (const std::string& name : SplitFieldNames(field.KeyFields))
                 keys.push_back(FieldByName(name).AsVariant());
-            field.SetAsVariant(
-                field.LookupDataSet->Lookup(field.LookupKeyFields, keys, field.LookupResultField));
+            field.SetAsVariant(field.LookupValue(keys));
         }
         if (AutoCalcFields) Notify(OnCalcFields);
     } catch (...) {

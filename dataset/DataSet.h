@@ -14,6 +14,7 @@
 #include "dataset/DatabaseError.h"
 #include "dataset/Field.h"
 #include "dataset/FieldDefs.h"
+#include "dataset/Stream.h"
 
 namespace zalvert {
 
@@ -170,6 +171,11 @@ class TDataSet : public TComponent {
     // Whether `source` leads back to this dataset through master links.
     bool IsLinkedTo(TDataSource* source) const;
     virtual TDataSource* GetDataSource() const { return nullptr; }
+
+    // A stream over a blob or memo field of the current record; none by default.
+    virtual std::unique_ptr<TStream> CreateBlobStream(TField& /*field*/, TBlobStreamMode /*mode*/) {
+        return nullptr;
+    }
 
     // --- calculated fields -------------------------------------------------------
     bool AutoCalcFields = true;

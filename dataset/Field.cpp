@@ -61,6 +61,16 @@ void TField::SetData(const TFieldData* buffer) {
     dataSet_->SetFieldData(*this, buffer);
 }
 
+Variant TField::LookupValue(const std::vector<Variant>& keys) {
+    if (!LookupDataSet) return Variant::Null();
+    if (LookupCache)
+        for (const auto& [cachedKeys, value] : lookupList_)
+            if (cachedKeys == keys) return value;
+    Variant value = LookupDataSet->Lookup(LookupKeyFields, keys, LookupResultField);
+    if (LookupCache) lookupList_.emplace_back(keys, value);
+    return value;
+}
+
 bool TField::IsNull() const {
     return !GetData(nullptr);
 }

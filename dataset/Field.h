@@ -63,7 +63,10 @@ class TField : public TComponent {
     std::string KeyFields;
     std::string LookupKeyFields;
     std::string LookupResultField;
+    // With the cache on, each key is looked up once until the list is refreshed.
     bool LookupCache = false;
+    void RefreshLookupList() { lookupList_.clear(); }
+    Variant LookupValue(const std::vector<Variant>& keys);
 
     // Events.
     std::function<void(TField&)> OnValidate;
@@ -136,6 +139,7 @@ class TField : public TComponent {
     bool required_ = false;
     std::string defaultExpression_;
     std::bitset<256> validChars_;
+    std::vector<std::pair<std::vector<Variant>, Variant>> lookupList_;
 };
 
 class TStringField : public TField {

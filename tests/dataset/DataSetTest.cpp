@@ -315,3 +315,77 @@ TEST_F(DataSetTest, LinksFollowStateAndCircularLinksAreRefused) {
 
 }  // namespace
 }  // namespace zalvert::testing
+
+namespace zalvert::testing {
+namespace {
+
+// A dataset that answers lookups from a fixed table and counts them.
+class TTownLookup : public TMemDataSet {
+  public:
+    TTownLookup() : TMemDataSet({{"Plz", TFieldType::ftInteger}}) {}
+    int Lookups = 0;
+    Variant Lookup(const std::string& keyFields, const std::vector<Variant>& keys,
+                   const std::string& resultFields) override {
+        ++Lookups;
+        EXPECT_EQ(keyFields, "Plz");
+        EXPECT_EQ(resultFields, "Ort");
+        return keys[0].AsInteger() == 28195 ? Variant("Bremen") : Variant::Null();
+    }
+};
+
+TEST(LookupFields, TakeTheirValueFromTheLookupDatasetOncePerKeyWithCache) {
+    TTownLookup towns;
+    TMemDataSet customers({{"Name", TFieldType::ftString, 10}, {"Plz", TFieldType::ftInteger}});
+    for (int i = 0; i < 5; ++i)
+        customers.AddRow({TFieldData("K" + std::to_string(i)), TFieldData(std::int32_t{28195})});
+    auto* name = new TStringField(&customers, 10);
+    name->SetFieldName("Name");
+    name->SetFieldNo(1);
+    name->SetDataSet(&customers);
+    auto* plz = new TIntegerField(&customers);
+    plz->SetFieldName("Plz");
+    plz->SetFieldNo(2);
+    plz->SetDataSet(&customers);
+    auto* town = new TStringField(&customers, 20);
+    town->SetFieldName("Ort");
+    town->SetFieldKind(TFieldKind::fkLookup);
+    town->LookupDataSet = &towns;
+    town->KeyFields = "Plz";
+    town->LookupKeyFields = "Plz";
+    town->LookupResultField = "Ort";
+    town->LookupCache = true;
+    town->SetDataSet(&customers);
+    customers.Open();
+    for (customers.First(); !customers.Eof(); customers.Next())
+        EXPECT_EQ(town->AsString(), "Bremen");
+    EXPECT_EQ(towns.Lookups, 1);
+    town->RefreshLookupList();
+    customers.Refresh();
+    EXPECT_EQ(towns.Lookups, 2);
+}
+
+TEST(StoredActive, OpensWhenLoadingEnds) {
+    TMemDataSet data({{"ID", TFieldType::ftInteger}});
+    data.AddRow({TFieldData(std::int32_t{7})});
+    data.BeginLoading();
+    data.SetActive(true);
+    EXPECT_FALSE(data.Active());
+    data.EndLoading();
+    EXPECT_TRUE(data.Active());
+    EXPECT_EQ(data.FieldByName("ID").AsInteger(), 7);
+    EXPECT_EQ(data.CreateBlobStream(data.FieldByName("ID"), TBlobStreamMode::bmRead), nullptr);
+}
+
+TEST(MemoryStream, ReadsWhatWasWritten) {
+    TMemoryStream stream;
+    stream.Write("Hallo Welt", 10);
+    EXPECT_EQ(stream.Size(), 10);
+    stream.Seek(6, TSeekOrigin::Beginning);
+    char part[8] = {};
+    EXPECT_EQ(stream.Read(part, 8), 4u);
+    EXPECT_STREQ(part, "Welt");
+    EXPECT_EQ(stream.ReadAllText(), "Hallo Welt");
+}
+
+}  // namespace
+}  // namespace zalvert::testing

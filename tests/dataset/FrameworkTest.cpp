@@ -3,6 +3,7 @@
 #include "dataset/Component.h"
 #include "dataset/DatabaseError.h"
 #include "dataset/FieldDefs.h"
+#include "dataset/Params.h"
 #include "dataset/Strings.h"
 
 namespace zalvert {
@@ -102,6 +103,43 @@ TEST(FieldDefs, FindDefinitionsWithoutRegardToCase) {
     indexes.Add("PrimaryKey", "ID", ixPrimary | ixUnique);
     EXPECT_EQ(indexes.Find("primarykey")->Options, ixPrimary | ixUnique);
     EXPECT_EQ(SplitFieldNames("Ort; Name ;"), (std::vector<std::string>{"Ort", "Name"}));
+}
+
+}  // namespace
+}  // namespace zalvert
+
+namespace zalvert {
+namespace {
+
+TEST(Params, FindsColonNamesOutsideQuotes) {
+    EXPECT_EQ(FindParamNames(
+                  "SELECT * FROM t WHERE a = :Von AND b < :bis_2 AND c = ':nein' "
+                  "AND d = \":auch nicht\" AND [x:y] = 1 AND e::int = 2 AND f = :\"mit Blank\""),
+              (std::vector<std::string>{"Von", "bis_2", "mit Blank"}));
+    EXPECT_TRUE(FindParamNames("SELECT 'it''s :no' FROM t").empty());
+    EXPECT_EQ(FindParamNames(":a,:A"), (std::vector<std::string>{"a", "A"}));
+}
+
+TEST(Params, KeepValuesOfNamesThatStay) {
+    TParams params;
+    params.ParseSQL("SELECT * FROM t WHERE a = :Von AND b = :Bis AND c = :von");
+    ASSERT_EQ(params.Count(), 2);  // one parameter a name, whatever the case
+    params.ParamByName("von").Value = Variant(5);
+    params.ParseSQL("SELECT * FROM t WHERE a = :VON AND z = :Neu");
+    ASSERT_EQ(params.Count(), 2);
+    EXPECT_EQ(params.ParamByName("Von").Value, Variant(5));
+    EXPECT_TRUE(params.ParamByName("Neu").IsNull());
+    try {
+        params.ParamByName("Bis");
+        FAIL() << "no error raised";
+    } catch (const EDatabaseError& e) {
+        EXPECT_STREQ(e.what(), "Parameter 'Bis' nicht gefunden");
+    }
+    TParams other;
+    other.CreateParam(TFieldType::ftInteger, "neu", TParamType::ptInput).Value = Variant(9);
+    params.AssignValues(other);
+    EXPECT_EQ(params.ParamByName("Neu").Value, Variant(9));
+    EXPECT_EQ(params.ParamByName("Neu").DataType, TFieldType::ftInteger);
 }
 
 }  // namespace
