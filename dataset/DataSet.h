@@ -146,6 +146,21 @@ class TDataSet : public TComponent {
     void SetBookmark(const TBookmark& bookmark) { GotoBookmark(bookmark); }
     void GotoBookmark(const TBookmark& bookmark);
     virtual bool BookmarkValid(const TBookmark& /*bookmark*/) { return false; }
+    // The bookmark as text, and back, for callers that keep it as a string.
+    virtual std::string BookmarkStr() {
+        const TBookmark bookmark = GetBookmark();
+        return std::string(bookmark.begin(), bookmark.end());
+    }
+    virtual void SetBookmarkStr(const std::string& text) {
+        GotoBookmark(TBookmark(text.begin(), text.end()));
+    }
+    // Copies the current record into `buffer`; false when there is none to copy.
+    virtual bool GetCurrentRecord(TRecordBuffer& /*buffer*/) { return false; }
+    // Reads the index definitions anew.
+    virtual void UpdateIndexDefs() {}
+    // Character set translation of a text, towards the OEM set or back from it.
+    virtual std::string Translate(const std::string& text, bool /*toOem*/) { return text; }
+    virtual int GetRecordSize() const { return 0; }
     virtual int CompareBookmarks(const TBookmark& a, const TBookmark& b);
     int BookmarkSize() const { return bookmarkSize_; }
 
