@@ -4,6 +4,18 @@
 #include "rtl/Utf8.h"
 
 namespace zalvert {
+namespace {
+
+// Position of the item named `name`, without regard to case; -1 when none.
+template <class Item>
+int IndexOfName(const std::vector<Item>& items, const std::string& name) {
+    const std::string wanted = AsciiUpperCase(name);
+    for (size_t i = 0; i < items.size(); ++i)
+        if (AsciiUpperCase(items[i].Name) == wanted) return static_cast<int>(i);
+    return -1;
+}
+
+}  // namespace
 
 TField* TFieldDef::CreateField(TComponent* owner, TDataSet* dataSet) const {
     TField* field = CreateFieldOfType(owner, DataType, Size);
@@ -29,9 +41,7 @@ TFieldDef& TFieldDefs::Add(const std::string& name, TFieldType type, int size, b
 }
 
 int TFieldDefs::IndexOf(const std::string& name) const {
-    for (int i = 0; i < Count(); ++i)
-        if (AsciiUpperCase(items_[static_cast<size_t>(i)].Name) == AsciiUpperCase(name)) return i;
-    return -1;
+    return IndexOfName(items_, name);
 }
 
 const TFieldDef* TFieldDefs::Find(const std::string& name) const {
@@ -45,9 +55,7 @@ TIndexDef& TIndexDefs::Add(const std::string& name, const std::string& fields, i
 }
 
 int TIndexDefs::IndexOf(const std::string& name) const {
-    for (int i = 0; i < Count(); ++i)
-        if (AsciiUpperCase(items_[static_cast<size_t>(i)].Name) == AsciiUpperCase(name)) return i;
-    return -1;
+    return IndexOfName(items_, name);
 }
 
 const TIndexDef* TIndexDefs::Find(const std::string& name) const {
