@@ -9,6 +9,7 @@ namespace zalvert {
 
 TZalvertApplication::TZalvertApplication(IUserInteraction& ui, const std::string& iniPath) {
     QGuiApplication::setApplicationDisplayName(kTitle);
+    SetApplicationInteraction(&ui);
     data_ = std::make_unique<TData>(ui, iniPath);
     fmain_ = std::make_unique<Tfmain>(*data_, ui, &TZalvertApplication::Terminate);
     fmain_->showMaximized();

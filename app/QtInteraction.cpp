@@ -2,7 +2,11 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+
+#include "widgets/DbLogin.h"
 
 namespace zalvert {
 namespace {
@@ -44,6 +48,17 @@ std::optional<std::string> TQtInteraction::ChooseFileToOpen(
     dialog.setNameFilters(names);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().first().toStdString();
+}
+
+std::optional<TLoginValues> TQtInteraction::Login(const std::string& databaseName,
+                                                  const std::string& userName) {
+    TDbLogin dialog(QApplication::activeWindow());
+    dialog.DatabaseName()->setText(Text(databaseName));
+    dialog.Username()->setText(Text(userName));
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return TLoginValues{dialog.Username()->text().toStdString(),
+                        dialog.Password()->text().toStdString(),
+                        dialog.DbPassword()->text().toStdString()};
 }
 
 }  // namespace zalvert

@@ -10,6 +10,8 @@ class TQtInteraction : public IUserInteraction {
     void ShowMessage(const std::string& text) override;
     void ShowInformation(const std::string& text) override;
     std::optional<std::string> ChooseFileToOpen(const std::vector<TFileFilter>& filters) override;
+    std::optional<TLoginValues> Login(const std::string& databaseName,
+                                      const std::string& userName) override;
 };
 
 }  // namespace zalvert

@@ -47,6 +47,9 @@ class TRecordingSilence : public zalvert::IUserInteraction {
     std::optional<std::string> ChooseFileToOpen(const std::vector<zalvert::TFileFilter>&) override {
         return std::nullopt;
     }
+    std::optional<zalvert::TLoginValues> Login(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
 };
 
 // Windows exports arrive in Windows-1252.

@@ -1,6 +1,6 @@
 #include "config/Settings.h"
 
-#include "config/IniFile.h"
+#include "rtl/IniFile.h"
 #include "rtl/Paths.h"
 
 namespace zalvert {

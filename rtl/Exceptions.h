@@ -27,7 +27,7 @@ class EVariantError : public Exception {
 
 // Ends an operation silently: the exception handler shows nothing.
 class EAbort : public Exception {
-public:
+  public:
     EAbort() : Exception("Operation abgebrochen") {}
 };
 

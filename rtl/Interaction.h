@@ -14,6 +14,13 @@ struct TFileFilter {
     std::string Pattern;  // such as "*.csv"
 };
 
+// What the login dialog hands back.
+struct TLoginValues {
+    std::string UserName;
+    std::string Password;
+    std::string DatabasePassword;
+};
+
 class IUserInteraction {
   public:
     virtual ~IUserInteraction() = default;
@@ -24,7 +31,16 @@ class IUserInteraction {
     // A file-open dialog; empty when the user cancels. The first filter is selected.
     virtual std::optional<std::string> ChooseFileToOpen(
         const std::vector<TFileFilter>& filters) = 0;
+    // The database login dialog, showing the database and a user name; empty when
+    // the user cancels.
+    virtual std::optional<TLoginValues> Login(const std::string& databaseName,
+                                              const std::string& userName) = 0;
 };
+
+// The interaction of components that have no window of their own (the database
+// connection's login, its messages). The program sets it at start.
+IUserInteraction& ApplicationInteraction();
+void SetApplicationInteraction(IUserInteraction* interaction);
 
 // The application exception handler: shows the message of the exception in flight.
 void ShowException(IUserInteraction& ui, std::exception_ptr error);

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "config/IniFile.h"
+#include "rtl/IniFile.h"
 #include "config/Settings.h"
 #include "tests/support/TempDir.h"
 

@@ -19,4 +19,13 @@ std::optional<std::string> TRecordingInteraction::ChooseFileToOpen(
     return answer;
 }
 
+std::optional<TLoginValues> TRecordingInteraction::Login(const std::string& databaseName,
+                                                         const std::string& userName) {
+    LoginDialogs.emplace_back(databaseName, userName);
+    if (LoginAnswers.empty()) return std::nullopt;
+    auto answer = LoginAnswers.front();
+    LoginAnswers.pop_front();
+    return answer;
+}
+
 }  // namespace zalvert::testing

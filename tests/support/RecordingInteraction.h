@@ -13,12 +13,17 @@ class TRecordingInteraction : public IUserInteraction {
     void ShowMessage(const std::string& text) override;
     void ShowInformation(const std::string& text) override;
     std::optional<std::string> ChooseFileToOpen(const std::vector<TFileFilter>& filters) override;
+    std::optional<TLoginValues> Login(const std::string& databaseName,
+                                      const std::string& userName) override;
 
     std::vector<std::string> Messages;
     std::vector<std::string> Informations;
     std::vector<std::vector<TFileFilter>> FileDialogs;
     // Answers for the file dialogs; an empty answer is a cancel.
     std::deque<std::optional<std::string>> FileAnswers;
+    // The login dialogs shown (database, user name) and their answers; none is a cancel.
+    std::vector<std::pair<std::string, std::string>> LoginDialogs;
+    std::deque<std::optional<TLoginValues>> LoginAnswers;
 };
 
 }  // namespace zalvert::testing

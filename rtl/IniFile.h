@@ -20,6 +20,10 @@ class TIniFile {
     // Decimal with an optional sign, or hexadecimal after "0x", "0X" or "$";
     // anything else gives the default.
     int ReadInteger(std::string_view section, std::string_view key, int defaultValue) const;
+    // Section names in file order, each once.
+    std::vector<std::string> Sections() const;
+    // Key names of a section in file order.
+    std::vector<std::string> Keys(std::string_view section) const;
 
     static constexpr size_t kMaxValueLength = 2047;
 

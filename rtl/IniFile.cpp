@@ -1,4 +1,4 @@
-#include "config/IniFile.h"
+#include "rtl/IniFile.h"
 
 #include <cstdint>
 
@@ -107,6 +107,23 @@ std::optional<std::string> TIniFile::Find(std::string_view section, std::string_
         if (SameText(entry.Key, key) && SameText(sections_[entry.Section], section))
             return std::string(Truncate(Unquote(Trim(entry.Value)), kMaxValueLength));
     return std::nullopt;
+}
+
+std::vector<std::string> TIniFile::Sections() const {
+    std::vector<std::string> names;
+    for (const std::string& section : sections_) {
+        bool seen = false;
+        for (const std::string& name : names) seen = seen || SameText(name, section);
+        if (!seen) names.push_back(section);
+    }
+    return names;
+}
+
+std::vector<std::string> TIniFile::Keys(std::string_view section) const {
+    std::vector<std::string> keys;
+    for (const TEntry& entry : entries_)
+        if (SameText(sections_[entry.Section], section)) keys.push_back(entry.Key);
+    return keys;
 }
 
 std::string TIniFile::ReadString(std::string_view section, std::string_view key,
