@@ -29,6 +29,8 @@ bool IsValidUtf8(std::string_view text);
 // Number of characters (code points) of a valid UTF-8 text.
 size_t Utf8Length(std::string_view text);
 void AppendUtf8(std::string& out, char32_t codePoint);
+// The code points of a UTF-8 text; invalid bytes stand for themselves.
+std::u32string DecodeUtf8(std::string_view text);
 
 // Changes A-Z only; every other character stays as it is.
 std::string AsciiLowerCase(std::string_view text);

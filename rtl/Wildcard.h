@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "rtl/Utf8.h"
+
 namespace zalvert {
 
 // `matchOne(pattern, p, c)` tells whether the element at pattern[p] matches the
@@ -33,8 +35,5 @@ bool MatchWildcards(std::u32string_view text, std::u32string_view pattern, Match
     while (p < pattern.size() && pattern[p] == U'*') ++p;
     return p == pattern.size();
 }
-
-// The code points of a UTF-8 text; invalid bytes stand for themselves.
-std::u32string DecodeUtf8(std::string_view text);
 
 }  // namespace zalvert
