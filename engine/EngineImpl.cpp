@@ -16,21 +16,6 @@ constexpr const char* kEngineSource = "DAO.DBEngine";
 constexpr const char* kVersion = "3.6";
 constexpr const char* kProgIds[] = {"DAO.DBEngine.36", "DAO.PrivateDBEngine.36"};
 
-// The value of KEY in a connect text such as ";UID=Admin;PWD=secret".
-std::string ConnectValue(const std::string& connect, std::string_view key) {
-    size_t start = 0;
-    while (start <= connect.size()) {
-        size_t end = connect.find(';', start);
-        if (end == std::string::npos) end = connect.size();
-        const std::string part = connect.substr(start, end - start);
-        const size_t equals = part.find('=');
-        if (equals != std::string::npos && SameName(part.substr(0, equals), key))
-            return part.substr(equals + 1);
-        start = end + 1;
-    }
-    return {};
-}
-
 class TWorkspaceImpl : public Workspace {
   public:
     TWorkspaceImpl(TEngineRef engine, std::string name, std::string user, int type)
@@ -57,8 +42,8 @@ class TWorkspaceImpl : public Workspace {
             const std::string kind = connect.substr(0, connect.find(';'));
             Fail(*engine_, 3170, kWorkspaceSource, kind);
         }
-        // A database password is ignored: files of this engine have none.
-        (void)ConnectValue(connect, "PWD");
+        // ";UID=...;PWD=..." needs nothing more: files of this engine have no password
+        // of their own, so a given one is ignored.
         bool exclusive = false;
         if (!options.IsEmptyOrNull()) exclusive = options.AsBoolean();
         auto db = OpenDatabaseFile(engine_, name, exclusive, readOnly, connect);
