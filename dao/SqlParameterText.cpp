@@ -6,6 +6,7 @@
 
 #include "rtl/DateTime.h"
 #include "rtl/FormatSettings.h"
+#include "rtl/Guid.h"
 #include "rtl/Utf8.h"
 
 namespace zalvert {
@@ -35,21 +36,9 @@ std::string DateText(TDateTime value, TFieldType type) {
     return std::string(date) + " " + time;
 }
 
-std::string GuidText(const TBytes& b) {
-    if (b.size() != 16) return std::string(b.begin(), b.end());
-    static constexpr int kOrder[] = {3,  2, 1, 0,  -1, 5,  4,  -1, 7,  6,
-                                     -1, 8, 9, -1, 10, 11, 12, 13, 14, 15};
-    static const char* const kHex = "0123456789ABCDEF";
-    std::string text = "{";
-    for (int i : kOrder) {
-        if (i < 0) {
-            text += '-';
-            continue;
-        }
-        text += kHex[b[static_cast<size_t>(i)] >> 4];
-        text += kHex[b[static_cast<size_t>(i)] & 15];
-    }
-    return text + "}";
+// Bytes that are no GUID go in as they are.
+std::string GuidText(const TBytes& bytes) {
+    return GuidToText(bytes).value_or(std::string(bytes.begin(), bytes.end()));
 }
 
 }  // namespace

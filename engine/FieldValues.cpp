@@ -7,6 +7,7 @@
 #include "engine/DaoConstants.h"
 #include "engine/StorageFormat.h"
 #include "rtl/Exceptions.h"
+#include "rtl/Guid.h"
 #include "rtl/Utf8.h"
 
 namespace zalvert::engine {
@@ -66,22 +67,10 @@ TDateTime DateOf(const Variant& value) {
     }
 }
 
-std::string GuidFromBytes(const TBytes& b) {
-    if (b.size() != 16) Refuse();
-    static const char* const kHex = "0123456789ABCDEF";
-    // The first three groups are stored little-endian.
-    static constexpr int kOrder[] = {3,  2, 1, 0,  -1, 5,  4,  -1, 7,  6,
-                                     -1, 8, 9, -1, 10, 11, 12, 13, 14, 15};
-    std::string text = "{";
-    for (int i : kOrder) {
-        if (i < 0) {
-            text += '-';
-            continue;
-        }
-        text += kHex[b[static_cast<size_t>(i)] >> 4];
-        text += kHex[b[static_cast<size_t>(i)] & 15];
-    }
-    return text + "}";
+std::string GuidFromBytes(const TBytes& bytes) {
+    const auto text = GuidToText(bytes);
+    if (!text) Refuse();
+    return *text;
 }
 
 }  // namespace
