@@ -412,6 +412,7 @@ bool TDataSet::IsEmpty() const {
 // --- editing -------------------------------------------------------------------------------
 
 void TDataSet::CheckOperation(const std::function<void()>& operation, const TErrorEvent& onError) {
+    if (HandlesErrorEvents()) return operation();
     for (;;) {
         try {
             operation();

@@ -116,7 +116,7 @@ class TDataSet : public TComponent {
     void Edit();
     void Insert();
     void Append();
-    void Post();
+    virtual void Post();
     void Cancel();
     void Delete();
     void Refresh();
@@ -244,6 +244,8 @@ class TDataSet : public TComponent {
     virtual void InternalInsert() {}
     virtual void InternalRefresh() {}
     virtual void InternalHandleException();
+    // A dataset that calls OnEditError, OnPostError and OnDeleteError itself.
+    virtual bool HandlesErrorEvents() const { return false; }
     virtual bool DoGetFieldData(const TField& field, TFieldData* buffer) const = 0;
     virtual void DoSetFieldData(TField& field, const TFieldData* buffer) = 0;
     virtual void ClearCalcFields(TRecordBuffer& buffer);
@@ -259,6 +261,13 @@ class TDataSet : public TComponent {
 
     // --- helpers for concrete datasets -------------------------------------------
     void SetState(TDataSetState state);
+    // A state taken for a moment, without events; RestoreState ends it.
+    TDataSetState SetTempState(TDataSetState state) {
+        const TDataSetState old = state_;
+        state_ = state;
+        return old;
+    }
+    void RestoreState(TDataSetState state) { state_ = state; }
     void SetBookmarkSize(int size) { bookmarkSize_ = size; }
     void CreateFields();
     void CheckActive() const;

@@ -219,16 +219,26 @@ class TIndexList : public TListCollection<Index, IndexCollection> {
 
 class TParameterImpl : public Parameter {
   public:
-    TParameterImpl(std::string name, int type) : name_(std::move(name)), type_(type) {}
+    TParameterImpl(std::string name, int type, TDatabaseRef db)
+        : name_(std::move(name)), type_(type), db_(std::move(db)) {}
     std::string Name() const override { return name_; }
     int Type() const override { return type_; }
     int Direction() const override { return dbParamInput; }
     Variant Value() const override { return value_; }
-    void SetValue(const Variant& value) override { value_ = value; }
+    // A value of no form of the parameter's type is refused as it is given.
+    void SetValue(const Variant& value) override {
+        try {
+            ToStorage({type_, 0, false}, value);
+        } catch (const EValueRefused&) {
+            Fail(db_->Engine(), 3421, kQuerySource);
+        }
+        value_ = value;
+    }
 
   private:
     std::string name_;
     int type_;
+    TDatabaseRef db_;
     Variant value_ = Variant::Null();
 };
 
@@ -562,7 +572,8 @@ Collection<Parameter>& TQueryDefImpl::Parameters() {
     if (!parameters_) {
         std::vector<std::shared_ptr<Parameter>> list;
         for (const TParameterDecl& p : translation_.Parameters)
-            list.push_back(std::make_shared<TParameterImpl>(p.Name, ParameterType(p.TypeName)));
+            list.push_back(
+                std::make_shared<TParameterImpl>(p.Name, ParameterType(p.TypeName), db_));
         parameters_ = std::make_unique<TListCollection<Parameter>>(db_->EngineRef(), kQuerySource,
                                                                    [list] { return list; });
     }

@@ -80,5 +80,8 @@ constexpr int dbQSetOperation = 128;
 
 // Parameter directions.
 constexpr int dbParamInput = 1;
+constexpr int dbParamOutput = 2;
+constexpr int dbParamInputOutput = 3;
+constexpr int dbParamReturnValue = 4;
 
 }  // namespace zalvert::engine

@@ -9,6 +9,7 @@
 #include "rtl/Exceptions.h"
 #include "rtl/Guid.h"
 #include "rtl/Utf8.h"
+#include "rtl/Variant.h"
 
 namespace zalvert::engine {
 namespace {
@@ -207,6 +208,33 @@ Variant FromStorage(const TTypeInfo& type, const Variant& stored) {
     } catch (const Exception&) {
         return stored;  // a value of another type, stored by another tool
     }
+}
+
+std::string DefaultValueText(const TTypeInfo& type, std::string_view stored) {
+    std::string_view text = stored;
+    while (text.size() >= 2 && text.front() == '(' && text.back() == ')')
+        text = text.substr(1, text.size() - 2);
+    if (text.size() >= 2 && text.front() == '\'' && text.back() == '\'') {
+        std::string inner;
+        for (size_t i = 1; i + 1 < text.size(); ++i) {
+            inner += text[i];
+            if (text[i] == '\'' && text[i + 1] == '\'') ++i;
+        }
+        if (type.Type == dbDate || type.Type == dbTime || type.Type == dbTimeStamp) {
+            if (const auto date = StorageToDateTime(inner)) {
+                const TDateParts parts = DecodeDate(*date);
+                const int year = parts.Year, month = parts.Month, day = parts.Day;
+                const double time = std::fabs(*date - std::trunc(*date));
+                std::string result = "#" + std::to_string(month) + "/" + std::to_string(day) + "/" +
+                                     std::to_string(year);
+                if (time > 0) result += " " + TimeToStr(time);
+                return result + "#";
+            }
+        }
+        return "\"" + inner + "\"";
+    }
+    if (AsciiUpperCase(std::string(text)) == "NULL") return "Null";
+    return std::string(text);
 }
 
 }  // namespace zalvert::engine

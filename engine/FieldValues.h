@@ -17,5 +17,9 @@ Variant FromStorage(const TTypeInfo& type, const Variant& stored);
 
 // A GUID in its braced upper-case text form; empty when the text is no GUID.
 std::string NormalizeGuid(std::string_view text);
+// A column default as the engine's users read it: texts in double quotes,
+// dates between "#" signs (m/d/yyyy), the null default as "Null", anything else
+// as the expression stands.
+std::string DefaultValueText(const TTypeInfo& type, std::string_view stored);
 
 }  // namespace zalvert::engine

@@ -47,7 +47,9 @@ class TRecordField : public Field {
     Variant Value() const override { return Owner().FieldValue(index_); }
     void SetValue(const Variant& value) override { Owner().SetFieldValue(index_, value); }
     long long FieldSize() const override { return Owner().FieldSize(index_); }
-    std::string DefaultValue() const override { return Meta().DefaultValue; }
+    std::string DefaultValue() const override {
+        return DefaultValueText(Meta().Type, Meta().DefaultValue);
+    }
     bool Required() const override { return Meta().Required; }
     std::string SourceTable() const override { return Meta().SourceTable; }
     std::string SourceField() const override { return Meta().SourceField; }

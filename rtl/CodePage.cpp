@@ -43,9 +43,38 @@ void TCodePageDecoder::AppendDecoded(std::string_view in, std::string& out) {
 }
 
 std::string AnsiToUtf8(std::string_view text) {
-    TCodePageDecoder decoder("CP1252");
+    return CodePageToUtf8(text, "CP1252");
+}
+
+std::string CodePageToUtf8(std::string_view text, const char* codePage) {
+    TCodePageDecoder decoder(codePage);
     std::string out;
     decoder.AppendDecoded(text, out);
+    return out;
+}
+
+std::string Utf8ToCodePage(std::string_view text, const char* codePage) {
+    iconv_t cd = iconv_open(codePage, "UTF-8");
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        throw Exception(std::string("Code page not available: ") + codePage);
+    std::string out(text.size(), '\0');
+    char* src = const_cast<char*>(text.data());
+    size_t srcLeft = text.size();
+    char* dst = out.data();
+    size_t dstLeft = out.size();
+    while (srcLeft > 0) {
+        if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) != static_cast<size_t>(-1)) break;
+        if (errno != EILSEQ && errno != EINVAL) break;
+        // One "?" for the character that has no place in the code page.
+        *dst++ = '?';
+        --dstLeft;
+        size_t skip = 1;
+        while (skip < srcLeft && (static_cast<unsigned char>(src[skip]) & 0xC0) == 0x80) ++skip;
+        src += skip;
+        srcLeft -= skip;
+    }
+    iconv_close(cd);
+    out.resize(static_cast<size_t>(dst - out.data()));
     return out;
 }
 

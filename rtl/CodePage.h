@@ -23,5 +23,9 @@ class TCodePageDecoder {
 };
 
 std::string AnsiToUtf8(std::string_view text);
+// Text of a single-byte code page as UTF-8, and back; characters the code page
+// lacks become "?".
+std::string CodePageToUtf8(std::string_view text, const char* codePage);
+std::string Utf8ToCodePage(std::string_view text, const char* codePage);
 
 }  // namespace zalvert

@@ -2,15 +2,22 @@
 // The exception family of the program: every failure carries a message text
 // that the application exception handler shows as it stands.
 
-#include <stdexcept>
+#include <exception>
 #include <string>
 
 namespace zalvert {
 
-class Exception : public std::runtime_error {
+class Exception : public std::exception {
   public:
-    explicit Exception(const std::string& message) : std::runtime_error(message) {}
-    std::string Message() const { return what(); }
+    explicit Exception(std::string message) : message_(std::move(message)) {}
+    const char* what() const noexcept override { return message_.c_str(); }
+    const std::string& Message() const { return message_; }
+    // A handler may restate the failure before it passes on.
+    void SetMessage(std::string message) { message_ = std::move(message); }
+    int HelpContext = 0;
+
+  private:
+    std::string message_;
 };
 
 // A text that does not convert to the requested type (dates, numbers).

@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "rtl/Variant.h"
 
@@ -11,5 +12,8 @@ namespace zalvert {
 // Empty when there are not exactly 16 bytes. The first three groups are stored
 // little-endian, as the platform keeps GUIDs.
 std::optional<std::string> GuidToText(const TBytes& bytes);
+// The 16 bytes of a braced GUID text (either letter case); empty when the text
+// is no GUID.
+std::optional<TBytes> TextToGuid(std::string_view text);
 
 }  // namespace zalvert

@@ -1,0 +1,315 @@
+// Editing through the table: the engine's edit and add, the values written, the
+// error events, deleting, refreshing, and reopening when a row has gone.
+
+#include "dao/ZedaDaoTable.h"
+#include "dataset/DatabaseError.h"
+
+namespace zalvert {
+namespace {
+
+constexpr int kRecordDeleted = 3167;
+
+template <class Call>
+void IgnoringErrors(Call&& call) {
+    try {
+        call();
+    } catch (const std::exception&) {
+    }
+}
+
+std::optional<TDateTimeRec> DateOfText(const std::string& text) {
+    const auto blank = text.find(' ');
+    if (blank == std::string::npos) return std::nullopt;
+    const auto date = TryStrToInt64(std::string_view(text).substr(0, blank));
+    const auto time = TryStrToInt64(std::string_view(text).substr(blank + 1));
+    if (!date || !time) return std::nullopt;
+    return TDateTimeRec{static_cast<std::int32_t>(*date), static_cast<std::int32_t>(*time)};
+}
+
+Variant ByteArray(const std::string& text) {
+    std::vector<Variant> items;
+    items.reserve(text.size());
+    for (unsigned char c : text) items.emplace_back(static_cast<int>(c));
+    return Variant::Array(0, std::move(items));
+}
+
+}  // namespace
+
+TDataAction TZedaDaoTable::AskErrorEvent(Exception& error, const TErrorEvent& handler) {
+    const TDaoErrRec dao = database_->GetLastDaoError();
+    if (!dao.Description.empty()) error.SetMessage(dao.Description);
+    error.HelpContext = dao.HelpContext;
+    TDataAction action = TDataAction::daFail;
+    handler(*this, error, action);
+    return action;
+}
+
+// --- edit and cancel -----------------------------------------------------------------------------
+
+void TZedaDaoTable::InternalEdit() {
+    oldValues_ = std::make_unique<TDaoRecordBuffer>();
+    if (TDaoRecordBuffer* current = StateBuffer()) oldValues_->CopyRecordFrom(*current);
+    for (;;) {
+        try {
+            if (recordset_->EditMode() != engine::dbEditInProgress) recordset_->Edit();
+            break;
+        } catch (Exception& error) {
+            if (recordset_->EditMode() != engine::dbEditInProgress) {
+                IgnoringErrors([this] { recordset_->Move(0); });
+                IgnoringErrors([this] { Resync(0); });
+            }
+            if (!OnEditError) throw;
+            const TDataAction action = AskErrorEvent(error, OnEditError);
+            if (action == TDataAction::daRetry) continue;
+            if (action == TDataAction::daAbort) return;
+            throw;
+        }
+    }
+    // The edit starts from the values as they are stored now.
+    if (TRecordBuffer* active = ActiveBuffer()) GetRecord(*active, TGetMode::gmCurrent, false);
+}
+
+void TZedaDaoTable::InternalCancel() {
+    if (recordset_->EditMode() == engine::dbEditInProgress)
+        IgnoringErrors([this] { recordset_->CancelUpdate(); });
+    FreeOldValues();
+    database_->Idle();
+}
+
+// --- writing
+// -------------------------------------------------------------------------------------------
+
+void TZedaDaoTable::WriteModifiedValues(const TDaoRecordBuffer& buffer) {
+    for (size_t i = 0; i < buffer.Values.size() && i < loads_.size(); ++i) {
+        const TField* field = loads_[i].Field;
+        if (!field || !buffer.Values[i].Modified || (i < updatable_.size() && !updatable_[i]))
+            continue;
+        WriteValue(i, *field, buffer.Values[i].Text);
+    }
+}
+
+void TZedaDaoTable::WriteValue(size_t index, const TField& field, const std::string& text) {
+    engine::Field& target = *fieldCache_[index];
+    if (text.empty()) return target.SetValue(Variant::Null());
+    const TFieldType type = field.DataType();
+    const bool bytes = type == TFieldType::ftBytes || type == TFieldType::ftVarBytes;
+    if (bytes && !IsGuidField(field)) return target.SetValue(ByteArray(text));
+    const auto encoded = [&](const std::string& plain) {
+        if (!encrypterObject_) return plain;
+        encrypterObject_->SetDecodedString(plain);
+        return encrypterObject_->EncodedString();
+    };
+    switch (type) {
+        case TFieldType::ftDate:
+        case TFieldType::ftTime:
+        case TFieldType::ftDateTime:
+            // A text that gives no date leaves the stored value as it is.
+            if (const auto rec = DateOfText(text))
+                target.SetValue(Variant::FromDate(RecToDateTime(*rec)));
+            return;
+        case TFieldType::ftMemo:
+            return target.SetValue(Variant(encoded(text)));
+        case TFieldType::ftBlob:
+        case TFieldType::ftGraphic:
+            return target.SetValue(ByteArray(encoded(text)));
+        case TFieldType::ftString:
+            return target.SetValue(Variant(encoded(text)));
+        default:
+            return target.SetValue(Variant(text));
+    }
+}
+
+// --- the post step
+// ---------------------------------------------------------------------------------------
+
+void TZedaDaoTable::InternalPost() {
+    positionInvalid_ = false;
+    CheckActive();
+    const bool inserting = State() != TDataSetState::dsEdit;
+    if (!inserting) StartDaoEdit();
+    for (;;) {
+        try {
+            WriteAndUpdate(inserting);
+            break;
+        } catch (Exception& error) {
+            if (!OnPostError) {
+                inserting ? DropAddition() : DropEdit();
+                throw;
+            }
+            const TDataAction action = AskErrorEvent(error, OnPostError);
+            if (action == TDataAction::daRetry) {
+                if (!inserting && recordset_->EditMode() != engine::dbEditInProgress)
+                    recordset_->Move(0);
+                continue;
+            }
+            if (action == TDataAction::daAbort) {
+                inserting ? DropAddition() : DropEdit();
+                return;
+            }
+            if (!inserting) DropEdit();
+            throw;
+        }
+    }
+    if (inserting) AfterInsertPosted();
+    MoveToWrittenRecord(inserting);
+    FreeOldValues();
+    database_->Idle();
+    positionInvalid_ = true;
+}
+
+void TZedaDaoTable::StartDaoEdit() {
+    if (recordset_->EditMode() == engine::dbEditInProgress) return;
+    try {
+        recordset_->Edit();
+    } catch (const Exception&) {
+        if (recordset_->EditMode() != engine::dbEditInProgress)
+            IgnoringErrors([this] { recordset_->Move(0); });
+        RefreshOrReopen();
+        throw;
+    }
+}
+
+void TZedaDaoTable::WriteAndUpdate(bool inserting) {
+    if (inserting) recordset_->AddNew();
+    WriteModifiedValues(DaoBuffer(*ActiveBuffer()));
+    recordset_->Update();
+}
+
+void TZedaDaoTable::DropEdit() {
+    if (!LockEdits() && recordset_->EditMode() == engine::dbEditInProgress)
+        IgnoringErrors([this] { recordset_->CancelUpdate(); });
+    if (recordset_->EditMode() != engine::dbEditInProgress)
+        IgnoringErrors([this] { recordset_->Move(0); });
+}
+
+void TZedaDaoTable::DropAddition() {
+    if (recordset_->EditMode() == engine::dbEditAdd)
+        IgnoringErrors([this] { recordset_->CancelUpdate(); });
+}
+
+void TZedaDaoTable::AfterInsertPosted() {
+    IgnoringErrors([this] {
+        countInvalid_ = true;
+        ++cachedCount_;
+        ++position_;
+        if (!bookmarkable_) {
+            InternalLast();
+            DaoBuffer(*ActiveBuffer()).Position = cachedCount_ - 1;
+        }
+    });
+}
+
+// The engine's cursor onto the record just written, so that the dataset reads
+// it back with the values the engine gave it (the key of a new record).
+void TZedaDaoTable::MoveToWrittenRecord(bool inserting) {
+    if (inserting) InternalLast();
+    if (!bookmarkable_) return;
+    std::int32_t bookmark = 0;
+    const bool odbc = database_->EngineType() == engine::dbUseODBC;
+    if (!odbc || !inserting) {
+        if (!RsEmpty()) {
+            try {
+                bookmark = BookmarkValue(recordset_->LastModified());
+            } catch (const std::exception&) {
+                bookmark = CurrentBookmarkValue();
+            }
+        }
+    } else if (!recordset_->Bof() && !recordset_->Eof()) {
+        bookmark = BookmarkHere();
+    }
+    DaoBuffer(*ActiveBuffer()).Bookmark = bookmark;
+    if (bookmark != 0) PositionByBookmark(bookmark);
+}
+
+void TZedaDaoTable::InternalAddRecord(TRecordBuffer& buffer, bool append) {
+    if (append) {
+        InternalLast();
+        SetBookmarkFlag(buffer, TBookmarkFlag::bfEOF);
+    }
+    InternalPost();
+}
+
+void TZedaDaoTable::Post() {
+    TDataSet::Post();
+    if (sortedBy_.Count() == 0 || !RefreshSorted) return;
+    CheckBrowseMode();
+    registry_.Clear();
+    recordset_->Requery();
+    countInvalid_ = true;
+    First();
+}
+
+void TZedaDaoTable::DoOnNewRecord() {
+    TDataSet::DoOnNewRecord();
+}
+
+// --- delete and refresh
+// -------------------------------------------------------------------------------------
+
+void TZedaDaoTable::InternalDelete() {
+    if (TRecordBuffer* active = ActiveBuffer())
+        registry_.RemovePosition(DaoBuffer(*active).Position);
+    for (;;) {
+        try {
+            recordset_->Delete();
+            break;
+        } catch (Exception& error) {
+            const int number = database_->GetLastDaoError().Number;
+            if (!OnDeleteError) {
+                if (number != kRecordDeleted) throw;
+                countInvalid_ = true;
+                RefreshOrReopen();
+                return;
+            }
+            const TDataAction action = AskErrorEvent(error, OnDeleteError);
+            if (action == TDataAction::daRetry) continue;
+            if (action == TDataAction::daAbort) {
+                countInvalid_ = true;
+                RefreshOrReopen();
+                return;
+            }
+            if (number == kRecordDeleted) RefreshOrReopen();
+            throw;
+        }
+    }
+    database_->Idle();
+    countInvalid_ = true;
+    if (recordset_->Eof())
+        recordset_->MoveLast();
+    else
+        recordset_->MoveNext();
+}
+
+void TZedaDaoTable::InternalRefresh() {
+    countInvalid_ = true;
+    if (!ControlsDisabled()) Resync(rmExact | rmCenter);
+}
+
+// The buffers read again around the current row; when that row is gone, the
+// recordset is opened anew and the dataset goes back to about where it was.
+void TZedaDaoTable::RefreshOrReopen() {
+    countInvalid_ = true;
+    // Browse for the moment: an edit in progress must not be posted from in here.
+    const TDataSetState saved = SetTempState(TDataSetState::dsBrowse);
+    try {
+        Resync(rmExact | rmCenter);
+    } catch (const std::exception&) {
+        const std::int32_t remembered = position_;
+        try {
+            IgnoringErrors([this] { recordset_->Close(); });
+            recordset_.reset();
+            OpenDaoRecordset();
+            First();
+            if (remembered < GetRecordCount())
+                MoveBy(remembered);
+            else
+                Last();
+        } catch (...) {
+            RestoreState(saved);
+            throw;
+        }
+    }
+    RestoreState(saved);
+}
+
+}  // namespace zalvert

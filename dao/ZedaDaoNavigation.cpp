@@ -1,0 +1,442 @@
+// Record buffers, moving the engine's cursor for the dataset, bookmarks, the
+// record count and the record number of the table.
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "dao/ZedaDaoTable.h"
+#include "dataset/DatabaseError.h"
+#include "dataset/DbConsts.h"
+
+namespace zalvert {
+namespace {
+
+constexpr int kRecordDeleted = 3167;
+
+[[noreturn]] void Fail(const std::string& message) {
+    throw EDatabaseError(message);
+}
+
+template <class Call>
+void IgnoringErrors(Call&& call) {
+    try {
+        call();
+    } catch (const EDatabaseError&) {
+        throw;
+    } catch (const std::exception&) {
+    }
+}
+
+TBytes BookmarkBytes(std::int32_t value) {
+    TBytes bytes(4);
+    std::memcpy(bytes.data(), &value, 4);
+    return bytes;
+}
+
+TBookmark AsBookmark(std::int32_t value) {
+    TBookmark bookmark(4);
+    std::memcpy(bookmark.data(), &value, 4);
+    return bookmark;
+}
+
+std::int32_t FirstFourBytes(const TBytes& bytes) {
+    std::int32_t value = 0;
+    if (bytes.size() >= 4) std::memcpy(&value, bytes.data(), 4);
+    return value;
+}
+
+}  // namespace
+
+std::int32_t TZedaDaoTable::BookmarkValue(const TBookmark& bookmark) {
+    return FirstFourBytes(bookmark);
+}
+
+// --- buffers
+// -----------------------------------------------------------------------------------------
+
+std::unique_ptr<TRecordBuffer> TZedaDaoTable::AllocRecordBuffer() {
+    auto buffer = std::make_unique<TDaoRecordBuffer>();
+    buffer->Values.resize(static_cast<size_t>(FieldDefs().Count()));
+    return buffer;
+}
+
+TRecordBuffer* TZedaDaoTable::BufferForState() const {
+    switch (State()) {
+        case TDataSetState::dsBrowse:
+        case TDataSetState::dsBlockRead:
+            return IsEmpty() ? nullptr : ActiveBuffer();
+        case TDataSetState::dsOldValue:
+            return oldValues_ ? oldValues_.get() : ActiveBuffer();
+        default:
+            return TDataSet::BufferForState();
+    }
+}
+
+TDaoRecordBuffer* TZedaDaoTable::StateBuffer() const {
+    return static_cast<TDaoRecordBuffer*>(BufferForState());
+}
+
+bool TZedaDaoTable::GetCurrentRecord(TRecordBuffer& buffer) {
+    TDaoRecordBuffer* current = cursorOpen_ && !IsEmpty() ? StateBuffer() : nullptr;
+    if (!current) return false;
+    DaoBuffer(buffer).CopyRecordFrom(*current);
+    buffer.Calc = current->Calc;
+    return true;
+}
+
+TBookmarkFlag TZedaDaoTable::GetBookmarkFlag(TRecordBuffer& buffer) {
+    return static_cast<TBookmarkFlag>(DaoBuffer(buffer).BookmarkFlag);
+}
+
+void TZedaDaoTable::SetBookmarkFlag(TRecordBuffer& buffer, TBookmarkFlag flag) {
+    DaoBuffer(buffer).BookmarkFlag = static_cast<std::uint8_t>(flag);
+}
+
+TBookmark TZedaDaoTable::GetBookmarkData(TRecordBuffer& buffer) {
+    if (!bookmarkable_) return AsBookmark(0);
+    const TDaoRecordBuffer& record = DaoBuffer(buffer);
+    registry_.Register(record.Position, record.Bookmark);
+    return AsBookmark(record.Bookmark);
+}
+
+void TZedaDaoTable::SetBookmarkData(TRecordBuffer& buffer, const TBookmark& bookmark) {
+    DaoBuffer(buffer).Bookmark = BookmarkValue(bookmark);
+}
+
+void TZedaDaoTable::InternalInitRecord(TRecordBuffer& buffer) {
+    oldValues_ = std::make_unique<TDaoRecordBuffer>();
+    if (TDaoRecordBuffer* current = StateBuffer()) oldValues_->CopyRecordFrom(*current);
+    TDaoRecordBuffer& record = DaoBuffer(buffer);
+    record.Values.assign(static_cast<size_t>(FieldDefs().Count()), TDaoValue{});
+    for (size_t i = 0; i < record.Values.size(); ++i) {
+        TField* field = i < loads_.size() ? loads_[i].Field : nullptr;
+        if (field && !field->DefaultExpression().empty() && i < defaultValues_.size()) {
+            std::string text = field->DefaultExpression();
+            if (text.starts_with('\'')) text.erase(0, 1);
+            if (text.ends_with('\'')) text.pop_back();
+            defaultValues_[i] = text;
+            record.Values[i].Modified = true;
+        }
+        if (i < defaultValues_.size()) record.Values[i].Text = defaultValues_[i];
+    }
+    record.BookmarkFlag = static_cast<std::uint8_t>(TBookmarkFlag::bfInserted);
+    record.Bookmark = 0;
+    record.Position = -1;
+}
+
+// --- the engine's cursor
+// -------------------------------------------------------------------------------
+
+bool TZedaDaoTable::RsEmpty() const {
+    return recordset_->Bof() && recordset_->Eof();
+}
+
+void TZedaDaoTable::GotoFirstPosition() {
+    position_ = step_ = -1;
+    if (RsEmpty() || ForwardOnly()) return;
+    try {
+        recordset_->MoveFirst();
+        recordset_->MovePrevious();
+    } catch (const std::exception&) {
+    }
+}
+
+void TZedaDaoTable::InternalFirst() {
+    GotoFirstPosition();
+}
+
+TGetResult TZedaDaoTable::GetRecord(TRecordBuffer& buffer, TGetMode mode, bool) {
+    if (State() == TDataSetState::dsInsert) {
+        if (!RsEmpty()) CheckBrowseMode();
+        return TGetResult::grError;
+    }
+    if (State() == TDataSetState::dsEdit) {
+        if (recordset_->EditMode() == engine::dbEditInProgress) CheckBrowseMode();
+        return TGetResult::grError;
+    }
+    TDaoRecordBuffer& record = DaoBuffer(buffer);
+    for (;;) {
+        const TGetResult result = FetchOnce(record, mode);
+        if (result != TGetResult::grOK) return result;
+        if (!LoadRecord(record)) return TGetResult::grError;
+        if (AcceptRecord(record)) return TGetResult::grOK;
+        if (mode == TGetMode::gmCurrent) return TGetResult::grError;
+    }
+}
+
+// One step of the cursor in the direction of `mode`, with the counters kept.
+TGetResult TZedaDaoTable::FetchOnce(TDaoRecordBuffer&, TGetMode mode) {
+    engine::Recordset& rs = *recordset_;
+    TGetResult result = TGetResult::grOK;
+    switch (mode) {
+        case TGetMode::gmCurrent:
+            result = rs.Eof() ? TGetResult::grEOF : rs.Bof() ? TGetResult::grBOF : TGetResult::grOK;
+            break;
+        case TGetMode::gmNext:
+            // A forward-only cursor already stands on its first row.
+            if (!(ForwardOnly() && position_ == -1) && !rs.Eof()) rs.MoveNext();
+            if (rs.Eof()) {
+                result = TGetResult::grEOF;
+            } else {
+                ++position_;
+                ++step_;
+            }
+            break;
+        case TGetMode::gmPrior:
+            if (ForwardOnly()) return TGetResult::grBOF;
+            if (!rs.Bof()) rs.MovePrevious();
+            if (rs.Bof()) {
+                result = TGetResult::grBOF;
+            } else {
+                --position_;
+                --step_;
+            }
+            break;
+    }
+    if (result == TGetResult::grEOF)
+        highestSeen_ = position_ + 1;
+    else
+        highestSeen_ = std::max(highestSeen_, position_);
+    return result;
+}
+
+bool TZedaDaoTable::AcceptRecord(TDaoRecordBuffer& buffer) {
+    CalculateFields(buffer);
+    return !Filtered() || FilterAccepts(buffer);
+}
+
+// The current row into `buffer`; false when another user deleted it.
+bool TZedaDaoTable::LoadRecord(TDaoRecordBuffer& buffer) {
+    database_->Idle();
+    buffer.Bookmark = bookmarkable_ ? CurrentBookmarkValue() : 0;
+    buffer.Position = position_;
+    buffer.BookmarkFlag = static_cast<std::uint8_t>(TBookmarkFlag::bfCurrent);
+    buffer.Values.resize(loads_.size());
+    for (size_t i = 0; i < loads_.size(); ++i) {
+        const TFieldLoad& load = loads_[i];
+        if (load.Kind == TLoadKind::Skip) continue;
+        TDaoValue& entry = buffer.Values[i];
+        entry.Modified = false;
+        if (load.Kind == TLoadKind::BlobSize) {
+            long long size = 0;
+            try {
+                size = fieldCache_[i]->FieldSize();
+            } catch (const std::exception&) {
+            }
+            entry.Text = size == 0 ? std::string() : std::to_string(size);
+            continue;
+        }
+        Variant value = Variant::Null();
+        try {
+            value = fieldCache_[i]->Value();
+        } catch (const std::exception&) {
+            if (database_->GetLastDaoError().Number == kRecordDeleted) return false;
+        }
+        entry.Text = ValueText(i, value);
+        if (load.Encrypted && encrypterObject_) {
+            encrypterObject_->SetEncodedString(entry.Text);
+            entry.Text = encrypterObject_->DecodedString();
+        }
+    }
+    return true;
+}
+
+std::string TZedaDaoTable::ValueText(size_t index, const Variant& value) const {
+    if (value.IsEmptyOrNull()) return {};
+    switch (loads_[index].Kind) {
+        case TLoadKind::DateTime: {
+            const TDateTimeRec rec = DateTimeToRec(value.AsDateTime());
+            return std::to_string(rec.Date) + " " + std::to_string(rec.Time);
+        }
+        case TLoadKind::Boolean:
+            return value.AsBoolean() ? "True" : "False";
+        case TLoadKind::BlobBytes:
+        default:
+            if (value.Type() == TVarType::Bytes) {
+                const TBytes& bytes = value.AsBytes();
+                return std::string(bytes.begin(), bytes.end());
+            }
+            if (value.Type() == TVarType::String) return value.StringValue();
+            return value.AsString();
+    }
+}
+
+std::int32_t TZedaDaoTable::BookmarkHere() const {
+    return FirstFourBytes(recordset_->Bookmark());
+}
+
+std::int32_t TZedaDaoTable::CurrentBookmarkValue() {
+    if (recordset_->Bof() || recordset_->Eof() || !bookmarkable_) return 0;
+    try {
+        return BookmarkHere();
+    } catch (const std::exception&) {
+        GotoFirstPosition();
+        return 0;
+    }
+}
+
+void TZedaDaoTable::PositionByBookmark(std::int32_t bookmark) {
+    try {
+        recordset_->SetBookmark(BookmarkBytes(bookmark));
+    } catch (const std::exception&) {
+        // The row is gone: the cursor starts over, the caller learns why.
+        if (database_->GetLastDaoError().Number == kRecordDeleted) GotoFirstPosition();
+        throw;
+    }
+}
+
+void TZedaDaoTable::InternalSetToRecord(TRecordBuffer& buffer) {
+    const TDaoRecordBuffer& record = DaoBuffer(buffer);
+    const auto flag = static_cast<TBookmarkFlag>(record.BookmarkFlag);
+    if (RsEmpty() || (flag != TBookmarkFlag::bfCurrent && flag != TBookmarkFlag::bfInserted))
+        return;
+    const std::int32_t previous = position_;
+    position_ = record.Position;
+    if (ForwardOnly() || State() == TDataSetState::dsSetKey) return;
+    if (!bookmarkable_) {
+        if (position_ == previous && !FilterActive()) return;
+        try {
+            if (FilterActive()) throw EDatabaseError("filter");
+            recordset_->Move(position_ - previous);
+        } catch (const std::exception&) {
+            recordset_->MoveFirst();
+            recordset_->Move(position_);
+        }
+        return;
+    }
+    if (State() == TDataSetState::dsEdit || State() == TDataSetState::dsInsert) return;
+    try {
+        PositionByBookmark(record.Bookmark);
+    } catch (const std::exception&) {
+        const TDaoErrRec error = database_->GetLastDaoError();
+        GotoFirstPosition();
+        try {
+            Resync(rmCenter);
+        } catch (const std::exception&) {
+        }
+        Fail(error.Description);
+    }
+}
+
+void TZedaDaoTable::InternalLast() {
+    engine::Recordset& rs = *recordset_;
+    if (RsEmpty()) {
+        position_ = -1;
+        return;
+    }
+    if (ForwardOnly()) {
+        if (!rs.Eof()) {
+            while (!rs.Eof()) {
+                rs.MoveNext();
+                ++step_;
+            }
+            --step_;
+        }
+        position_ = step_;
+        return;
+    }
+    IgnoringErrors([&] {
+        rs.MoveLast();
+        rs.MoveNext();
+        const std::int32_t previous = position_;
+        position_ = static_cast<std::int32_t>(rs.RecordCount());
+        if (tableType_ == engine::dbOpenTable &&
+            (highestSeen_ < position_ || position_ < previous)) {
+            const int daoCount = position_;
+            position_ = highestSeen_ = VerifiedTableCount(daoCount);
+        }
+    });
+}
+
+// The count of a snapshot of the table, against a count the table reported.
+int TZedaDaoTable::VerifiedTableCount(int daoCount) {
+    auto snapshot = recordset_->OpenRecordset(engine::dbOpenSnapshot);
+    int count = 0;
+    try {
+        if (!(snapshot->Bof() && snapshot->Eof())) snapshot->MoveLast();
+        count = static_cast<int>(snapshot->RecordCount());
+    } catch (...) {
+        snapshot->Close();
+        throw;
+    }
+    snapshot->Close();
+    if (count != daoCount && WarnOnBadDatabase)
+        Fail(dbconsts::Format("Database %s needs to be repaired and compacted!",
+                              {database_->Database()}));
+    return count;
+}
+
+// --- bookmarks
+// ---------------------------------------------------------------------------------------------
+
+std::string TZedaDaoTable::BookmarkStr() {
+    std::string text(static_cast<size_t>(BookmarkSize()), '\0');
+    try {
+        TDaoRecordBuffer* buffer = StateBuffer();
+        if (!bookmarkable_ || !buffer) return text;
+        registry_.Register(buffer->Position, buffer->Bookmark);
+        text.assign(4, '\0');
+        std::memcpy(text.data(), &buffer->Bookmark, 4);
+    } catch (const std::exception&) {
+        return std::string(static_cast<size_t>(BookmarkSize()), '\0');
+    }
+    return text;
+}
+
+void TZedaDaoTable::SetBookmarkStr(const std::string& text) {
+    if (IsEmpty() || !bookmarkable_ || text.empty()) return;
+    InternalGotoBookmark(TBookmark(text.begin(), text.end()));
+    Resync(rmExact | rmCenter);
+}
+
+void TZedaDaoTable::InternalGotoBookmark(const TBookmark& bookmark) {
+    if (!cursorOpen_)
+        Fail("TZedaDaoTable.InternalGotoBookmark: Cannot goto Bookmark - Table is not Active");
+    if (bookmark.empty()) Fail("Invalid Bookmark!");
+    if (RsEmpty()) return;
+    const std::int32_t value = BookmarkValue(bookmark);
+    if (!bookmarkable_ || value == 0) Fail("Bookmarks are not supported!");
+    const auto position = registry_.PositionOf(value);
+    if (!position) Fail("Invalid Bookmark!");
+    try {
+        recordset_->SetBookmark(BookmarkBytes(value));
+    } catch (const engine::EDaoError&) {
+        if (database_->GetLastDaoError().Number == kRecordDeleted) {
+            RefreshOrReopen();
+            GotoFirstPosition();
+            throw;
+        }
+    }
+    position_ = *position;
+}
+
+bool TZedaDaoTable::BookmarkValid(const TBookmark& bookmark) {
+    if (IsEmpty() || !cursorOpen_ || !bookmarkable_ || bookmark.empty()) return false;
+    const std::int32_t value = BookmarkValue(bookmark);
+    if (value != 0 && !registry_.Contains(value)) return false;
+    const TBookmark saved = GetBookmark();
+    try {
+        InternalGotoBookmark(bookmark);
+        CursorPosChanged();
+        return true;
+    } catch (const std::exception&) {
+        if (!saved.empty()) {
+            try {
+                InternalGotoBookmark(saved);
+            } catch (const std::exception&) {
+            }
+        }
+        CursorPosChanged();
+        return false;
+    }
+}
+
+int TZedaDaoTable::CompareBookmarks(const TBookmark& a, const TBookmark& b) {
+    if (a.empty()) return b.empty() ? 0 : 1;
+    if (b.empty()) return -1;
+    const std::int32_t left = BookmarkValue(a), right = BookmarkValue(b);
+    return left < right ? -1 : left > right ? 1 : 0;
+}
+
+}  // namespace zalvert

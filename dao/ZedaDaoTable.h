@@ -1,0 +1,327 @@
+#pragma once
+// The table dataset: one recordset of the engine behind the generic dataset, read
+// from a stored table, a stored query or SQL text. Values live in the record
+// buffers as texts; the engine's cursor is moved as the dataset asks for rows.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "dao/BookmarkRegistry.h"
+#include "dao/DaoEncrypter.h"
+#include "dao/DaoRecordBuffer.h"
+#include "dao/ZedaDaoDataBase.h"
+#include "dao/ZedaDaoIndexDefs.h"
+#include "dataset/DataSet.h"
+#include "dataset/DataSource.h"
+#include "dataset/Params.h"
+#include "dataset/Strings.h"
+
+namespace zalvert {
+
+enum class TOO {
+    dbDenyWrite,
+    dbDenyRead,
+    dbReadOnly,
+    dbAppendOnly,
+    dbInconsistent,
+    dbConsistent,
+    dbSQLPassThrough,
+    dbFailOnError,
+    dbForwardOnly,
+    dbSeeChanges,
+    dbRunAsync,
+    dbExecDirect
+};
+using TOOSet = std::set<TOO>;
+// The engine's options integer of a set of open options.
+int OpenOptionsValue(const TOOSet& options);
+
+enum class TExportMethod { VisibleFields, AllFields };
+
+class TZedaDaoTable : public TDataSet, public IDaoActiveTable {
+  public:
+    explicit TZedaDaoTable(TComponent* owner = nullptr);
+    ~TZedaDaoTable() override;
+
+    // --- sources -------------------------------------------------------------------
+    TZedaDaoDatabase* Database() const { return database_; }
+    void F_Set_Database(TZedaDaoDatabase* database);
+    const std::string& TableName() const { return tableName_; }
+    void F_Set_TableName(const std::string& name);
+    TStrings& SQL() { return sql_; }
+    void SetSQL(const std::string& text);
+    const std::string& QueryDefName() const { return queryDefName_; }
+    void F_Set_QueryDefName(const std::string& name);
+    TStrings& QueryDefSQLText() { return queryDefSQLText_; }
+    void SetQueryDefSQLText(const std::string& text);
+    TStrings& QueryDefParameters() { return queryDefParameters_; }
+    TStrings& QueryDefParametersText() { return queryDefParameters_; }
+    void SetQueryDefParameters(const std::string& text) { queryDefParameters_.SetText(text); }
+    bool QueryDefSQLModify = false;
+    int QueryDefODBCMaxRecords = 0;
+    std::string QueryDefType();
+    TParams& Params() { return params_; }
+    void SetParams(const TParams& params) { params_.AssignValues(params); }
+    bool ParamCheck = true;
+    // What a stored query with parameters gave back in its output parameters.
+    const Variant& QueryDefOutputValues() const { return outputValues_; }
+
+    // --- how the recordset is opened -------------------------------------------------
+    int TableType() const { return tableType_; }
+    void F_Set_TableType(int type);
+    int LockType() const { return lockType_; }
+    void F_Set_LockType(int type);
+    const TOOSet& OpenOptions() const { return openOptions_; }
+    void SetOpenOptions(const TOOSet& options);
+    int OpenOptionsInUse() const { return openOptionsValue_; }
+    TStrings& SortedBy() { return sortedBy_; }
+    TStrings& SortedByText() { return sortedBy_; }
+    void SetSortedBy(const std::string& text);
+    const std::string& CurrentSort() const { return currentSort_; }
+    const std::string& IndexName() const { return indexName_; }
+    void F_Set_IndexName(const std::string& name);
+    int IndexFieldCount();
+    void SetIndexFieldCount(int) {}
+    TZedaDaoIndexDefs& IndexDefs() { return indexDefs_; }
+    bool ReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool value);
+    bool LockEdits();
+    void SetLockEdits(bool) {}
+    std::string TableDateCreated();
+    std::string TableLastUpdated();
+    void SetTableDateCreated(const std::string& text) { tableDateCreated_ = text; }
+    void SetTableLastUpdated(const std::string& text) { tableLastUpdated_ = text; }
+
+    // --- settings that reopen the whole table -------------------------------------------
+    bool CacheBlobs() const { return cacheBlobs_; }
+    void SetCacheBlobs(bool value) { SetReopening(cacheBlobs_, value); }
+    bool CacheMemos() const { return cacheMemos_; }
+    void SetCacheMemos(bool value) { SetReopening(cacheMemos_, value); }
+    bool CacheLookups() const { return cacheLookups_; }
+    void SetCacheLookups(bool value) { SetReopening(cacheLookups_, value); }
+    bool ShowGUID() const { return showGUID_; }
+    void SetShowGUID(bool value) { SetReopening(showGUID_, value); }
+    TComponent* Encrypter() const { return encrypter_; }
+    void SetEncrypter(TComponent* encrypter);
+
+    // --- filtering, master link ---------------------------------------------------------
+    void SetFiltered(bool filtered) override;
+    void SetFilter(const std::string& text) override;
+    void SetOnFilterRecord(std::function<void(TDataSet&, bool&)> handler);
+    TDataSource* MasterSource = nullptr;
+    TStrings& MasterFields() { return masterFields_; }
+    bool MasterAutoActivate = true;
+
+    // --- plain settings ---------------------------------------------------------------------
+    std::string ComponentVersion() const { return "9.10"; }
+    void SetComponentVersion(const std::string&) {}
+    bool AutoFindIndex = true;
+    TExportMethod ExportMethod = TExportMethod::VisibleFields;
+    bool RefreshSorted = false;
+    bool Translation = false;
+    bool DatabaseAutoActivate = false;
+    bool UseBrackets = true;
+    bool UseCaptions = false;
+    bool UseDaoProperties = true;
+    bool UseGetRecNo = true;
+    bool UseRecordCount = true;
+    bool WarnOnBadDatabase = false;
+    bool ProcessMessages = false;
+    std::function<void(TDataSet&, int)> OnExportProgress, OnImportProgress;
+
+    // --- objects and per-table lists ----------------------------------------------------------
+    engine::Recordset* Recordset() const { return recordset_.get(); }
+    bool Bookmarkable() const { return bookmarkable_; }
+    long long RecordsAffected() const { return recordsAffected_; }
+    const TStrings& FieldNames() const { return fieldNames_; }
+    const TStrings& NonBlobFields() const { return nonBlobFields_; }
+    const TStrings& FieldTypeNames() const { return typeNames_; }
+    const TStrings& NonFtBlobFields() const { return nonFtBlobFields_; }
+    const std::vector<std::string>& DefaultValues() const { return defaultValues_; }
+    const std::vector<bool>& Updatable() const { return updatable_; }
+    const TStrings& Captions() const { return captions_; }
+    const TBookmarkRegistry& Bookmarks() const { return registry_; }
+
+    // --- the dataset contract ---------------------------------------------------------------
+    bool CanModify() const override { return cursorOpen_ && !readOnly_; }
+    std::string BookmarkStr() override;
+    void SetBookmarkStr(const std::string& text) override;
+    bool BookmarkValid(const TBookmark& bookmark) override;
+    int CompareBookmarks(const TBookmark& a, const TBookmark& b) override;
+    bool GetCurrentRecord(TRecordBuffer& buffer) override;
+    void UpdateIndexDefs() override;
+    std::string Translate(const std::string& text, bool toOem) override;
+    int GetRecordSize() const override { return recordSize_; }
+    TRecordBuffer* BufferForState() const override;
+    // Re-reads the field and index definitions (from a closed table too).
+    void InitFieldDefs() { InternalInitFieldDefs(); }
+    // The framework's post, then a requery of a sorted table when asked for.
+    void Post() override;
+
+    // --- the connection closing its tables ------------------------------------------------------
+    void SetClosedByDatabase(bool closed) override { closedByDatabase_ = closed; }
+    void CloseTable() override { Close(); }
+
+  protected:
+    std::unique_ptr<TRecordBuffer> AllocRecordBuffer() override;
+    void InternalInitRecord(TRecordBuffer& buffer) override;
+    TGetResult GetRecord(TRecordBuffer& buffer, TGetMode mode, bool doCheck) override;
+    void InternalFirst() override;
+    void InternalLast() override;
+    void InternalSetToRecord(TRecordBuffer& buffer) override;
+    void InternalGotoBookmark(const TBookmark& bookmark) override;
+    TBookmark GetBookmarkData(TRecordBuffer& buffer) override;
+    TBookmarkFlag GetBookmarkFlag(TRecordBuffer& buffer) override;
+    void SetBookmarkFlag(TRecordBuffer& buffer, TBookmarkFlag flag) override;
+    void SetBookmarkData(TRecordBuffer& buffer, const TBookmark& bookmark) override;
+    void InternalOpen() override;
+    void InternalClose() override;
+    bool IsCursorOpen() const override { return cursorOpen_; }
+    void InternalInitFieldDefs() override;
+    void InternalAddRecord(TRecordBuffer& buffer, bool append) override;
+    void InternalDelete() override;
+    void InternalPost() override;
+    void InternalEdit() override;
+    void InternalCancel() override;
+    void InternalRefresh() override;
+    void InternalHandleException() override;
+    bool HandlesErrorEvents() const override { return true; }
+    bool DoGetFieldData(const TField& field, TFieldData* buffer) const override;
+    void DoSetFieldData(TField& field, const TFieldData* buffer) override;
+    int GetRecordCount() override;
+    int GetRecNo() override;
+    void SetRecNoValue(int value) override;
+    void DoOnNewRecord() override;
+    void Loaded() override;
+    void Notification(TComponent* component, TOperation operation) override;
+
+  private:
+    friend class TZedaDaoIndexDefs;
+
+    // How record loading takes each field definition's value; prepared at open.
+    enum class TLoadKind : std::uint8_t { Skip, Text, DateTime, Boolean, BlobBytes, BlobSize };
+    struct TFieldLoad {
+        TField* Field = nullptr;
+        TLoadKind Kind = TLoadKind::Skip;
+        bool Encrypted = false;
+    };
+
+    // --- opening (ZedaDaoTableOpen.cpp) ---
+    void OpenDaoRecordset();
+    void CheckOpenGuards();
+    std::string SourceText();
+    void FillQueryDefParameters(engine::QueryDef& query);
+    void OpenStoredQuery();
+    void CollectOutputValues(engine::QueryDef& query);
+    void ReadFieldProperties();
+    void ApplySortAndFilter();
+    void ReplaceRecordset(std::shared_ptr<engine::Recordset> next);
+    void ResetNavigation();
+    void PrepareFields();
+    void CheckEncrypter();
+    void RegisterWithDatabase();
+    void ReopenRecordset();
+    void ReopenTable();
+    template <class T>
+    void SetReopening(T& member, const T& value);
+    // --- field definitions (ZedaDaoFieldDefs.cpp) ---
+    void BuildFieldDefs();
+    void AddFieldDef(int index, engine::Field& field);
+    void ReadIndexDefs();
+    void WriteIndexDefs();
+
+    // --- navigation (ZedaDaoNavigation.cpp) ---
+    bool RsEmpty() const;
+    bool ForwardOnly() const { return tableType_ == engine::dbOpenForwardOnly; }
+    bool FilterActive() const { return Filtered() && static_cast<bool>(OnFilterRecord); }
+    TGetResult FetchOnce(TDaoRecordBuffer& buffer, TGetMode mode);
+    bool LoadRecord(TDaoRecordBuffer& buffer);
+    std::string ValueText(size_t index, const Variant& value) const;
+    TFieldLoad LoadPlan(TField& field) const;
+    std::int32_t CurrentBookmarkValue();
+    void PositionByBookmark(std::int32_t bookmark);
+    void GotoFirstPosition();
+    int VerifiedTableCount(int daoCount);
+    std::int32_t BookmarkHere() const;
+    int ComputeRecordCount();
+    int CountAccepted();
+    void PutCursorBack(int count);
+    int RecNoWithFilter();
+    void RecomputePosition(TDaoRecordBuffer& buffer);
+    int PositionSearch();
+    bool AcceptRecord(TDaoRecordBuffer& buffer);
+    TDaoRecordBuffer* StateBuffer() const;
+    static std::int32_t BookmarkValue(const TBookmark& bookmark);
+
+    // --- field data and editing (ZedaDaoFieldData.cpp, ZedaDaoEditing.cpp) ---
+    bool IsGuidField(const TField& field) const;
+    void WriteModifiedValues(const TDaoRecordBuffer& buffer);
+    void WriteValue(size_t index, const TField& field, const std::string& text);
+    void StartDaoEdit();
+    void WriteAndUpdate(bool inserting);
+    void DropEdit();
+    void DropAddition();
+    void AfterInsertPosted();
+    void MoveToWrittenRecord(bool inserting);
+    TDataAction AskErrorEvent(Exception& error, const TErrorEvent& handler);
+    void RefreshOrReopen();
+    void FreeOldValues() { oldValues_.reset(); }
+
+    // --- published state ---
+    TZedaDaoDatabase* database_ = nullptr;
+    std::string tableName_;
+    TStringList sql_;
+    std::string queryDefName_;
+    TStringList queryDefSQLText_;
+    TStringList queryDefParameters_;
+    std::string queryDefTypeName_;
+    int queryDefTypeValue_ = -1;
+    TParams params_;
+    int tableType_ = engine::dbOpenDynaset;
+    int lockType_ = engine::dbOptimistic;
+    TOOSet openOptions_;
+    TStringList sortedBy_;
+    std::string indexName_;
+    TZedaDaoIndexDefs indexDefs_;
+    bool readOnly_ = false;
+    std::string tableDateCreated_, tableLastUpdated_;
+    bool cacheBlobs_ = false, cacheMemos_ = false, cacheLookups_ = false, showGUID_ = false;
+    TComponent* encrypter_ = nullptr;
+    TStringList masterFields_;
+
+    // --- open state ---
+    std::shared_ptr<engine::Recordset> recordset_;
+    std::shared_ptr<engine::Recordset> detailBase_;
+    bool cursorOpen_ = false;
+    bool opening_ = false;
+    bool closedByDatabase_ = false;
+    bool comInitialized_ = false;
+    bool bookmarkable_ = false;
+    long long recordsAffected_ = 0;
+    int openOptionsValue_ = 0;
+    std::string currentSort_;
+    std::vector<std::shared_ptr<engine::Field>> fieldCache_;
+    TStringList fieldNames_, nonBlobFields_, typeNames_, nonFtBlobFields_, captions_;
+    std::vector<std::string> defaultValues_;
+    std::vector<bool> updatable_;
+    std::vector<TFieldLoad> loads_;
+    Variant outputValues_;
+    IDaoEncrypter* encrypterObject_ = nullptr;
+    int recordSize_ = 0;
+
+    // --- navigation state ---
+    std::int32_t position_ = -1;
+    std::int32_t step_ = -1;
+    std::int32_t highestSeen_ = -1;
+    std::int32_t cachedCount_ = -1;
+    bool countInvalid_ = true;
+    bool positionInvalid_ = false;
+    TBookmarkRegistry registry_;
+    std::unique_ptr<TDaoRecordBuffer> oldValues_;
+};
+
+}  // namespace zalvert
