@@ -207,12 +207,12 @@ void TZedaDaoTable::MoveToWrittenRecord(bool inserting) {
     std::int32_t bookmark = 0;
     const bool odbc = database_->EngineType() == engine::dbUseODBC;
     if (!odbc || !inserting) {
-        if (!RsEmpty()) {
-            try {
-                bookmark = BookmarkValue(recordset_->LastModified());
-            } catch (const std::exception&) {
-                bookmark = CurrentBookmarkValue();
-            }
+        // The first record of an empty recordset leaves it reporting no rows until
+        // the cursor moves; the record written is there all the same.
+        try {
+            bookmark = BookmarkValue(recordset_->LastModified());
+        } catch (const std::exception&) {
+            if (!RsEmpty()) bookmark = CurrentBookmarkValue();
         }
     } else if (!recordset_->Bof() && !recordset_->Eof()) {
         bookmark = BookmarkHere();

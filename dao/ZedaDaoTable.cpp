@@ -238,8 +238,7 @@ void TZedaDaoTable::SetReadOnly(bool value) {
     readOnly_ = value || (database_ && database_->Connected() && database_->ReadOnly());
 }
 
-template <class T>
-void TZedaDaoTable::SetReopening(T& member, const T& value) {
+void TZedaDaoTable::SetReopening(bool& member, bool value) {
     member = value;
     if (!Loading() && cursorOpen_) ReopenTable();
 }
@@ -249,7 +248,8 @@ void TZedaDaoTable::SetEncrypter(TComponent* encrypter) {
         if (encrypter_) encrypter_->RemoveFreeNotification(this);
         if (encrypter) encrypter->FreeNotification(this);
     }
-    SetReopening(encrypter_, encrypter);
+    encrypter_ = encrypter;
+    if (!Loading() && cursorOpen_) ReopenTable();
 }
 
 void TZedaDaoTable::SetFiltered(bool filtered) {

@@ -145,6 +145,8 @@ class TZedaDaoTable : public TDataSet, public IDaoActiveTable {
     const std::vector<bool>& Updatable() const { return updatable_; }
     const TStrings& Captions() const { return captions_; }
     const TBookmarkRegistry& Bookmarks() const { return registry_; }
+    // The 32-bit value a bookmark of this table stands for.
+    static std::int32_t BookmarkValue(const TBookmark& bookmark);
 
     // --- the dataset contract ---------------------------------------------------------------
     bool CanModify() const override { return cursorOpen_ && !readOnly_; }
@@ -226,8 +228,7 @@ class TZedaDaoTable : public TDataSet, public IDaoActiveTable {
     void RegisterWithDatabase();
     void ReopenRecordset();
     void ReopenTable();
-    template <class T>
-    void SetReopening(T& member, const T& value);
+    void SetReopening(bool& member, bool value);
     // --- field definitions (ZedaDaoFieldDefs.cpp) ---
     void BuildFieldDefs();
     void AddFieldDef(int index, engine::Field& field);
@@ -255,7 +256,6 @@ class TZedaDaoTable : public TDataSet, public IDaoActiveTable {
     int PositionSearch();
     bool AcceptRecord(TDaoRecordBuffer& buffer);
     TDaoRecordBuffer* StateBuffer() const;
-    static std::int32_t BookmarkValue(const TBookmark& bookmark);
 
     // --- field data and editing (ZedaDaoFieldData.cpp, ZedaDaoEditing.cpp) ---
     bool IsGuidField(const TField& field) const;

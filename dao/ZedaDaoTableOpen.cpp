@@ -71,6 +71,7 @@ void TZedaDaoTable::InternalOpen() {
     }
     opening_ = false;
     if (DefaultFields()) CreateFields();
+    BindFields(true);
     for (int i = 0; i < Fields().Count(); ++i) {
         TField& field = Fields()[i];
         if (cacheLookups_ && field.Lookup()) field.LookupCache = true;
@@ -101,6 +102,7 @@ void TZedaDaoTable::InternalClose() {
     openOptionsValue_ = 0;
     currentSort_.clear();
     // Default fields are freed by the dataset as it closes; persistent ones stay.
+    BindFields(false);
     loads_.clear();
     fieldCache_.clear();
     if (recordset_) IgnoringErrors([this] { recordset_->Close(); });

@@ -143,6 +143,19 @@ void TDataSet::CreateFields() {
     for (int i = 0; i < fieldDefs_.Count(); ++i) fieldDefs_.Items(i).CreateField(this, this);
 }
 
+void TDataSet::BindFields(bool binding) {
+    for (int i = 0; i < fields_.Count(); ++i) {
+        TField& field = fields_[i];
+        if (!binding || field.FieldKind() != TFieldKind::fkData) {
+            if (!binding) field.SetFieldNo(0);
+            continue;
+        }
+        const TFieldDef* def = fieldDefs_.Find(field.FieldName());
+        if (!def) DatabaseError(Format(dbconsts::SFieldNotFound, {field.FieldName()}), Name());
+        field.SetFieldNo(def->FieldNo);
+    }
+}
+
 void TDataSet::AssignCalcOffsets() {
     calcFieldCount_ = 0;
     for (int i = 0; i < fields_.Count(); ++i) {

@@ -270,6 +270,9 @@ class TDataSet : public TComponent {
     void RestoreState(TDataSetState state) { state_ = state; }
     void SetBookmarkSize(int size) { bookmarkSize_ = size; }
     void CreateFields();
+    // Ties each data field to the field definition of its name (its field number);
+    // unbinding clears the numbers.
+    void BindFields(bool binding);
     void CheckActive() const;
     void CheckInactive() const;
     void CursorPosChanged() { currentRecord_ = -1; }
