@@ -430,3 +430,52 @@ TEST_F(PositionalInsert, RefusedValuesLeaveTheRecordAsItWas) {
 
 }  // namespace
 }  // namespace zalvert::testing
+
+namespace zalvert::testing {
+namespace {
+
+TEST_F(Editing, AnAbortedPostOfAnEditDropsIt) {
+    AddBillingRecords(2);
+    TZedaDaoTable& table = Table("Zalvert");
+    table.Open();
+    table.OnPostError = [](TDataSet&, Exception&, TDataAction& action) {
+        action = TDataAction::daAbort;
+    };
+    table.Edit();
+    table.FieldByName("Recnr").SetAsString("meins");
+    SecondUser()->Execute("UPDATE Zalvert SET Recnr = 'deins' WHERE Tour = 'T1'");
+    table.Post();  // quietly
+    EXPECT_EQ(table.State(), TDataSetState::dsBrowse);
+    EXPECT_EQ(table.Recordset()->EditMode(), engine::dbEditNone);
+    EXPECT_EQ(Stored("Zalvert", "Recnr", "Tour = 'T1'").AsString(), "deins");
+}
+
+TEST_F(Editing, RetriesADeleteWhenTheHandlerSaysSo) {
+    AddBillingRecords(2);
+    TZedaDaoTable& table = Table("Zalvert");
+    table.Open();
+    auto other = SecondUser();
+    other->Execute("DELETE FROM Zalvert WHERE Tour = 'T1'");
+    int calls = 0;
+    table.OnDeleteError = [&](TDataSet&, Exception& error, TDataAction& action) {
+        ++calls;
+        EXPECT_FALSE(error.Message().empty());
+        action = calls == 1 ? TDataAction::daRetry : TDataAction::daAbort;
+    };
+    table.Delete();
+    EXPECT_EQ(calls, 2);
+    EXPECT_TRUE(table.Active());
+}
+
+TEST_F(Editing, RefreshRecountsWithoutRequerying) {
+    AddBillingRecords(2);
+    TZedaDaoTable& table = Table("Zalvert");
+    table.Open();
+    EXPECT_EQ(table.RecordCount(), 2);
+    table.Refresh();
+    EXPECT_EQ(table.FieldByName("Tour").AsString(), "T1");
+    EXPECT_EQ(table.RecordCount(), 2);
+}
+
+}  // namespace
+}  // namespace zalvert::testing
