@@ -1,27 +1,42 @@
 #pragma once
-// The data module: created first at start, it reads the settings and will own the
-// database connection and the datasets that every window shares.
+// The data module: created first at start, it reads the settings and owns the
+// database connection and the datasets every window shares.
 
 #include <string>
 
 #include "config/Settings.h"
+#include "dao/ZedaDaoDataBase.h"
+#include "dao/ZedaDaoTable.h"
+#include "dataset/Component.h"
+#include "dataset/DataSource.h"
 #include "rtl/Interaction.h"
 
 namespace zalvert {
 
-class TData {
+class TData : public TComponent {
   public:
-    // Runs the creation handler; an error in it is shown and creation goes on.
+    // Makes the five components with their settings, then runs the creation
+    // handler; an error in it is shown and creation goes on.
     TData(IUserInteraction& ui, std::string iniPath);
-    TData(const TData&) = delete;
-    TData& operator=(const TData&) = delete;
 
     const TSettings& Settings() const { return settings_; }
     const std::string& IniPath() const { return iniPath_; }
 
     void DataModuleCreate();
 
+    // The components, by their names in the module.
+    TZedaDaoDatabase* const Datenbank;
+    TZedaDaoTable* const Zalvert;
+    TZedaDaoTable* const Recvon;
+    TZedaDaoTable* const qImportid;
+    TDataSource* const Zalvert1;
+
   private:
+    void SetUpDatabase();
+    void SetUpTable(TZedaDaoTable& table);
+    void SetUpZalvertFields();
+    void SetUpRecvonFields();
+
     std::string iniPath_;
     TSettings settings_;
 };

@@ -1,5 +1,7 @@
 #include "import/Import.h"
 
+#include <algorithm>
+
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -48,6 +50,7 @@ Tfimport::Tfimport(TData& data, IUserInteraction& ui, std::function<void()> term
     BuildGrid();
     layout->addWidget(toolBar_);
     layout->addWidget(gitter_);
+    importer_.AttachData(data, *this);
 
     RunGuarded(ui_, [this] { FormCreate(); });
 }
@@ -170,6 +173,36 @@ void Tfimport::btdbClick() {
 
 void Tfimport::ToolButton3Click() {
     terminate_();
+}
+
+void Tfimport::SetProgressMaximum(int maximum) {
+    progress_->setMaximum(maximum);
+    shownPermille_ = -1;
+}
+
+// Painted at once, but only when the bar would look different: a run of a million
+// rows must not spend its time painting.
+void Tfimport::SetProgressPosition(int position) {
+    const int maximum = std::max(1, progress_->maximum());
+    const int permille = static_cast<int>(static_cast<long long>(position) * 1000 / maximum);
+    if (permille == shownPermille_ && position != progress_->maximum()) return;
+    shownPermille_ = permille;
+    progress_->setValue(position);
+    progress_->repaint();
+}
+
+void Tfimport::ShowImportId(const std::string& text) {
+    id_->setText(QString::fromStdString(text));
+    id_->adjustSize();
+}
+
+void Tfimport::ShowSummary(const std::string& text) {
+    anzahlImport_->setText(QString::fromStdString(text));
+    anzahlImport_->adjustSize();
+}
+
+std::string Tfimport::ImportYear() const {
+    return importjahr_->text().toStdString();
 }
 
 }  // namespace zalvert

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "import/ImportView.h"
 #include "import/Importer.h"
 
 class QLabel;
@@ -21,7 +22,7 @@ class TData;
 class TImportGridModel;
 class TUpDown;
 
-class Tfimport : public QWidget {
+class Tfimport : public QWidget, public IImportView {
     Q_OBJECT
   public:
     // `terminate` ends the program at once ("Beenden"). The creation handler runs
@@ -50,6 +51,13 @@ class Tfimport : public QWidget {
     QLabel* ID() const { return id_; }
     QTableView* Gitter() const { return gitter_; }
 
+    // What the import run shows and reads.
+    void SetProgressMaximum(int maximum) override;
+    void SetProgressPosition(int position) override;
+    void ShowImportId(const std::string& text) override;
+    void ShowSummary(const std::string& text) override;
+    std::string ImportYear() const override;
+
   private:
     void BuildToolBar();
     QWidget* BuildYearPanel();
@@ -75,6 +83,7 @@ class Tfimport : public QWidget {
     QLabel* anzahlImport_ = nullptr;
     QLabel* id_ = nullptr;
     QTableView* gitter_ = nullptr;
+    int shownPermille_ = -1;
 };
 
 }  // namespace zalvert

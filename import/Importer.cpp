@@ -1,6 +1,8 @@
 #include "import/Importer.h"
 
+#include "import/Archive.h"
 #include "import/FolderScan.h"
+#include "import/ImportRun.h"
 #include "import/Mtools.h"
 #include "rtl/TextFileReader.h"
 #include "rtl/Utf8.h"
@@ -46,7 +48,16 @@ void TImporter::LoadFile(const std::string& path) {
         btdbClick();
 }
 
-void TImporter::btdbClick() {}
+void TImporter::AttachData(TData& data, IImportView& view) {
+    data_ = &data;
+    view_ = &view;
+}
+
+void TImporter::btdbClick() {
+    if (!data_ || !view_) return;
+    TImportRun(*data_, gitter_, *view_).Run();
+    ArchiveFile(currentFile_, settings_.archiv, ui_);
+}
 
 void TImporter::ScanImportFolder() {
     if (const auto name = FindFirstMatch(settings_.pfad + settings_.ext))

@@ -7,13 +7,19 @@
 
 #include "config/Settings.h"
 #include "import/ImportGrid.h"
+#include "import/ImportView.h"
 #include "rtl/Interaction.h"
 
 namespace zalvert {
 
+class TData;
+
 class TImporter {
   public:
     TImporter(const TSettings& settings, IUserInteraction& ui);
+    // Where runs store their records and show their progress; without them a run
+    // imports nothing.
+    void AttachData(TData& data, IImportView& view);
 
     TImportGrid& Gitter() { return gitter_; }
     const TImportGrid& Gitter() const { return gitter_; }
@@ -22,8 +28,8 @@ class TImporter {
     // Reads the file into the grid; then asks for the import year when a date lacks
     // it, or else runs the import. File errors raise EInOutError.
     void LoadFile(const std::string& path);
-    // The import run over the grid rows. It needs the billing table and is not
-    // built yet: until then it imports nothing.
+    // The import run over the grid rows, then the file archived. Errors raise; the
+    // run then stores nothing and the file stays where it is.
     void btdbClick();
     // Reads the first file waiting in the import folder, if there is one.
     void ScanImportFolder();
@@ -34,6 +40,8 @@ class TImporter {
   private:
     const TSettings& settings_;
     IUserInteraction& ui_;
+    TData* data_ = nullptr;
+    IImportView* view_ = nullptr;
     TImportGrid gitter_;
     std::string currentFile_;
 };

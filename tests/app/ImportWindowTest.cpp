@@ -8,7 +8,10 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <filesystem>
+
 #include "data/Daten.h"
+#include "data/Schema.h"
 #include "import/Import.h"
 #include "rtl/DateTime.h"
 #include "tests/support/QtPrinters.h"
@@ -25,8 +28,12 @@ class ImportWindowTest : public ::testing::Test {
     void TearDown() override { SetClockForTesting(std::nullopt); }
 
     std::unique_ptr<Tfimport> Create() {
-        const std::string ini = dir_.Write(
-            "z.ini", "[Import]\nmaxspalte=5\npfad=" + dir_.Path() + "leer/\next=*.csv\n");
+        CreateZalvertDatabase(dir_.Path() + "zalvert.db", {"Alpha", "Gamma"});
+        std::filesystem::create_directory(dir_.Path() + "archiv");
+        const std::string ini =
+            dir_.Write("z.ini", "[DB]\nMain=" + dir_.Path() +
+                                    "zalvert.db\n[Import]\nmaxspalte=5\npfad=" + dir_.Path() +
+                                    "leer/\next=*.csv\narchiv=" + dir_.Path() + "archiv/\n");
         data_ = std::make_unique<TData>(ui_, ini);
         return std::make_unique<Tfimport>(*data_, ui_, [this] { ++terminated_; });
     }
@@ -133,11 +140,52 @@ TEST_F(ImportWindowTest, FileErrorIsShownAndTheWindowStaysUsable) {
               "a");
 }
 
-TEST_F(ImportWindowTest, ImportierenImportsNothingYet) {
+TEST_F(ImportWindowTest, ImportierenBeforeAnyFileRefusesTheEmptyRow) {
     auto window = Create();
     window->btdb()->click();
-    EXPECT_EQ(window->Anzahl_import()->text(), "0 Datensätze importiert");
+    EXPECT_EQ(window->Anzahl_import()->text(),
+              "1 Datensätze verarbeitet, 0 Datensätze importiert, 1 Zeilen ungültig");
+    EXPECT_EQ(window->ID()->text(), "1");
+    const QAbstractItemModel* model = window->Gitter()->model();
+    EXPECT_EQ(model->data(model->index(0, 5)).toString(), "falsche Firma");
     EXPECT_TRUE(ui_.Messages.empty());
+}
+
+TEST_F(ImportWindowTest, ImportsAnOpenedFileAndArchivesIt) {
+    auto window = Create();
+    const std::string file = dir_.Write("touren.csv",
+                                        "Alpha GmbH;Kunde;1.2.2018;3.2.2018;T1\n"
+                                        "Omega;Kunde;1.2.2018;3.2.2018;T2\n"
+                                        "Gamma;Kunde;04.02.18;5.2.2018;T3\n");
+    ui_.FileAnswers.push_back(file);
+    window->btopen()->click();
+    EXPECT_TRUE(ui_.Messages.empty()) << ui_.Messages[0];
+    EXPECT_EQ(window->Anzahl_import()->text(),
+              "3 Datensätze verarbeitet, 2 Datensätze importiert, 1 Zeilen ungültig");
+    EXPECT_EQ(window->ID()->text(), "1");
+    EXPECT_EQ(window->Progress()->maximum(), 3);
+    EXPECT_EQ(window->Progress()->value(), 3);
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_TRUE(std::filesystem::exists(dir_.Path() + "archiv/touren-20261208-09_00_00.csv"));
+    EXPECT_EQ(data_->Zalvert->RecordCount(), 2);
+    // Pressed again, the same rows go in once more under the next identifier.
+    window->btdb()->click();
+    EXPECT_EQ(window->ID()->text(), "2");
+    EXPECT_EQ(data_->Zalvert->RecordCount(), 4);
+}
+
+TEST_F(ImportWindowTest, ImportsWithTheYearSetByTheUser) {
+    auto window = Create();
+    ui_.FileAnswers.push_back(dir_.Write("touren.csv", "Alpha;Kunde;24.12.;31.12.;T1\n"));
+    window->btopen()->click();
+    EXPECT_EQ(ui_.Informations, (std::vector<std::string>{"bitte Importjahr setzen"}));
+    EXPECT_EQ(data_->Zalvert->RecordCount(), 0);
+    window->importjahr1()->SetPosition(2018);
+    window->btdb()->click();
+    ASSERT_EQ(data_->Zalvert->RecordCount(), 1);
+    data_->Zalvert->First();
+    EXPECT_DOUBLE_EQ(data_->Zalvert->FieldByName("Datumvon").AsDateTime(),
+                     EncodeDate(2018, 12, 24));
 }
 
 TEST_F(ImportWindowTest, BeendenEndsTheProgramAtOnce) {

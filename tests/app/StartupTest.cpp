@@ -14,6 +14,7 @@
 #include "app/Application.h"
 #include "app/Main.h"
 #include "data/Daten.h"
+#include "data/Schema.h"
 #include "import/Import.h"
 #include "rtl/DateTime.h"
 #include "tests/support/QtPrinters.h"
@@ -28,13 +29,16 @@ class StartupTest : public ::testing::Test {
     void SetUp() override {
         SetClockForTesting(TSystemTime{2026, 12, 8, 9, 0, 0, 0});
         std::filesystem::create_directory(dir_.Path() + "import");
+        std::filesystem::create_directory(dir_.Path() + "archiv");
+        CreateZalvertDatabase(dir_.Path() + "zalvert.db", {"Alpha", "Beta", "Gamma"});
     }
     void TearDown() override { SetClockForTesting(std::nullopt); }
 
     std::string WriteIni() const {
-        return dir_.Write("zalvert-importer.ini", "[DB]\nMain=" + dir_.Path() +
-                                                      "zalvert.db\n[Import]\nmaxspalte=5\npfad=" +
-                                                      dir_.Path() + "import/\next=*.csv\n");
+        return dir_.Write("zalvert-importer.ini",
+                          "[DB]\nMain=" + dir_.Path() +
+                              "zalvert.db\n[Import]\nmaxspalte=5\npfad=" + dir_.Path() +
+                              "import/\next=*.csv\narchiv=" + dir_.Path() + "archiv/\n");
     }
     std::unique_ptr<TZalvertApplication> Start() {
         return std::make_unique<TZalvertApplication>(ui_, WriteIni());
@@ -100,6 +104,11 @@ TEST_F(StartupTest, ReadsTheFirstWaitingFileAtStart) {
     EXPECT_EQ(model->data(model->index(1, 0)).toString(), "Gamma");
     EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), "Rec Von");
     EXPECT_TRUE(ui_.Messages.empty());
+    // Imported and archived at once; the other file waits for the next start.
+    EXPECT_EQ(app->Data().Zalvert->RecordCount(), 2);
+    EXPECT_FALSE(std::filesystem::exists(dir_.Path() + "import/a.csv"));
+    EXPECT_TRUE(std::filesystem::exists(dir_.Path() + "archiv/a-20261208-09_00_00.csv"));
+    EXPECT_TRUE(std::filesystem::exists(dir_.Path() + "import/b.csv"));
 }
 
 TEST_F(StartupTest, AsksForTheYearWhenTheWaitingFileLacksIt) {

@@ -1,0 +1,120 @@
+#include "import/ImportRun.h"
+
+#include <cstdio>
+
+#include "rtl/DateConvert.h"
+#include "rtl/Utf8.h"
+
+namespace zalvert {
+namespace {
+
+constexpr int kCompanyColumn = 0;
+constexpr int kErrorColumn = 5;
+
+bool OnlyDigitsAndStops(const std::string& text) {
+    return text.find_first_not_of("0123456789.") == std::string::npos;
+}
+
+}  // namespace
+
+std::string ImportSummary(const TImportCounts& counts) {
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "%d Datensätze verarbeitet, %d Datensätze importiert, %d Zeilen ungültig",
+                  counts.Processed, counts.Imported, counts.Refused);
+    return text;
+}
+
+TImportRun::TImportRun(TData& data, TImportGrid& grid, IImportView& view)
+    : data_(data), grid_(grid), view_(view) {}
+
+std::vector<std::string> TImportRun::ReadCompanies() {
+    std::vector<std::string> companies;
+    TZedaDaoTable& recvon = *data_.Recvon;
+    recvon.Open();
+    // Every company counts, however many the table holds.
+    for (; !recvon.Eof(); recvon.Next())
+        companies.push_back(AsciiLowerCase(recvon.FieldByName("Firma").AsString()));
+    recvon.Close();
+    return companies;
+}
+
+int TImportRun::NextImportId() {
+    int id = 1;
+    TZedaDaoTable& query = *data_.qImportid;
+    query.Open();
+    if (query.RecordCount() > 0) id = query.FieldByName("importid").AsInteger() + 1;
+    query.Close();
+    return id;
+}
+
+TImportCounts TImportRun::Run() {
+    companies_ = ReadCompanies();
+    view_.SetProgressMaximum(grid_.RowCount() - 1);
+    const int importId = NextImportId();
+    view_.ShowImportId(std::to_string(importId));
+    TImportCounts counts;
+    TZedaDaoDatabase& db = *data_.Datenbank;
+    db.StartTransaction();
+    try {
+        ImportRows(importId, counts);
+        db.Commit();
+    } catch (...) {
+        db.Rollback();
+        // Records of the run that the billing table had seen are gone again.
+        try {
+            if (data_.Zalvert->Active()) {
+                data_.Zalvert->Close();
+                data_.Zalvert->Open();
+            }
+        } catch (const std::exception&) {
+        }
+        throw;
+    }
+    counts.Processed = grid_.RowCount() - 1;
+    view_.ShowSummary(ImportSummary(counts));
+    return counts;
+}
+
+void TImportRun::ImportRows(int importId, TImportCounts& counts) {
+    TZedaDaoTable& zalvert = *data_.Zalvert;
+    for (int row = 1; row < grid_.RowCount(); ++row) {
+        view_.SetProgressPosition(row);
+        TDateTime from = 0, to = 0;
+        const std::string refused = CheckRow(row, from, to);
+        if (!refused.empty()) {
+            grid_.SetCells(kErrorColumn, row, refused);
+            ++counts.Refused;
+            continue;
+        }
+        zalvert.InsertFromValues(
+            {Variant(std::string(grid_.Cells(0, row))), Variant(std::string(grid_.Cells(1, row))),
+             Variant::FromDate(from), Variant::FromDate(to),
+             Variant(std::string(grid_.Cells(4, row))), Variant(0), Variant(importId)});
+        ++counts.Imported;
+    }
+}
+
+std::string TImportRun::CheckRow(int row, TDateTime& from, TDateTime& to) const {
+    if (!KnownCompany(std::string(grid_.Cells(kCompanyColumn, row)))) return "falsche Firma";
+    if (grid_.Cells(2, row).empty() || grid_.Cells(3, row).empty()) return "Kein Datum";
+    const std::string year = view_.ImportYear();
+    TDateTime* targets[] = {&from, &to};
+    for (int column : {2, 3}) {
+        std::string text(grid_.Cells(column, row));
+        if (Utf8Length(text) == 6) text += year;
+        // Both dates are refused with the same text.
+        if (!OnlyDigitsAndStops(text)) return "Datum von ungültig";
+        *targets[column - 2] = StrToDate(text);
+    }
+    return {};
+}
+
+bool TImportRun::KnownCompany(const std::string& cell) const {
+    const std::string lower = AsciiLowerCase(cell);
+    for (const std::string& company : companies_)
+        if (!company.empty() && lower.find(company) != std::string::npos) return true;
+    return false;
+}
+
+}  // namespace zalvert
