@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Lays out the demo workspace beside the executable in the build folder given:
-# the INI file named after the executable, an import folder with a sample file
-# (when it holds none) and an archive folder. An existing INI file is kept.
+# the INI file named after the executable, a database with a few accepted
+# companies (when there is none), an import folder with a sample file (when it
+# holds none) and an archive folder. An existing INI file is kept.
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
 demo="$build/demo"
@@ -20,6 +21,10 @@ pfad=$demo/import/
 archiv=$demo/archiv/
 ext=*.csv
 INI
+fi
+
+if [ ! -f "$demo/zalvert.db" ]; then
+    "$build/zalvert-newdb" "$demo/zalvert.db" "Spedition Müller" "Nordfracht" "Kraus & Söhne"
 fi
 
 if ! compgen -G "$demo/import/*.csv" > /dev/null; then

@@ -1,0 +1,33 @@
+#include "app/UnattendedInteraction.h"
+
+#include <fstream>
+
+namespace zalvert {
+
+void TUnattendedInteraction::Log(const std::string& text) const {
+    std::ofstream log(logPath_, std::ios::app);
+    // A message of several lines stays one entry.
+    std::string line = text;
+    for (char& c : line)
+        if (c == '\n' || c == '\r') c = ' ';
+    log << line << '\n';
+}
+
+void TUnattendedInteraction::ShowMessage(const std::string& text) {
+    Log(text);
+}
+
+void TUnattendedInteraction::ShowInformation(const std::string& text) {
+    Log(text);
+}
+
+std::optional<std::string> TUnattendedInteraction::ChooseFileToOpen(
+    const std::vector<TFileFilter>&) {
+    return std::nullopt;
+}
+
+std::optional<TLoginValues> TUnattendedInteraction::Login(const std::string&, const std::string&) {
+    return std::nullopt;
+}
+
+}  // namespace zalvert

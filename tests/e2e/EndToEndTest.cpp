@@ -1,0 +1,156 @@
+// The real program started as a user starts it: copied beside an INI file of its
+// own, headless, with files waiting in its import folder.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <thread>
+
+#include "data/Schema.h"
+#include "engine/Dao.h"
+#include "tests/support/TempDir.h"
+
+namespace zalvert {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+class EndToEndTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        root_ = dir_.Path();
+        fs::create_directories(root_ + "import");
+        fs::create_directories(root_ + "archiv");
+        fs::copy_file(ZALVERT_EXECUTABLE, root_ + "zalvert-importer");
+        CreateZalvertDatabase(root_ + "zalvert.db", {"Nordfracht", "Elbe Logistik"});
+        WriteIni(root_ + "zalvert.db");
+    }
+
+    void WriteIni(const std::string& database) {
+        std::ofstream(root_ + "zalvert-importer.ini")
+            << "[DB]\nMain=" << database << "\n[Import]\nmaxspalte=5\npfad=" << root_
+            << "import/\next=*.csv\narchiv=" << root_ << "archiv/\n";
+    }
+
+    // Starts the program, waits until `done` holds or the time is up, then ends it
+    // as the process ends at "Beenden". Whether it was still running is returned.
+    bool RunUntil(const std::function<bool()>& done, std::chrono::seconds limit = 30s,
+                  std::chrono::milliseconds settle = 0ms) {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            setenv("QT_QPA_PLATFORM", "offscreen", 1);
+            setenv("ZALVERT_UNATTENDED_LOG", (root_ + "meldungen.log").c_str(), 1);
+            execl((root_ + "zalvert-importer").c_str(), "zalvert-importer", nullptr);
+            _exit(127);
+        }
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (!done() && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(50ms);
+        std::this_thread::sleep_for(settle);
+        int status = 0;
+        const bool running = waitpid(pid, &status, WNOHANG) == 0;
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        return running;
+    }
+
+    std::vector<std::string> Messages() const {
+        std::vector<std::string> lines;
+        std::ifstream log(root_ + "meldungen.log");
+        for (std::string line; std::getline(log, line);) lines.push_back(line);
+        return lines;
+    }
+
+    std::vector<std::string> Files(const std::string& folder) const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(root_ + folder))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    // Tour and import identifier of every stored billing record, by ID.
+    std::vector<std::pair<std::string, int>> Stored() const {
+        auto engine = engine::CreateDBEngine("DAO.DBEngine.36");
+        auto db = engine->CreateWorkspace("Test", "Admin", "")->OpenDatabase(root_ + "zalvert.db");
+        auto rs = db->OpenRecordset("SELECT Tour, ImportID FROM Zalvert ORDER BY ID",
+                                    engine::dbOpenSnapshot);
+        std::vector<std::pair<std::string, int>> rows;
+        for (; !rs->Eof(); rs->MoveNext())
+            rows.emplace_back(rs->Fields().Item(0)->Value().AsString(),
+                              rs->Fields().Item(1)->Value().AsInteger());
+        return rows;
+    }
+
+    testing::TTempDir dir_;
+    std::string root_;
+};
+
+TEST_F(EndToEndTest, ImportsAndArchivesTheWaitingFileAtStart) {
+    std::ofstream(root_ + "import/touren.csv")
+        << "Nordfracht;Kunde A;01.03.2018;02.03.2018;T1\r\n"
+           "Unbekannt;Kunde B;01.03.2018;02.03.2018;T2\r\n"
+           "Elbe Logistik GmbH;Kunde C;03.03.18;04.03.18;T3\r\n";
+    const bool running = RunUntil([&] {
+        return (Files("archiv").size() == 1 && Files("import").empty()) || !Messages().empty();
+    });
+    EXPECT_TRUE(running);
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_TRUE(Files("import").empty());
+    ASSERT_EQ(Files("archiv").size(), 1u);
+    EXPECT_TRUE(Files("archiv")[0].starts_with("touren-"));
+    EXPECT_TRUE(Files("archiv")[0].ends_with(".csv"));
+    EXPECT_EQ(Stored(), (std::vector<std::pair<std::string, int>>{{"T1", 1}, {"T3", 1}}));
+}
+
+TEST_F(EndToEndTest, TakesOneWaitingFilePerStart) {
+    std::ofstream(root_ + "import/a.csv") << "Nordfracht;K;01.03.2018;02.03.2018;A1\n";
+    std::ofstream(root_ + "import/b.csv") << "Nordfracht;K;01.03.2018;02.03.2018;B1\n";
+    RunUntil([&] { return Files("archiv").size() == 1 && Files("import").size() == 1; });
+    EXPECT_EQ(Files("import").size(), 1u);
+    EXPECT_EQ(Stored().size(), 1u);
+    RunUntil([&] { return Files("archiv").size() == 2 && Files("import").empty(); });
+    EXPECT_TRUE(Files("import").empty());
+    const auto rows = Stored();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].second, 1);
+    EXPECT_EQ(rows[1].second, 2);
+}
+
+TEST_F(EndToEndTest, LeavesAFileWithADateWithoutYearWaiting) {
+    std::ofstream(root_ + "import/touren.csv") << "Nordfracht;K;24.12.;31.12.;T1\n";
+    const bool running = RunUntil([&] { return !Messages().empty(); });
+    EXPECT_TRUE(running);
+    EXPECT_EQ(Messages(), (std::vector<std::string>{"bitte Importjahr setzen"}));
+    EXPECT_EQ(Files("import"), (std::vector<std::string>{"touren.csv"}));
+    EXPECT_TRUE(Stored().empty());
+}
+
+TEST_F(EndToEndTest, AMissingDatabaseGivesOneMessageAndStartUpGoesOn) {
+    WriteIni(root_ + "fehlt.db");
+    const bool running = RunUntil([&] { return !Messages().empty(); }, 30s, 1000ms);
+    EXPECT_TRUE(running);
+    const auto messages = Messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("fehlt.db"), std::string::npos) << messages[0];
+}
+
+TEST_F(EndToEndTest, AFileWaitsWhileTheDatabaseIsMissing) {
+    WriteIni(root_ + "fehlt.db");
+    std::ofstream(root_ + "import/touren.csv") << "Nordfracht;K;01.03.2018;02.03.2018;T1\n";
+    const bool running = RunUntil([&] { return Messages().size() >= 2; });
+    EXPECT_TRUE(running);
+    // The import reports the closed connection in a message of its own.
+    EXPECT_EQ(Messages().size(), 2u);
+    EXPECT_EQ(Files("import"), (std::vector<std::string>{"touren.csv"}));
+}
+
+}  // namespace
+}  // namespace zalvert
