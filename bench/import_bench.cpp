@@ -1,0 +1,119 @@
+// The start-up import end to end through the program's own code (data module,
+// folder scan, LoadFile, the run, archiving), beside the sqlite3 shell's .import of
+// the same file into the same database in the same run.
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "bench/BenchTools.h"
+#include "data/Daten.h"
+#include "data/Schema.h"
+#include "import/Importer.h"
+#include "rtl/FormatSettings.h"
+
+namespace {
+
+using namespace zalvert;
+using bench::ResidentBytes;
+using bench::Seconds;
+namespace fs = std::filesystem;
+
+class TSilence : public IUserInteraction {
+  public:
+    void ShowMessage(const std::string& text) override {
+        std::fprintf(stderr, "message: %s\n", text.c_str());
+    }
+    void ShowInformation(const std::string& text) override { ShowMessage(text); }
+    std::optional<std::string> ChooseFileToOpen(const std::vector<TFileFilter>&) override {
+        return std::nullopt;
+    }
+    std::optional<TLoginValues> Login(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+};
+
+class TNoWindow : public IImportView {
+  public:
+    void SetProgressMaximum(int) override {}
+    void SetProgressPosition(int) override {}
+    void ShowImportId(const std::string&) override {}
+    void ShowSummary(const std::string& text) override { Summary = text; }
+    std::string ImportYear() const override { return "2018"; }
+    std::string Summary;
+};
+
+// Four lines in five from a known company.
+void GenerateFile(const std::string& path, int lines) {
+    std::ofstream out(path, std::ios::binary);
+    for (int i = 0; i < lines; ++i)
+        out << (i % 5 == 4 ? "Unbekannte Firma" : "Spedition Müller GmbH")
+            << ";Autohaus Schneider KG;03.12.2018;04.12.2018;T" << i % 100 << "\r\n";
+}
+
+void Workspace(const std::string& root) {
+    fs::remove_all(root);
+    fs::create_directories(root + "/import");
+    fs::create_directories(root + "/archiv");
+    CreateZalvertDatabase(root + "/zalvert.db", {"Spedition Müller", "Nordfracht"});
+    std::ofstream(root + "/z.ini") << "[DB]\nMain=" << root << "/zalvert.db\n[Import]\n"
+                                   << "maxspalte=5\npfad=" << root << "/import/\next=*.csv\n"
+                                   << "archiv=" << root << "/archiv/\n";
+}
+
+double ProgramImport(const std::string& root, int lines, long& residentGrowth,
+                     std::string& summary) {
+    GenerateFile(root + "/import/touren.csv", lines);
+    TSilence ui;
+    TNoWindow view;
+    const long before = ResidentBytes();
+    const double seconds = Seconds([&] {
+        TData data(ui, root + "/z.ini");
+        TImporter importer(data.Settings(), ui);
+        importer.AttachData(data, view);
+        importer.ScanImportFolder();
+        residentGrowth = ResidentBytes() - before;
+    });
+    summary = view.Summary;
+    return seconds;
+}
+
+// The shell's import of the same file into a table of its five columns, then into
+// the billing table.
+double ShellImport(const std::string& root, int lines) {
+    const std::string file = root + "/shell.csv";
+    GenerateFile(file, lines);
+    const std::string script = root + "/import.sql";
+    std::ofstream(script) << "CREATE TEMP TABLE Eingang (a TEXT, b TEXT, c TEXT, d TEXT, e TEXT);\n"
+                          << ".mode csv\n.separator ;\n.import " << file << " Eingang\n"
+                          << "INSERT INTO Zalvert (Recvon, Recan, Datumvon, Datumbis, Tour, "
+                             "erstelltvon, ImportID) SELECT a, b, c, d, e, 0, 1 FROM Eingang;\n";
+    const std::string command = "sqlite3 " + root + "/zalvert.db < " + script;
+    return Seconds([&] {
+        if (std::system(command.c_str()) != 0) std::fprintf(stderr, "sqlite3 failed\n");
+    });
+}
+
+}  // namespace
+
+int main() {
+    FormatSettings() = TFormatSettings::German();
+    const std::string root = fs::temp_directory_path() / "zalvert-import-bench";
+    std::printf("Start-up import of a waiting file (80%% of the lines accepted)\n");
+    for (int lines : {100000, 1000000}) {
+        Workspace(root);
+        long growth = 0;
+        std::string summary;
+        const double program = ProgramImport(root, lines, growth, summary);
+        const double shell = ShellImport(root, lines);
+        std::printf(
+            "%8d lines: program %6.3f s (%8.0f lines/s, %5.1f bytes/line resident)   "
+            "sqlite3 .import %6.3f s   ratio %4.2f\n  %s\n",
+            lines, program, lines / program, static_cast<double>(growth) / lines, shell,
+            program / shell, summary.c_str());
+    }
+    fs::remove_all(root);
+    return 0;
+}
