@@ -1,5 +1,7 @@
 #include "app/Main.h"
 
+#include <algorithm>
+
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMdiArea>
@@ -9,6 +11,7 @@
 
 #include "import/Import.h"
 #include "rtl/Interaction.h"
+#include "views/Zalverten.h"
 #include "widgets/DesignFont.h"
 
 namespace zalvert {
@@ -61,8 +64,6 @@ void Tfmain::BuildMenu() {
     formulare->setObjectName("Formulare1");
     import1_ = AddMenuItem(formulare, "Import1", "&Import", &Tfmain::Import1Click);
     ourenListe1_ = AddMenuItem(formulare, "ourenListe1", "&Zalverten", &Tfmain::ourenListe1Click);
-    // The billing records window is not built yet.
-    ourenListe1_->setEnabled(false);
 }
 
 void Tfmain::BuildStatusBar() {
@@ -106,6 +107,22 @@ void Tfmain::Import1Click() {
     mdiArea_->setActiveSubWindow(frame);
 }
 
-void Tfmain::ourenListe1Click() {}
+// Created on first use, centred and not maximised; afterwards the same window.
+void Tfmain::ourenListe1Click() {
+    QMdiSubWindow* frame = nullptr;
+    if (fzalverten_ == nullptr) {
+        fzalverten_ = new TFzalverten(data_);
+        frame = AddChild(fzalverten_);
+        frame->showNormal();
+        const QSize size = frame->size();
+        frame->move(std::max(0, (mdiArea_->width() - size.width()) / 2),
+                    std::max(0, (mdiArea_->height() - size.height()) / 2));
+    } else {
+        frame = qobject_cast<QMdiSubWindow*>(fzalverten_->parentWidget());
+        if (frame->isMinimized()) frame->showNormal();
+        frame->show();
+    }
+    mdiArea_->setActiveSubWindow(frame);
+}
 
 }  // namespace zalvert

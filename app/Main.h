@@ -14,6 +14,7 @@ namespace zalvert {
 
 class TData;
 class Tfimport;
+class TFzalverten;
 class IUserInteraction;
 
 class Tfmain : public QMainWindow {
@@ -30,6 +31,7 @@ class Tfmain : public QMainWindow {
     void ourenListe1Click();
 
     Tfimport* fimport() const { return fimport_; }
+    TFzalverten* Fzalverten() const { return fzalverten_; }
     QMdiArea* MdiArea() const { return mdiArea_; }
     QAction* Beenden1() const { return beenden1_; }
     QAction* Import1() const { return import1_; }
@@ -50,6 +52,7 @@ class Tfmain : public QMainWindow {
     QAction* import1_ = nullptr;
     QAction* ourenListe1_ = nullptr;
     Tfimport* fimport_ = nullptr;
+    TFzalverten* fzalverten_ = nullptr;
 };
 
 }  // namespace zalvert

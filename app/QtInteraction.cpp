@@ -36,6 +36,11 @@ void TQtInteraction::ShowInformation(const std::string& text) {
     QMessageBox::information(QApplication::activeWindow(), Title(), Text(text));
 }
 
+bool TQtInteraction::Confirm(const std::string& question) {
+    return QMessageBox::question(QApplication::activeWindow(), Title(), Text(question),
+                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
 std::optional<std::string> TQtInteraction::ChooseFileToOpen(
     const std::vector<TFileFilter>& filters) {
     QStringList names;

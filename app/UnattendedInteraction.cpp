@@ -21,6 +21,11 @@ void TUnattendedInteraction::ShowInformation(const std::string& text) {
     Log(text);
 }
 
+bool TUnattendedInteraction::Confirm(const std::string& question) {
+    Log(question);
+    return false;
+}
+
 std::optional<std::string> TUnattendedInteraction::ChooseFileToOpen(
     const std::vector<TFileFilter>&) {
     return std::nullopt;

@@ -14,6 +14,8 @@ class TUnattendedInteraction : public IUserInteraction {
 
     void ShowMessage(const std::string& text) override;
     void ShowInformation(const std::string& text) override;
+    // Logged and answered no: nothing that needs a yes happens unattended.
+    bool Confirm(const std::string& question) override;
     std::optional<std::string> ChooseFileToOpen(const std::vector<TFileFilter>& filters) override;
     std::optional<TLoginValues> Login(const std::string& databaseName,
                                       const std::string& userName) override;

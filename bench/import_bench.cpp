@@ -27,6 +27,7 @@ class TSilence : public IUserInteraction {
         std::fprintf(stderr, "message: %s\n", text.c_str());
     }
     void ShowInformation(const std::string& text) override { ShowMessage(text); }
+    bool Confirm(const std::string&) override { return false; }
     std::optional<std::string> ChooseFileToOpen(const std::vector<TFileFilter>&) override {
         return std::nullopt;
     }

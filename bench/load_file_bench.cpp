@@ -44,6 +44,7 @@ class TRecordingSilence : public zalvert::IUserInteraction {
   public:
     void ShowMessage(const std::string&) override {}
     void ShowInformation(const std::string&) override {}
+    bool Confirm(const std::string&) override { return false; }
     std::optional<std::string> ChooseFileToOpen(const std::vector<zalvert::TFileFilter>&) override {
         return std::nullopt;
     }

@@ -217,6 +217,14 @@ class TDataSet : public TComponent {
     int BufferCount() const { return bufferCount_; }
     int BufferedRecordCount() const { return recordCount_; }
     int ActiveRecordIndex() const { return activeRecord_; }
+    // Makes the buffered record `index` the active one without moving the cursor,
+    // so that a grid can read its fields for painting. Returns the index to set back
+    // as soon as the reading is done.
+    int SetTempActiveRecord(int index) {
+        const int old = activeRecord_;
+        activeRecord_ = index;
+        return old;
+    }
     TRecordBuffer* Buffer(int index) const { return buffers_.at(static_cast<size_t>(index)).get(); }
 
   protected:

@@ -12,6 +12,8 @@ class TConsoleInteraction : public IUserInteraction {
   public:
     void ShowMessage(const std::string& text) override { std::cerr << text << "\n"; }
     void ShowInformation(const std::string& text) override { std::cerr << text << "\n"; }
+    // Nobody can answer: nothing is done that needs a yes.
+    bool Confirm(const std::string&) override { return false; }
     std::optional<std::string> ChooseFileToOpen(const std::vector<TFileFilter>&) override {
         return std::nullopt;
     }

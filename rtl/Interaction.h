@@ -28,6 +28,8 @@ class IUserInteraction {
     virtual void ShowMessage(const std::string& text) = 0;
     // An information box with an OK button.
     virtual void ShowInformation(const std::string& text) = 0;
+    // A question with the answers yes and no; true for yes.
+    virtual bool Confirm(const std::string& question) = 0;
     // A file-open dialog; empty when the user cancels. The first filter is selected.
     virtual std::optional<std::string> ChooseFileToOpen(
         const std::vector<TFileFilter>& filters) = 0;

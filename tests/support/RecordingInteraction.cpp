@@ -10,6 +10,14 @@ void TRecordingInteraction::ShowInformation(const std::string& text) {
     Informations.push_back(text);
 }
 
+bool TRecordingInteraction::Confirm(const std::string& question) {
+    Questions.push_back(question);
+    if (ConfirmAnswers.empty()) return false;
+    const bool answer = ConfirmAnswers.front();
+    ConfirmAnswers.pop_front();
+    return answer;
+}
+
 std::optional<std::string> TRecordingInteraction::ChooseFileToOpen(
     const std::vector<TFileFilter>& filters) {
     FileDialogs.push_back(filters);

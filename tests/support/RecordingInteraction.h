@@ -12,12 +12,16 @@ class TRecordingInteraction : public IUserInteraction {
   public:
     void ShowMessage(const std::string& text) override;
     void ShowInformation(const std::string& text) override;
+    bool Confirm(const std::string& question) override;
     std::optional<std::string> ChooseFileToOpen(const std::vector<TFileFilter>& filters) override;
     std::optional<TLoginValues> Login(const std::string& databaseName,
                                       const std::string& userName) override;
 
     std::vector<std::string> Messages;
     std::vector<std::string> Informations;
+    // The questions asked and their answers; without an answer the reply is no.
+    std::vector<std::string> Questions;
+    std::deque<bool> ConfirmAnswers;
     std::vector<std::vector<TFileFilter>> FileDialogs;
     // Answers for the file dialogs; an empty answer is a cancel.
     std::deque<std::optional<std::string>> FileAnswers;

@@ -1,0 +1,141 @@
+// The billing records window over a billing table of a million records: opening
+// it until the first rows are painted, Ctrl+End and Page Down, each until painted,
+// and the memory the window costs.
+
+#include <sqlite3.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "bench/BenchTools.h"
+#include "data/Daten.h"
+#include "data/Schema.h"
+#include "rtl/FormatSettings.h"
+#include "views/Zalverten.h"
+#include "widgets/DBGrid.h"
+
+namespace {
+
+using namespace zalvert;
+using bench::ResidentBytes;
+using bench::Seconds;
+
+void FillBillingTable(const std::string& path, int rows) {
+    sqlite3* db = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    sqlite3_prepare_v2(db,
+                       "INSERT INTO Zalvert (Recvon, Recan, Datumvon, Datumbis, Tour, erstelltvon, "
+                       "ImportID, Netto, erledigt) VALUES ('Spedition Müller GmbH', "
+                       "'Autohaus Schneider KG', '2018-12-03 00:00:00', '2018-12-04 00:00:00', ?, "
+                       "0, ?, 12.5, 0)",
+                       -1, &stmt, nullptr);
+    for (int i = 0; i < rows; ++i) {
+        const std::string tour = "T" + std::to_string(i);
+        sqlite3_bind_text(stmt, 1, tour.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_int(stmt, 2, i / 1000);
+        sqlite3_step(stmt);
+        sqlite3_reset(stmt);
+    }
+    sqlite3_finalize(stmt);
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+}
+
+class TSilence : public IUserInteraction {
+  public:
+    void ShowMessage(const std::string& text) override {
+        std::fprintf(stderr, "message: %s\n", text.c_str());
+    }
+    void ShowInformation(const std::string& text) override { ShowMessage(text); }
+    bool Confirm(const std::string&) override { return false; }
+    std::optional<std::string> ChooseFileToOpen(const std::vector<TFileFilter>&) override {
+        return std::nullopt;
+    }
+    std::optional<TLoginValues> Login(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+};
+
+void Key(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QKeyEvent press(QEvent::KeyPress, key, modifiers);
+    QApplication::sendEvent(target, &press);
+}
+
+// Paints the window now, as the screen would show it.
+void Paint(QWidget& window) {
+    (void)window.grab();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    FormatSettings() = TFormatSettings::German();
+    const int rows = argc > 1 ? std::atoi(argv[1]) : 1000000;
+    const std::string folder = std::filesystem::temp_directory_path() / "zalvert-grid-bench";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    const std::string path = folder + "/zalvert.db";
+    CreateZalvertDatabase(path, {"Spedition Müller GmbH"});
+    FillBillingTable(path, rows);
+    std::ofstream(folder + "/z.ini") << "[DB]\nMain=" << path << "\n";
+
+    TSilence ui;
+    SetApplicationInteraction(&ui);
+    std::unique_ptr<TData> data;
+    const double start = Seconds([&] { data = std::make_unique<TData>(ui, folder + "/z.ini"); });
+    const long before = ResidentBytes();
+    std::unique_ptr<TFzalverten> window;
+    const double open = Seconds([&] {
+        window = std::make_unique<TFzalverten>(*data);
+        window->resize(1395, 750);
+        window->show();
+        Paint(*window);
+    });
+    const long after = ResidentBytes();
+    TDBGrid* grid = window->DBGrid1();
+    const double end = Seconds([&] {
+        Key(grid, Qt::Key_End, Qt::ControlModifier);
+        Paint(*window);
+    });
+    const double home = Seconds([&] {
+        Key(grid, Qt::Key_Home, Qt::ControlModifier);
+        Paint(*window);
+    });
+    double pageDown = 0;
+    const int pages = 20;
+    for (int i = 0; i < pages; ++i)
+        pageDown += Seconds([&] {
+            Key(grid, Qt::Key_PageDown);
+            Paint(*window);
+        });
+    data->Zalvert->SetRecNo(rows / 2);
+    const double middle = Seconds([&] {
+        Key(grid, Qt::Key_PageDown);
+        Paint(*window);
+    });
+
+    std::printf("Billing records window over %d records (%d rows shown)\n", rows,
+                grid->VisibleRows());
+    std::printf("data module start (connect, open the dynaset)  %8.1f ms\n", start * 1000);
+    std::printf("open the window until the first rows are painted %6.1f ms\n", open * 1000);
+    std::printf("Ctrl+End until painted                          %8.1f ms\n", end * 1000);
+    std::printf("Ctrl+Home until painted                         %8.1f ms\n", home * 1000);
+    std::printf("Page Down until painted (mean of %d)            %8.1f ms\n", pages,
+                pageDown / pages * 1000);
+    std::printf("Page Down in the middle until painted           %8.1f ms\n", middle * 1000);
+    std::printf("resident before the window %.1f MB, after %.1f MB (+%.1f MB)\n",
+                before / 1048576.0, after / 1048576.0, (after - before) / 1048576.0);
+    window.reset();
+    data.reset();
+    SetApplicationInteraction(nullptr);
+    std::filesystem::remove_all(folder);
+    return 0;
+}

@@ -1,0 +1,261 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QToolButton>
+#include <filesystem>
+
+#include "app/Main.h"
+#include "data/Daten.h"
+#include "data/Schema.h"
+#include "tests/support/QtPrinters.h"
+#include "tests/support/RecordingInteraction.h"
+#include "tests/support/TempDir.h"
+#include "views/Zalverten.h"
+#include "widgets/DBGrid.h"
+#include "widgets/DBNavigator.h"
+
+namespace zalvert {
+namespace {
+
+void Key(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+         const QString& text = {}) {
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+    QApplication::sendEvent(target, &press);
+}
+
+void Type(QWidget* target, const QString& text) {
+    for (QChar c : text) Key(target, 0, Qt::NoModifier, QString(c));
+}
+
+class ZalvertenWindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        SetApplicationInteraction(&ui_);
+        const std::string db = dir_.Path() + "zalvert.db";
+        CreateZalvertDatabase(db, {"Nordfracht"});
+        auto engine = engine::CreateDBEngine("DAO.DBEngine.36");
+        auto file = engine->CreateWorkspace("T", "Admin", "")->OpenDatabase(db);
+        for (int n = 1; n <= 50; ++n)
+            file->Execute(
+                "INSERT INTO Zalvert (Recvon, Tour, Datumvon, Netto, ImportID) VALUES "
+                "('Nordfracht', 'T" +
+                std::to_string(n) + "', #03/31/2024 12:30#, 1234.5, 1)");
+        file->Close();
+        data_ = std::make_unique<TData>(ui_, dir_.Write("z.ini", "[DB]\nMain=" + db + "\n"));
+        ASSERT_TRUE(ui_.Messages.empty()) << ui_.Messages[0];
+        window_ = std::make_unique<TFzalverten>(*data_);
+        window_->resize(1395, 750);
+        window_->show();
+        QApplication::processEvents();
+    }
+    void TearDown() override {
+        window_.reset();
+        data_.reset();
+        SetApplicationInteraction(nullptr);
+    }
+
+    TDBGrid* Grid() const { return window_->DBGrid1(); }
+    TZedaDaoTable& Zalvert() const { return *data_->Zalvert; }
+    std::string Tour() const { return Zalvert().FieldByName("Tour").AsString(); }
+    QToolButton* Nav(TDBNavigator::TButton button) const {
+        return window_->DBNavigator1()->Button(button);
+    }
+    std::string StoredTour(int id) const {
+        auto rs = data_->Datenbank->DatabaseObject()->OpenRecordset(
+            "SELECT Tour FROM Zalvert WHERE ID = " + std::to_string(id), engine::dbOpenSnapshot);
+        if (rs->Eof()) return "(fehlt)";
+        const Variant v = rs->Fields().Item(0)->Value();
+        return v.IsNull() ? std::string() : v.AsString();
+    }
+
+    testing::TTempDir dir_;
+    testing::TRecordingInteraction ui_;
+    std::unique_ptr<TData> data_;
+    std::unique_ptr<TFzalverten> window_;
+};
+
+TEST_F(ZalvertenWindowTest, IsLaidOutAsDesigned) {
+    EXPECT_EQ(window_->windowTitle(), "Zalverten");
+    EXPECT_EQ(window_->Panel1()->height(), 31);
+    EXPECT_EQ(window_->DBNavigator1()->geometry(), QRect(5, 5, 115, 18));
+    QTabWidget* pages = window_->PageControl1();
+    EXPECT_EQ(pages->tabPosition(), QTabWidget::South);
+    ASSERT_EQ(pages->count(), 2);
+    EXPECT_EQ(pages->tabText(0), "Tabelle");
+    EXPECT_EQ(pages->tabText(1), "Bearbeiten");
+    EXPECT_EQ(pages->currentIndex(), 0);
+    const char* hints[] = {"Erster Datensatz", "Vorheriger Datensatz", "Nächster Datensatz",
+                           "Letzter Datensatz", "Bearbeiten abbrechen"};
+    for (int i = 0; i < TDBNavigator::kButtonCount; ++i)
+        EXPECT_EQ(Nav(static_cast<TDBNavigator::TButton>(i))->accessibleDescription(),
+                  QString::fromUtf8(hints[i]));
+
+    const auto& columns = Grid()->Columns();
+    ASSERT_EQ(columns.size(), 13u);
+    const char* names[] = {"ID",         "Recvon",      "Recan",   "Datumvon", "Datumbis",
+                           "Tour",       "erstelltvon", "Netto",   "Recdatum", "Recnr",
+                           "Gutschrift", "erledigt",    "ImportID"};
+    for (size_t i = 0; i < columns.size(); ++i) {
+        EXPECT_EQ(columns[i].FieldName, names[i]);
+        EXPECT_EQ(columns[i].Title, names[i]);
+        EXPECT_EQ(columns[i].Width, i == 0 ? 54 : i == 12 ? TDBGrid::kDefaultColWidth : 100);
+    }
+}
+
+TEST_F(ZalvertenWindowTest, ShowsTheFieldsDisplayTexts) {
+    EXPECT_EQ(Grid()->CellText(0, 0), "1");
+    EXPECT_EQ(Grid()->CellText(0, 1), "Nordfracht");
+    EXPECT_EQ(Grid()->CellText(0, 3), "31.03.2024 12:30:00");
+    EXPECT_EQ(Grid()->CellText(0, 7), "1.234,50 €");
+    EXPECT_EQ(Grid()->CellText(0, 11), "Falsch");
+    EXPECT_EQ(Grid()->CellText(1, 5), "T2");
+}
+
+TEST_F(ZalvertenWindowTest, BuffersOnlyTheVisibleRows) {
+    const int visible = Grid()->VisibleRows();
+    EXPECT_GT(visible, 10);
+    EXPECT_LT(visible, 50);
+    EXPECT_EQ(Zalvert().BufferCount(), visible);
+    EXPECT_EQ(Grid()->ShownRows(), visible);
+    QScrollBar* bar = Grid()->verticalScrollBar();
+    EXPECT_EQ(bar->maximum(), 49);
+    EXPECT_EQ(bar->value(), 0);
+    Key(Grid(), Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(Tour(), "T50");
+    EXPECT_EQ(bar->value(), 49);
+    EXPECT_EQ(Grid()->ActiveRow(), visible - 1);
+    window_->resize(1395, 400);
+    QApplication::processEvents();
+    EXPECT_EQ(Zalvert().BufferCount(), Grid()->VisibleRows());
+    EXPECT_EQ(Tour(), "T50");
+}
+
+TEST_F(ZalvertenWindowTest, FollowsKeysAndTheNavigator) {
+    EXPECT_FALSE(Nav(TDBNavigator::nbFirst)->isEnabled());
+    EXPECT_FALSE(Nav(TDBNavigator::nbPrior)->isEnabled());
+    EXPECT_TRUE(Nav(TDBNavigator::nbNext)->isEnabled());
+    EXPECT_TRUE(Nav(TDBNavigator::nbLast)->isEnabled());
+    EXPECT_FALSE(Nav(TDBNavigator::nbCancel)->isEnabled());
+    Key(Grid(), Qt::Key_Down);
+    Key(Grid(), Qt::Key_Down);
+    EXPECT_EQ(Tour(), "T3");
+    EXPECT_EQ(Grid()->ActiveRow(), 2);
+    Key(Grid(), Qt::Key_Up);
+    EXPECT_EQ(Tour(), "T2");
+    Key(Grid(), Qt::Key_PageDown);
+    EXPECT_EQ(Tour(), "T" + std::to_string(2 + Grid()->VisibleRows()));
+    Nav(TDBNavigator::nbLast)->click();
+    EXPECT_EQ(Tour(), "T50");
+    EXPECT_TRUE(Nav(TDBNavigator::nbFirst)->isEnabled());
+    EXPECT_FALSE(Nav(TDBNavigator::nbNext)->isEnabled());
+    EXPECT_FALSE(Nav(TDBNavigator::nbLast)->isEnabled());
+    Nav(TDBNavigator::nbPrior)->click();
+    EXPECT_EQ(Tour(), "T49");
+    Nav(TDBNavigator::nbFirst)->click();
+    EXPECT_EQ(Tour(), "T1");
+    Nav(TDBNavigator::nbNext)->click();
+    EXPECT_EQ(Tour(), "T2");
+    Key(Grid(), Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(Tour(), "T1");
+    EXPECT_EQ(Grid()->verticalScrollBar()->value(), 0);
+}
+
+TEST_F(ZalvertenWindowTest, StoresAnEditWhenTheRowChanges) {
+    Grid()->SetSelectedColumn(5);  // Tour
+    Key(Grid(), 0, Qt::NoModifier, "X");
+    EXPECT_TRUE(Grid()->Editing());
+    EXPECT_EQ(Zalvert().State(), TDataSetState::dsEdit);
+    EXPECT_TRUE(Nav(TDBNavigator::nbCancel)->isEnabled());
+    Type(Grid()->Editor(), "Y");
+    EXPECT_EQ(Grid()->Editor()->text(), "XY");
+    EXPECT_EQ(StoredTour(1), "T1");
+    Key(Grid()->Editor(), Qt::Key_Down);
+    EXPECT_EQ(Zalvert().State(), TDataSetState::dsBrowse);
+    EXPECT_FALSE(Grid()->Editing());
+    EXPECT_EQ(StoredTour(1), "XY");
+    EXPECT_EQ(Tour(), "T2");
+    EXPECT_EQ(Grid()->CellText(0, 5), "XY");
+    EXPECT_TRUE(ui_.Messages.empty());
+}
+
+TEST_F(ZalvertenWindowTest, EscapeAndCancelDiscardAnEdit) {
+    Grid()->SetSelectedColumn(5);
+    Key(Grid(), 0, Qt::NoModifier, "Z");
+    Key(Grid()->Editor(), Qt::Key_Escape);
+    EXPECT_EQ(Zalvert().State(), TDataSetState::dsBrowse);
+    EXPECT_EQ(Grid()->CellText(0, 5), "T1");
+    Key(Grid(), 0, Qt::NoModifier, "Z");
+    Key(Grid()->Editor(), Qt::Key_Return);  // the text goes into the field
+    EXPECT_EQ(Tour(), "Z");
+    Nav(TDBNavigator::nbCancel)->click();
+    EXPECT_EQ(Zalvert().State(), TDataSetState::dsBrowse);
+    EXPECT_EQ(Tour(), "T1");
+    EXPECT_FALSE(Nav(TDBNavigator::nbCancel)->isEnabled());
+    EXPECT_EQ(StoredTour(1), "T1");
+}
+
+TEST_F(ZalvertenWindowTest, DownPastTheLastRowStartsANewRecord) {
+    Key(Grid(), Qt::Key_End, Qt::ControlModifier);
+    Key(Grid(), Qt::Key_Down);
+    EXPECT_EQ(Zalvert().State(), TDataSetState::dsInsert);
+    // An untouched new record is not followed by another.
+    Key(Grid(), Qt::Key_Down);
+    EXPECT_EQ(Zalvert().State(), TDataSetState::dsInsert);
+    Grid()->SetSelectedColumn(5);
+    Key(Grid(), 0, Qt::NoModifier, "N");
+    Key(Grid()->Editor(), Qt::Key_Up);
+    EXPECT_EQ(Zalvert().State(), TDataSetState::dsBrowse);
+    EXPECT_EQ(StoredTour(51), "N");
+    EXPECT_EQ(Zalvert().RecordCount(), 51);
+}
+
+TEST_F(ZalvertenWindowTest, DeletesOnlyAfterConfirmation) {
+    Key(Grid(), Qt::Key_Down);
+    ui_.ConfirmAnswers = {false};
+    Key(Grid(), Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(ui_.Questions, (std::vector<std::string>{"Datensatz löschen?"}));
+    EXPECT_EQ(StoredTour(2), "T2");
+    ui_.ConfirmAnswers = {true};
+    Key(Grid(), Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(ui_.Questions.size(), 2u);
+    EXPECT_EQ(StoredTour(2), "(fehlt)");
+    EXPECT_EQ(Tour(), "T3");
+    EXPECT_EQ(Zalvert().RecordCount(), 49);
+}
+
+TEST_F(ZalvertenWindowTest, ShowsRecordsOfAnImportAsTheDatasetDeliversThem) {
+    Zalvert().InsertFromValues({Variant("Nordfracht"), Variant("K"), Variant::FromDate(45000),
+                                Variant::FromDate(45001), Variant("Neu"), Variant(0), Variant(2)});
+    QApplication::processEvents();
+    EXPECT_EQ(Tour(), "Neu");
+    EXPECT_EQ(Grid()->CellText(Grid()->ActiveRow(), 5), "Neu");
+}
+
+class ZalvertenMenuTest : public ZalvertenWindowTest {};
+
+TEST_F(ZalvertenMenuTest, CreatesTheWindowOnceAndShowsItAgain) {
+    Tfmain main(*data_, ui_, [] {});
+    main.show();
+    EXPECT_TRUE(main.ourenListe1()->isEnabled());
+    EXPECT_EQ(main.Fzalverten(), nullptr);
+    main.ourenListe1()->trigger();
+    TFzalverten* first = main.Fzalverten();
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(first->isVisible());
+    first->DBNavigator1()->Click(TDBNavigator::nbLast);
+    first->parentWidget()->close();  // only minimises
+    main.ourenListe1()->trigger();
+    EXPECT_EQ(main.Fzalverten(), first);
+    EXPECT_FALSE(first->parentWidget()->isMinimized());
+    EXPECT_EQ(main.MdiArea()->subWindowList().size(), 1);
+    EXPECT_EQ(Tour(), "T50");
+}
+
+}  // namespace
+}  // namespace zalvert

@@ -1,0 +1,79 @@
+#include "views/Zalverten.h"
+
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "data/Daten.h"
+#include "rtl/Interaction.h"
+#include "widgets/DBGrid.h"
+#include "widgets/DBNavigator.h"
+#include "widgets/DesignFont.h"
+
+namespace zalvert {
+
+TFzalverten::TFzalverten(TData& data, QWidget* parent) : QWidget(parent), data_(data) {
+    setObjectName("Fzalverten");
+    setWindowTitle("Zalverten");
+    setFont(DesignFont());
+    resize(1395, 750);
+
+    panel1_ = new QWidget(this);
+    panel1_->setObjectName("Panel1");
+    panel1_->setFixedHeight(31);
+    navigator_ = new TDBNavigator(panel1_);
+    navigator_->setObjectName("DBNavigator1");
+    navigator_->setGeometry(5, 5, 115, 18);
+    navigator_->SetDataSource(data_.Zalvert1);
+
+    pages_ = new QTabWidget(this);
+    pages_->setObjectName("PageControl1");
+    pages_->setTabPosition(QTabWidget::South);
+    BuildGrid();
+    auto* editPage = new QWidget;
+    editPage->setObjectName("TabSheet2");
+    pages_->addTab(editPage, "Bearbeiten");
+    pages_->setCurrentIndex(0);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(panel1_);
+    layout->addWidget(pages_);
+
+    RunGuarded(ApplicationInteraction(), [this] { FormCreate(); });
+}
+
+void TFzalverten::BuildGrid() {
+    auto* page = new QWidget;
+    page->setObjectName("TabSheet1");
+    grid_ = new TDBGrid(page);
+    grid_->setObjectName("DBGrid1");
+    grid_->setFont(DesignFont());
+    static constexpr std::pair<const char*, int> kColumns[] = {
+        {"ID", 54},
+        {"Recvon", 100},
+        {"Recan", 100},
+        {"Datumvon", 100},
+        {"Datumbis", 100},
+        {"Tour", 100},
+        {"erstelltvon", 100},
+        {"Netto", 100},
+        {"Recdatum", 100},
+        {"Recnr", 100},
+        {"Gutschrift", 100},
+        {"erledigt", 100},
+        {"ImportID", TDBGrid::kDefaultColWidth},
+    };
+    for (const auto& [field, width] : kColumns) grid_->AddColumn(field, width);
+    grid_->SetDataSource(data_.Zalvert1);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(grid_);
+    pages_->addTab(page, "Tabelle");
+}
+
+void TFzalverten::FormCreate() {
+    data_.Zalvert->Open();
+}
+
+}  // namespace zalvert

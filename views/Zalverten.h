@@ -1,0 +1,40 @@
+#pragma once
+// The billing records window: the billing table in a data grid, with a record
+// navigator above it, on the first of two pages.
+
+#include <QWidget>
+
+class QTabWidget;
+
+namespace zalvert {
+
+class TData;
+class TDBGrid;
+class TDBNavigator;
+
+class TFzalverten : public QWidget {
+    Q_OBJECT
+  public:
+    // The creation handler runs at the end of construction; its errors are shown
+    // and construction goes on.
+    explicit TFzalverten(TData& data, QWidget* parent = nullptr);
+
+    void FormCreate();
+
+    // The components, by their names in the window.
+    QWidget* Panel1() const { return panel1_; }
+    TDBNavigator* DBNavigator1() const { return navigator_; }
+    QTabWidget* PageControl1() const { return pages_; }
+    TDBGrid* DBGrid1() const { return grid_; }
+
+  private:
+    void BuildGrid();
+
+    TData& data_;
+    QWidget* panel1_ = nullptr;
+    TDBNavigator* navigator_ = nullptr;
+    QTabWidget* pages_ = nullptr;
+    TDBGrid* grid_ = nullptr;
+};
+
+}  // namespace zalvert

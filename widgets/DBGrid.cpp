@@ -1,0 +1,507 @@
+#include "widgets/DBGrid.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <algorithm>
+
+#include "rtl/Interaction.h"
+
+namespace zalvert {
+
+class TDBGrid::TLink : public TDataLink {
+  public:
+    explicit TLink(TDBGrid& grid) : grid_(grid) {}
+
+  protected:
+    void ActiveChanged() override { grid_.DataChanged(); }
+    void DataSetChanged() override { grid_.DataChanged(); }
+    void DataSetScrolled(int) override { grid_.DataChanged(); }
+    void EditingChanged() override { grid_.DataChanged(); }
+    void RecordChanged(TField*) override { grid_.viewport()->update(); }
+    void LayoutChanged() override { grid_.DataChanged(); }
+    // The row is about to be stored or left: the cell being edited goes in first.
+    void UpdateData() override { grid_.WriteEditor(); }
+
+  private:
+    TDBGrid& grid_;
+};
+
+namespace {
+
+// Reads the fields of one buffered record, then makes the active record active again.
+class TRowReader {
+  public:
+    TRowReader(TDataSet& data, int buffer) : data_(data), old_(data.SetTempActiveRecord(buffer)) {}
+    ~TRowReader() { data_.SetTempActiveRecord(old_); }
+
+  private:
+    TDataSet& data_;
+    int old_;
+};
+
+}  // namespace
+
+TDBGrid::TDBGrid(QWidget* parent)
+    : QAbstractScrollArea(parent), link_(std::make_unique<TLink>(*this)) {
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setBackgroundRole(QPalette::Base);
+    rowHeight_ = std::max(18, fontMetrics().height() + 4);
+    editor_ = new QLineEdit(viewport());
+    editor_->setObjectName("InplaceEditor");
+    editor_->setFrame(false);
+    editor_->hide();
+    editor_->installEventFilter(this);
+    connect(editor_, &QLineEdit::textEdited, this, [this] { EditorChanged(); });
+    connect(verticalScrollBar(), &QScrollBar::actionTriggered, this,
+            [this](int action) { ScrollBarAction(action); });
+}
+
+TDBGrid::~TDBGrid() {
+    link_->SetDataSource(nullptr);
+}
+
+TDataSource* TDBGrid::DataSource() const {
+    return link_->DataSource();
+}
+
+void TDBGrid::SetDataSource(TDataSource* source) {
+    link_->SetDataSource(source);
+    UpdateRowCount();
+    DataChanged();
+}
+
+void TDBGrid::AddColumn(const std::string& fieldName, int width) {
+    columns_.push_back({fieldName, fieldName, width});
+    UpdateScrollBars();
+    viewport()->update();
+}
+
+TDataSet* TDBGrid::DataSet() const {
+    return link_->Active() ? link_->DataSet() : nullptr;
+}
+
+TField* TDBGrid::ColumnField(int column) const {
+    TDataSet* data = DataSet();
+    if (!data || column < 0 || column >= static_cast<int>(columns_.size())) return nullptr;
+    return data->FindField(columns_[static_cast<size_t>(column)].FieldName);
+}
+
+template <class Work>
+void TDBGrid::Guarded(Work&& work) {
+    RunGuarded(ApplicationInteraction(), std::forward<Work>(work));
+    viewport()->update();
+}
+
+// --- what is shown ------------------------------------------------------------------------
+
+int TDBGrid::VisibleRows() const {
+    return std::max(1, viewport()->height() / rowHeight_ - 1);
+}
+
+int TDBGrid::ShownRows() const {
+    return link_->RecordCount();
+}
+
+int TDBGrid::ActiveRow() const {
+    return link_->ActiveRecord();
+}
+
+bool TDBGrid::Editing() const {
+    return editor_->isVisible();
+}
+
+std::string TDBGrid::CellText(int row, int column) const {
+    TDataSet* data = DataSet();
+    TField* field = ColumnField(column);
+    if (!data || !field || row < 0 || row >= ShownRows()) return {};
+    TRowReader reader(*data, link_->FirstRecord() + row);
+    return field->DisplayText();
+}
+
+void TDBGrid::SetSelectedColumn(int column) {
+    column = std::clamp(column, 0, std::max(0, static_cast<int>(columns_.size()) - 1));
+    if (column == column_) return;
+    WriteEditor();
+    HideEditor();
+    column_ = column;
+    // Keep the selected cell in sight.
+    QScrollBar* bar = horizontalScrollBar();
+    const int left = ColumnLeft(column) - kIndicatorWidth + bar->value();
+    const int width = columns_.empty() ? 0 : columns_[static_cast<size_t>(column)].Width;
+    const int room = viewport()->width() - kIndicatorWidth;
+    if (left < bar->value()) bar->setValue(left);
+    if (left + width > bar->value() + room) bar->setValue(left + width - room);
+    viewport()->update();
+}
+
+int TDBGrid::ColumnLeft(int column) const {
+    int x = kIndicatorWidth - horizontalScrollBar()->value();
+    for (int c = 0; c < column && c < static_cast<int>(columns_.size()); ++c)
+        x += columns_[static_cast<size_t>(c)].Width;
+    return x;
+}
+
+QRect TDBGrid::CellRect(int row, int column) const {
+    const int width = columns_[static_cast<size_t>(column)].Width;
+    return QRect(ColumnLeft(column), (row + 1) * rowHeight_, width, rowHeight_);
+}
+
+// --- painting -------------------------------------------------------------------------------
+
+void TDBGrid::paintEvent(QPaintEvent*) {
+    QPainter painter(viewport());
+    PaintTitles(painter);
+    TDataSet* data = DataSet();
+    if (!data) return;
+    const int active = ActiveRow();
+    for (int row = 0; row < ShownRows(); ++row) {
+        TRowReader reader(*data, link_->FirstRecord() + row);
+        PaintRow(painter, row, row == active);
+        PaintIndicator(painter, row, row == active);
+    }
+}
+
+void TDBGrid::PaintTitles(QPainter& painter) const {
+    const QPalette& colors = palette();
+    painter.fillRect(QRect(0, 0, viewport()->width(), rowHeight_), colors.button());
+    painter.setPen(colors.color(QPalette::Mid));
+    painter.drawLine(0, rowHeight_ - 1, viewport()->width(), rowHeight_ - 1);
+    for (int c = 0; c < static_cast<int>(columns_.size()); ++c) {
+        const QRect cell(ColumnLeft(c), 0, columns_[static_cast<size_t>(c)].Width, rowHeight_);
+        painter.setPen(colors.color(QPalette::Mid));
+        painter.drawLine(cell.right(), 0, cell.right(), rowHeight_);
+        painter.setPen(colors.color(QPalette::ButtonText));
+        painter.drawText(cell.adjusted(2, 0, -2, 0), Qt::AlignVCenter | Qt::AlignLeft,
+                         QString::fromStdString(columns_[static_cast<size_t>(c)].Title));
+    }
+    painter.fillRect(QRect(0, 0, kIndicatorWidth, viewport()->height()), colors.button());
+}
+
+void TDBGrid::PaintRow(QPainter& painter, int row, bool active) const {
+    const QPalette& colors = palette();
+    for (int c = 0; c < static_cast<int>(columns_.size()); ++c) {
+        const QRect cell = CellRect(row, c);
+        if (cell.right() < kIndicatorWidth || cell.left() > viewport()->width()) continue;
+        const bool selected = active && c == column_;
+        if (selected) painter.fillRect(cell, colors.highlight());
+        painter.setPen(colors.color(QPalette::Midlight));
+        painter.drawLine(cell.right(), cell.top(), cell.right(), cell.bottom());
+        painter.drawLine(cell.left(), cell.bottom(), cell.right(), cell.bottom());
+        TField* field = ColumnField(c);
+        if (!field) continue;
+        const bool numeric = dynamic_cast<TNumericField*>(field) != nullptr;
+        painter.setPen(colors.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        painter.drawText(cell.adjusted(2, 0, -3, 0),
+                         Qt::AlignVCenter | (numeric ? Qt::AlignRight : Qt::AlignLeft),
+                         QString::fromStdString(field->DisplayText()));
+    }
+}
+
+// The current record is marked: a triangle while browsing, a pencil mark while
+// edited, a star for a new record.
+void TDBGrid::PaintIndicator(QPainter& painter, int row, bool active) const {
+    TDataSet* data = DataSet();
+    const QRect cell(0, (row + 1) * rowHeight_, kIndicatorWidth, rowHeight_);
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawLine(cell.left(), cell.bottom(), cell.right(), cell.bottom());
+    if (!active || !data) return;
+    painter.setPen(palette().color(QPalette::ButtonText));
+    painter.setBrush(palette().color(QPalette::ButtonText));
+    const QPoint c = cell.center();
+    switch (data->State()) {
+        case TDataSetState::dsEdit:
+            painter.drawText(cell, Qt::AlignCenter, "I");
+            break;
+        case TDataSetState::dsInsert:
+            painter.drawText(cell, Qt::AlignCenter, "*");
+            break;
+        default: {
+            const QPoint triangle[] = {
+                {c.x() - 2, c.y() - 4}, {c.x() + 2, c.y()}, {c.x() - 2, c.y() + 4}};
+            painter.drawPolygon(triangle, 3);
+        }
+    }
+}
+
+// --- following the dataset ----------------------------------------------------------------------
+
+void TDBGrid::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    UpdateRowCount();
+    UpdateScrollBars();
+    PlaceEditor();
+}
+
+void TDBGrid::UpdateRowCount() {
+    if (link_->BufferCount() != VisibleRows()) link_->SetBufferCount(VisibleRows());
+}
+
+void TDBGrid::DataChanged() {
+    TDataSet* data = DataSet();
+    const bool editing = data && (data->State() == TDataSetState::dsEdit ||
+                                  data->State() == TDataSetState::dsInsert);
+    if (!editing) HideEditor();
+    UpdateScrollBars();
+    PlaceEditor();
+    viewport()->update();
+}
+
+// The vertical bar stands for the record number against the record count.
+void TDBGrid::UpdateScrollBars() {
+    QScrollBar* vertical = verticalScrollBar();
+    const QSignalBlocker block(vertical);
+    TDataSet* data = DataSet();
+    const int count = data ? data->RecordCount() : 0;
+    if (count > 0) {
+        vertical->setRange(0, count - 1);
+        vertical->setPageStep(VisibleRows());
+        const int number = data->RecNo();
+        vertical->setValue(number > 0 ? number - 1 : (data->Eof() ? count - 1 : 0));
+    } else {
+        vertical->setRange(0, 0);
+    }
+    int total = kIndicatorWidth;
+    for (const TColumn& column : columns_) total += column.Width;
+    horizontalScrollBar()->setRange(0, std::max(0, total - viewport()->width()));
+    horizontalScrollBar()->setPageStep(viewport()->width());
+}
+
+void TDBGrid::scrollContentsBy(int, int) {
+    // The vertical bar moves the dataset (ScrollBarAction); only columns scroll.
+    PlaceEditor();
+    viewport()->update();
+}
+
+void TDBGrid::ScrollBarAction(int action) {
+    TDataSet* data = DataSet();
+    if (!data) return;
+    QScrollBar* bar = verticalScrollBar();
+    Guarded([&] {
+        switch (action) {
+            case QAbstractSlider::SliderSingleStepAdd:
+                return MoveRows(1);
+            case QAbstractSlider::SliderSingleStepSub:
+                return MoveRows(-1);
+            case QAbstractSlider::SliderPageStepAdd:
+                return MoveRows(VisibleRows());
+            case QAbstractSlider::SliderPageStepSub:
+                return MoveRows(-VisibleRows());
+            case QAbstractSlider::SliderToMinimum:
+                return data->First();
+            case QAbstractSlider::SliderToMaximum:
+                return data->Last();
+            case QAbstractSlider::SliderMove:
+                return data->SetRecNo(bar->sliderPosition() + 1);
+            default:
+                return;
+        }
+    });
+    // The bar shows where the dataset is, not where the mouse left it.
+    const int position = bar->sliderPosition();
+    UpdateScrollBars();
+    if (action == QAbstractSlider::SliderMove) bar->setSliderPosition(position);
+}
+
+// --- keys and mouse ------------------------------------------------------------------------------
+
+void TDBGrid::keyPressEvent(QKeyEvent* event) {
+    bool handled = false;
+    Guarded([&] { handled = HandleKey(event); });
+    if (!handled) QAbstractScrollArea::keyPressEvent(event);
+}
+
+bool TDBGrid::HandleKey(QKeyEvent* event) {
+    TDataSet* data = DataSet();
+    if (!data) return false;
+    const bool ctrl = event->modifiers() & Qt::ControlModifier;
+    switch (event->key()) {
+        case Qt::Key_Up:
+            MoveRows(-1);
+            return true;
+        case Qt::Key_Down:
+            MoveDown();
+            return true;
+        case Qt::Key_PageUp:
+            MoveRows(-VisibleRows());
+            return true;
+        case Qt::Key_PageDown:
+            MoveRows(VisibleRows());
+            return true;
+        case Qt::Key_Home:
+            if (!ctrl) break;
+            data->First();
+            return true;
+        case Qt::Key_End:
+            if (!ctrl) break;
+            data->Last();
+            return true;
+        case Qt::Key_Left:
+            SetSelectedColumn(column_ - 1);
+            return true;
+        case Qt::Key_Right:
+        case Qt::Key_Tab:
+            SetSelectedColumn(column_ + 1);
+            return true;
+        case Qt::Key_Escape:
+            CancelEdit();
+            return true;
+        case Qt::Key_Delete:
+            if (!ctrl) break;
+            DeleteRecord();
+            return true;
+        case Qt::Key_F2:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            ShowEditor(nullptr);
+            return true;
+        default:
+            break;
+    }
+    const QString typed = event->text();
+    if (!ctrl && !typed.isEmpty() && typed.at(0).isPrint()) {
+        ShowEditor(&typed);
+        return true;
+    }
+    return false;
+}
+
+// Keys that leave the cell reach the grid from the editor too.
+bool TDBGrid::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != editor_ || event->type() != QEvent::KeyPress)
+        return QAbstractScrollArea::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    switch (key->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+        case Qt::Key_Tab:
+        case Qt::Key_Escape:
+            keyPressEvent(key);
+            return true;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            Guarded([&] {
+                WriteEditor();
+                HideEditor();
+            });
+            return true;
+        case Qt::Key_Delete:
+            if (!(key->modifiers() & Qt::ControlModifier)) return false;
+            keyPressEvent(key);
+            return true;
+        default:
+            return false;
+    }
+}
+
+void TDBGrid::MoveRows(int distance) {
+    WriteEditor();
+    link_->MoveBy(distance);
+}
+
+// Down past the last record starts a new one.
+void TDBGrid::MoveDown() {
+    TDataSet* data = DataSet();
+    if (data->State() == TDataSetState::dsInsert && !data->Modified() && !editorModified_) return;
+    MoveRows(1);
+    if (data->Eof() && data->CanModify()) data->Append();
+}
+
+void TDBGrid::DeleteRecord() {
+    TDataSet* data = DataSet();
+    if (data->IsEmpty() || !ApplicationInteraction().Confirm("Datensatz löschen?")) return;
+    HideEditor();
+    data->Delete();
+}
+
+void TDBGrid::CancelEdit() {
+    HideEditor();
+    if (TDataSet* data = DataSet()) data->Cancel();
+}
+
+void TDBGrid::mousePressEvent(QMouseEvent* event) {
+    setFocus();
+    const int row = event->position().toPoint().y() / rowHeight_ - 1;
+    const int x = event->position().toPoint().x();
+    int column = -1;
+    for (int c = 0; c < static_cast<int>(columns_.size()); ++c)
+        if (x >= ColumnLeft(c) && x < ColumnLeft(c) + columns_[static_cast<size_t>(c)].Width)
+            column = c;
+    Guarded([&] {
+        if (row >= 0 && row < ShownRows() && row != ActiveRow()) MoveRows(row - ActiveRow());
+        if (column >= 0) SetSelectedColumn(column);
+    });
+}
+
+void TDBGrid::mouseDoubleClickEvent(QMouseEvent*) {
+    Guarded([&] { ShowEditor(nullptr); });
+}
+
+void TDBGrid::wheelEvent(QWheelEvent* event) {
+    const int steps = event->angleDelta().y() / 120;
+    if (steps != 0) Guarded([&] { MoveRows(-3 * steps); });
+}
+
+// --- the editor --------------------------------------------------------------------------------
+
+void TDBGrid::ShowEditor(const QString* typed) {
+    TField* field = ColumnField(column_);
+    TDataSet* data = DataSet();
+    if (!field || !data || field->ReadOnly() || !data->CanModify()) return;
+    if (!editor_->isVisible()) {
+        const QSignalBlocker block(editor_);
+        editor_->setText(QString::fromStdString(field->Text()));
+        editorModified_ = false;
+        editor_->show();
+        PlaceEditor();
+    }
+    editor_->setFocus();
+    if (typed) {
+        editor_->setText(*typed);
+        EditorChanged();
+    } else {
+        editor_->selectAll();
+    }
+}
+
+// The first change of the text puts the record into edit mode.
+void TDBGrid::EditorChanged() {
+    editorModified_ = true;
+    TDataSet* data = DataSet();
+    if (data && data->State() == TDataSetState::dsBrowse) {
+        updatingEditor_ = true;
+        const QString text = editor_->text();
+        Guarded([&] { link_->Edit(); });
+        editor_->setText(text);
+        editor_->show();
+        updatingEditor_ = false;
+        PlaceEditor();
+    }
+}
+
+void TDBGrid::WriteEditor() {
+    if (!editor_->isVisible() || !editorModified_ || updatingEditor_) return;
+    TField* field = ColumnField(column_);
+    if (!field) return;
+    editorModified_ = false;
+    field->SetText(editor_->text().toStdString());
+}
+
+void TDBGrid::HideEditor() {
+    if (updatingEditor_ || !editor_->isVisible()) return;
+    editorModified_ = false;
+    editor_->hide();
+    setFocus();
+}
+
+void TDBGrid::PlaceEditor() {
+    if (!editor_->isVisible() || columns_.empty() || ShownRows() == 0) return;
+    editor_->setGeometry(CellRect(ActiveRow(), column_).adjusted(1, 1, -1, -1));
+}
+
+}  // namespace zalvert

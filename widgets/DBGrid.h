@@ -1,0 +1,95 @@
+#pragma once
+// A data grid bound to a data source: one row per record of the dataset's buffer
+// window, an indicator column marking the current record, cells edited in place.
+// It asks the dataset for as many buffered records as it shows rows, so a table of
+// millions of records costs memory for the visible rows only.
+
+#include <QAbstractScrollArea>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dataset/DataSource.h"
+
+class QLineEdit;
+
+namespace zalvert {
+
+class TDBGrid : public QAbstractScrollArea {
+    Q_OBJECT
+  public:
+    static constexpr int kDefaultColWidth = 64;
+    static constexpr int kIndicatorWidth = 11;
+
+    struct TColumn {
+        std::string FieldName;
+        std::string Title;
+        int Width = kDefaultColWidth;
+    };
+
+    explicit TDBGrid(QWidget* parent = nullptr);
+    ~TDBGrid() override;
+
+    TDataSource* DataSource() const;
+    void SetDataSource(TDataSource* source);
+    void AddColumn(const std::string& fieldName, int width = kDefaultColWidth);
+    const std::vector<TColumn>& Columns() const { return columns_; }
+    int DefaultRowHeight() const { return rowHeight_; }
+
+    // What the grid shows, for tests and for the painting.
+    int VisibleRows() const;
+    int SelectedColumn() const { return column_; }
+    void SetSelectedColumn(int column);
+    // Display text of a cell of the buffered rows (row 0 is the first shown).
+    std::string CellText(int row, int column) const;
+    int ShownRows() const;
+    int ActiveRow() const;
+    bool Editing() const;
+    QLineEdit* Editor() const { return editor_; }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    class TLink;
+    TDataSet* DataSet() const;
+    TField* ColumnField(int column) const;
+    bool HandleKey(QKeyEvent* event);
+    void MoveRows(int distance);
+    void MoveDown();
+    void DeleteRecord();
+    void CancelEdit();
+    void ShowEditor(const QString* typed);
+    void HideEditor();
+    void WriteEditor();
+    void PlaceEditor();
+    void EditorChanged();
+    void ScrollBarAction(int action);
+    void UpdateRowCount();
+    void UpdateScrollBars();
+    void DataChanged();
+    QRect CellRect(int row, int column) const;
+    int ColumnLeft(int column) const;
+    void PaintTitles(class QPainter& painter) const;
+    void PaintRow(class QPainter& painter, int row, bool active) const;
+    void PaintIndicator(class QPainter& painter, int row, bool active) const;
+    template <class Work>
+    void Guarded(Work&& work);
+
+    std::unique_ptr<TLink> link_;
+    std::vector<TColumn> columns_;
+    int rowHeight_ = 18;
+    int column_ = 0;
+    QLineEdit* editor_ = nullptr;
+    bool editorModified_ = false;
+    bool updatingEditor_ = false;
+};
+
+}  // namespace zalvert
