@@ -42,6 +42,9 @@ Tfmain::Tfmain(TData& data, IUserInteraction& ui, std::function<void()> terminat
     setFont(DesignFont());
     resize(1234, 633);
     mdiArea_->setObjectName("MdiArea");
+    // Each child keeps the window state it was given: the billing records window
+    // opens at its normal size beside a maximised import window.
+    mdiArea_->setOption(QMdiArea::DontMaximizeSubWindowOnActivation);
     setCentralWidget(mdiArea_);
     BuildMenu();
     BuildStatusBar();
@@ -112,8 +115,10 @@ void Tfmain::ourenListe1Click() {
     QMdiSubWindow* frame = nullptr;
     if (fzalverten_ == nullptr) {
         fzalverten_ = new TFzalverten(data_);
+        const QSize design = fzalverten_->size();
         frame = AddChild(fzalverten_);
         frame->showNormal();
+        frame->resize(design);
         const QSize size = frame->size();
         frame->move(std::max(0, (mdiArea_->width() - size.width()) / 2),
                     std::max(0, (mdiArea_->height() - size.height()) / 2));

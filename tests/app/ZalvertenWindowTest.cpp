@@ -248,6 +248,8 @@ TEST_F(ZalvertenMenuTest, CreatesTheWindowOnceAndShowsItAgain) {
     TFzalverten* first = main.Fzalverten();
     ASSERT_NE(first, nullptr);
     EXPECT_TRUE(first->isVisible());
+    EXPECT_FALSE(first->parentWidget()->isMaximized());
+    EXPECT_EQ(first->parentWidget()->size(), QSize(1395, 750));
     first->DBNavigator1()->Click(TDBNavigator::nbLast);
     first->parentWidget()->close();  // only minimises
     main.ourenListe1()->trigger();
