@@ -2,8 +2,6 @@
 // it until the first rows are painted, Ctrl+End and Page Down, each until painted,
 // and the memory the window costs.
 
-#include <sqlite3.h>
-
 #include <QApplication>
 #include <QKeyEvent>
 #include <cstdio>
@@ -12,6 +10,7 @@
 #include <string>
 
 #include "bench/BenchTools.h"
+#include "bench/BillingTable.h"
 #include "data/Daten.h"
 #include "data/Schema.h"
 #include "rtl/FormatSettings.h"
@@ -23,44 +22,6 @@ namespace {
 using namespace zalvert;
 using bench::ResidentBytes;
 using bench::Seconds;
-
-void FillBillingTable(const std::string& path, int rows) {
-    sqlite3* db = nullptr;
-    sqlite3_open(path.c_str(), &db);
-    sqlite3_stmt* stmt = nullptr;
-    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-    sqlite3_prepare_v2(db,
-                       "INSERT INTO Zalvert (Recvon, Recan, Datumvon, Datumbis, Tour, erstelltvon, "
-                       "ImportID, Netto, erledigt) VALUES ('Spedition Müller GmbH', "
-                       "'Autohaus Schneider KG', '2018-12-03 00:00:00', '2018-12-04 00:00:00', ?, "
-                       "0, ?, 12.5, 0)",
-                       -1, &stmt, nullptr);
-    for (int i = 0; i < rows; ++i) {
-        const std::string tour = "T" + std::to_string(i);
-        sqlite3_bind_text(stmt, 1, tour.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_int(stmt, 2, i / 1000);
-        sqlite3_step(stmt);
-        sqlite3_reset(stmt);
-    }
-    sqlite3_finalize(stmt);
-    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-}
-
-class TSilence : public IUserInteraction {
-  public:
-    void ShowMessage(const std::string& text) override {
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-    }
-    void ShowInformation(const std::string& text) override { ShowMessage(text); }
-    bool Confirm(const std::string&) override { return false; }
-    std::optional<std::string> ChooseFileToOpen(const std::vector<TFileFilter>&) override {
-        return std::nullopt;
-    }
-    std::optional<TLoginValues> Login(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-};
 
 void Key(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QKeyEvent press(QEvent::KeyPress, key, modifiers);
@@ -84,10 +45,10 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(folder);
     const std::string path = folder + "/zalvert.db";
     CreateZalvertDatabase(path, {"Spedition Müller GmbH"});
-    FillBillingTable(path, rows);
+    bench::FillBillingTable(path, rows);
     std::ofstream(folder + "/z.ini") << "[DB]\nMain=" << path << "\n";
 
-    TSilence ui;
+    bench::TSilentInteraction ui;
     SetApplicationInteraction(&ui);
     std::unique_ptr<TData> data;
     const double start = Seconds([&] { data = std::make_unique<TData>(ui, folder + "/z.ini"); });

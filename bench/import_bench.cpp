@@ -9,6 +9,7 @@
 #include <string>
 
 #include "bench/BenchTools.h"
+#include "bench/BillingTable.h"
 #include "data/Daten.h"
 #include "data/Schema.h"
 #include "import/Importer.h"
@@ -20,21 +21,6 @@ using namespace zalvert;
 using bench::ResidentBytes;
 using bench::Seconds;
 namespace fs = std::filesystem;
-
-class TSilence : public IUserInteraction {
-  public:
-    void ShowMessage(const std::string& text) override {
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-    }
-    void ShowInformation(const std::string& text) override { ShowMessage(text); }
-    bool Confirm(const std::string&) override { return false; }
-    std::optional<std::string> ChooseFileToOpen(const std::vector<TFileFilter>&) override {
-        return std::nullopt;
-    }
-    std::optional<TLoginValues> Login(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-};
 
 class TNoWindow : public IImportView {
   public:
@@ -67,7 +53,7 @@ void Workspace(const std::string& root) {
 double ProgramImport(const std::string& root, int lines, long& residentGrowth,
                      std::string& summary) {
     GenerateFile(root + "/import/touren.csv", lines);
-    TSilence ui;
+    bench::TSilentInteraction ui;
     TNoWindow view;
     const long before = ResidentBytes();
     const double seconds = Seconds([&] {

@@ -1,8 +1,6 @@
 // Figures of the table component on a billing table of a million records, each
 // beside the same walk done directly on the engine's recordset in the same run.
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -10,6 +8,7 @@
 #include <vector>
 
 #include "bench/BenchTools.h"
+#include "bench/BillingTable.h"
 #include "dao/ZedaDaoDataBase.h"
 #include "dao/ZedaDaoTable.h"
 #include "data/Schema.h"
@@ -21,31 +20,6 @@ namespace {
 using namespace zalvert;
 using bench::ResidentBytes;
 using bench::Seconds;
-
-void FillBillingTable(const std::string& path, int rows) {
-    sqlite3* db = nullptr;
-    sqlite3_open(path.c_str(), &db);
-    sqlite3_stmt* stmt = nullptr;
-    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-    sqlite3_prepare_v2(db,
-                       "INSERT INTO Zalvert (Recvon, Recan, Datumvon, Datumbis, Tour, erstelltvon, "
-                       "ImportID, erledigt) VALUES (?, ?, ?, ?, ?, 0, ?, 0)",
-                       -1, &stmt, nullptr);
-    for (int i = 0; i < rows; ++i) {
-        const std::string tour = "T" + std::to_string(i);
-        sqlite3_bind_text(stmt, 1, "Spedition Müller GmbH", -1, SQLITE_STATIC);
-        sqlite3_bind_text(stmt, 2, "Autohaus Schneider KG", -1, SQLITE_STATIC);
-        sqlite3_bind_text(stmt, 3, "2018-12-03 00:00:00", -1, SQLITE_STATIC);
-        sqlite3_bind_text(stmt, 4, "2018-12-04 00:00:00", -1, SQLITE_STATIC);
-        sqlite3_bind_text(stmt, 5, tour.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_int(stmt, 6, i / 1000);
-        sqlite3_step(stmt);
-        sqlite3_reset(stmt);
-    }
-    sqlite3_finalize(stmt);
-    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-}
 
 // Reads every field of the current row, as the table does when it loads a record.
 void ReadRow(engine::Recordset& rs, std::vector<std::shared_ptr<engine::Field>>& fields) {
@@ -237,7 +211,7 @@ int main(int argc, char** argv) {
     const std::string path = folder + "/zalvert.db";
     std::filesystem::remove(path);
     CreateZalvertDatabase(path, {"Spedition Müller GmbH"});
-    FillBillingTable(path, rows);
+    bench::FillBillingTable(path, rows);
     Walks(path, rows);
     Inserts(path);
     std::filesystem::remove_all(folder);

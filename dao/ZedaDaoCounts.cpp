@@ -5,20 +5,12 @@
 #include <cstring>
 
 #include "dao/ZedaDaoTable.h"
+#include "dao/ZedaDaoTableSupport.h"
 #include "dataset/DatabaseError.h"
 
 namespace zalvert {
+using namespace daotable;
 namespace {
-
-template <class Call>
-void IgnoringErrors(Call&& call) {
-    try {
-        call();
-    } catch (const EDatabaseError&) {
-        throw;
-    } catch (const std::exception&) {
-    }
-}
 
 bool PositionFromEngine(int tableType) {
     return tableType == engine::dbOpenDynaset || tableType == engine::dbOpenSnapshot ||
@@ -27,8 +19,7 @@ bool PositionFromEngine(int tableType) {
 
 }  // namespace
 
-// --- record count
-// -----------------------------------------------------------------------------------
+// --- record count --------------------------------------------------------------------
 
 int TZedaDaoTable::GetRecordCount() {
     if (ForwardOnly()) return -1;
@@ -47,7 +38,7 @@ int TZedaDaoTable::GetRecordCount() {
         count = CountAccepted();
     } else {
         if (tableType_ == engine::dbOpenTable) {
-            IgnoringErrors([&] {
+            IgnoringEngineErrors([&] {
                 count = static_cast<int>(recordset_->RecordCount());
                 if (highestSeen_ < count) count = VerifiedTableCount(count);
             });
@@ -102,12 +93,11 @@ int TZedaDaoTable::CountAccepted() {
     RestoreState(saved);
     position_ = savedPosition;
     // Back on the active row at once rather than at the dataset's next move.
-    if (activeBookmark != 0) IgnoringErrors([&] { PositionByBookmark(activeBookmark); });
+    if (activeBookmark != 0) IgnoringEngineErrors([&] { PositionByBookmark(activeBookmark); });
     return count;
 }
 
-// --- record number
-// ----------------------------------------------------------------------------------
+// --- record number -------------------------------------------------------------------
 
 int TZedaDaoTable::GetRecNo() {
     UpdateCursorPos();
@@ -159,11 +149,11 @@ void TZedaDaoTable::RecomputePosition(TDaoRecordBuffer& buffer) {
     if (PositionFromEngine(tableType_)) {
         position_ = static_cast<std::int32_t>(rs.AbsolutePosition());
     } else if (tableType_ == engine::dbOpenTable) {
-        IgnoringErrors([&] {
+        IgnoringEngineErrors([&] {
             rs.MoveNext();
             if (rs.Eof()) position_ = static_cast<std::int32_t>(rs.RecordCount()) - 1;
         });
-        IgnoringErrors([&] { rs.MovePrevious(); });
+        IgnoringEngineErrors([&] { rs.MovePrevious(); });
         if (position_ == -1) {
             if (bookmarkable_) {
                 try {
@@ -180,7 +170,7 @@ void TZedaDaoTable::RecomputePosition(TDaoRecordBuffer& buffer) {
             }
         }
         buffer.Position = position_;
-        IgnoringErrors([&] {
+        IgnoringEngineErrors([&] {
             if (bookmarkable_) {
                 PositionByBookmark(buffer.Bookmark);
             } else {

@@ -502,8 +502,7 @@ void TZedaDaoDatabase::CloseActiveTables() {
     activeTables_.Clear();
 }
 
-// --- catalogue
-// -------------------------------------------------------------------------------------
+// --- catalogue ------------------------------------------------------------------------
 
 void TZedaDaoDatabase::RefreshDefinitions() {
     tableNames_.Clear();

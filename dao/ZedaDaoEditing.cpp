@@ -2,29 +2,12 @@
 // error events, deleting, refreshing, and reopening when a row has gone.
 
 #include "dao/ZedaDaoTable.h"
+#include "dao/ZedaDaoTableSupport.h"
 #include "dataset/DatabaseError.h"
 
 namespace zalvert {
+using namespace daotable;
 namespace {
-
-constexpr int kRecordDeleted = 3167;
-
-template <class Call>
-void IgnoringErrors(Call&& call) {
-    try {
-        call();
-    } catch (const std::exception&) {
-    }
-}
-
-std::optional<TDateTimeRec> DateOfText(const std::string& text) {
-    const auto blank = text.find(' ');
-    if (blank == std::string::npos) return std::nullopt;
-    const auto date = TryStrToInt64(std::string_view(text).substr(0, blank));
-    const auto time = TryStrToInt64(std::string_view(text).substr(blank + 1));
-    if (!date || !time) return std::nullopt;
-    return TDateTimeRec{static_cast<std::int32_t>(*date), static_cast<std::int32_t>(*time)};
-}
 
 Variant ByteArray(const std::string& text) {
     std::vector<Variant> items;
@@ -44,7 +27,7 @@ TDataAction TZedaDaoTable::AskErrorEvent(Exception& error, const TErrorEvent& ha
     return action;
 }
 
-// --- edit and cancel -----------------------------------------------------------------------------
+// --- edit and cancel -------------------------------------------------------------------
 
 void TZedaDaoTable::InternalEdit() {
     oldValues_ = std::make_unique<TDaoRecordBuffer>();
@@ -76,8 +59,7 @@ void TZedaDaoTable::InternalCancel() {
     database_->Idle();
 }
 
-// --- writing
-// -------------------------------------------------------------------------------------------
+// --- writing -------------------------------------------------------------------------
 
 void TZedaDaoTable::WriteModifiedValues(const TDaoRecordBuffer& buffer) {
     for (size_t i = 0; i < buffer.Values.size() && i < loads_.size(); ++i) {
@@ -104,7 +86,7 @@ void TZedaDaoTable::WriteValue(size_t index, const TField& field, const std::str
         case TFieldType::ftTime:
         case TFieldType::ftDateTime:
             // A text that gives no date leaves the stored value as it is.
-            if (const auto rec = DateOfText(text))
+            if (const auto rec = DateTimeOfText(text))
                 target.SetValue(Variant::FromDate(RecToDateTime(*rec)));
             return;
         case TFieldType::ftMemo:
@@ -119,8 +101,7 @@ void TZedaDaoTable::WriteValue(size_t index, const TField& field, const std::str
     }
 }
 
-// --- the post step
-// ---------------------------------------------------------------------------------------
+// --- the post step -------------------------------------------------------------------
 
 void TZedaDaoTable::InternalPost() {
     positionInvalid_ = false;
@@ -243,8 +224,7 @@ void TZedaDaoTable::DoOnNewRecord() {
     TDataSet::DoOnNewRecord();
 }
 
-// --- delete and refresh
-// -------------------------------------------------------------------------------------
+// --- delete and refresh --------------------------------------------------------------
 
 void TZedaDaoTable::InternalDelete() {
     if (TRecordBuffer* active = ActiveBuffer())

@@ -6,9 +6,11 @@
 
 #include "dao/GuidFieldText.h"
 #include "dao/ZedaDaoTable.h"
+#include "dao/ZedaDaoTableSupport.h"
 #include "rtl/Utf8.h"
 
 namespace zalvert {
+using namespace daotable;
 namespace {
 
 std::optional<std::int32_t> ReadInteger(const std::string& text) {
@@ -30,16 +32,6 @@ std::optional<bool> ReadBoolean(std::string text) {
     const auto number = TryStrToInt64(text);
     if (!number) return std::nullopt;
     return static_cast<std::int16_t>(*number) != 0;
-}
-
-// Day number and milliseconds of a date text; none without a blank or integers.
-std::optional<TDateTimeRec> ReadDateTime(const std::string& text) {
-    const auto blank = text.find(' ');
-    if (blank == std::string::npos) return std::nullopt;
-    const auto date = TryStrToInt64(std::string_view(text).substr(0, blank));
-    const auto time = TryStrToInt64(std::string_view(text).substr(blank + 1));
-    if (!date || !time) return std::nullopt;
-    return TDateTimeRec{static_cast<std::int32_t>(*date), static_cast<std::int32_t>(*time)};
 }
 
 }  // namespace
@@ -83,7 +75,7 @@ bool TZedaDaoTable::DoGetFieldData(const TField& field, TFieldData* buffer) cons
         case TFieldType::ftDate:
         case TFieldType::ftTime:
         case TFieldType::ftDateTime: {
-            const auto value = ReadDateTime(text);
+            const auto value = DateTimeOfText(text);
             if (!value) return false;
             *buffer = *value;
             return true;

@@ -5,22 +5,13 @@
 
 #include "dao/FieldTypeMapping.h"
 #include "dao/ZedaDaoTable.h"
+#include "dao/ZedaDaoTableSupport.h"
 #include "rtl/IniFile.h"
 #include "rtl/Utf8.h"
 
 namespace zalvert {
+using namespace daotable;
 namespace {
-
-constexpr long kAttrDescending = 1;
-constexpr int kGuidMark = 47554944;
-
-template <class Call>
-void IgnoringErrors(Call&& call) {
-    try {
-        call();
-    } catch (const std::exception&) {
-    }
-}
 
 std::optional<std::string> PropertyText(engine::Field& field, const char* name) {
     try {
@@ -66,7 +57,7 @@ std::vector<std::string> TrimmedNames(const std::string& list) {
 
 }  // namespace
 
-// --- field definitions -------------------------------------------------------------------------
+// --- field definitions -----------------------------------------------------------------
 
 void TZedaDaoTable::InternalInitFieldDefs() {
     FieldDefs().Clear();
@@ -119,7 +110,7 @@ void TZedaDaoTable::AddFieldDef(int index, engine::Field& field) {
     captions_.Add(caption ? *caption : name);
 }
 
-// --- index definitions ---------------------------------------------------------------------------
+// --- index definitions -----------------------------------------------------------------
 
 void TZedaDaoTable::ReadIndexDefs() {
     indexDefs_.Clear();

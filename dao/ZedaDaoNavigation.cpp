@@ -6,27 +6,13 @@
 #include <cstring>
 
 #include "dao/ZedaDaoTable.h"
+#include "dao/ZedaDaoTableSupport.h"
 #include "dataset/DatabaseError.h"
 #include "dataset/DbConsts.h"
 
 namespace zalvert {
+using namespace daotable;
 namespace {
-
-constexpr int kRecordDeleted = 3167;
-
-[[noreturn]] void Fail(const std::string& message) {
-    throw EDatabaseError(message);
-}
-
-template <class Call>
-void IgnoringErrors(Call&& call) {
-    try {
-        call();
-    } catch (const EDatabaseError&) {
-        throw;
-    } catch (const std::exception&) {
-    }
-}
 
 TBytes BookmarkBytes(std::int32_t value) {
     TBytes bytes(4);
@@ -52,8 +38,7 @@ std::int32_t TZedaDaoTable::BookmarkValue(const TBookmark& bookmark) {
     return FirstFourBytes(bookmark);
 }
 
-// --- buffers
-// -----------------------------------------------------------------------------------------
+// --- buffers -------------------------------------------------------------------------
 
 std::unique_ptr<TRecordBuffer> TZedaDaoTable::AllocRecordBuffer() {
     auto buffer = std::make_unique<TDaoRecordBuffer>();
@@ -125,8 +110,7 @@ void TZedaDaoTable::InternalInitRecord(TRecordBuffer& buffer) {
     record.Position = -1;
 }
 
-// --- the engine's cursor
-// -------------------------------------------------------------------------------
+// --- the engine's cursor -------------------------------------------------------------
 
 bool TZedaDaoTable::RsEmpty() const {
     return recordset_->Bof() && recordset_->Eof();
@@ -336,7 +320,7 @@ void TZedaDaoTable::InternalLast() {
         position_ = step_;
         return;
     }
-    IgnoringErrors([&] {
+    IgnoringEngineErrors([&] {
         rs.MoveLast();
         rs.MoveNext();
         const std::int32_t previous = position_;
@@ -367,8 +351,7 @@ int TZedaDaoTable::VerifiedTableCount(int daoCount) {
     return count;
 }
 
-// --- bookmarks
-// ---------------------------------------------------------------------------------------------
+// --- bookmarks -----------------------------------------------------------------------
 
 std::string TZedaDaoTable::BookmarkStr() {
     std::string text(static_cast<size_t>(BookmarkSize()), '\0');

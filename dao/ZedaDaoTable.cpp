@@ -1,4 +1,5 @@
 #include "dao/ZedaDaoTable.h"
+#include "dao/ZedaDaoTableSupport.h"
 
 #include "dao/SqlParameterText.h"
 #include "dataset/DatabaseError.h"
@@ -8,19 +9,8 @@
 #include "rtl/Interaction.h"
 
 namespace zalvert {
+using namespace daotable;
 namespace {
-
-[[noreturn]] void Fail(const std::string& message) {
-    throw EDatabaseError(message);
-}
-
-template <class Call>
-void IgnoringErrors(Call&& call) {
-    try {
-        call();
-    } catch (const std::exception&) {
-    }
-}
 
 std::string QueryTypeName(int type) {
     switch (type) {
@@ -113,7 +103,7 @@ void TZedaDaoTable::InternalHandleException() {
     ShowException(ApplicationInteraction(), std::current_exception());
 }
 
-// --- source setters -----------------------------------------------------------------------
+// --- source setters --------------------------------------------------------------------
 
 void TZedaDaoTable::F_Set_Database(TZedaDaoDatabase* database) {
     if (Active()) Fail("TZedaDaoTable.F_Set_Database: Cannot set Database while Table is Active!");
@@ -185,7 +175,7 @@ void TZedaDaoTable::SetQueryDefSQLText(const std::string& text) {
     F_Set_QueryDefName(queryDefName_);
 }
 
-// --- recordset setters ---------------------------------------------------------------------
+// --- recordset setters -----------------------------------------------------------------
 
 void TZedaDaoTable::F_Set_TableType(int type) {
     if (Active())
@@ -283,7 +273,7 @@ void TZedaDaoTable::ReopenTable() {
     First();
 }
 
-// --- readers ----------------------------------------------------------------------------------
+// --- readers ---------------------------------------------------------------------------
 
 std::string TZedaDaoTable::QueryDefType() {
     queryDefTypeName_.clear();
@@ -297,32 +287,27 @@ std::string TZedaDaoTable::QueryDefType() {
     return queryDefTypeName_;
 }
 
-std::string TZedaDaoTable::TableDateCreated() {
+// A time stamp of the table, or of the stored query it was opened from.
+std::string TZedaDaoTable::TableTimeStamp(TDateTime (engine::TableDef::*ofTable)() const,
+                                          TDateTime (engine::QueryDef::*ofQuery)() const) {
     if (!cursorOpen_) return {};
     try {
+        engine::Database& db = *database_->DatabaseObject();
         if (tableType_ == engine::dbOpenTable)
-            return DateTimeToStr(
-                database_->DatabaseObject()->TableDefs().Item(tableName_)->DateCreated());
+            return DateTimeToStr((*db.TableDefs().Item(tableName_).*ofTable)());
         if (!queryDefName_.empty())
-            return DateTimeToStr(
-                database_->DatabaseObject()->QueryDefs().Item(queryDefName_)->DateCreated());
+            return DateTimeToStr((*db.QueryDefs().Item(queryDefName_).*ofQuery)());
     } catch (const std::exception&) {
     }
     return {};
 }
 
+std::string TZedaDaoTable::TableDateCreated() {
+    return TableTimeStamp(&engine::TableDef::DateCreated, &engine::QueryDef::DateCreated);
+}
+
 std::string TZedaDaoTable::TableLastUpdated() {
-    if (!cursorOpen_) return {};
-    try {
-        if (tableType_ == engine::dbOpenTable)
-            return DateTimeToStr(
-                database_->DatabaseObject()->TableDefs().Item(tableName_)->LastUpdated());
-        if (!queryDefName_.empty())
-            return DateTimeToStr(
-                database_->DatabaseObject()->QueryDefs().Item(queryDefName_)->LastUpdated());
-    } catch (const std::exception&) {
-    }
-    return {};
+    return TableTimeStamp(&engine::TableDef::LastUpdated, &engine::QueryDef::LastUpdated);
 }
 
 int TZedaDaoTable::IndexFieldCount() {
@@ -345,7 +330,7 @@ bool TZedaDaoTable::LockEdits() {
     return lockType_ == engine::dbPessimistic;
 }
 
-// --- character sets ----------------------------------------------------------------------------
+// --- character sets --------------------------------------------------------------------
 
 std::string TZedaDaoTable::Translate(const std::string& text, bool toOem) {
     if (!Translation) return TDataSet::Translate(text, toOem);

@@ -116,7 +116,7 @@ class TZedaDaoTable : public TDataSet, public IDaoActiveTable {
     TStrings& MasterFields() { return masterFields_; }
     bool MasterAutoActivate = true;
 
-    // --- plain settings ---------------------------------------------------------------------
+    // --- plain settings --------------------------------------------------------------------
     std::string ComponentVersion() const { return "9.10"; }
     void SetComponentVersion(const std::string&) {}
     bool AutoFindIndex = true;
@@ -133,7 +133,7 @@ class TZedaDaoTable : public TDataSet, public IDaoActiveTable {
     bool ProcessMessages = false;
     std::function<void(TDataSet&, int)> OnExportProgress, OnImportProgress;
 
-    // --- objects and per-table lists ----------------------------------------------------------
+    // --- objects and per-table lists -------------------------------------------------------
     engine::Recordset* Recordset() const { return recordset_.get(); }
     bool Bookmarkable() const { return bookmarkable_; }
     long long RecordsAffected() const { return recordsAffected_; }
@@ -148,7 +148,7 @@ class TZedaDaoTable : public TDataSet, public IDaoActiveTable {
     // The 32-bit value a bookmark of this table stands for.
     static std::int32_t BookmarkValue(const TBookmark& bookmark);
 
-    // --- the dataset contract ---------------------------------------------------------------
+    // --- the dataset contract --------------------------------------------------------------
     bool CanModify() const override { return cursorOpen_ && !readOnly_; }
     std::string BookmarkStr() override;
     void SetBookmarkStr(const std::string& text) override;
@@ -164,7 +164,7 @@ class TZedaDaoTable : public TDataSet, public IDaoActiveTable {
     // The framework's post, then a requery of a sorted table when asked for.
     void Post() override;
 
-    // --- the connection closing its tables ------------------------------------------------------
+    // --- the connection closing its tables -------------------------------------------------
     void SetClosedByDatabase(bool closed) override { closedByDatabase_ = closed; }
     void CloseTable() override { Close(); }
 
@@ -228,6 +228,8 @@ class TZedaDaoTable : public TDataSet, public IDaoActiveTable {
     void RegisterWithDatabase();
     void ReopenRecordset();
     void ReopenTable();
+    std::string TableTimeStamp(TDateTime (engine::TableDef::*ofTable)() const,
+                               TDateTime (engine::QueryDef::*ofQuery)() const);
     void SetReopening(bool& member, bool value);
     // --- field definitions (ZedaDaoFieldDefs.cpp) ---
     void BuildFieldDefs();

@@ -9,28 +9,13 @@
 #include "dao/GuidFieldText.h"
 #include "dao/SqlParameterText.h"
 #include "dao/ZedaDaoTable.h"
+#include "dao/ZedaDaoTableSupport.h"
 #include "dataset/DatabaseError.h"
 #include "rtl/Utf8.h"
 
 namespace zalvert {
+using namespace daotable;
 namespace {
-
-constexpr long kAttrAutoIncrement = 16;
-constexpr long kAttrUpdatable = 32;
-constexpr long kAttrSystem = 8192;
-constexpr int kGuidMark = 47554944;
-
-[[noreturn]] void Fail(const std::string& message) {
-    throw EDatabaseError(message);
-}
-
-template <class Call>
-void IgnoringErrors(Call&& call) {
-    try {
-        call();
-    } catch (const std::exception&) {
-    }
-}
 
 // One leading and one trailing character `quote` removed when both are there.
 std::string Unquoted(const std::string& text, char quote) {
@@ -57,7 +42,7 @@ std::string GeneratedName() {
 
 }  // namespace
 
-// --- open and close ---------------------------------------------------------------------------
+// --- open and close --------------------------------------------------------------------
 
 void TZedaDaoTable::InternalOpen() {
     OpenDaoRecordset();
@@ -120,7 +105,7 @@ void TZedaDaoTable::RegisterWithDatabase() {
         database_->RecordTableInTransaction(Name(), 1);
 }
 
-// --- the recordset ------------------------------------------------------------------------------
+// --- the recordset ---------------------------------------------------------------------
 
 void TZedaDaoTable::CheckOpenGuards() {
     if (!database_) Fail("TZedaDaoTable.OpenDaoRecordset: Missing Database Property");
@@ -294,8 +279,7 @@ void TZedaDaoTable::ResetNavigation() {
     highestSeen_ = -1;
 }
 
-// --- field objects
-// ---------------------------------------------------------------------------------
+// --- field objects -------------------------------------------------------------------
 
 void TZedaDaoTable::PrepareFields() {
     fieldNames_.Clear();

@@ -96,7 +96,7 @@ void TDBGrid::Guarded(Work&& work) {
     viewport()->update();
 }
 
-// --- what is shown ------------------------------------------------------------------------
+// --- what is shown ---------------------------------------------------------------------
 
 int TDBGrid::VisibleRows() const {
     return std::max(1, viewport()->height() / rowHeight_ - 1);
@@ -150,7 +150,7 @@ QRect TDBGrid::CellRect(int row, int column) const {
     return QRect(ColumnLeft(column), (row + 1) * rowHeight_, width, rowHeight_);
 }
 
-// --- painting -------------------------------------------------------------------------------
+// --- painting --------------------------------------------------------------------------
 
 void TDBGrid::paintEvent(QPaintEvent*) {
     QPainter painter(viewport());
@@ -227,7 +227,7 @@ void TDBGrid::PaintIndicator(QPainter& painter, int row, bool active) const {
     }
 }
 
-// --- following the dataset ----------------------------------------------------------------------
+// --- following the dataset -------------------------------------------------------------
 
 void TDBGrid::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
@@ -306,7 +306,7 @@ void TDBGrid::ScrollBarAction(int action) {
     if (action == QAbstractSlider::SliderMove) bar->setSliderPosition(position);
 }
 
-// --- keys and mouse ------------------------------------------------------------------------------
+// --- keys and mouse --------------------------------------------------------------------
 
 void TDBGrid::keyPressEvent(QKeyEvent* event) {
     bool handled = false;
@@ -447,7 +447,7 @@ void TDBGrid::wheelEvent(QWheelEvent* event) {
     if (steps != 0) Guarded([&] { MoveRows(-3 * steps); });
 }
 
-// --- the editor --------------------------------------------------------------------------------
+// --- the editor ------------------------------------------------------------------------
 
 void TDBGrid::ShowEditor(const QString* typed) {
     TField* field = ColumnField(column_);

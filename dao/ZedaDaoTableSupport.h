@@ -1,0 +1,58 @@
+#pragma once
+// Small pieces the table component's files share: its failures, the engine
+// errors it steps over, the field attribute bits and the date text of a value.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "dataset/DatabaseError.h"
+#include "dataset/FieldTypes.h"
+#include "rtl/Variant.h"
+
+namespace zalvert::daotable {
+
+constexpr int kRecordDeleted = 3167;  // another user deleted the row
+constexpr long kAttrDescending = 1;
+constexpr long kAttrAutoIncrement = 16;
+constexpr long kAttrUpdatable = 32;
+constexpr long kAttrSystem = 8192;
+constexpr int kGuidMark = 47554944;  // precision that marks a GUID field definition
+
+[[noreturn]] inline void Fail(const std::string& message) {
+    throw EDatabaseError(message);
+}
+
+// Runs `call`; a failure of it is stepped over.
+template <class Call>
+void IgnoringErrors(Call&& call) {
+    try {
+        call();
+    } catch (const std::exception&) {
+    }
+}
+
+// Runs `call`; a failure of the engine is stepped over, the table's own pass on.
+template <class Call>
+void IgnoringEngineErrors(Call&& call) {
+    try {
+        call();
+    } catch (const EDatabaseError&) {
+        throw;
+    } catch (const std::exception&) {
+    }
+}
+
+// Day number and milliseconds of a value text ("738976 43200000"); none without
+// a blank or when a part is no integer.
+inline std::optional<TDateTimeRec> DateTimeOfText(std::string_view text) {
+    const auto blank = text.find(' ');
+    if (blank == std::string_view::npos) return std::nullopt;
+    const auto date = TryStrToInt64(text.substr(0, blank));
+    const auto time = TryStrToInt64(text.substr(blank + 1));
+    if (!date || !time) return std::nullopt;
+    return TDateTimeRec{static_cast<std::int32_t>(*date), static_cast<std::int32_t>(*time)};
+}
+
+}  // namespace zalvert::daotable
