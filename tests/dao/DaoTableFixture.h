@@ -12,6 +12,7 @@
 #include "data/Schema.h"
 #include "engine/Dao.h"
 #include "rtl/FormatSettings.h"
+#include "tests/support/MessageOf.h"
 #include "tests/support/RecordingInteraction.h"
 #include "tests/support/TempDir.h"
 
@@ -67,16 +68,6 @@ class DaoTableTest : public ::testing::Test {
     std::shared_ptr<engine::Database> SecondUser() {
         other_ = engine::CreateDBEngine("DAO.DBEngine.36");
         return other_->CreateWorkspace("Zweiter", "Admin", "")->OpenDatabase(path_);
-    }
-
-    template <class Call>
-    std::string MessageOf(Call&& call) {
-        try {
-            call();
-        } catch (const std::exception& e) {
-            return e.what();
-        }
-        return {};
     }
 
     TTempDir dir_;

@@ -8,11 +8,14 @@
 #include "data/Schema.h"
 #include "dataset/DatabaseError.h"
 #include "rtl/ComInit.h"
+#include "tests/support/MessageOf.h"
 #include "tests/support/RecordingInteraction.h"
 #include "tests/support/TempDir.h"
 
 namespace zalvert {
 namespace {
+
+using testing::MessageOf;
 
 class DaoDatabaseTest : public ::testing::Test {
   protected:
@@ -29,16 +32,6 @@ class DaoDatabaseTest : public ::testing::Test {
         db->Open();
         return db;
     }
-    template <class Call>
-    std::string MessageOf(Call&& call) {
-        try {
-            call();
-        } catch (const std::exception& e) {
-            return e.what();
-        }
-        return {};
-    }
-
     testing::TTempDir dir_;
     testing::TRecordingInteraction ui_;
     std::string path_;
