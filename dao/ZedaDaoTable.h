@@ -214,6 +214,7 @@ class TZedaDaoTable : public TDataSet, public IDaoActiveTable {
 
     // --- opening (ZedaDaoTableOpen.cpp) ---
     void OpenDaoRecordset();
+    void SetUpOpenedCursor();
     void CheckOpenGuards();
     std::string SourceText();
     void FillQueryDefParameters(engine::QueryDef& query);

@@ -46,14 +46,23 @@ std::string GeneratedName() {
 
 void TZedaDaoTable::InternalOpen() {
     OpenDaoRecordset();
-    if (Name().empty()) SetName(GeneratedName());
-    opening_ = true;
     try {
-        BuildFieldDefs();
+        SetUpOpenedCursor();
     } catch (...) {
+        // A table that fails to open keeps no recordset.
         opening_ = false;
+        loads_.clear();
+        fieldCache_.clear();
+        IgnoringErrors([this] { recordset_->Close(); });
+        recordset_.reset();
         throw;
     }
+}
+
+void TZedaDaoTable::SetUpOpenedCursor() {
+    if (Name().empty()) SetName(GeneratedName());
+    opening_ = true;
+    BuildFieldDefs();
     opening_ = false;
     if (DefaultFields()) CreateFields();
     BindFields(true);
