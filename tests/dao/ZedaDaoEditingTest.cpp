@@ -479,3 +479,28 @@ TEST_F(Editing, RefreshRecountsWithoutRequerying) {
 
 }  // namespace
 }  // namespace zalvert::testing
+
+namespace zalvert::testing {
+namespace {
+
+TEST_F(Editing, RetriesAnEditWhenTheHandlerSaysSo) {
+    AddBillingRecords(2);
+    TZedaDaoTable& table = Table("Zalvert");
+    table.Open();
+    SecondUser()->Execute("DELETE FROM Zalvert WHERE Tour = 'T1'");
+    std::vector<TDataAction> answers = {TDataAction::daRetry, TDataAction::daFail};
+    int calls = 0;
+    table.OnEditError = [&](TDataSet&, Exception& error, TDataAction& action) {
+        EXPECT_FALSE(error.Message().empty());
+        action = answers[static_cast<size_t>(calls++)];
+    };
+    // The retry meets the next row, which can be edited.
+    table.Edit();
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(table.State(), TDataSetState::dsEdit);
+    EXPECT_EQ(table.FieldByName("Tour").AsString(), "T2");
+    table.Cancel();
+}
+
+}  // namespace
+}  // namespace zalvert::testing

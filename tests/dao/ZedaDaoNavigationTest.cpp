@@ -251,3 +251,27 @@ TEST_F(Navigation, StopsAtARowAnotherUserDeleted) {
 
 }  // namespace
 }  // namespace zalvert::testing
+
+namespace zalvert::testing {
+namespace {
+
+TEST_F(Navigation, ATableTypeCountKeepsToTheRowsItWasOpenedWith) {
+    AddBillingRecords(3);
+    TZedaDaoTable& table = Table("Zalvert", engine::dbOpenTable);
+    table.Open();
+    EXPECT_EQ(table.RecordCount(), 3);
+    // Rows another user adds are in a snapshot, not in the open table's count.
+    SecondUser()->Execute("INSERT INTO Zalvert (Tour) VALUES ('T4')");
+    table.Last();
+    EXPECT_EQ(table.FieldByName("Tour").AsString(), "T3");
+    // Opened again, the count is checked against a snapshot, which agrees.
+    table.Close();
+    table.WarnOnBadDatabase = true;
+    table.Open();
+    EXPECT_EQ(table.RecordCount(), 4);
+    table.Last();
+    EXPECT_EQ(table.FieldByName("Tour").AsString(), "T4");
+}
+
+}  // namespace
+}  // namespace zalvert::testing
