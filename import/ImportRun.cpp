@@ -78,6 +78,18 @@ TImportCounts TImportRun::Run() {
 
 void TImportRun::ImportRows(int importId, TImportCounts& counts) {
     TZedaDaoTable& zalvert = *data_.Zalvert;
+    // A grid showing the billing table follows once, when the rows are in.
+    zalvert.DisableControls();
+    struct TEnable {
+        TZedaDaoTable& Table;
+        ~TEnable() {
+            try {
+                Table.EnableControls();
+            } catch (const std::exception&) {
+                // the controls catch up at their next refresh
+            }
+        }
+    } enable{zalvert};
     for (int row = 1; row < grid_.RowCount(); ++row) {
         view_.SetProgressPosition(row);
         TDateTime from = 0, to = 0;

@@ -13,6 +13,7 @@
 #include "app/Main.h"
 #include "data/Daten.h"
 #include "data/Schema.h"
+#include "import/Importer.h"
 #include "tests/support/QtPrinters.h"
 #include "tests/support/RecordingInteraction.h"
 #include "tests/support/TempDir.h"
@@ -38,6 +39,7 @@ class ZalvertenWindowTest : public ::testing::Test {
     void SetUp() override {
         SetApplicationInteraction(&ui_);
         const std::string db = dir_.Path() + "zalvert.db";
+        std::filesystem::create_directory(dir_.Path() + "archiv");
         CreateZalvertDatabase(db, {"Nordfracht"});
         auto engine = engine::CreateDBEngine("DAO.DBEngine.36");
         auto file = engine->CreateWorkspace("T", "Admin", "")->OpenDatabase(db);
@@ -47,7 +49,9 @@ class ZalvertenWindowTest : public ::testing::Test {
                 "('Nordfracht', 'T" +
                 std::to_string(n) + "', #03/31/2024 12:30#, 1234.5, 1)");
         file->Close();
-        data_ = std::make_unique<TData>(ui_, dir_.Write("z.ini", "[DB]\nMain=" + db + "\n"));
+        data_ = std::make_unique<TData>(
+            ui_, dir_.Write("z.ini", "[DB]\nMain=" + db + "\n[Import]\nmaxspalte=5\narchiv=" +
+                                         dir_.Path() + "archiv/\n"));
         ASSERT_TRUE(ui_.Messages.empty()) << ui_.Messages[0];
         window_ = std::make_unique<TFzalverten>(*data_);
         window_->resize(1395, 750);
@@ -235,6 +239,28 @@ TEST_F(ZalvertenWindowTest, ShowsRecordsOfAnImportAsTheDatasetDeliversThem) {
     QApplication::processEvents();
     EXPECT_EQ(Tour(), "Neu");
     EXPECT_EQ(Grid()->CellText(Grid()->ActiveRow(), 5), "Neu");
+}
+
+class TNoView : public IImportView {
+  public:
+    void SetProgressMaximum(int) override {}
+    void SetProgressPosition(int) override {}
+    void ShowImportId(const std::string&) override {}
+    void ShowSummary(const std::string&) override {}
+    std::string ImportYear() const override { return "2024"; }
+};
+
+TEST_F(ZalvertenWindowTest, FollowsAnImportRunOnceItsRowsAreIn) {
+    TImporter importer(data_->Settings(), ui_);
+    TNoView view;
+    importer.AttachData(*data_, view);
+    importer.LoadFile(dir_.Write("touren.csv",
+                                 "Nordfracht;A;01.03.2024;02.03.2024;Neu1\n"
+                                 "Nordfracht;B;01.03.2024;02.03.2024;Neu2\n"));
+    EXPECT_TRUE(ui_.Messages.empty()) << ui_.Messages[0];
+    EXPECT_EQ(Grid()->verticalScrollBar()->maximum(), 51);
+    EXPECT_EQ(Tour(), "Neu2");
+    EXPECT_EQ(Grid()->CellText(Grid()->ActiveRow(), 5), "Neu2");
 }
 
 class ZalvertenMenuTest : public ZalvertenWindowTest {};
