@@ -43,6 +43,15 @@ class TRowReader {
     int old_;
 };
 
+// A value that cannot be shown is marked instead of stopping the painting.
+std::string DisplayTextOf(const TField& field) {
+    try {
+        return field.DisplayText();
+    } catch (const std::exception&) {
+        return "#Fehler";
+    }
+}
+
 }  // namespace
 
 TDBGrid::TDBGrid(QWidget* parent)
@@ -119,7 +128,7 @@ std::string TDBGrid::CellText(int row, int column) const {
     TField* field = ColumnField(column);
     if (!data || !field || row < 0 || row >= ShownRows()) return {};
     TRowReader reader(*data, link_->FirstRecord() + row);
-    return field->DisplayText();
+    return DisplayTextOf(*field);
 }
 
 void TDBGrid::SetSelectedColumn(int column) {
@@ -197,7 +206,7 @@ void TDBGrid::PaintRow(QPainter& painter, int row, bool active) const {
         painter.setPen(colors.color(selected ? QPalette::HighlightedText : QPalette::Text));
         painter.drawText(cell.adjusted(2, 0, -3, 0),
                          Qt::AlignVCenter | (numeric ? Qt::AlignRight : Qt::AlignLeft),
-                         QString::fromStdString(field->DisplayText()));
+                         QString::fromStdString(DisplayTextOf(*field)));
     }
 }
 
@@ -231,7 +240,7 @@ void TDBGrid::PaintIndicator(QPainter& painter, int row, bool active) const {
 
 void TDBGrid::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
-    UpdateRowCount();
+    Guarded([this] { UpdateRowCount(); });
     UpdateScrollBars();
     PlaceEditor();
 }
@@ -255,11 +264,17 @@ void TDBGrid::UpdateScrollBars() {
     QScrollBar* vertical = verticalScrollBar();
     const QSignalBlocker block(vertical);
     TDataSet* data = DataSet();
-    const int count = data ? data->RecordCount() : 0;
+    int count = 0, number = 0;
+    try {
+        count = data ? data->RecordCount() : 0;
+        number = count > 0 ? data->RecNo() : 0;
+    } catch (const std::exception&) {
+        // The bar only shows the position; a dataset that cannot tell leaves it at the top.
+        count = 0;
+    }
     if (count > 0) {
         vertical->setRange(0, count - 1);
         vertical->setPageStep(VisibleRows());
-        const int number = data->RecNo();
         vertical->setValue(number > 0 ? number - 1 : (data->Eof() ? count - 1 : 0));
     } else {
         vertical->setRange(0, 0);
