@@ -4,6 +4,8 @@
 #include <QStyle>
 #include <QToolButton>
 
+#include "rtl/Interaction.h"
+
 namespace zalvert {
 
 class TDBNavigator::TLink : public TDataLink {
@@ -52,7 +54,10 @@ TDBNavigator::TDBNavigator(QWidget* parent)
         button->setFocusPolicy(Qt::NoFocus);
         button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
         layout->addWidget(button);
-        connect(button, &QToolButton::clicked, this, [this, i] { Click(static_cast<TButton>(i)); });
+        // A failure of the dataset is shown; it must not leave the click handler.
+        connect(button, &QToolButton::clicked, this, [this, i] {
+            RunGuarded(ApplicationInteraction(), [&] { Click(static_cast<TButton>(i)); });
+        });
         buttons_[static_cast<size_t>(i)] = button;
     }
     UpdateButtons();
