@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "dao/ZedaDaoTableSupport.h"
 #include "engine/DaoConstants.h"
 #include "rtl/DateTime.h"
 #include "rtl/Utf8.h"
@@ -154,7 +155,7 @@ std::string DateDefaultText(const std::string& text) {
     if (!date) return {};
     const long long days = static_cast<long long>(*date) + kDateDelta;
     const long long ms = ((hour * 60LL + minute) * 60LL + second) * 1000LL;
-    return std::to_string(days) + " " + std::to_string(ms);
+    return daotable::DateTimeText(days, ms);
 }
 
 }  // namespace zalvert

@@ -30,8 +30,7 @@ TDataAction TZedaDaoTable::AskErrorEvent(Exception& error, const TErrorEvent& ha
 // --- edit and cancel -------------------------------------------------------------------
 
 void TZedaDaoTable::InternalEdit() {
-    oldValues_ = std::make_unique<TDaoRecordBuffer>();
-    if (TDaoRecordBuffer* current = StateBuffer()) oldValues_->CopyRecordFrom(*current);
+    KeepOldValues();
     for (;;) {
         try {
             if (recordset_->EditMode() != engine::dbEditInProgress) recordset_->Edit();
@@ -218,10 +217,6 @@ void TZedaDaoTable::Post() {
     recordset_->Requery();
     countInvalid_ = true;
     First();
-}
-
-void TZedaDaoTable::DoOnNewRecord() {
-    TDataSet::DoOnNewRecord();
 }
 
 // --- delete and refresh --------------------------------------------------------------

@@ -127,7 +127,7 @@ void TZedaDaoTable::DoSetFieldData(TField& field, const TFieldData* buffer) {
                     const std::int32_t day =
                         field.DataType() == TFieldType::ftTime ? kDateDelta : r->Date;
                     const std::int32_t ms = field.DataType() == TFieldType::ftDate ? 0 : r->Time;
-                    text = std::to_string(day) + " " + std::to_string(ms);
+                    text = DateTimeText(day, ms);
                 }
                 break;
             case TFieldType::ftBytes:

@@ -89,18 +89,20 @@ void TZedaDaoTable::SetBookmarkData(TRecordBuffer& buffer, const TBookmark& book
     DaoBuffer(buffer).Bookmark = BookmarkValue(bookmark);
 }
 
-void TZedaDaoTable::InternalInitRecord(TRecordBuffer& buffer) {
+// A copy of the current record, as it was before an edit or insert.
+void TZedaDaoTable::KeepOldValues() {
     oldValues_ = std::make_unique<TDaoRecordBuffer>();
     if (TDaoRecordBuffer* current = StateBuffer()) oldValues_->CopyRecordFrom(*current);
+}
+
+void TZedaDaoTable::InternalInitRecord(TRecordBuffer& buffer) {
+    KeepOldValues();
     TDaoRecordBuffer& record = DaoBuffer(buffer);
     record.Values.assign(static_cast<size_t>(FieldDefs().Count()), TDaoValue{});
     for (size_t i = 0; i < record.Values.size(); ++i) {
         TField* field = i < loads_.size() ? loads_[i].Field : nullptr;
         if (field && !field->DefaultExpression().empty() && i < defaultValues_.size()) {
-            std::string text = field->DefaultExpression();
-            if (text.starts_with('\'')) text.erase(0, 1);
-            if (text.ends_with('\'')) text.pop_back();
-            defaultValues_[i] = text;
+            defaultValues_[i] = WithoutSingleQuotes(field->DefaultExpression());
             record.Values[i].Modified = true;
         }
         if (i < defaultValues_.size()) record.Values[i].Text = defaultValues_[i];
@@ -141,7 +143,7 @@ TGetResult TZedaDaoTable::GetRecord(TRecordBuffer& buffer, TGetMode mode, bool) 
     }
     TDaoRecordBuffer& record = DaoBuffer(buffer);
     for (;;) {
-        const TGetResult result = FetchOnce(record, mode);
+        const TGetResult result = FetchOnce(mode);
         if (result != TGetResult::grOK) return result;
         if (!LoadRecord(record)) return TGetResult::grError;
         if (AcceptRecord(record)) return TGetResult::grOK;
@@ -150,7 +152,7 @@ TGetResult TZedaDaoTable::GetRecord(TRecordBuffer& buffer, TGetMode mode, bool) 
 }
 
 // One step of the cursor in the direction of `mode`, with the counters kept.
-TGetResult TZedaDaoTable::FetchOnce(TDaoRecordBuffer&, TGetMode mode) {
+TGetResult TZedaDaoTable::FetchOnce(TGetMode mode) {
     engine::Recordset& rs = *recordset_;
     TGetResult result = TGetResult::grOK;
     switch (mode) {
@@ -231,7 +233,7 @@ std::string TZedaDaoTable::ValueText(size_t index, const Variant& value) const {
     switch (loads_[index].Kind) {
         case TLoadKind::DateTime: {
             const TDateTimeRec rec = DateTimeToRec(value.AsDateTime());
-            return std::to_string(rec.Date) + " " + std::to_string(rec.Time);
+            return DateTimeText(rec.Date, rec.Time);
         }
         case TLoadKind::Boolean:
             return value.AsBoolean() ? "True" : "False";

@@ -197,7 +197,6 @@ class TZedaDaoTable : public TDataSet, public IDaoActiveTable {
     int GetRecordCount() override;
     int GetRecNo() override;
     void SetRecNoValue(int value) override;
-    void DoOnNewRecord() override;
     void Loaded() override;
     void Notification(TComponent* component, TOperation operation) override;
 
@@ -236,13 +235,12 @@ class TZedaDaoTable : public TDataSet, public IDaoActiveTable {
     void BuildFieldDefs();
     void AddFieldDef(int index, engine::Field& field);
     void ReadIndexDefs();
-    void WriteIndexDefs();
 
     // --- navigation (ZedaDaoNavigation.cpp) ---
     bool RsEmpty() const;
     bool ForwardOnly() const { return tableType_ == engine::dbOpenForwardOnly; }
     bool FilterActive() const { return Filtered() && static_cast<bool>(OnFilterRecord); }
-    TGetResult FetchOnce(TDaoRecordBuffer& buffer, TGetMode mode);
+    TGetResult FetchOnce(TGetMode mode);
     bool LoadRecord(TDaoRecordBuffer& buffer);
     std::string ValueText(size_t index, const Variant& value) const;
     TFieldLoad LoadPlan(TField& field) const;
@@ -251,7 +249,6 @@ class TZedaDaoTable : public TDataSet, public IDaoActiveTable {
     void GotoFirstPosition();
     int VerifiedTableCount(int daoCount);
     std::int32_t BookmarkHere() const;
-    int ComputeRecordCount();
     int CountAccepted();
     void PutCursorBack(int count);
     int RecNoWithFilter();
@@ -272,6 +269,7 @@ class TZedaDaoTable : public TDataSet, public IDaoActiveTable {
     void MoveToWrittenRecord(bool inserting);
     TDataAction AskErrorEvent(Exception& error, const TErrorEvent& handler);
     void RefreshOrReopen();
+    void KeepOldValues();
     void FreeOldValues() { oldValues_.reset(); }
 
     // --- published state ---

@@ -24,13 +24,6 @@ std::string Unquoted(const std::string& text, char quote) {
     return text;
 }
 
-// One leading and one trailing "'" removed, each when present.
-std::string WithoutSingleQuotes(std::string text) {
-    if (!text.empty() && text.front() == '\'') text.erase(0, 1);
-    if (!text.empty() && text.back() == '\'') text.pop_back();
-    return text;
-}
-
 std::string GeneratedName() {
     static std::mt19937 random(std::random_device{}());
     const auto ticks = std::chrono::duration_cast<std::chrono::milliseconds>(

@@ -44,6 +44,19 @@ void IgnoringEngineErrors(Call&& call) {
     }
 }
 
+// One leading and one trailing "'" removed, each when present: the text of a
+// field's default expression.
+inline std::string WithoutSingleQuotes(std::string text) {
+    if (!text.empty() && text.front() == '\'') text.erase(0, 1);
+    if (!text.empty() && text.back() == '\'') text.pop_back();
+    return text;
+}
+
+// The value text of a date-time: day number, one blank, milliseconds.
+inline std::string DateTimeText(std::int64_t day, std::int64_t milliseconds) {
+    return std::to_string(day) + " " + std::to_string(milliseconds);
+}
+
 // Day number and milliseconds of a value text ("738976 43200000"); none without
 // a blank or when a part is no integer.
 inline std::optional<TDateTimeRec> DateTimeOfText(std::string_view text) {
