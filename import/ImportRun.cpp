@@ -50,6 +50,8 @@ int TImportRun::NextImportId() {
 
 TImportCounts TImportRun::Run() {
     companies_ = ReadCompanies();
+    // The field cannot change while the run holds the user-interface thread.
+    year_ = view_.ImportYear();
     view_.SetProgressMaximum(grid_.RowCount() - 1);
     const int importId = NextImportId();
     view_.ShowImportId(std::to_string(importId));
@@ -110,11 +112,10 @@ void TImportRun::ImportRows(int importId, TImportCounts& counts) {
 std::string TImportRun::CheckRow(int row, TDateTime& from, TDateTime& to) const {
     if (!KnownCompany(std::string(grid_.Cells(kCompanyColumn, row)))) return "falsche Firma";
     if (grid_.Cells(2, row).empty() || grid_.Cells(3, row).empty()) return "Kein Datum";
-    const std::string year = view_.ImportYear();
     TDateTime* targets[] = {&from, &to};
     for (int column : {2, 3}) {
         std::string text(grid_.Cells(column, row));
-        if (Utf8Length(text) == 6) text += year;
+        if (Utf8Length(text) == 6) text += year_;
         // Both dates are refused with the same text.
         if (!OnlyDigitsAndStops(text)) return "Datum von ungültig";
         *targets[column - 2] = StrToDate(text);

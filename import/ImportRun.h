@@ -42,6 +42,7 @@ class TImportRun {
     TImportGrid& grid_;
     IImportView& view_;
     std::vector<std::string> companies_;
+    std::string year_;
 };
 
 // The summary line of a run.
