@@ -3,11 +3,14 @@
 #include <algorithm>
 
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QWindow>
 
 #include "import/Import.h"
 #include "rtl/Interaction.h"
@@ -16,6 +19,8 @@
 
 namespace zalvert {
 namespace {
+
+constexpr int kMaxExposeWaitMs = 1000;
 
 // Child windows stay alive once created: closing one only minimises it.
 class TMdiChild : public QMdiSubWindow {
@@ -28,6 +33,19 @@ class TMdiChild : public QMdiSubWindow {
         showMinimized();
     }
 };
+
+// The window system shows a new window a little later; until then nothing of it
+// can be painted. Clicks and keys wait.
+void PaintUntilExposed(QWidget* window) {
+    if (!window->isVisible()) return;
+    QElapsedTimer waited;
+    waited.start();
+    do {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+    } while (!(window->windowHandle() && window->windowHandle()->isExposed()) &&
+             waited.elapsed() < kMaxExposeWaitMs);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
 
 }  // namespace
 
@@ -93,9 +111,18 @@ QMdiSubWindow* Tfmain::AddChild(QWidget* child) {
 }
 
 Tfimport* Tfmain::CreateImportWindow() {
-    fimport_ = new Tfimport(data_, ui_, terminate_);
+    fimport_ = new Tfimport(data_, ui_, terminate_, Tfimport::TCreateHandler::ByCreator);
     AddChild(fimport_)->showMaximized();
+    PaintUntilExposed(this);
+    RunGuarded(ui_, [this] { fimport_->FormCreate(); });
     return fimport_;
+}
+
+void Tfmain::closeEvent(QCloseEvent* event) {
+    if (fimport_ && fimport_->Busy())
+        event->ignore();
+    else
+        QMainWindow::closeEvent(event);
 }
 
 void Tfmain::Beenden1Click() {

@@ -23,7 +23,9 @@ class Tfmain : public QMainWindow {
     Tfmain(TData& data, IUserInteraction& ui, std::function<void()> terminate,
            QWidget* parent = nullptr);
 
-    // Creates the import window as a maximised child (start-up and the menu).
+    // Creates the import window as a maximised child (start-up and the menu). Its
+    // creation handler, which may import a waiting file, runs once the frame and
+    // the child are painted, so that the user sees the import happen.
     Tfimport* CreateImportWindow();
 
     void Beenden1Click();
@@ -36,6 +38,10 @@ class Tfmain : public QMainWindow {
     QAction* Beenden1() const { return beenden1_; }
     QAction* Import1() const { return import1_; }
     QAction* ourenListe1() const { return ourenListe1_; }
+
+  protected:
+    // Refused while a file is read or imported: the import must end as a whole.
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     void BuildMenu();

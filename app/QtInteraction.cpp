@@ -36,17 +36,24 @@ void TQtInteraction::ShowInformation(const std::string& text) {
     QMessageBox::information(QApplication::activeWindow(), Title(), Text(text));
 }
 
-bool TQtInteraction::Confirm(const std::string& question) {
-    return QMessageBox::question(QApplication::activeWindow(), Title(), Text(question),
-                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+std::unique_ptr<QMessageBox> TQtInteraction::MakeQuestion(const std::string& question) {
+    auto box = std::make_unique<QMessageBox>(QMessageBox::Question, Title(), Text(question),
+                                             QMessageBox::Yes | QMessageBox::No,
+                                             QApplication::activeWindow());
+    box->setDefaultButton(QMessageBox::Yes);
+    return box;
 }
 
-std::optional<std::string> TQtInteraction::ChooseFileToOpen(
-    const std::vector<TFileFilter>& filters) {
+bool TQtInteraction::Confirm(const std::string& question) {
+    return MakeQuestion(question)->exec() == QMessageBox::Yes;
+}
+
+std::optional<std::string> TQtInteraction::ChooseFileToOpen(const std::vector<TFileFilter>& filters,
+                                                            const std::string& folder) {
     QStringList names;
     for (const TFileFilter& filter : filters)
         names << Text(filter.Name) + " (" + QtPattern(filter.Pattern) + ")";
-    QFileDialog dialog(QApplication::activeWindow());
+    QFileDialog dialog(QApplication::activeWindow(), "Öffnen", Text(folder));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setOption(QFileDialog::HideNameFilterDetails);

@@ -26,8 +26,8 @@ bool TUnattendedInteraction::Confirm(const std::string& question) {
     return false;
 }
 
-std::optional<std::string> TUnattendedInteraction::ChooseFileToOpen(
-    const std::vector<TFileFilter>&) {
+std::optional<std::string> TUnattendedInteraction::ChooseFileToOpen(const std::vector<TFileFilter>&,
+                                                                    const std::string&) {
     return std::nullopt;
 }
 

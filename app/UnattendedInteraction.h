@@ -16,7 +16,8 @@ class TUnattendedInteraction : public IUserInteraction {
     void ShowInformation(const std::string& text) override;
     // Logged and answered no: nothing that needs a yes happens unattended.
     bool Confirm(const std::string& question) override;
-    std::optional<std::string> ChooseFileToOpen(const std::vector<TFileFilter>& filters) override;
+    std::optional<std::string> ChooseFileToOpen(const std::vector<TFileFilter>& filters,
+                                                const std::string& folder) override;
     std::optional<TLoginValues> Login(const std::string& databaseName,
                                       const std::string& userName) override;
 

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/Application.h"
+#include "app/GermanTexts.h"
 #include "app/QtInteraction.h"
 #include "app/UnattendedInteraction.h"
 #include "config/Settings.h"
@@ -16,6 +17,7 @@
 
 int main(int argc, char* argv[]) {
     QApplication qtApplication(argc, argv);
+    zalvert::InstallGermanTranslations();
     std::unique_ptr<zalvert::IUserInteraction> ui;
     if (const char* log = std::getenv("ZALVERT_UNATTENDED_LOG"); log && *log)
         ui = std::make_unique<zalvert::TUnattendedInteraction>(log);

@@ -42,7 +42,8 @@ class TSilentInteraction : public IUserInteraction {
     }
     void ShowInformation(const std::string& text) override { ShowMessage(text); }
     bool Confirm(const std::string&) override { return false; }
-    std::optional<std::string> ChooseFileToOpen(const std::vector<TFileFilter>&) override {
+    std::optional<std::string> ChooseFileToOpen(const std::vector<TFileFilter>&,
+                                                const std::string&) override {
         return std::nullopt;
     }
     std::optional<TLoginValues> Login(const std::string&, const std::string&) override {

@@ -25,7 +25,7 @@ namespace fs = std::filesystem;
 class TNoWindow : public IImportView {
   public:
     void SetProgressMaximum(int) override {}
-    void SetProgressPosition(int) override {}
+    void SetProgressPosition(int, const TImportCounts&) override {}
     void ShowImportId(const std::string&) override {}
     void ShowSummary(const std::string& text) override { Summary = text; }
     std::string ImportYear() const override { return "2018"; }

@@ -45,7 +45,8 @@ class TRecordingSilence : public zalvert::IUserInteraction {
     void ShowMessage(const std::string&) override {}
     void ShowInformation(const std::string&) override {}
     bool Confirm(const std::string&) override { return false; }
-    std::optional<std::string> ChooseFileToOpen(const std::vector<zalvert::TFileFilter>&) override {
+    std::optional<std::string> ChooseFileToOpen(const std::vector<zalvert::TFileFilter>&,
+                                                const std::string&) override {
         return std::nullopt;
     }
     std::optional<zalvert::TLoginValues> Login(const std::string&, const std::string&) override {

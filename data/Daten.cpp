@@ -1,5 +1,7 @@
 #include "data/Daten.h"
 
+#include "data/Schema.h"
+
 namespace zalvert {
 namespace {
 
@@ -20,12 +22,14 @@ TData::TData(IUserInteraction& ui, std::string iniPath)
       Recvon(new TZedaDaoTable(this)),
       qImportid(new TZedaDaoTable(this)),
       Zalvert1(new TDataSource(this)),
+      Importlauf(new TZedaDaoTable(this)),
+      qImportlauf(new TZedaDaoTable(this)),
       iniPath_(std::move(iniPath)) {
     SetName("Data");
     // The settings as a form would bring them, with the components in loading state.
-    for (TComponent* component :
-         std::initializer_list<TComponent*>{Datenbank, Zalvert, Recvon, qImportid})
-        component->BeginLoading();
+    const std::initializer_list<TComponent*> loaded{Datenbank, Zalvert,    Recvon,
+                                                    qImportid, Importlauf, qImportlauf};
+    for (TComponent* component : loaded) component->BeginLoading();
     SetUpDatabase();
     Zalvert->SetName("Zalvert");
     Zalvert->F_Set_TableName("Zalvert");
@@ -40,9 +44,17 @@ TData::TData(IUserInteraction& ui, std::string iniPath)
     SetUpTable(*qImportid);
     Zalvert1->SetName("Zalvert1");
     Zalvert1->SetDataSet(Zalvert);
-    for (TComponent* component :
-         std::initializer_list<TComponent*>{Datenbank, Zalvert, Recvon, qImportid})
-        component->EndLoading();
+    Importlauf->SetName("Importlauf");
+    Importlauf->F_Set_TableName(kRunLogTable);
+    SetUpTable(*Importlauf);
+    qImportlauf->SetName("qImportlauf");
+    SetUpTable(*qImportlauf);
+    for (TComponent* component : loaded) component->EndLoading();
+    // Set once loaded, so that its parameter is known.
+    qImportlauf->SetSQL(
+        "select ImportID, Zeit, Archivname from u_Importlauf where SHA256 = :Hash "
+        "order by ImportID desc");
+    qImportlauf->Params().ParamByName("Hash").DataType = TFieldType::ftString;
     RunGuarded(ui, [this] { DataModuleCreate(); });
 }
 
@@ -131,6 +143,14 @@ void TData::DataModuleCreate() {
     Datenbank->F_Set_Password(settings_.Pass);
     Datenbank->Open();
     Zalvert->Open();
+    CreateRunLogWhenMissing();
+}
+
+void TData::CreateRunLogWhenMissing() {
+    TZedaDaoDatabase& db = *Datenbank;
+    if (db.TableNames().IndexOf(kRunLogTable) >= 0) return;
+    for (const std::string& statement : RunLogStatements()) db.DatabaseObject()->Execute(statement);
+    db.RefreshDefinitions();
 }
 
 }  // namespace zalvert

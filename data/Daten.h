@@ -30,12 +30,18 @@ class TData : public TComponent {
     TZedaDaoTable* const Recvon;
     TZedaDaoTable* const qImportid;
     TDataSource* const Zalvert1;
+    // The run log: `Importlauf` takes a run's entry, `qImportlauf` finds the runs
+    // of a file by its hash (parameter "Hash"), newest first.
+    TZedaDaoTable* const Importlauf;
+    TZedaDaoTable* const qImportlauf;
 
   private:
     void SetUpDatabase();
     void SetUpTable(TZedaDaoTable& table);
     void SetUpZalvertFields();
     void SetUpRecvonFields();
+    // Databases made before the run log existed get its table.
+    void CreateRunLogWhenMissing();
 
     std::string iniPath_;
     TSettings settings_;

@@ -7,8 +7,13 @@
 
 namespace zalvert {
 
-// The statements that create the tables `Zalvert` and `u_Recvon`.
+// The statements that create the tables `Zalvert`, `u_Recvon` and `u_Importlauf`.
 const std::vector<std::string>& SchemaStatements();
+
+// The run log: one row per import run, with the SHA-256 of the file's bytes so
+// that a file imported before is recognised.
+constexpr const char* kRunLogTable = "u_Importlauf";
+const std::vector<std::string>& RunLogStatements();
 
 // Creates a new database file with the schema; `companies` fill `u_Recvon`
 // (priority in list order). Raises the engine's error when the file exists.

@@ -1,13 +1,14 @@
 #include "import/Archive.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 
+#include "import/DurableCopy.h"
 #include "import/Mtools.h"
+#include "import/StepProbe.h"
 #include "rtl/FileErrors.h"
 #include "rtl/Paths.h"
 
@@ -27,20 +28,60 @@ std::string Format(const char* format, const std::string& base, int year, const 
     return text;
 }
 
-// A rename that never replaces a file of the new name.
-bool RenameWithoutReplacing(const std::string& from, const std::string& to) {
-    if (::link(from.c_str(), to.c_str()) != 0) return false;
-    if (::unlink(from.c_str()) != 0) {
-        ::unlink(to.c_str());
+std::string Quoted(const std::string& path) {
+    return "\"" + path + "\"";
+}
+
+std::string CopyFailureText(int error) {
+    if (error == EEXIST) return "Eine Datei dieses Namens ist schon im Archiv";
+    if (error == ENOENT || error == ENOTDIR) return "Archivordner nicht gefunden";
+    return FileErrorText(error);
+}
+
+bool Exists(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+// Gives the file its new name; false when there is nothing (more) to archive.
+bool Rename(const std::string& from, const std::string& to, IUserInteraction& ui) {
+    if (from == to) return Exists(from);
+    int error = ProbeStep(TImportStep::BeforeRename);
+    if (error == 0) error = RenameWithoutReplacing(from, to);
+    // A second run over the same grid finds its file gone: nothing to do.
+    if (error == ENOENT) return false;
+    if (error != 0) {
+        ui.ShowMessage("Die Datei " + Quoted(from) + " konnte nicht in " + Quoted(to) +
+                       " umbenannt werden: " + FileErrorText(error) +
+                       ". Sie bleibt im Importordner.");
         return false;
     }
+    SyncFolder(ExtractFilePath(to));
     return true;
 }
 
-std::string ReasonText(const std::error_code& error) {
-    if (error == std::errc::file_exists) return "Eine Datei dieses Namens ist schon im Archiv";
-    if (error == std::errc::no_such_file_or_directory) return "Archivordner nicht gefunden";
-    return FileErrorText(error.value());
+bool CopyToArchive(const std::string& renamed, const std::string& archived, IUserInteraction& ui) {
+    int error = ProbeStep(TImportStep::BeforeCopy);
+    if (error == 0) error = CopyDurably(renamed, archived);
+    if (error == EEXIST && SameContent(renamed, archived)) error = 0;
+    if (error == 0) return true;
+    ui.ShowMessage("Die Datei " + Quoted(renamed) + " konnte nicht nach " + Quoted(archived) +
+                   " archiviert werden: " + CopyFailureText(error) +
+                   ". Sie bleibt im Importordner.");
+    return false;
+}
+
+bool RemoveArchived(const std::string& renamed, IUserInteraction& ui) {
+    int error = ProbeStep(TImportStep::BeforeDelete);
+    if (error == 0 && ::unlink(renamed.c_str()) != 0 && errno != ENOENT) error = errno;
+    if (error != 0) {
+        ui.ShowMessage("Die Datei " + Quoted(renamed) +
+                       " ist archiviert, konnte aber nicht aus dem Importordner gelöscht werden: " +
+                       FileErrorText(error) + ".");
+        return false;
+    }
+    SyncFolder(ExtractFilePath(renamed));
+    return true;
 }
 
 }  // namespace
@@ -52,19 +93,16 @@ std::string TimeStampedPath(const std::string& currentFile, const TSystemTime& n
                   TwoDigits(now.Hour), TwoDigits(now.Minute), TwoDigits(now.Second), extension);
 }
 
-void ArchiveFile(const std::string& currentFile, const std::string& archiveFolder,
+bool ArchiveFile(const std::string& currentFile, const std::string& renamedPath,
+                 const std::string& archiveFolder, IUserInteraction& ui) {
+    if (currentFile.empty() || !Rename(currentFile, renamedPath, ui)) return false;
+    const std::string archived = archiveFolder + ExtractFileName(renamedPath);
+    return CopyToArchive(renamedPath, archived, ui) && RemoveArchived(renamedPath, ui);
+}
+
+bool ArchiveFile(const std::string& currentFile, const std::string& archiveFolder,
                  IUserInteraction& ui) {
-    const std::string renamed = TimeStampedPath(currentFile, CurrentTime());
-    if (!RenameWithoutReplacing(currentFile, renamed)) return;
-    const std::string archived = archiveFolder + ExtractFileName(renamed);
-    std::error_code error;
-    std::filesystem::copy_file(renamed, archived, std::filesystem::copy_options::none, error);
-    if (error) {
-        ui.ShowMessage("Die Datei \"" + renamed + "\" konnte nicht nach \"" + archived +
-                       "\" archiviert werden: " + ReasonText(error) + ".");
-        return;
-    }
-    std::filesystem::remove(renamed, error);
+    return ArchiveFile(currentFile, TimeStampedPath(currentFile, CurrentTime()), archiveFolder, ui);
 }
 
 }  // namespace zalvert

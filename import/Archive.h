@@ -1,7 +1,7 @@
 #pragma once
 // Taking a processed file out of the import folder: a time-stamped name in its own
 // folder, a copy under that name in the archive folder, then the renamed file
-// deleted once its copy exists.
+// deleted once its copy is safely on disk.
 
 #include <string>
 
@@ -13,9 +13,15 @@ namespace zalvert {
 // "<path without extension>-YYYYMMDD-hh_mm_ss<extension>".
 std::string TimeStampedPath(const std::string& currentFile, const TSystemTime& now);
 
-// Renames, copies and deletes as far as each step allows. A file that could not
-// be archived stays in its folder under its new name, and the user is told why.
-void ArchiveFile(const std::string& currentFile, const std::string& archiveFolder,
+// Renames `currentFile` to `renamedPath` (nothing to do when they are the same),
+// copies it into `archiveFolder` under that name and deletes it. An archive copy
+// with the same bytes, left by an interrupted archiving, counts as done. A file
+// that could not be archived stays in the import folder and the user is told
+// why; a file that is gone already is no failure. True when the file is archived.
+bool ArchiveFile(const std::string& currentFile, const std::string& renamedPath,
+                 const std::string& archiveFolder, IUserInteraction& ui);
+// The same, with the time stamp of now.
+bool ArchiveFile(const std::string& currentFile, const std::string& archiveFolder,
                  IUserInteraction& ui);
 
 }  // namespace zalvert

@@ -1,7 +1,9 @@
 #include "import/FolderScan.h"
 
+#include <cerrno>
 #include <filesystem>
 
+#include "rtl/FileErrors.h"
 #include "rtl/Paths.h"
 #include "rtl/Utf8.h"
 #include "rtl/Wildcard.h"
@@ -37,6 +39,14 @@ std::optional<std::string> FindFirstMatch(const std::string& pattern) {
     for (; !error && it != end; it.increment(error)) {
         std::string name = it->path().filename().string();
         if (MatchesMask(name, mask) && (!first || name < *first)) first = std::move(name);
+    }
+    if (error) {
+        const int code = error.value();
+        const bool missing = code == ENOENT || code == ENOTDIR;
+        throw EInOutError(
+            "Der Importordner \"" + folder + "\" kann nicht gelesen werden: " +
+                (missing ? std::string("Ordner nicht gefunden") : FileErrorText(code)) + ".",
+            code);
     }
     return first;
 }

@@ -14,7 +14,8 @@ bool MatchesMask(std::string_view name, std::string_view mask);
 
 // The name of the first entry (in byte order of the names) of the folder part of
 // `pattern` that matches its last part. Entries of every kind count, hidden ones and
-// folders too. Empty when the folder cannot be read or nothing matches.
+// folders too. Empty when nothing matches; a folder that cannot be read raises
+// EInOutError naming it.
 std::optional<std::string> FindFirstMatch(const std::string& pattern);
 
 }  // namespace zalvert

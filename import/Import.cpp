@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +15,7 @@
 
 #include "data/Daten.h"
 #include "import/ImportGridModel.h"
+#include "import/ImportRun.h"
 #include "rtl/DateTime.h"
 #include "widgets/DesignFont.h"
 #include "widgets/UpDown.h"
@@ -22,6 +24,18 @@ namespace zalvert {
 namespace {
 
 constexpr int kFirstYear = 2018;
+constexpr int kIdLeft = 640;
+constexpr int kPanel1Width = 676;
+constexpr int kLabelGap = 10;
+// Often enough to look alive, seldom enough to cost nothing next to the work.
+constexpr int kPaintIntervalMs = 50;
+const int kErrorColumn = 5;
+
+// Lets the window paint while a handler holds the user-interface thread; clicks
+// and keys wait until the handler is done.
+void PaintPending() {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
 constexpr int kLastYear = 2200;
 const char* const kYearHint = "Jahr für Datumvon und Datumbis einstellen";
 
@@ -36,7 +50,7 @@ QLabel* PlaceLabel(QWidget* parent, const char* name, const QString& caption, in
 }  // namespace
 
 Tfimport::Tfimport(TData& data, IUserInteraction& ui, std::function<void()> terminate,
-                   QWidget* parent)
+                   TCreateHandler createHandler, QWidget* parent)
     : QWidget(parent), ui_(ui), terminate_(std::move(terminate)), importer_(data.Settings(), ui) {
     setObjectName("fimport");
     setWindowTitle("Import");
@@ -52,7 +66,7 @@ Tfimport::Tfimport(TData& data, IUserInteraction& ui, std::function<void()> term
     layout->addWidget(gitter_);
     importer_.AttachData(data, *this);
 
-    RunGuarded(ui_, [this] { FormCreate(); });
+    if (createHandler == TCreateHandler::AtConstruction) RunGuarded(ui_, [this] { FormCreate(); });
 }
 
 Tfimport::~Tfimport() = default;
@@ -146,10 +160,15 @@ void Tfimport::BuildGrid() {
 
 template <class Work>
 void Tfimport::ShowingGrid(Work&& work) {
-    struct TReload {
-        TImportGridModel* model;
-        ~TReload() { model->Reload(); }
-    } reload{model_};
+    struct TShow {
+        Tfimport& Window;
+        ~TShow() {
+            --Window.busy_;
+            if (Window.runningSummary_) Window.ShowSummary(Window.summaryBeforeRun_);
+            Window.model_->Reload();
+        }
+    } show{*this};
+    ++busy_;
     work();
 }
 
@@ -163,7 +182,8 @@ void Tfimport::LoadFile(const std::string& path) {
 }
 
 void Tfimport::btopenClick() {
-    const auto path = ui_.ChooseFileToOpen({{"csv-Dateinen", "*.csv"}, {"Alle Dateien", "*.*"}});
+    const auto path = ui_.ChooseFileToOpen({{"csv-Dateinen", "*.csv"}, {"Alle Dateien", "*.*"}},
+                                           importer_.Settings().pfad);
     if (path) LoadFile(*path);
 }
 
@@ -176,29 +196,58 @@ void Tfimport::ToolButton3Click() {
 }
 
 void Tfimport::SetProgressMaximum(int maximum) {
-    progress_->setMaximum(maximum);
-    shownPermille_ = -1;
+    progress_->setRange(0, maximum);
+    summaryBeforeRun_ = anzahlImport_->text().toStdString();
+    sincePainted_.invalidate();
 }
 
-// Painted at once, but only when the bar would look different: a run of a million
-// rows must not spend its time painting.
-void Tfimport::SetProgressPosition(int position) {
-    const int maximum = std::max(1, progress_->maximum());
-    const int permille = static_cast<int>(static_cast<long long>(position) * 1000 / maximum);
-    if (permille == shownPermille_ && position != progress_->maximum()) return;
-    shownPermille_ = permille;
+bool Tfimport::TimeToPaint() {
+    if (sincePainted_.isValid() && sincePainted_.elapsed() < kPaintIntervalMs) return false;
+    sincePainted_.start();
+    return true;
+}
+
+void Tfimport::SetProgressPosition(int position, const TImportCounts& soFar) {
+    if (!TimeToPaint() && position != progress_->maximum()) return;
     progress_->setValue(position);
-    progress_->repaint();
+    runningSummary_ = true;
+    anzahlImport_->setText(QString::fromStdString(ImportSummary(soFar)));
+    ArrangeLabels();
+    model_->ColumnChanged(kErrorColumn);
+    PaintPending();
+}
+
+void Tfimport::ShowReading(int) {
+    if (!TimeToPaint()) return;
+    // Busy without a known end: the line count is known only at the end.
+    progress_->setRange(0, 0);
+    PaintPending();
+}
+
+void Tfimport::GridChanged() {
+    if (progress_->maximum() == 0) progress_->setRange(0, 100);
+    model_->Reload();
+    sincePainted_.invalidate();
+    PaintPending();
 }
 
 void Tfimport::ShowImportId(const std::string& text) {
     id_->setText(QString::fromStdString(text));
-    id_->adjustSize();
+    ArrangeLabels();
 }
 
 void Tfimport::ShowSummary(const std::string& text) {
+    runningSummary_ = false;
     anzahlImport_->setText(QString::fromStdString(text));
+    ArrangeLabels();
+}
+
+void Tfimport::ArrangeLabels() {
     anzahlImport_->adjustSize();
+    id_->adjustSize();
+    const int idLeft = std::max(kIdLeft, anzahlImport_->x() + anzahlImport_->width() + kLabelGap);
+    id_->move(idLeft, id_->y());
+    id_->parentWidget()->setFixedWidth(std::max(kPanel1Width, idLeft + id_->width() + kLabelGap));
 }
 
 std::string Tfimport::ImportYear() const {

@@ -2,6 +2,7 @@
 // The import window: tool bar with "Öffnen", "Importieren", "Beenden" and the
 // import year, the progress bar and labels, and the import grid.
 
+#include <QElapsedTimer>
 #include <QWidget>
 #include <functional>
 #include <string>
@@ -25,9 +26,14 @@ class TUpDown;
 class Tfimport : public QWidget, public IImportView {
     Q_OBJECT
   public:
-    // `terminate` ends the program at once ("Beenden"). The creation handler runs
-    // at the end of construction; its errors are shown and construction goes on.
+    // When the creation handler runs: at the end of construction, or (for the
+    // program) once the window is on screen, called by its creator.
+    enum class TCreateHandler { AtConstruction, ByCreator };
+
+    // `terminate` ends the program at once ("Beenden"). Errors of the creation
+    // handler are shown and creation goes on.
     Tfimport(TData& data, IUserInteraction& ui, std::function<void()> terminate,
+             TCreateHandler createHandler = TCreateHandler::AtConstruction,
              QWidget* parent = nullptr);
     ~Tfimport() override;
 
@@ -38,6 +44,8 @@ class Tfimport : public QWidget, public IImportView {
     void ToolButton3Click();
 
     TImporter& Importer() { return importer_; }
+    // While a file is read or imported; the program then refuses to close.
+    bool Busy() const { return busy_ > 0; }
     const std::string& CurrentFile() const { return importer_.CurrentFile(); }
 
     // The components, by their names in the window.
@@ -53,10 +61,12 @@ class Tfimport : public QWidget, public IImportView {
 
     // What the import run shows and reads.
     void SetProgressMaximum(int maximum) override;
-    void SetProgressPosition(int position) override;
+    void SetProgressPosition(int position, const TImportCounts& soFar) override;
     void ShowImportId(const std::string& text) override;
     void ShowSummary(const std::string& text) override;
     std::string ImportYear() const override;
+    void ShowReading(int linesRead) override;
+    void GridChanged() override;
 
   private:
     void BuildToolBar();
@@ -65,9 +75,15 @@ class Tfimport : public QWidget, public IImportView {
     void BuildGrid();
     QToolButton* AddButton(const char* name, const QString& caption, int image,
                            void (Tfimport::*handler)());
-    // Grid changes are shown when the handler ends, whether it failed or not.
+    // Grid changes are shown when the handler ends, whether it failed or not; a
+    // run that failed leaves the summary as it was before.
     template <class Work>
     void ShowingGrid(Work&& work);
+    // The identifier keeps its place while the summary fits beside it, and moves
+    // right (the panel growing) when it does not.
+    void ArrangeLabels();
+    // Whether enough time went by since the window was last painted during work.
+    bool TimeToPaint();
 
     IUserInteraction& ui_;
     std::function<void()> terminate_;
@@ -83,7 +99,10 @@ class Tfimport : public QWidget, public IImportView {
     QLabel* anzahlImport_ = nullptr;
     QLabel* id_ = nullptr;
     QTableView* gitter_ = nullptr;
-    int shownPermille_ = -1;
+    int busy_ = 0;
+    QElapsedTimer sincePainted_;
+    std::string summaryBeforeRun_;
+    bool runningSummary_ = false;
 };
 
 }  // namespace zalvert

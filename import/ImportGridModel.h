@@ -21,6 +21,12 @@ class TImportGridModel : public QAbstractTableModel {
 
     // The store changed behind the model's back: show it anew.
     void Reload();
+    // A run wrote into one column of the rows shown.
+    void ColumnChanged(int column);
+
+    // A cell shows at most this many bytes of its text, then "…": painting a
+    // line of megabytes would freeze the window. The store keeps the whole text.
+    static constexpr size_t kMaxShownBytes = 4096;
 
   private:
     const TImportGrid& grid_;

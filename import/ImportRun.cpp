@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "import/StepProbe.h"
 #include "rtl/DateConvert.h"
 #include "rtl/Utf8.h"
 
@@ -48,7 +49,7 @@ int TImportRun::NextImportId() {
     return id;
 }
 
-TImportCounts TImportRun::Run() {
+TImportCounts TImportRun::Run(TRunLogEntry entry) {
     companies_ = ReadCompanies();
     // The field cannot change while the run holds the user-interface thread.
     year_ = view_.ImportYear();
@@ -60,6 +61,10 @@ TImportCounts TImportRun::Run() {
     db.StartTransaction();
     try {
         ImportRows(importId, counts);
+        entry.ImportId = importId;
+        entry.Counts = counts;
+        TRunLog(data_).Append(entry);
+        ProbeStep(TImportStep::BeforeCommit);
         db.Commit();
     } catch (...) {
         db.Rollback();
@@ -73,7 +78,6 @@ TImportCounts TImportRun::Run() {
         }
         throw;
     }
-    counts.Processed = grid_.RowCount() - 1;
     view_.ShowSummary(ImportSummary(counts));
     return counts;
 }
@@ -93,7 +97,8 @@ void TImportRun::ImportRows(int importId, TImportCounts& counts) {
         }
     } enable{zalvert};
     for (int row = 1; row < grid_.RowCount(); ++row) {
-        view_.SetProgressPosition(row);
+        view_.SetProgressPosition(row, counts);
+        ++counts.Processed;
         TDateTime from = 0, to = 0;
         const std::string refused = CheckRow(row, from, to);
         if (!refused.empty()) {
@@ -105,6 +110,8 @@ void TImportRun::ImportRows(int importId, TImportCounts& counts) {
             {Variant(std::string(grid_.Cells(0, row))), Variant(std::string(grid_.Cells(1, row))),
              Variant::FromDate(from), Variant::FromDate(to),
              Variant(std::string(grid_.Cells(4, row))), Variant(0), Variant(importId)});
+        // A stored row shows no refusal of an earlier run.
+        grid_.SetCells(kErrorColumn, row, {});
         ++counts.Imported;
     }
 }

@@ -1,8 +1,9 @@
 #pragma once
 // One import run: every grid row checked against the accepted companies and for
 // two usable dates, each accepted row stored in the billing table under the run's
-// import identifier, each refused row marked with its reason. The run is one
-// transaction: it is stored whole or not at all.
+// import identifier, each refused row marked with its reason, each stored row's
+// mark cleared. The run and its entry in the run log are one transaction: they
+// are stored whole or not at all.
 
 #include <string>
 #include <vector>
@@ -10,22 +11,18 @@
 #include "data/Daten.h"
 #include "import/ImportGrid.h"
 #include "import/ImportView.h"
+#include "import/RunLog.h"
 
 namespace zalvert {
-
-struct TImportCounts {
-    int Processed = 0;
-    int Imported = 0;
-    int Refused = 0;
-};
 
 class TImportRun {
   public:
     TImportRun(TData& data, TImportGrid& grid, IImportView& view);
 
-    // Raises on a date that does not convert or a database error; nothing of the
-    // run is then stored.
-    TImportCounts Run();
+    // `entry` tells the log which file the rows came from (path, archive name,
+    // time, hash); the run fills in its identifier and counts. Raises on a date
+    // that does not convert or a database error; nothing of the run is then stored.
+    TImportCounts Run(TRunLogEntry entry = {});
 
     // The company names of u_Recvon, in lower case (A to Z only).
     std::vector<std::string> ReadCompanies();

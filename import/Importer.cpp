@@ -4,6 +4,7 @@
 #include "import/FolderScan.h"
 #include "import/ImportRun.h"
 #include "import/Mtools.h"
+#include "rtl/Paths.h"
 #include "rtl/TextFileReader.h"
 #include "rtl/Utf8.h"
 
@@ -13,6 +14,7 @@ namespace {
 constexpr const char* kTitles[TImportGrid::kColCount] = {"Rec Von",   "Rec An", "Datum Von",
                                                          "Datum Bis", "Tour",   "Fehler"};
 constexpr char kSeparator = ';';
+constexpr int kLinesPerProgressStep = 16384;
 
 }  // namespace
 
@@ -25,13 +27,26 @@ TImporter::TImporter(const TSettings& settings, IUserInteraction& ui)
 
 void TImporter::LoadFile(const std::string& path) {
     currentFile_ = path;
-    TTextFileReader reader(path);
+    fileHash_.clear();
+    ReadLines(path);
+    if (view_) view_->GridChanged();
+    if (FindDateWithoutYear())
+        ui_.ShowInformation("bitte Importjahr setzen");
+    else
+        btdbClick();
+}
+
+void TImporter::ReadLines(const std::string& path) {
+    TSha256 hash;
+    TTextFileReader reader(path, [&hash](std::string_view bytes) { hash.Add(bytes); });
     for (int col = 0; col < TImportGrid::kColCount; ++col) gitter_.SetCells(col, 0, kTitles[col]);
 
     const int maxColumn = settings_.maxspalte;
     int row = 0;
+    int lines = 0;
     std::string_view line;
     while (reader.ReadLine(line)) {
+        if (++lines % kLinesPerProgressStep == 0 && view_) view_->ShowReading(lines);
         ++row;
         int col = 0;
         std::string_view rest = line;
@@ -41,11 +56,7 @@ void TImporter::LoadFile(const std::string& path) {
         if (col < maxColumn) --row;
     }
     gitter_.SetRowCount(row + 1);
-
-    if (FindDateWithoutYear())
-        ui_.ShowInformation("bitte Importjahr setzen");
-    else
-        btdbClick();
+    fileHash_ = hash.HexDigest();
 }
 
 void TImporter::AttachData(TData& data, IImportView& view) {
@@ -55,8 +66,46 @@ void TImporter::AttachData(TData& data, IImportView& view) {
 
 void TImporter::btdbClick() {
     if (!data_ || !view_) return;
-    TImportRun(*data_, gitter_, *view_).Run();
-    ArchiveFile(currentFile_, settings_.archiv, ui_);
+    if (!fileHash_.empty()) {
+        const auto earlier = TRunLog(*data_).FindByHash(fileHash_);
+        if (earlier && !ImportAgain(*earlier)) {
+            view_->ShowSummary("Datei bereits importiert (Import-ID " +
+                               std::to_string(earlier->ImportId) + "), nichts importiert");
+            ArchiveImportedBefore(*earlier);
+            return;
+        }
+    }
+    ImportAndArchive();
+}
+
+void TImporter::ImportAndArchive() {
+    // The archive name is settled before the run, so that its log entry names it.
+    const TSystemTime now = CurrentTime();
+    const std::string renamed = TimeStampedPath(currentFile_, now);
+    TRunLogEntry entry;
+    entry.File = currentFile_;
+    entry.ArchiveName = currentFile_.empty() ? std::string() : ExtractFileName(renamed);
+    entry.Time =
+        EncodeDate(now.Year, now.Month, now.Day) + EncodeTime(now.Hour, now.Minute, now.Second, 0);
+    entry.Sha256 = fileHash_;
+    TImportRun(*data_, gitter_, *view_).Run(entry);
+    ArchiveFile(currentFile_, renamed, settings_.archiv, ui_);
+}
+
+bool TImporter::ImportAgain(const TRunLogEntry& earlier) {
+    return ui_.Confirm("Diese Datei wurde bereits am " + earlier.TimeText +
+                       " importiert (Import-ID " + std::to_string(earlier.ImportId) +
+                       "). Trotzdem importieren?");
+}
+
+// Finishes what an interrupted or failed archiving left: the file gets the name
+// its run recorded, so that an archive copy made before is recognised.
+void TImporter::ArchiveImportedBefore(const TRunLogEntry& earlier) {
+    if (currentFile_.empty()) return;
+    const std::string renamed = earlier.ArchiveName.empty()
+                                    ? TimeStampedPath(currentFile_, CurrentTime())
+                                    : ExtractFilePath(currentFile_) + earlier.ArchiveName;
+    ArchiveFile(currentFile_, renamed, settings_.archiv, ui_);
 }
 
 void TImporter::ScanImportFolder() {

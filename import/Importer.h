@@ -8,6 +8,7 @@
 #include "config/Settings.h"
 #include "import/ImportGrid.h"
 #include "import/ImportView.h"
+#include "import/RunLog.h"
 #include "rtl/Interaction.h"
 
 namespace zalvert {
@@ -21,29 +22,42 @@ class TImporter {
     // imports nothing.
     void AttachData(TData& data, IImportView& view);
 
+    const TSettings& Settings() const { return settings_; }
     TImportGrid& Gitter() { return gitter_; }
     const TImportGrid& Gitter() const { return gitter_; }
     const std::string& CurrentFile() const { return currentFile_; }
+    // The SHA-256 of the bytes last read by LoadFile; empty before a file was read.
+    const std::string& FileHash() const { return fileHash_; }
 
     // Reads the file into the grid; then asks for the import year when a date lacks
     // it, or else runs the import. File errors raise EInOutError.
     void LoadFile(const std::string& path);
-    // The import run over the grid rows, then the file archived. Errors raise; the
-    // run then stores nothing and the file stays where it is.
+    // The import run over the grid rows, then the file archived. A file whose
+    // bytes were imported before is imported again only when the user says so;
+    // otherwise its archiving is finished. Errors raise; the run then stores
+    // nothing and the file stays where it is.
     void btdbClick();
-    // Reads the first file waiting in the import folder, if there is one.
+    // Reads the first file waiting in the import folder, if there is one. An
+    // import folder that cannot be read raises EInOutError naming it.
     void ScanImportFolder();
 
     // Whether a grid row holds a date written as day.month. without year.
     bool FindDateWithoutYear() const;
 
   private:
+    void ReadLines(const std::string& path);
+    // Runs the import and archives the file under the name its log entry records.
+    void ImportAndArchive();
+    bool ImportAgain(const TRunLogEntry& earlier);
+    void ArchiveImportedBefore(const TRunLogEntry& earlier);
+
     const TSettings& settings_;
     IUserInteraction& ui_;
     TData* data_ = nullptr;
     IImportView* view_ = nullptr;
     TImportGrid gitter_;
     std::string currentFile_;
+    std::string fileHash_;
 };
 
 // A date text of exactly six characters whose sixth is a full stop ("24.12.").

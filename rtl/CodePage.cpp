@@ -42,6 +42,24 @@ void TCodePageDecoder::AppendDecoded(std::string_view in, std::string& out) {
     out.resize(static_cast<size_t>(dst - out.data()));
 }
 
+bool DecodeStrict(std::string_view in, const char* encoding, std::string& out) {
+    iconv_t cd = iconv_open("UTF-8", encoding);
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        throw Exception(std::string("Code page not available: ") + encoding);
+    char* src = const_cast<char*>(in.data());
+    size_t srcLeft = in.size();
+    const size_t start = out.size();
+    // Two bytes of UTF-16 never need more than three of UTF-8.
+    out.resize(start + in.size() * 2 + 4);
+    char* dst = out.data() + start;
+    size_t dstLeft = out.size() - start;
+    const bool ok = iconv(cd, &src, &srcLeft, &dst, &dstLeft) != static_cast<size_t>(-1) &&
+                    iconv(cd, nullptr, nullptr, &dst, &dstLeft) != static_cast<size_t>(-1);
+    iconv_close(cd);
+    out.resize(static_cast<size_t>(dst - out.data()));
+    return ok && srcLeft == 0;
+}
+
 std::string AnsiToUtf8(std::string_view text) {
     return CodePageToUtf8(text, "CP1252");
 }

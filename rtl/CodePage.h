@@ -22,6 +22,10 @@ class TCodePageDecoder {
     void* handle_;
 };
 
+// Appends the UTF-8 form of text in any encoding iconv knows (such as "UTF-16LE");
+// false when the text is not well-formed in it, and `out` is then unspecified.
+bool DecodeStrict(std::string_view in, const char* encoding, std::string& out);
+
 std::string AnsiToUtf8(std::string_view text);
 // Text of a single-byte code page as UTF-8, and back; characters the code page
 // lacks become "?".

@@ -14,7 +14,8 @@ class TConsoleInteraction : public IUserInteraction {
     void ShowInformation(const std::string& text) override { std::cerr << text << "\n"; }
     // Nobody can answer: nothing is done that needs a yes.
     bool Confirm(const std::string&) override { return false; }
-    std::optional<std::string> ChooseFileToOpen(const std::vector<TFileFilter>&) override {
+    std::optional<std::string> ChooseFileToOpen(const std::vector<TFileFilter>&,
+                                                const std::string&) override {
         return std::nullopt;
     }
     std::optional<TLoginValues> Login(const std::string&, const std::string&) override {

@@ -30,9 +30,10 @@ class IUserInteraction {
     virtual void ShowInformation(const std::string& text) = 0;
     // A question with the answers yes and no; true for yes.
     virtual bool Confirm(const std::string& question) = 0;
-    // A file-open dialog; empty when the user cancels. The first filter is selected.
-    virtual std::optional<std::string> ChooseFileToOpen(
-        const std::vector<TFileFilter>& filters) = 0;
+    // A file-open dialog starting in `folder` (the current folder when empty);
+    // empty when the user cancels. The first filter is selected.
+    virtual std::optional<std::string> ChooseFileToOpen(const std::vector<TFileFilter>& filters,
+                                                        const std::string& folder) = 0;
     // The database login dialog, showing the database and a user name; empty when
     // the user cancels.
     virtual std::optional<TLoginValues> Login(const std::string& databaseName,

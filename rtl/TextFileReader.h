@@ -1,9 +1,14 @@
 #pragma once
 // Reads a text file line by line as the run-time's text files do: a line ends at LF,
-// carriage returns are dropped, a Ctrl-Z at the start of a line ends the file.
-// A file that is valid UTF-8 is read as UTF-8 (a leading byte-order mark dropped);
-// any other file is taken as Windows-1252 and converted, so the lines are UTF-8.
+// carriage returns are dropped, a Ctrl-Z at the start of a line ends the file. A file
+// with carriage returns but no line feed at all (old Mac style) ends its lines at CR.
+//
+// One pass over the whole file decides its encoding before any line is returned:
+// a UTF-16 byte-order mark means UTF-16; valid UTF-8 is read as UTF-8 (a leading
+// byte-order mark dropped); anything else is Windows-1252. A file holding NUL bytes
+// or broken UTF-16 is none of these and is refused. The lines come back as UTF-8.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -13,10 +18,16 @@ namespace zalvert {
 
 class TCodePageDecoder;
 
+enum class TTextEncoding { Utf8, Windows1252, Utf16LE, Utf16BE };
+
 class TTextFileReader {
   public:
-    // Raises EInOutError when the file cannot be opened or read.
-    explicit TTextFileReader(const std::string& path);
+    // Sees every byte of the file once, in order, during the first pass (for a hash).
+    using TByteObserver = std::function<void(std::string_view)>;
+
+    // Raises EInOutError, naming the file, when it cannot be opened or read or is in
+    // no encoding the reader knows.
+    explicit TTextFileReader(const std::string& path, const TByteObserver& observer = {});
     ~TTextFileReader();
     TTextFileReader(const TTextFileReader&) = delete;
     TTextFileReader& operator=(const TTextFileReader&) = delete;
@@ -24,16 +35,22 @@ class TTextFileReader {
     // The next line, valid until the next call; false at the end of the file.
     // Raises EInOutError on a read error.
     bool ReadLine(std::string_view& line);
-    bool IsUtf8() const { return utf8_; }
+    TTextEncoding Encoding() const { return encoding_; }
+    bool IsUtf8() const { return encoding_ == TTextEncoding::Utf8; }
 
   private:
-    void DetectEncoding();
+    void OpenRegularFile();
+    void DetectEncoding(const TByteObserver& observer);
+    void DecodeUtf16(std::string_view bytes);
+    [[noreturn]] void RefuseEncoding() const;
     void Refill();
     size_t ReadChunk();
     std::string_view WithoutCarriageReturns(const char* start, size_t length);
 
+    std::string path_;
     int fd_ = -1;
-    bool utf8_ = true;
+    TTextEncoding encoding_ = TTextEncoding::Utf8;
+    char lineEnd_ = '\n';
     bool eof_ = false;
     bool ended_ = false;
     std::vector<char> raw_;

@@ -30,6 +30,7 @@ class ImportWindowTest : public ::testing::Test {
     std::unique_ptr<Tfimport> Create() {
         CreateZalvertDatabase(dir_.Path() + "zalvert.db", {"Alpha", "Gamma"});
         std::filesystem::create_directory(dir_.Path() + "archiv");
+        std::filesystem::create_directory(dir_.Path() + "leer");
         const std::string ini =
             dir_.Write("z.ini", "[DB]\nMain=" + dir_.Path() +
                                     "zalvert.db\n[Import]\nmaxspalte=5\npfad=" + dir_.Path() +
@@ -132,7 +133,9 @@ TEST_F(ImportWindowTest, FileErrorIsShownAndTheWindowStaysUsable) {
     auto window = Create();
     ui_.FileAnswers.push_back(dir_.Path() + "fehlt.csv");
     window->btopen()->click();
-    EXPECT_EQ(ui_.Messages, (std::vector<std::string>{"Datei nicht gefunden"}));
+    EXPECT_EQ(ui_.Messages, (std::vector<std::string>{"Die Datei \"" + dir_.Path() +
+                                                      "fehlt.csv\" kann nicht gelesen werden: "
+                                                      "Datei nicht gefunden."}));
     ui_.FileAnswers.push_back(dir_.Write("ok.csv", "a;b;1.1.2018;2.1.2018;T\n"));
     window->btopen()->click();
     EXPECT_EQ(window->Gitter()->model()->rowCount(), 1);
@@ -168,7 +171,9 @@ TEST_F(ImportWindowTest, ImportsAnOpenedFileAndArchivesIt) {
     EXPECT_FALSE(std::filesystem::exists(file));
     EXPECT_TRUE(std::filesystem::exists(dir_.Path() + "archiv/touren-20261208-09_00_00.csv"));
     EXPECT_EQ(data_->Zalvert->RecordCount(), 2);
-    // Pressed again, the same rows go in once more under the next identifier.
+    // Pressed again, the same rows go in once more under the next identifier, once
+    // the user confirms it.
+    ui_.ConfirmAnswers.push_back(true);
     window->btdb()->click();
     EXPECT_EQ(window->ID()->text(), "2");
     EXPECT_EQ(data_->Zalvert->RecordCount(), 4);

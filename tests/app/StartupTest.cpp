@@ -122,7 +122,9 @@ TEST_F(StartupTest, AnErrorWhileCreatingIsShownAndStartUpGoesOn) {
     std::filesystem::create_directory(dir_.Path() + "import/ordner.csv");
     auto app = Start();
     ASSERT_EQ(ui_.Messages.size(), 1u);
-    EXPECT_EQ(ui_.Messages[0].rfind("E/A-Fehler", 0), 0u) << ui_.Messages[0];
+    EXPECT_EQ(ui_.Messages[0], "Die Datei \"" + dir_.Path() +
+                                   "import/ordner.csv\" kann nicht gelesen werden: Das ist ein "
+                                   "Ordner, keine Datei.");
     ASSERT_NE(app->fimport(), nullptr);
     EXPECT_TRUE(app->fimport()->isVisible());
     EXPECT_EQ(app->fimport()->Importjahr()->text(), "2026");

@@ -244,7 +244,7 @@ TEST_F(ZalvertenWindowTest, ShowsRecordsOfAnImportAsTheDatasetDeliversThem) {
 class TNoView : public IImportView {
   public:
     void SetProgressMaximum(int) override {}
-    void SetProgressPosition(int) override {}
+    void SetProgressPosition(int, const TImportCounts&) override {}
     void ShowImportId(const std::string&) override {}
     void ShowSummary(const std::string&) override {}
     std::string ImportYear() const override { return "2024"; }

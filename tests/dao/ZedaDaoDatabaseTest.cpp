@@ -228,7 +228,7 @@ TEST_F(DaoDatabaseTest, LoginAsksTheEventOrTheDialogOrThePresets) {
 
 TEST_F(DaoDatabaseTest, ListsTablesAndQueriesWithSystemTablesHidden) {
     auto db = Connected();
-    EXPECT_EQ(db->TableNames().CommaText(), "u_Recvon,Zalvert");
+    EXPECT_EQ(db->TableNames().CommaText(), "u_Importlauf,u_Recvon,Zalvert");
     db->F_Set_ShowSystemObjects(true);
     EXPECT_GE(db->TableNames().IndexOf("MSysQueries"), 0);
     db->F_Set_ShowSystemObjects(false);

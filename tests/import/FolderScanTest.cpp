@@ -4,6 +4,7 @@
 
 #include "import/FolderScan.h"
 #include "import/Importer.h"
+#include "rtl/Exceptions.h"
 #include "tests/support/RecordingInteraction.h"
 #include "tests/support/TempDir.h"
 
@@ -48,9 +49,22 @@ TEST(FindFirstMatch, FindsNothingWithoutMatchFolderOrMask) {
     testing::TTempDir dir;
     dir.Write("a.txt", "");
     EXPECT_FALSE(FindFirstMatch(dir.Path() + "*.csv"));
-    EXPECT_FALSE(FindFirstMatch(dir.Path() + "fehlt/*.csv"));
     EXPECT_FALSE(FindFirstMatch(dir.Path()));
     EXPECT_FALSE(FindFirstMatch(""));
+}
+
+TEST(FindFirstMatch, RaisesAnErrorNamingAFolderItCannotRead) {
+    testing::TTempDir dir;
+    dir.Write("datei", "");
+    for (const std::string& folder : {dir.Path() + "fehlt/", dir.Path() + "datei/"}) {
+        try {
+            FindFirstMatch(folder + "*.csv");
+            ADD_FAILURE() << "no error for " << folder;
+        } catch (const EInOutError& e) {
+            EXPECT_EQ(e.Message(), "Der Importordner \"" + folder +
+                                       "\" kann nicht gelesen werden: Ordner nicht gefunden.");
+        }
+    }
 }
 
 TEST(FindFirstMatch, FolderWithoutTrailingSeparatorMatchesNamesInItsParent) {

@@ -19,7 +19,9 @@ namespace {
 class TRecordingView : public IImportView {
   public:
     void SetProgressMaximum(int maximum) override { Maximum = maximum; }
-    void SetProgressPosition(int position) override { Positions.push_back(position); }
+    void SetProgressPosition(int position, const TImportCounts&) override {
+        Positions.push_back(position);
+    }
     void ShowImportId(const std::string& text) override { Id = text; }
     void ShowSummary(const std::string& text) override { Summary = text; }
     std::string ImportYear() const override { return Year; }
@@ -176,8 +178,11 @@ TEST_F(ImportRunTest, EachRunTakesTheNextIdentifier) {
     Start({"Nordfracht"});
     Import("Nordfracht;K1;1.2.2018;2.2.2018;T1\nNordfracht;K2;1.2.2018;2.2.2018;T2\n");
     EXPECT_EQ(view_.Id, "1");
-    // "Importieren" again over the same grid stores the rows once more.
+    // "Importieren" again over the same grid stores the rows once more, when the
+    // user says so.
+    ui_.ConfirmAnswers.push_back(true);
     importer_->btdbClick();
+    ASSERT_EQ(ui_.Questions.size(), 1u);
     EXPECT_EQ(view_.Id, "2");
     const auto rows = Stored();
     ASSERT_EQ(rows.size(), 4u);

@@ -87,21 +87,88 @@ TEST(TextFileReader, KeepsLinesWholeAcrossChunkBoundaries) {
     EXPECT_EQ(ReadAll(dir.Write("big", content)), expected);
 }
 
-TEST(TextFileReader, RaisesGermanFileErrors) {
+std::string MessageOfReading(const std::string& path) {
+    try {
+        TTextFileReader reader(path);
+    } catch (const EInOutError& e) {
+        return e.Message();
+    }
+    return "no error raised";
+}
+
+TEST(TextFileReader, RaisesGermanFileErrorsNamingTheFile) {
     testing::TTempDir dir;
-    try {
-        TTextFileReader reader(dir.Path() + "missing.csv");
-        FAIL() << "no error raised";
-    } catch (const EInOutError& e) {
-        EXPECT_STREQ(e.what(), "Datei nicht gefunden");
-        EXPECT_EQ(e.ErrorCode(), ENOENT);
+    EXPECT_EQ(MessageOfReading(dir.Path() + "missing.csv"),
+              "Die Datei \"" + dir.Path() +
+                  "missing.csv\" kann nicht gelesen werden: Datei nicht "
+                  "gefunden.");
+    EXPECT_EQ(MessageOfReading(dir.Path()), "Die Datei \"" + dir.Path() +
+                                                "\" kann nicht gelesen werden: Das ist ein "
+                                                "Ordner, keine Datei.");
+}
+
+// A spreadsheet's "Unicode text": UTF-16 with its byte-order mark, CR LF line ends.
+std::string Utf16(std::u16string_view text, bool bigEndian) {
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char16_t unit : text) {
+        const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+        bytes += bigEndian ? high : low;
+        bytes += bigEndian ? low : high;
     }
-    try {
-        TTextFileReader reader(dir.Path());
-        FAIL() << "no error raised";
-    } catch (const EInOutError& e) {
-        EXPECT_EQ(e.Message(), "E/A-Fehler " + std::to_string(EISDIR));
-    }
+    return bytes;
+}
+
+TEST(TextFileReader, DecodesUtf16WithItsByteOrderMark) {
+    testing::TTempDir dir;
+    const std::u16string text = u"M\u00fcller;Stra\u00dfe;\U0001F69A\r\nZeile 2\r\n";
+    const Lines expected{
+        "M\xC3\xBCller;Stra\xC3\x9F"
+        "e;\xF0\x9F\x9A\x9A",
+        "Zeile 2"};
+    EXPECT_EQ(ReadAll(dir.Write("le", Utf16(text, false))), expected);
+    EXPECT_EQ(ReadAll(dir.Write("be", Utf16(text, true))), expected);
+    TTextFileReader reader(dir.Path() + "be");
+    EXPECT_EQ(reader.Encoding(), TTextEncoding::Utf16BE);
+}
+
+TEST(TextFileReader, TakesCarriageReturnAsLineEndWhenTheFileHasNoLineFeed) {
+    testing::TTempDir dir;
+    EXPECT_EQ(ReadAll(dir.Write("a", "one\rtwo\r\rthree")), (Lines{"one", "two", "", "three"}));
+    EXPECT_EQ(ReadAll(dir.Write("b", Utf16(u"a;b\rc;d\r", false))), (Lines{"a;b", "c;d"}));
+    // One line feed anywhere: carriage returns are dropped as before.
+    EXPECT_EQ(ReadAll(dir.Write("c", "one\rtwo\n")), (Lines{"onetwo"}));
+}
+
+TEST(TextFileReader, RefusesFilesInNoKnownEncoding) {
+    testing::TTempDir dir;
+    const std::string refused = " ist keine Textdatei in einer bekannten Kodierung";
+    // UTF-16 without its mark, binary data, a UTF-16 file cut in a character.
+    for (const std::string& content :
+         {std::string("a\0;\0b\0\n\0", 8), std::string("PK\3\4\0\0", 6), Utf16(u"ab", false) + "c",
+          Utf16(u"a", false) + std::string("\x00\xD8", 2)})
+        EXPECT_NE(
+            MessageOfReading(dir.Write("x", content)).find("\"" + dir.Path() + "x\"" + refused),
+            std::string::npos)
+            << MessageOfReading(dir.Path() + "x");
+}
+
+TEST(TextFileReader, ShowsEveryByteToItsObserverOnce) {
+    testing::TTempDir dir;
+    std::string content;
+    for (int i = 0; i < 300000; ++i) content += "Zeile " + std::to_string(i) + "\n";
+    std::string seen;
+    TTextFileReader reader(dir.Write("big", "\xEF\xBB\xBF" + content),
+                           [&](std::string_view bytes) { seen += bytes; });
+    EXPECT_EQ(seen, "\xEF\xBB\xBF" + content);
+    std::string_view line;
+    ASSERT_TRUE(reader.ReadLine(line));
+    EXPECT_EQ(line, "Zeile 0");
+}
+
+TEST(TextFileReader, ReadsOneVeryLongLine) {
+    testing::TTempDir dir;
+    const std::string field(5'000'000, 'x');
+    EXPECT_EQ(ReadAll(dir.Write("long", "a;" + field + "\nb")), (Lines{"a;" + field, "b"}));
 }
 
 }  // namespace

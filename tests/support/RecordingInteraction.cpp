@@ -19,8 +19,9 @@ bool TRecordingInteraction::Confirm(const std::string& question) {
 }
 
 std::optional<std::string> TRecordingInteraction::ChooseFileToOpen(
-    const std::vector<TFileFilter>& filters) {
+    const std::vector<TFileFilter>& filters, const std::string& folder) {
     FileDialogs.push_back(filters);
+    FileDialogFolders.push_back(folder);
     if (FileAnswers.empty()) return std::nullopt;
     auto answer = FileAnswers.front();
     FileAnswers.pop_front();

@@ -13,7 +13,8 @@ class TRecordingInteraction : public IUserInteraction {
     void ShowMessage(const std::string& text) override;
     void ShowInformation(const std::string& text) override;
     bool Confirm(const std::string& question) override;
-    std::optional<std::string> ChooseFileToOpen(const std::vector<TFileFilter>& filters) override;
+    std::optional<std::string> ChooseFileToOpen(const std::vector<TFileFilter>& filters,
+                                                const std::string& folder) override;
     std::optional<TLoginValues> Login(const std::string& databaseName,
                                       const std::string& userName) override;
 
@@ -23,6 +24,7 @@ class TRecordingInteraction : public IUserInteraction {
     std::vector<std::string> Questions;
     std::deque<bool> ConfirmAnswers;
     std::vector<std::vector<TFileFilter>> FileDialogs;
+    std::vector<std::string> FileDialogFolders;
     // Answers for the file dialogs; an empty answer is a cancel.
     std::deque<std::optional<std::string>> FileAnswers;
     // The login dialogs shown (database, user name) and their answers; none is a cancel.
