@@ -3,19 +3,42 @@
 //
 // With ZALVERT_UNATTENDED_LOG set, messages go into that file instead of message
 // boxes, so that a run nobody watches never waits for a click.
+//
+// ZALVERT_STOP_AT names a step of the import ("before-commit", "before-rename",
+// "before-copy", "copying", "before-link", "before-delete") at which the process
+// ends at once, as a crash or a power cut would; the whole-program tests use it to
+// show that the next start neither loses the file nor stores it twice.
 
 #include <QApplication>
 #include <cstdlib>
 #include <memory>
+#include <string>
 
 #include "app/Application.h"
 #include "app/GermanTexts.h"
 #include "app/QtInteraction.h"
 #include "app/UnattendedInteraction.h"
 #include "config/Settings.h"
+#include "import/StepProbe.h"
 #include "rtl/Paths.h"
 
+namespace {
+
+constexpr int kStoppedExitCode = 86;
+
+void StopAtStepFromEnvironment() {
+    const char* step = std::getenv("ZALVERT_STOP_AT");
+    if (!step || !*step) return;
+    zalvert::SetStepProbe([name = std::string(step)](zalvert::TImportStep current) {
+        if (zalvert::StepName(current) == name) std::_Exit(kStoppedExitCode);
+        return 0;
+    });
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
+    StopAtStepFromEnvironment();
     QApplication qtApplication(argc, argv);
     zalvert::InstallGermanTranslations();
     std::unique_ptr<zalvert::IUserInteraction> ui;

@@ -97,9 +97,13 @@ int RenameWithoutReplacing(const std::string& from, const std::string& to) {
 }
 
 int CopyDurably(const std::string& from, const std::string& to) {
-    struct stat info {};
-    if (::stat(to.c_str(), &info) == 0) return EEXIST;
     const std::string temp = to + ".teil";
+    struct stat info {};
+    if (::stat(to.c_str(), &info) == 0) {
+        // What a copy stopped before its end left beside the final name.
+        ::unlink(temp.c_str());
+        return EEXIST;
+    }
     int error = WriteTemporaryCopy(from, temp);
     if (error == 0) error = ProbeStep(TImportStep::BeforeLink);
     if (error == 0) error = RenameWithoutReplacing(temp, to);

@@ -1,5 +1,6 @@
 #include "import/ImportRun.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "import/StepProbe.h"
@@ -46,7 +47,7 @@ int TImportRun::NextImportId() {
     query.Open();
     if (query.RecordCount() > 0) id = query.FieldByName("importid").AsInteger() + 1;
     query.Close();
-    return id;
+    return std::max(id, TRunLog(data_).LastImportId() + 1);
 }
 
 TImportCounts TImportRun::Run(TRunLogEntry entry) {

@@ -26,7 +26,7 @@ class TImportRun {
 
     // The company names of u_Recvon, in lower case (A to Z only).
     std::vector<std::string> ReadCompanies();
-    // One more than the largest import identifier stored, or 1.
+    // One more than the largest import identifier stored or logged, or 1.
     int NextImportId();
 
   private:

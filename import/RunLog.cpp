@@ -31,6 +31,16 @@ void TRunLog::Append(const TRunLogEntry& entry) {
     log.Close();
 }
 
+int TRunLog::LastImportId() {
+    TZedaDaoTable query;
+    query.F_Set_Database(data_.Datenbank);
+    query.SetSQL("select ImportID from u_Importlauf order by ImportID desc");
+    query.Open();
+    const int last = query.Eof() ? 0 : query.FieldByName("ImportID").AsInteger();
+    query.Close();
+    return last;
+}
+
 void TSha256::Add(std::string_view bytes) {
     hash_.addData(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }

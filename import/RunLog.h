@@ -33,6 +33,9 @@ class TRunLog {
     std::optional<TRunLogEntry> FindByHash(const std::string& sha256);
     // Stored with the caller's transaction.
     void Append(const TRunLogEntry& entry);
+    // The largest identifier logged, or 0. Runs that stored no record are logged
+    // too, so the billing table alone cannot say which identifier is free.
+    int LastImportId();
 
   private:
     TData& data_;

@@ -13,6 +13,7 @@
 #include "data/Daten.h"
 #include "data/Schema.h"
 #include "import/Import.h"
+#include "import/ImportRun.h"
 #include "rtl/DateTime.h"
 #include "tests/support/QtPrinters.h"
 #include "tests/support/RecordingInteraction.h"
@@ -199,6 +200,78 @@ TEST_F(ImportWindowTest, BeendenEndsTheProgramAtOnce) {
     EXPECT_EQ(terminated_, 1);
     EXPECT_TRUE(ui_.Messages.empty());
     EXPECT_TRUE(ui_.Informations.empty());
+}
+
+TEST_F(ImportWindowTest, SummaryAndIdentifierNeverOverlap) {
+    auto window = Create();
+    QLabel* summary = window->Anzahl_import();
+    QLabel* id = window->ID();
+    window->ShowImportId("12");
+    window->ShowSummary(ImportSummary({3, 2, 1}));
+    EXPECT_EQ(id->x(), 640);  // the designed place while the text fits
+    window->ShowImportId("1000000");
+    window->SetProgressMaximum(1000000);
+    window->SetProgressPosition(1000000, {999999, 800000, 199999});
+    EXPECT_GT(id->x(), summary->x() + summary->width());
+    window->ShowSummary(ImportSummary({1000000, 800000, 200000}));
+    EXPECT_GT(id->x(), summary->x() + summary->width());
+    EXPECT_GE(id->parentWidget()->width(), id->x() + id->width());
+    EXPECT_EQ(summary->x(), 235);
+}
+
+TEST_F(ImportWindowTest, TheErrorColumnShowsTheLastRunsVerdicts) {
+    auto window = Create();
+    const QAbstractItemModel* model = window->Gitter()->model();
+    const auto mark = [&](int row) { return model->data(model->index(row, 5)).toString(); };
+    ui_.FileAnswers.push_back(dir_.Write("a.csv",
+                                         "Omega;K;1.2.2018;3.2.2018;T1\n"
+                                         "Alpha;K;1.2.2018;;T2\n"));
+    window->btopen()->click();
+    EXPECT_EQ(mark(0), "falsche Firma");
+    EXPECT_EQ(mark(1), "Kein Datum");
+    ui_.FileAnswers.push_back(dir_.Write("b.csv",
+                                         "Alpha;K;1.2.2018;3.2.2018;T1\n"
+                                         "Omega;K;1.2.2018;3.2.2018;T2\n"));
+    window->btopen()->click();
+    EXPECT_EQ(mark(0), "");
+    EXPECT_EQ(mark(1), "falsche Firma");
+    EXPECT_TRUE(ui_.Messages.empty()) << ui_.Messages[0];
+    EXPECT_EQ(data_->Zalvert->RecordCount(), 1);
+    // A run that stored nothing still used its identifier.
+    EXPECT_EQ(window->ID()->text(), "2");
+}
+
+TEST_F(ImportWindowTest, OpenStartsInTheImportFolder) {
+    auto window = Create();
+    window->btopen()->click();
+    EXPECT_EQ(ui_.FileDialogFolders, (std::vector<std::string>{dir_.Path() + "leer/"}));
+}
+
+TEST_F(ImportWindowTest, AFailedRunLeavesTheSummaryAsItWas) {
+    auto window = Create();
+    std::string lines;
+    for (int i = 0; i < 5000; ++i) lines += "Alpha;K;1.2.2018;3.2.2018;T\n";
+    ui_.FileAnswers.push_back(dir_.Write("a.csv", lines + "Alpha;K;31.02.2018;3.2.2018;T\n"));
+    window->btopen()->click();
+    ASSERT_EQ(ui_.Messages.size(), 1u);
+    EXPECT_EQ(window->Anzahl_import()->text(), "0 Datensätze importiert");
+    EXPECT_EQ(data_->Zalvert->RecordCount(), 0);
+}
+
+TEST_F(ImportWindowTest, ACellShowsTheStartOfAVeryLongText) {
+    auto window = Create();
+    const std::string tour(200000, 'x');
+    ui_.FileAnswers.push_back(dir_.Write("a.csv", "Alpha;K;1.2.2018;3.2.2018;ä" + tour + "\n"));
+    window->btopen()->click();
+    const QAbstractItemModel* model = window->Gitter()->model();
+    const QString shown = model->data(model->index(0, 4)).toString();
+    EXPECT_LT(shown.size(), 4100);
+    EXPECT_TRUE(shown.startsWith("äxxx"));
+    EXPECT_TRUE(shown.endsWith("…"));
+    EXPECT_EQ(window->Importer().Gitter().Cells(4, 1).size(), tour.size() + 2);
+    // The text field keeps what fits.
+    data_->Zalvert->First();
+    EXPECT_EQ(data_->Zalvert->FieldByName("Tour").AsString().size(), 256u);
 }
 
 }  // namespace

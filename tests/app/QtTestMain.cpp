@@ -12,7 +12,8 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     // The program runs with the toolkit's German texts; so do its widget tests.
     if (!zalvert::InstallGermanTranslations()) {
-        std::fprintf(stderr, "The toolkit's German translations are missing (qt6-translations-l10n).\n");
+        std::fprintf(stderr,
+                     "The toolkit's German translations are missing (qt6-translations-l10n).\n");
         return 1;
     }
     return RUN_ALL_TESTS();

@@ -159,5 +159,39 @@ TEST_F(StartupTest, BeendenClosesTheMainWindow) {
     EXPECT_FALSE(app->fmain().isVisible());
 }
 
+// What the user sees at the moment the year question comes up.
+class TYearQuestionWitness : public testing::TRecordingInteraction {
+  public:
+    void ShowInformation(const std::string& text) override {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->objectName() == "fmain") {
+                MainVisible = top->isVisible();
+                if (auto* grid = top->findChild<QTableView*>("Gitter"))
+                    RowsShown = grid->model()->rowCount();
+            }
+        TRecordingInteraction::ShowInformation(text);
+    }
+    bool MainVisible = false;
+    int RowsShown = -1;
+};
+
+TEST_F(StartupTest, TheYearQuestionComesOverTheShownRows) {
+    dir_.Write("import/a.csv", "Alpha;x;24.12.;25.12.;T1\nBeta;x;1.1.2018;2.1.2018;T2\n");
+    TYearQuestionWitness witness;
+    TZalvertApplication app(witness, WriteIni());
+    EXPECT_EQ(witness.Informations, (std::vector<std::string>{"bitte Importjahr setzen"}));
+    EXPECT_TRUE(witness.MainVisible);
+    EXPECT_EQ(witness.RowsShown, 2);
+}
+
+TEST_F(StartupTest, AnImportFolderThatCannotBeReadIsReported) {
+    std::filesystem::remove(dir_.Path() + "import");
+    auto app = Start();
+    EXPECT_EQ(ui_.Messages, (std::vector<std::string>{"Der Importordner \"" + dir_.Path() +
+                                                      "import/\" kann nicht gelesen werden: "
+                                                      "Ordner nicht gefunden."}));
+    EXPECT_TRUE(app->fimport()->isVisible());
+}
+
 }  // namespace
 }  // namespace zalvert

@@ -44,13 +44,7 @@ class EndToEndTest : public ::testing::Test {
     // as the process ends at "Beenden". Whether it was still running is returned.
     bool RunUntil(const std::function<bool()>& done, std::chrono::seconds limit = 30s,
                   std::chrono::milliseconds settle = 0ms) {
-        const pid_t pid = fork();
-        if (pid == 0) {
-            setenv("QT_QPA_PLATFORM", "offscreen", 1);
-            setenv("ZALVERT_UNATTENDED_LOG", (root_ + "meldungen.log").c_str(), 1);
-            execl((root_ + "zalvert-importer").c_str(), "zalvert-importer", nullptr);
-            _exit(127);
-        }
+        const pid_t pid = Start();
         const auto end = std::chrono::steady_clock::now() + limit;
         while (!done() && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(50ms);
         std::this_thread::sleep_for(settle);
@@ -59,6 +53,42 @@ class EndToEndTest : public ::testing::Test {
         kill(pid, SIGKILL);
         waitpid(pid, &status, 0);
         return running;
+    }
+
+    // Starts the program headless, answering every question with no; with `stopAt`
+    // it ends itself at that step of the import.
+    pid_t Start(const char* stopAt = nullptr) const {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            setenv("QT_QPA_PLATFORM", "offscreen", 1);
+            setenv("ZALVERT_UNATTENDED_LOG", (root_ + "meldungen.log").c_str(), 1);
+            if (stopAt) setenv("ZALVERT_STOP_AT", stopAt, 1);
+            execl((root_ + "zalvert-importer").c_str(), "zalvert-importer", nullptr);
+            _exit(127);
+        }
+        return pid;
+    }
+
+    // Runs the program until it stops itself at `step`; its exit code, or -1 when
+    // it had to be killed.
+    int RunStoppedAt(const char* step, std::chrono::seconds limit = 30s) const {
+        const pid_t pid = Start(step);
+        const auto end = std::chrono::steady_clock::now() + limit;
+        int status = 0;
+        while (waitpid(pid, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > end) {
+                kill(pid, SIGKILL);
+                waitpid(pid, &status, 0);
+                return -1;
+            }
+            std::this_thread::sleep_for(20ms);
+        }
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    std::string Content(const std::string& path) const {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 
     std::vector<std::string> Messages() const {
@@ -150,6 +180,76 @@ TEST_F(EndToEndTest, AFileWaitsWhileTheDatabaseIsMissing) {
     // The import reports the closed connection in a message of its own.
     EXPECT_EQ(Messages().size(), 2u);
     EXPECT_EQ(Files("import"), (std::vector<std::string>{"touren.csv"}));
+}
+
+constexpr const char* kThreeLines =
+    "Nordfracht;Kunde A;01.03.2018;02.03.2018;T1\r\n"
+    "Unbekannt;Kunde B;01.03.2018;02.03.2018;T2\r\n"
+    "Elbe Logistik GmbH;Kunde C;03.03.18;04.03.18;T3\r\n";
+
+// Stopped at any step between the run's records and the end of archiving, the next
+// start finds the file (under its old or its new name), recognises it by its bytes
+// and only finishes the archiving: nothing lost, nothing stored twice.
+class StoppedImportTest : public EndToEndTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(StoppedImportTest, NextStartStoresNothingTwiceAndArchivesTheFileOnce) {
+    // Over one chunk of the copy, so that "copying" stops half-way.
+    std::string content;
+    for (int i = 0; i < 12000; ++i) content += kThreeLines;
+    std::ofstream(root_ + "import/touren.csv", std::ios::binary) << content;
+    ASSERT_EQ(RunStoppedAt(GetParam()), 86);
+    const bool committed = std::string(GetParam()) != "before-commit";
+    EXPECT_EQ(Stored().size(), committed ? 24000u : 0u);
+
+    const auto archived = [&] {
+        const auto names = Files("archiv");
+        return names.size() == 1 && !names[0].ends_with(".teil") && Files("import").empty();
+    };
+    RunUntil([&] { return archived() || Messages().size() > (committed ? 1u : 0u); });
+    EXPECT_TRUE(archived()) << ::testing::PrintToString(Files("archiv"))
+                            << ::testing::PrintToString(Files("import"));
+    ASSERT_EQ(Files("archiv").size(), 1u);
+    EXPECT_EQ(Content(root_ + "archiv/" + Files("archiv")[0]), content);
+    const auto rows = Stored();
+    EXPECT_EQ(rows.size(), 24000u);
+    EXPECT_TRUE(
+        std::all_of(rows.begin(), rows.end(), [](const auto& row) { return row.second == 1; }));
+    const auto messages = Messages();
+    if (committed) {
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_NE(messages[0].find("(Import-ID 1). Trotzdem importieren?"), std::string::npos)
+            << messages[0];
+    } else {
+        EXPECT_TRUE(messages.empty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryStep, StoppedImportTest,
+                         ::testing::Values("before-commit", "before-rename", "before-copy",
+                                           "copying", "before-link", "before-delete"),
+                         [](const auto& info) {
+                             std::string name = info.param;
+                             std::replace(name.begin(), name.end(), '-', '_');
+                             return name;
+                         });
+
+TEST_F(EndToEndTest, AFileWhoseArchivingFailedIsArchivedAtTheNextStartNotImportedAgain) {
+    fs::remove(root_ + "archiv");
+    std::ofstream(root_ + "import/touren.csv") << kThreeLines;
+    RunUntil([&] { return !Messages().empty(); });
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_NE(Messages()[0].find("Archivordner nicht gefunden"), std::string::npos)
+        << Messages()[0];
+    ASSERT_EQ(Files("import").size(), 1u);
+    EXPECT_EQ(Stored().size(), 2u);
+
+    fs::create_directories(root_ + "archiv");
+    RunUntil([&] { return Files("archiv").size() == 1 && Files("import").empty(); });
+    EXPECT_TRUE(Files("import").empty());
+    EXPECT_EQ(Files("archiv").size(), 1u);
+    EXPECT_EQ(Stored(), (std::vector<std::pair<std::string, int>>{{"T1", 1}, {"T3", 1}}));
+    ASSERT_EQ(Messages().size(), 2u);
+    EXPECT_NE(Messages()[1].find("Trotzdem importieren?"), std::string::npos);
 }
 
 }  // namespace

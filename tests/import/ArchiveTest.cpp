@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 
 #include <filesystem>
 
 #include "import/Archive.h"
+#include "import/StepProbe.h"
 #include "tests/support/RecordingInteraction.h"
 #include "tests/support/TempDir.h"
 
@@ -81,6 +86,102 @@ TEST_F(ArchiveTest, AnEmptyArchiveSettingMeansTheCurrentFolder) {
     fs::current_path(before);
     EXPECT_TRUE(fs::exists(dir_.Path() + "touren-20180305-14_07_09"));
     EXPECT_FALSE(fs::exists(file));
+}
+
+// Makes the archiving's next write at `step` fail with `error`, as a full disk would.
+class TFailAt {
+  public:
+    TFailAt(TImportStep step, int error) {
+        SetStepProbe([=](TImportStep current) { return current == step ? error : 0; });
+    }
+    ~TFailAt() { SetStepProbe({}); }
+};
+
+std::vector<std::string> Names(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_F(ArchiveTest, ACopyFailingHalfWayLeavesNoPartialFileAndSaysWhy) {
+    const std::string file = dir_.Write("import/touren.csv", std::string(3 << 20, 'x'));
+    int chunks = 0;
+    SetStepProbe([&](TImportStep step) {
+        return step == TImportStep::Copying && ++chunks == 2 ? ENOSPC : 0;
+    });
+    EXPECT_FALSE(ArchiveFile(file, dir_.Path() + "archiv/", ui_));
+    SetStepProbe({});
+    EXPECT_EQ(chunks, 2);
+    EXPECT_TRUE(fs::is_empty(dir_.Path() + "archiv"));
+    EXPECT_EQ(Names(dir_.Path() + "import"),
+              (std::vector<std::string>{"touren-20180305-14_07_09.csv"}));
+    EXPECT_EQ(ui_.Messages,
+              (std::vector<std::string>{
+                  "Die Datei \"" + dir_.Path() +
+                  "import/touren-20180305-14_07_09.csv\" konnte nicht nach \"" + dir_.Path() +
+                  "archiv/touren-20180305-14_07_09.csv\" archiviert werden: Der Datenträger ist "
+                  "voll. Sie bleibt im Importordner."}));
+}
+
+// A real full disk where the machine lets a test mount a small file system.
+TEST_F(ArchiveTest, AFullArchiveDiskLeavesNoPartialFile) {
+    const std::string small = dir_.Path() + "klein/";
+    fs::create_directories(small);
+    if (::mount("zalvert-test", small.c_str(), "tmpfs", 0, "size=256k") != 0)
+        GTEST_SKIP() << "no small file system can be mounted here";
+    struct TUnmount {
+        std::string Path;
+        ~TUnmount() { ::umount2(Path.c_str(), MNT_DETACH); }
+    } unmount{small};
+    const std::string file = dir_.Write("import/touren.csv", std::string(1 << 20, 'x'));
+    EXPECT_FALSE(ArchiveFile(file, small, ui_));
+    EXPECT_TRUE(fs::is_empty(small));
+    EXPECT_TRUE(fs::exists(dir_.Path() + "import/touren-20180305-14_07_09.csv"));
+    ASSERT_EQ(ui_.Messages.size(), 1u);
+    EXPECT_NE(ui_.Messages[0].find("Der Datenträger ist voll"), std::string::npos);
+}
+
+TEST_F(ArchiveTest, AnIdenticalCopyLeftByAnInterruptedArchivingCountsAsDone) {
+    dir_.Write("archiv/touren-20180305-14_07_09.csv", "Inhalt");
+    // A temporary copy left by a stopped run goes too.
+    dir_.Write("archiv/touren-20180305-14_07_09.csv.teil", "Inh");
+    const std::string renamed = dir_.Write("import/touren-20180305-14_07_09.csv", "Inhalt");
+    EXPECT_TRUE(ArchiveFile(renamed, renamed, dir_.Path() + "archiv/", ui_));
+    EXPECT_TRUE(ui_.Messages.empty());
+    EXPECT_TRUE(fs::is_empty(dir_.Path() + "import"));
+    // The same bytes dropped into the import folder again go the same way.
+    dir_.Write("import/touren.csv", "Inhalt");
+    EXPECT_TRUE(ArchiveFile(dir_.Path() + "import/touren.csv", dir_.Path() + "archiv/", ui_));
+    EXPECT_EQ(Names(dir_.Path() + "archiv"),
+              (std::vector<std::string>{"touren-20180305-14_07_09.csv"}));
+}
+
+TEST_F(ArchiveTest, ReportsARenameOrDeleteThatFailsAndKeepsTheFile) {
+    const std::string file = dir_.Write("import/touren.csv", "neu");
+    {
+        TFailAt fail(TImportStep::BeforeRename, EACCES);
+        EXPECT_FALSE(ArchiveFile(file, dir_.Path() + "archiv/", ui_));
+    }
+    EXPECT_TRUE(fs::exists(file));
+    ASSERT_EQ(ui_.Messages.size(), 1u);
+    EXPECT_EQ(ui_.Messages[0], "Die Datei \"" + file + "\" konnte nicht in \"" + dir_.Path() +
+                                   "import/touren-20180305-14_07_09.csv\" umbenannt werden: "
+                                   "Dateizugriff verweigert. Sie bleibt im Importordner.");
+    {
+        TFailAt fail(TImportStep::BeforeDelete, EROFS);
+        EXPECT_FALSE(ArchiveFile(file, dir_.Path() + "archiv/", ui_));
+    }
+    ASSERT_EQ(ui_.Messages.size(), 2u);
+    EXPECT_NE(ui_.Messages[1].find("ist archiviert, konnte aber nicht aus dem Importordner "
+                                   "gelöscht werden: Der Datenträger ist schreibgeschützt."),
+              std::string::npos);
+    // Both names hold the file now; the next archiving finds its copy and finishes.
+    EXPECT_TRUE(fs::exists(dir_.Path() + "archiv/touren-20180305-14_07_09.csv"));
+    const std::string renamed = dir_.Path() + "import/touren-20180305-14_07_09.csv";
+    EXPECT_TRUE(ArchiveFile(renamed, renamed, dir_.Path() + "archiv/", ui_));
+    EXPECT_TRUE(fs::is_empty(dir_.Path() + "import"));
 }
 
 }  // namespace

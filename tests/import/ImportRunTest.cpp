@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -86,6 +87,29 @@ class ImportRunTest : public ::testing::Test {
                             rs->Fields().Item("ImportID")->Value().AsInteger(),
                             rs->Fields().Item("erstelltvon")->Value().AsInteger()});
         return rows;
+    }
+
+    // Import identifier, file, archive name, hash and counts of every logged run.
+    std::vector<std::vector<std::string>> Logged() {
+        std::vector<std::vector<std::string>> runs;
+        auto rs = data_->Datenbank->DatabaseObject()->OpenRecordset(
+            "SELECT * FROM u_Importlauf ORDER BY ImportID", engine::dbOpenSnapshot);
+        for (; !rs->Eof(); rs->MoveNext()) {
+            std::vector<std::string> run;
+            for (const char* name : {"ImportID", "Datei", "Archivname", "SHA256", "Verarbeitet",
+                                     "Importiert", "Abgelehnt"})
+                run.push_back(rs->Fields().Item(name)->Value().AsString());
+            runs.push_back(run);
+        }
+        return runs;
+    }
+
+    std::vector<std::string> Files(const std::string& folder) const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(dir_.Path() + folder))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
     }
 
     testing::TTempDir dir_;
@@ -221,6 +245,120 @@ TEST_F(ImportRunTest, ADatabaseErrorEndsTheRunWithNothingStored) {
     EXPECT_TRUE(Stored().empty());
     EXPECT_TRUE(std::filesystem::exists(path));
     EXPECT_EQ(data_->Zalvert->RecordCount(), 0);
+}
+
+constexpr const char* kTwoLines =
+    "Nordfracht;K1;1.2.2018;2.2.2018;T1\nOmega;K2;1.2.2018;2.2.2018;T2\n";
+
+TEST_F(ImportRunTest, LogsEachRunWithItsFileAndTheHashOfItsBytes) {
+    Start({"Nordfracht"});
+    const std::string path = Import(kTwoLines);
+    // The empty file has a well-known SHA-256.
+    importer_->LoadFile(dir_.Write("import/leer.csv", ""));
+    const auto runs = Logged();
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0][0], "1");
+    EXPECT_EQ(runs[0][1], path);
+    EXPECT_EQ(runs[0][2], "touren-20261208-14_07_09.csv");
+    EXPECT_EQ(runs[0][3].size(), 64u);
+    EXPECT_EQ((std::vector<std::string>(runs[0].begin() + 4, runs[0].end())),
+              (std::vector<std::string>{"2", "1", "1"}));
+    EXPECT_EQ(runs[1][3], "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(runs[1][2], "leer-20261208-14_07_09.csv");
+}
+
+TEST_F(ImportRunTest, AFileImportedBeforeIsOnlyArchivedUnlessTheUserSaysYes) {
+    Start({"Nordfracht"});
+    Import(kTwoLines);
+    ASSERT_EQ(Files("archiv"), (std::vector<std::string>{"touren-20261208-14_07_09.csv"}));
+    SetClockForTesting(TSystemTime{2026, 12, 9, 8, 0, 0, 0});
+    const std::string again = Import(kTwoLines);
+    EXPECT_EQ(ui_.Questions,
+              (std::vector<std::string>{"Diese Datei wurde bereits am 08.12.2026 14:07:09 "
+                                        "importiert (Import-ID 1). Trotzdem importieren?"}));
+    EXPECT_EQ(view_.Summary, "Datei bereits importiert (Import-ID 1), nichts importiert");
+    EXPECT_EQ(Stored().size(), 1u);
+    EXPECT_EQ(Logged().size(), 1u);
+    // Its bytes are in the archive already: the file just leaves the import folder.
+    EXPECT_FALSE(std::filesystem::exists(again));
+    EXPECT_EQ(Files("archiv"), (std::vector<std::string>{"touren-20261208-14_07_09.csv"}));
+    EXPECT_TRUE(ui_.Messages.empty());
+
+    ui_.ConfirmAnswers.push_back(true);
+    Import(kTwoLines);
+    EXPECT_EQ(view_.Id, "2");
+    EXPECT_EQ(Stored().size(), 2u);
+    EXPECT_EQ(Files("archiv"), (std::vector<std::string>{"touren-20261208-14_07_09.csv",
+                                                         "touren-20261209-08_00_00.csv"}));
+}
+
+TEST_F(ImportRunTest, AFailedArchivingIsFinishedByTheNextRunOfTheFile) {
+    Start({"Nordfracht"});
+    std::filesystem::remove(dir_.Path() + "archiv");
+    Import(kTwoLines);
+    ASSERT_EQ(ui_.Messages.size(), 1u);
+    EXPECT_NE(ui_.Messages[0].find("Archivordner nicht gefunden"), std::string::npos);
+    ASSERT_EQ(Files("import"), (std::vector<std::string>{"touren-20261208-14_07_09.csv"}));
+
+    // The next start finds the renamed file; with the archive folder back it is
+    // archived under its recorded name and not imported again.
+    std::filesystem::create_directory(dir_.Path() + "archiv");
+    SetClockForTesting(TSystemTime{2026, 12, 9, 8, 0, 0, 0});
+    importer_->LoadFile(dir_.Path() + "import/touren-20261208-14_07_09.csv");
+    EXPECT_EQ(ui_.Questions.size(), 1u);
+    EXPECT_EQ(Stored().size(), 1u);
+    EXPECT_TRUE(Files("import").empty());
+    EXPECT_EQ(Files("archiv"), (std::vector<std::string>{"touren-20261208-14_07_09.csv"}));
+}
+
+TEST_F(ImportRunTest, ARunThatFailsLogsNothing) {
+    Start({"Nordfracht"});
+    EXPECT_THROW(Import("Nordfracht;K;31.02.2018;1.3.2018;T\n"), EConvertError);
+    EXPECT_TRUE(Logged().empty());
+    // Corrected, the same file name imports without a question.
+    Import("Nordfracht;K;28.02.2018;1.3.2018;T\n");
+    EXPECT_TRUE(ui_.Questions.empty());
+    EXPECT_EQ(Logged().size(), 1u);
+}
+
+TEST_F(ImportRunTest, EveryRunWritesTheVerdictOfEachRowItChecks) {
+    Start({"Nordfracht"});
+    // Six fields: the sixth lands in "Fehler" until a run overwrites it.
+    Import("Omega;K1;1.2.2018;2.2.2018;T1;alt\nNordfracht;K2;1.2.2018;2.2.2018;T2;alt\n");
+    EXPECT_EQ(Mark(1), "falsche Firma");
+    EXPECT_EQ(Mark(2), "");
+    Import("Nordfracht;K1;1.2.2018;2.2.2018;T1\nNordfracht;K2;;2.2.2018;T2\n");
+    EXPECT_EQ(Mark(1), "");
+    EXPECT_EQ(Mark(2), "Kein Datum");
+}
+
+TEST_F(ImportRunTest, ImportsAUtf16FileWithUmlauts) {
+    Start({"Müller"});
+    std::string bytes = "\xFF\xFE";
+    for (char16_t unit :
+         std::u16string(u"M\u00fcller KG;Stra\u00dfe;1.2.2018;2.2.2018;T\u00f6\r\n"))
+        bytes += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+    importer_->LoadFile(dir_.Write("import/unicode.csv", bytes));
+    const auto rows = Stored();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].Recvon, "Müller KG");
+    EXPECT_EQ(rows[0].Recan, "Straße");
+    EXPECT_EQ(rows[0].Tour, "Tö");
+}
+
+TEST_F(ImportRunTest, AFileInNoKnownEncodingIsRefusedAndStaysWhereItIs) {
+    Start({"Nordfracht"});
+    const std::string path =
+        dir_.Write("import/binaer.csv", std::string("Nordfracht;K\0;1.2.2018;2.2.2018;T1\n", 35));
+    try {
+        importer_->LoadFile(path);
+        FAIL() << "no error raised";
+    } catch (const EInOutError& e) {
+        EXPECT_NE(e.Message().find("\"" + path + "\" ist keine Textdatei"), std::string::npos);
+    }
+    EXPECT_TRUE(std::filesystem::exists(path));
+    EXPECT_TRUE(Stored().empty());
+    EXPECT_TRUE(Logged().empty());
 }
 
 }  // namespace

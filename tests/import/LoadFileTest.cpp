@@ -150,8 +150,8 @@ TEST_F(LoadFileTest, MissingFileRaisesAndKeepsTheGrid) {
         importer_.LoadFile(missing);
         FAIL() << "no error raised";
     } catch (const EInOutError& e) {
-        EXPECT_EQ(e.Message(), "Die Datei \"" + missing +
-                                   "\" kann nicht gelesen werden: Datei nicht gefunden.");
+        EXPECT_EQ(e.Message(),
+                  "Die Datei \"" + missing + "\" kann nicht gelesen werden: Datei nicht gefunden.");
     }
     EXPECT_EQ(importer_.CurrentFile(), missing);
     EXPECT_EQ(RowAt(1, 1), (Row{"a"}));

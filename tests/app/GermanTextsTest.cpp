@@ -1,0 +1,48 @@
+// The toolkit's own texts, as the program shows them, are German.
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMessageBox>
+
+#include <memory>
+
+#include "app/QtInteraction.h"
+#include "tests/support/QtPrinters.h"
+
+namespace zalvert {
+namespace {
+
+QStringList Texts(const QList<QAction*>& actions) {
+    QStringList texts;
+    for (QAction* action : actions)
+        if (!action->isSeparator()) texts << action->text().split('\t').first();
+    return texts;
+}
+
+TEST(GermanTexts, TheConfirmationAnswersJaOrNein) {
+    const auto box = TQtInteraction::MakeQuestion("Datensatz löschen?");
+    EXPECT_EQ(box->text(), "Datensatz löschen?");
+    EXPECT_EQ(box->button(QMessageBox::Yes)->text(), "&Ja");
+    EXPECT_EQ(box->button(QMessageBox::No)->text(), "&Nein");
+}
+
+TEST(GermanTexts, EditFieldsAndChildWindowsHaveGermanMenus) {
+    QLineEdit edit("2018");
+    const std::unique_ptr<QMenu> context(edit.createStandardContextMenu());
+    const QStringList editTexts = Texts(context->actions());
+    EXPECT_TRUE(editTexts.contains("&Kopieren")) << editTexts.join(", ").toStdString();
+    EXPECT_TRUE(editTexts.contains("Alles auswählen")) << editTexts.join(", ").toStdString();
+
+    QMdiSubWindow child;
+    const QStringList systemTexts = Texts(child.systemMenu()->actions());
+    EXPECT_TRUE(systemTexts.contains("Schl&ießen")) << systemTexts.join(", ").toStdString();
+    EXPECT_FALSE(systemTexts.contains("&Close"));
+}
+
+}  // namespace
+}  // namespace zalvert
