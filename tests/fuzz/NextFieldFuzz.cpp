@@ -1,0 +1,25 @@
+// Lines split into fields as LoadFile splits them: each call takes something off the
+// rest, every field is a trimmed piece of the line, and the splitting ends.
+
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "import/Mtools.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
+    const std::string_view line(reinterpret_cast<const char*>(data), size);
+    const char* const begin = line.data();
+    const char* const end = begin + line.size();
+    std::string_view rest = line;
+    while (!rest.empty()) {
+        const size_t before = rest.size();
+        const std::string_view field = zalvert::NextField(rest, ';');
+        if (rest.size() >= before) std::abort();  // no progress: an endless line
+        if (!field.empty()) {
+            if (field.data() < begin || field.data() + field.size() > end) std::abort();
+            if (static_cast<unsigned char>(field.front()) <= 32) std::abort();
+        }
+    }
+    return 0;
+}
