@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -359,6 +360,43 @@ TEST_F(ImportRunTest, AFileInNoKnownEncodingIsRefusedAndStaysWhereItIs) {
     EXPECT_TRUE(std::filesystem::exists(path));
     EXPECT_TRUE(Stored().empty());
     EXPECT_TRUE(Logged().empty());
+}
+
+// The database on a small file system that fills up during the run.
+TEST_F(ImportRunTest, AFullDiskUnderTheDatabaseStoresNothingAndKeepsTheFile) {
+    const std::string small = dir_.Path() + "klein/";
+    std::filesystem::create_directories(small);
+    if (::mount("zalvert-test", small.c_str(), "tmpfs", 0, "size=512k") != 0)
+        GTEST_SKIP() << "no small file system can be mounted here";
+    struct TUnmount {
+        std::string Path;
+        ~TUnmount() { ::umount2(Path.c_str(), MNT_DETACH); }
+    } unmount{small};
+    CreateZalvertDatabase(small + "zalvert.db", {"Nordfracht"});
+    const std::string ini =
+        dir_.Write("voll.ini", "[DB]\nMain=" + small + "zalvert.db\n[Import]\nmaxspalte=5\npfad=" +
+                                   dir_.Path() + "import/\next=*.csv\narchiv=" + dir_.Path() +
+                                   "archiv/\n");
+    data_ = std::make_unique<TData>(ui_, ini);
+    ASSERT_TRUE(ui_.Messages.empty()) << ui_.Messages[0];
+    importer_ = std::make_unique<TImporter>(data_->Settings(), ui_);
+    importer_->AttachData(*data_, view_);
+    std::string lines;
+    for (int i = 0; i < 20000; ++i)
+        lines += "Nordfracht;Kunde " + std::to_string(i) + ";1.2.2018;2.2.2018;T" +
+                 std::to_string(i) + "\n";
+    const std::string path = dir_.Write("import/touren.csv", lines);
+    try {
+        importer_->LoadFile(path);
+        ADD_FAILURE() << "no error raised";
+    } catch (const std::exception& e) {
+        // The engine's own words pass on unchanged, as its errors do everywhere.
+        EXPECT_NE(std::string(e.what()).find("disk is full"), std::string::npos) << e.what();
+    }
+    EXPECT_TRUE(std::filesystem::exists(path));
+    EXPECT_TRUE(Stored().empty());
+    EXPECT_TRUE(Logged().empty());
+    EXPECT_EQ(data_->Datenbank->TransactionLevelCount(), 0);
 }
 
 }  // namespace
