@@ -100,6 +100,24 @@ std::string ParamValueText(const TParam& param) {
 }
 
 // One pass over the text: what was put in is never scanned again.
+namespace {
+
+// The end of ":name" at `at` when it is written there (letter case aside) and
+// followed by no identifier character; npos otherwise.
+size_t MatchName(std::string_view sql, size_t at, const std::u32string& name) {
+    size_t pos = at;
+    for (char32_t expected : name) {
+        if (pos >= sql.size() || FoldCase(NextCodePoint(sql, pos)) != expected)
+            return std::string_view::npos;
+    }
+    size_t next = pos;
+    if (pos < sql.size() && IsIdentifierChar(NextCodePoint(sql, next)))
+        return std::string_view::npos;
+    return pos;
+}
+
+}  // namespace
+
 std::string SubstituteParams(std::string_view sql, const TParams& params) {
     std::vector<std::u32string> names;
     std::vector<std::string> values;
@@ -109,30 +127,31 @@ std::string SubstituteParams(std::string_view sql, const TParams& params) {
         names.push_back(std::move(name));
         values.push_back(ParamValueText(params.Items(p)));
     }
-    const std::u32string source = DecodeUtf8(sql);
     std::string result;
-    size_t i = 0;
-    while (i < source.size()) {
-        const bool before = i == 0 || !IsIdentifierChar(source[i - 1]);
-        size_t matched = names.size();
-        for (size_t n = 0; before && source[i] == U':' && n < names.size(); ++n) {
-            const std::u32string& name = names[n];
-            if (source.size() - i < name.size()) continue;
-            bool same = true;
-            for (size_t k = 0; same && k < name.size(); ++k)
-                same = FoldCase(source[i + k]) == name[k];
-            const size_t end = i + name.size();
-            if (same && (end >= source.size() || !IsIdentifierChar(source[end]))) {
-                matched = n;
-                break;
+    char32_t previous = 0;
+    size_t pos = 0;
+    while (pos < sql.size()) {
+        // Strings, bracketed names and #dates# go through as written.
+        if (const size_t after = SkipQuoted(sql, pos); after != pos) {
+            result += sql.substr(pos, after - pos);
+            pos = after;
+            previous = U'#';
+            continue;
+        }
+        if (sql[pos] == ':' && !IsIdentifierChar(previous)) {
+            size_t n = 0, end = std::string_view::npos;
+            for (; n < names.size(); ++n)
+                if ((end = MatchName(sql, pos, names[n])) != std::string_view::npos) break;
+            if (n < names.size()) {
+                result += values[n];
+                pos = end;
+                previous = U'0';
+                continue;
             }
         }
-        if (matched < names.size()) {
-            result += values[matched];
-            i += names[matched].size();
-        } else {
-            AppendUtf8(result, source[i++]);
-        }
+        const size_t start = pos;
+        previous = NextCodePoint(sql, pos);
+        result += sql.substr(start, pos - start);
     }
     return result;
 }

@@ -15,29 +15,31 @@ bool IsNameChar(unsigned char c) {
 
 }  // namespace
 
+size_t SkipQuoted(std::string_view sql, size_t i) {
+    const char c = sql[i];
+    if (c != '\'' && c != '"' && c != '[' && c != '#') return i;
+    const char close = c == '[' ? ']' : c;
+    for (++i; i < sql.size(); ++i) {
+        if (sql[i] != close) continue;
+        // A quote inside a string is doubled.
+        if ((close == '\'' || close == '"') && i + 1 < sql.size() && sql[i + 1] == close) {
+            ++i;
+            continue;
+        }
+        return i + 1;
+    }
+    return sql.size();
+}
+
 std::vector<std::string> FindParamNames(std::string_view sql) {
     std::vector<std::string> names;
     size_t i = 0;
     while (i < sql.size()) {
-        const char c = sql[i];
-        if (c == '\'' || c == '"' || c == '[') {
-            // Skip a quoted string or a bracketed name.
-            const char close = c == '[' ? ']' : c;
-            ++i;
-            while (i < sql.size()) {
-                if (sql[i] == close) {
-                    if (close != ']' && i + 1 < sql.size() && sql[i + 1] == close) {
-                        i += 2;
-                        continue;
-                    }
-                    break;
-                }
-                ++i;
-            }
-            ++i;
+        if (const size_t after = SkipQuoted(sql, i); after != i) {
+            i = after;
             continue;
         }
-        if (c != ':') {
+        if (sql[i] != ':') {
             ++i;
             continue;
         }
@@ -53,6 +55,9 @@ std::vector<std::string> FindParamNames(std::string_view sql) {
             if (end == std::string_view::npos) break;
             name = std::string(sql.substr(i + 1, end - i - 1));
             i = end + 1;
+        } else if (i < sql.size() && std::isdigit(static_cast<unsigned char>(sql[i]))) {
+            // ":30" is a time or a number, never a parameter.
+            continue;
         } else {
             while (i < sql.size() && IsNameChar(static_cast<unsigned char>(sql[i])))
                 name += sql[i++];

@@ -44,5 +44,9 @@ class TParams {
 // name, or by a quoted or bracketed name; nothing inside quoted strings; a double
 // colon is no parameter.
 std::vector<std::string> FindParamNames(std::string_view sql);
+// The position after a string ('...' or "..."), a bracketed name or a #date#
+// literal that starts at `i`, or `i` when none starts there. Nothing inside such
+// a region is a parameter.
+size_t SkipQuoted(std::string_view sql, size_t i);
 
 }  // namespace zalvert

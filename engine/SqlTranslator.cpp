@@ -118,6 +118,25 @@ class TParser {
     }
 
   private:
+    // Nesting beyond this is refused as a syntax error before the stack runs out.
+    static constexpr int kMaxNesting = 600;  // about 200 levels of parentheses
+    struct TNesting {
+        explicit TNesting(TParser& parser) : Parser(parser) {
+            if (++Parser.nesting_ > kMaxNesting) Parser.Fail();
+        }
+        ~TNesting() { --Parser.nesting_; }
+        TParser& Parser;
+    };
+
+    // TOP n: a whole number of at most 18 digits.
+    long long TopCount() {
+        const TToken& t = Peek();
+        if (t.Kind != TTokenKind::Number || t.Text.empty() || t.Text.size() > 18 ||
+            t.Text.find_first_not_of("0123456789") != std::string::npos)
+            Fail();
+        return std::stoll(Take().Text);
+    }
+
     // --- tokens -------------------------------------------------------------
     const TToken& Peek(size_t ahead = 0) const {
         return tokens_[std::min(pos_ + ahead, tokens_.size() - 1)];
@@ -187,8 +206,7 @@ class TParser {
             Accept("ALL");
         }
         if (Accept("TOP")) {
-            if (Peek().Kind != TTokenKind::Number) Fail();
-            p.Top = std::stoll(Take().Text);
+            p.Top = TopCount();
             if (Peek().Is("PERCENT")) Fail();
         }
         p.SelectList = SelectList();
@@ -531,6 +549,7 @@ class TParser {
 
     // --- expressions, lowest precedence first ------------------------------------
     std::string Expression() {
+        const TNesting nesting(*this);
         std::string left = AndExpression();
         for (;;) {
             if (Accept("OR"))
@@ -549,6 +568,7 @@ class TParser {
     }
 
     std::string NotExpression() {
+        const TNesting nesting(*this);
         if (Accept("NOT")) return "(NOT " + NotExpression() + ")";
         return Comparison();
     }
@@ -641,6 +661,7 @@ class TParser {
     }
 
     std::string Unary() {
+        const TNesting nesting(*this);
         if (AcceptSymbol("-")) return "(-" + Unary() + ")";
         if (AcceptSymbol("+")) return Unary();
         return Power();
@@ -760,6 +781,7 @@ class TParser {
     std::vector<TToken> tokens_;
     size_t pos_ = 0;
     int aggregates_ = 0;
+    int nesting_ = 0;
     std::vector<std::string> params_;
 };
 

@@ -1,11 +1,14 @@
 #include "rtl/DateConvert.h"
 
+#include <algorithm>
 #include <string>
 
 #include "rtl/Exceptions.h"
 
 namespace zalvert {
 namespace {
+
+constexpr int kTooLarge = 1'000'000;
 
 struct TNumber {
     int Value = 0;
@@ -20,8 +23,9 @@ class TDateScanner {
         SkipBlanks();
         TNumber n;
         while (pos_ < text_.size() && text_[pos_] >= '0' && text_[pos_] <= '9') {
-            if (++n.Digits > 9) return std::nullopt;  // no day, month or year is that long
-            n.Value = n.Value * 10 + (text_[pos_++] - '0');
+            ++n.Digits;
+            // Leading zeros may run on; a value past every year stays too large.
+            n.Value = std::min(n.Value * 10 + (text_[pos_++] - '0'), kTooLarge);
         }
         if (n.Digits == 0) return std::nullopt;
         return n;

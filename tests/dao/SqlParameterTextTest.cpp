@@ -55,6 +55,11 @@ TEST_F(SqlParameterTextTest, ReplacesWholeWordsOnlyAndNeverTwice) {
         "SELECT * FROM t WHERE a = 7 AND b = \":Id\" AND c = :Idx AND d:Id");  // a letter before
     EXPECT_EQ(SubstituteParams(":Id", params), "7");
     EXPECT_EQ(SubstituteParams("x = :Leer", params), "x =  IS NULL");
+    // Nothing inside quotes, brackets or a date literal is replaced.
+    EXPECT_EQ(SubstituteParams("a = ':Id' AND [b:Id] = \":Id\" AND d = #01/02/2024 10:00:00# "
+                               "AND e = :Id",
+                               params),
+              "a = ':Id' AND [b:Id] = \":Id\" AND d = #01/02/2024 10:00:00# AND e = 7");
     // Letters beyond ASCII are identifier characters too.
     EXPECT_EQ(SubstituteParams("a = :Id\xC3\xA4", params), "a = :Id\xC3\xA4");
     EXPECT_TRUE(IsIdentifierChar(U'\u00E4'));

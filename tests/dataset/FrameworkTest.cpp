@@ -118,6 +118,10 @@ TEST(Params, FindsColonNamesOutsideQuotes) {
               (std::vector<std::string>{"Von", "bis_2", "mit Blank"}));
     EXPECT_TRUE(FindParamNames("SELECT 'it''s :no' FROM t").empty());
     EXPECT_EQ(FindParamNames(":a,:A"), (std::vector<std::string>{"a", "A"}));
+    // A time inside a date literal, and a name starting with a digit, are none.
+    EXPECT_EQ(FindParamNames("SELECT * FROM t WHERE d = #03/01/2024 08:30:00# AND e = :1 "
+                             "AND f > :Ab AND g = 12:30"),
+              (std::vector<std::string>{"Ab"}));
 }
 
 TEST(Params, KeepValuesOfNamesThatStay) {

@@ -86,6 +86,9 @@ TEST(SqlTranslator, RefusesWhatItDoesNotUnderstand) {
         "SELECT * FROM t; DROP TABLE t",
         "CREATE TABLE t (a WEIRDTYPE)",
         "SELECT LEFT(a) FROM t",
+        "SELECT TOP .5 a FROM t",
+        "SELECT TOP 1e3 a FROM t",
+        "SELECT TOP 99999999999999999999 a FROM t",
     };
     for (const char* sql : bad) {
         try {
@@ -95,6 +98,21 @@ TEST(SqlTranslator, RefusesWhatItDoesNotUnderstand) {
             EXPECT_FALSE(e.Text.empty()) << sql;
         }
     }
+}
+
+TEST(SqlTranslator, RefusesNestingDeeperThanItsLimitAsASyntaxError) {
+    const auto nested = [](int depth, const std::string& open, const std::string& close) {
+        std::string text = "SELECT * FROM t WHERE ";
+        for (int i = 0; i < depth; ++i) text += open;
+        text += "a = 1";
+        for (int i = 0; i < depth; ++i) text += close;
+        return text;
+    };
+    EXPECT_NO_THROW(TranslateSql(nested(150, "(", ")")));
+    EXPECT_THROW(TranslateSql(nested(3000, "(", ")")), ESqlSyntax);
+    EXPECT_THROW(TranslateSql(nested(100000, "NOT ", "")), ESqlSyntax);
+    EXPECT_THROW(TranslateSql("SELECT " + std::string(100000, '-') + "1 FROM t"), ESqlSyntax);
+    EXPECT_THROW(TranslateExpression(nested(3000, "(", ")").substr(22)), ESqlSyntax);
 }
 
 TEST(SqlTranslator, DescribesSelectsForKeysets) {

@@ -374,9 +374,9 @@ TEST_F(ImportRunTest, AFullDiskUnderTheDatabaseStoresNothingAndKeepsTheFile) {
     } unmount{small};
     CreateZalvertDatabase(small + "zalvert.db", {"Nordfracht"});
     const std::string ini =
-        dir_.Write("voll.ini", "[DB]\nMain=" + small + "zalvert.db\n[Import]\nmaxspalte=5\npfad=" +
-                                   dir_.Path() + "import/\next=*.csv\narchiv=" + dir_.Path() +
-                                   "archiv/\n");
+        dir_.Write("voll.ini", "[DB]\nMain=" + small +
+                                   "zalvert.db\n[Import]\nmaxspalte=5\npfad=" + dir_.Path() +
+                                   "import/\next=*.csv\narchiv=" + dir_.Path() + "archiv/\n");
     data_ = std::make_unique<TData>(ui_, ini);
     ASSERT_TRUE(ui_.Messages.empty()) << ui_.Messages[0];
     importer_ = std::make_unique<TImporter>(data_->Settings(), ui_);

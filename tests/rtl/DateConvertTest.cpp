@@ -67,6 +67,13 @@ TEST_F(DateConvertTest, RefusesImpossibleAndMalformedDates) {
     EXPECT_EQ(StrToDate("1.2.0"), EncodeDate(2000, 2, 1));
 }
 
+TEST_F(DateConvertTest, NumbersMayHaveAnyNumberOfLeadingZeros) {
+    EXPECT_EQ(StrToDate("0000000001.01.2018"), EncodeDate(2018, 1, 1));
+    EXPECT_EQ(StrToDate("01.000000000012.00000000002018"), EncodeDate(2018, 12, 1));
+    EXPECT_EQ(StrToDate("24.12.0000000018"), EncodeDate(18, 12, 24));  // written with 10 digits
+    EXPECT_FALSE(TryStrToDate("1.1.99999999999999999999"));
+}
+
 TEST_F(DateConvertTest, ReportsTheTextInTheGermanMessage) {
     try {
         StrToDate("31.02.2018");
