@@ -4,6 +4,7 @@
 
 #include "engine/RecordsetImpl.h"
 #include "engine/SqlFunctions.h"
+#include "rtl/Utf8.h"
 
 namespace zalvert::engine {
 namespace {
@@ -45,6 +46,21 @@ class TQueryDefList : public TListCollection<QueryDef, QueryDefCollection> {
     TDatabaseRef db_;
 };
 
+std::string PragmaText(TSqliteConnection& connection, const std::string& pragma) {
+    TStatement stmt(connection, pragma);
+    return stmt.Step() ? stmt.ColumnText(0) : std::string();
+}
+
+// Switching to WAL writes the file's header: a damaged file must be found out
+// before, so that it is left as it was. Files in WAL mode are switched already.
+void SwitchToWal(TSqliteConnection& connection) {
+    if (AsciiLowerCase(PragmaText(connection, "PRAGMA journal_mode")) == "wal") return;
+    const std::string check = PragmaText(connection, "PRAGMA quick_check(1)");
+    if (check != "ok")
+        throw ESqlite(SQLITE_CORRUPT, check, sqlite3_db_filename(connection.Handle(), "main"));
+    connection.Exec("PRAGMA journal_mode=WAL");
+}
+
 void Configure(TSqliteConnection& connection, bool readOnly) {
     RegisterSqlFunctions(connection.Handle());
     // Tables of a million rows are normal work: keep up to 64 MB of pages at hand.
@@ -52,7 +68,7 @@ void Configure(TSqliteConnection& connection, bool readOnly) {
     // Fewer, larger checkpoints: each one waits for the disk.
     connection.Exec("PRAGMA wal_autocheckpoint=8192");
     if (!readOnly) {
-        connection.Exec("PRAGMA journal_mode=WAL");
+        SwitchToWal(connection);
         connection.Exec("PRAGMA synchronous=NORMAL");
     }
 }

@@ -26,7 +26,8 @@ void FailSqlite(TEngineState& engine, const ESqlite& error, const char* source,
             Fail(engine, 3027, source);
         case SQLITE_NOTADB:
         case SQLITE_CORRUPT:
-            Fail(engine, 3343, source, context);
+            // The file is what is unreadable, whatever table was being read.
+            Fail(engine, 3343, source, error.File().empty() ? context : error.File());
         case SQLITE_CANTOPEN:
             Fail(engine, 3024, source, context);
         case SQLITE_MISMATCH:

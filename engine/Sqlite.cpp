@@ -9,6 +9,11 @@ std::string Text(const char* text) {
 
 }  // namespace
 
+ESqlite ESqlite::LastError(sqlite3* db) {
+    return ESqlite(sqlite3_extended_errcode(db), sqlite3_errmsg(db),
+                   Text(sqlite3_db_filename(db, "main")));
+}
+
 TSqliteConnection::TSqliteConnection(const std::string& path, int flags) {
     const int rc = sqlite3_open_v2(path.c_str(), &db_, flags | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
@@ -16,7 +21,7 @@ TSqliteConnection::TSqliteConnection(const std::string& path, int flags) {
         const int code = db_ ? sqlite3_extended_errcode(db_) : rc;
         sqlite3_close_v2(db_);
         db_ = nullptr;
-        throw ESqlite(code, message);
+        throw ESqlite(code, message, path);
     }
     sqlite3_extended_result_codes(db_, 1);
     // A double-quoted name that matches no column must fail, not turn into a text.
@@ -31,9 +36,10 @@ TSqliteConnection::~TSqliteConnection() {
 void TSqliteConnection::Exec(const std::string& sql) {
     char* message = nullptr;
     if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
-        const std::string text = message ? message : sqlite3_errmsg(db_);
+        ESqlite error = ESqlite::LastError(db_);
+        if (message) error = ESqlite(error.Code(), message, error.File());
         sqlite3_free(message);
-        throw ESqlite(sqlite3_extended_errcode(db_), text);
+        throw error;
     }
 }
 
@@ -41,7 +47,7 @@ TStatement::TStatement(const TSqliteConnection& connection, std::string_view sql
     : db_(connection.Handle()) {
     if (sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &stmt_, nullptr) !=
         SQLITE_OK)
-        throw ESqlite(sqlite3_extended_errcode(db_), sqlite3_errmsg(db_));
+        throw ESqlite::LastError(db_);
     if (stmt_ == nullptr) throw ESqlite(SQLITE_MISUSE, "empty statement");
 }
 
@@ -86,17 +92,17 @@ void TStatement::Bind(int index, const Variant& value) {
         case TVarType::Array:
             throw ESqlite(SQLITE_MISMATCH, "array values cannot be stored");
     }
-    if (rc != SQLITE_OK) throw ESqlite(rc, sqlite3_errmsg(db_));
+    if (rc != SQLITE_OK)
+        throw ESqlite(rc, sqlite3_errmsg(db_), Text(sqlite3_db_filename(db_, "main")));
 }
 
 bool TStatement::Step() {
     const int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW) return true;
     if (rc == SQLITE_DONE) return false;
-    const std::string message = sqlite3_errmsg(db_);
-    const int code = sqlite3_extended_errcode(db_);
+    ESqlite error = ESqlite::LastError(db_);
     sqlite3_reset(stmt_);
-    throw ESqlite(code, message);
+    throw error;
 }
 
 // Bindings stay: every user binds all parameters anew, and values are copied in.

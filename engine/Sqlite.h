@@ -12,15 +12,20 @@
 
 namespace zalvert::engine {
 
-// A failed SQLite call: its extended result code and message.
+// A failed SQLite call: its extended result code, message and the database file.
 class ESqlite : public std::runtime_error {
   public:
-    ESqlite(int code, const std::string& message) : std::runtime_error(message), code_(code) {}
+    ESqlite(int code, const std::string& message, std::string file = {})
+        : std::runtime_error(message), code_(code), file_(std::move(file)) {}
+    // The last error of `db`, naming its file.
+    static ESqlite LastError(sqlite3* db);
     int Code() const { return code_; }
     int PrimaryCode() const { return code_ & 0xFF; }
+    const std::string& File() const { return file_; }
 
   private:
     int code_;
+    std::string file_;
 };
 
 class TSqliteConnection {

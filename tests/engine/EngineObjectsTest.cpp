@@ -1,4 +1,6 @@
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "tests/engine/EngineFixture.h"
 
@@ -98,6 +100,41 @@ TEST_F(EngineTest, IdleAcceptsItsTwoActions) {
 
 TEST_F(EngineTest, CreateDatabaseRefusesAnExistingFile) {
     EXPECT_EQ(ErrorOf([&] { engine_->CreateDatabase(path_); }), 3204);
+}
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The customer table's file, closed, with every page after the first garbled.
+std::string Damage(const std::string& path, bool walMode) {
+    std::string bytes = ReadBytes(path);
+    if (!walMode) bytes[18] = bytes[19] = 1;  // the rollback journal, as other tools leave it
+    for (size_t i = 4096; i < bytes.size(); ++i) bytes[i] = static_cast<char>(0x55 ^ (i * 7));
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    return bytes;
+}
+
+TEST_F(EngineTest, LeavesADamagedFileAsItWasAndNamesTheFile) {
+    for (bool walMode : {false, true}) {
+        SCOPED_TRACE(walMode ? "WAL" : "rollback journal");
+        db_->Close();
+        db_.reset();
+        const std::string bytes = Damage(path_, walMode);
+        try {
+            auto db = engine_->CreateWorkspace("WS", "Admin", "")->OpenDatabase(path_);
+            db->OpenRecordset("Kunden", dbOpenDynaset);
+            ADD_FAILURE() << "the damaged file was read";
+        } catch (const EDaoError& e) {
+            EXPECT_EQ(e.Number(), 3343);
+            EXPECT_EQ(e.Description(), "Unrecognized database format '" + path_ + "'.");
+        }
+        EXPECT_TRUE(ReadBytes(path_) == bytes) << "the file was changed";
+        // A fresh file for the next round.
+        std::filesystem::remove(path_);
+        SetUp();
+    }
 }
 
 }  // namespace
