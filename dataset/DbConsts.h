@@ -15,7 +15,6 @@ inline constexpr const char* SDataSetOpen = "Operation bei geöffneter Datenmeng
 inline constexpr const char* SNotEditing = "Datenmenge nicht im Bearbeitungs- oder Einfügemodus";
 inline constexpr const char* SDataSetEmpty = "Operation bei leerer Datenmenge nicht ausführbar";
 inline constexpr const char* SFieldRequired = "Feld '%s' muss einen Wert haben";
-inline constexpr const char* SFieldReadOnly = "Feld '%s' kann nicht geändert werden";
 inline constexpr const char* SInvalidIntegerValue =
     "'%s' ist kein gültiger Integerwert für Feld '%s'";
 inline constexpr const char* SInvalidFloatValue =

@@ -47,9 +47,12 @@ void TField::CheckCanWrite() const {
                           state == TDataSetState::dsFilter || state == TDataSetState::dsNewValue ||
                           state == TDataSetState::dsInternalCalc;
     if (!writable) DatabaseError(dbconsts::SNotEditing, dataSet_->Name());
-    if (readOnly_ && state != TDataSetState::dsSetKey && !Calculated() && !Lookup() &&
-        state != TDataSetState::dsCalcFields)
-        DatabaseError(Format(dbconsts::SFieldReadOnly, {DisplayName()}));
+}
+
+bool TField::WriteProtected() const {
+    const TDataSetState state = dataSet_->State();
+    return readOnly_ && state != TDataSetState::dsSetKey && !Calculated() && !Lookup() &&
+           state != TDataSetState::dsCalcFields;
 }
 
 void TField::Validate(const TFieldData*) {
@@ -58,6 +61,8 @@ void TField::Validate(const TFieldData*) {
 
 void TField::SetData(const TFieldData* buffer) {
     CheckCanWrite();
+    // A read-only field is silently not written (a counter in a positional insert).
+    if (WriteProtected()) return;
     dataSet_->SetFieldData(*this, buffer);
 }
 

@@ -105,6 +105,7 @@ class TField : public TComponent {
     void Validate(const TFieldData* buffer);
     // Checks the state and the field's rules before a value is written.
     void CheckCanWrite() const;
+    bool WriteProtected() const;
 
   protected:
     virtual int DefaultDisplayWidth() const { return 10; }

@@ -411,6 +411,26 @@ TEST_F(PositionalInsert, StoresTheImportsSevenValuesAtOnce) {
     EXPECT_EQ(rs->RecordCount(), 2);
 }
 
+TEST_F(PositionalInsert, AValueForTheCounterIsNotWrittenAndTheInsertGoesOn) {
+    TZedaDaoTable& table = ImportTable();
+    table.Open();
+    ASSERT_TRUE(table.FieldByName("ID").ReadOnly());
+    std::vector<Variant> row = Row("Nordfracht", 1);
+    row.resize(table.FieldCount() - 1);
+    row.push_back(Variant(4711));  // the counter's place
+    table.InsertFromValues(row);
+    EXPECT_EQ(table.FieldByName("ID").AsInteger(), 1);
+    EXPECT_EQ(table.FieldByName("Recvon").AsString(), "Nordfracht");
+    // Edited, a read-only field keeps its value without a word.
+    table.Edit();
+    table.FieldByName("ID").SetAsInteger(99);
+    table.FieldByName("Tour").SetAsString("T2");
+    table.Post();
+    auto rs = Engine().OpenRecordset("SELECT ID, Tour FROM Zalvert", 4);
+    EXPECT_EQ(rs->Fields().Item("ID")->Value().AsInteger(), 1);
+    EXPECT_EQ(rs->Fields().Item("Tour")->Value().AsString(), "T2");
+}
+
 TEST_F(PositionalInsert, RefusedValuesLeaveTheRecordAsItWas) {
     TZedaDaoTable& table = ImportTable();
     table.Open();
