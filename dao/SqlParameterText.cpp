@@ -26,8 +26,8 @@ std::string NumberText(const Variant& value) {
 
 std::string DateText(TDateTime value, TFieldType type) {
     const TDateParts d = DecodeDate(value);
-    const auto ms = std::llround(std::fabs(value - std::trunc(value)) * 86400000.0) % 86400000;
-    char date[16], time[16];
+    const long long ms = SplitDateTime(value).value_or(TDateTimeSplit{}).Millisecond;
+    char date[32], time[32];
     std::snprintf(date, sizeof date, "%02d/%02d/%04d", d.Month, d.Day, d.Year);
     std::snprintf(time, sizeof time, "%02lld:%02lld:%02lld", ms / 3600000, ms / 60000 % 60,
                   ms / 1000 % 60);

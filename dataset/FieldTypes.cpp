@@ -2,6 +2,9 @@
 
 #include <cmath>
 
+#include "rtl/Exceptions.h"
+#include "rtl/Variant.h"
+
 namespace zalvert {
 
 const char* FieldTypeName(TFieldType type) {
@@ -18,11 +21,10 @@ bool IsBlobType(TFieldType type) {
 }
 
 TDateTimeRec DateTimeToRec(TDateTime value) {
-    const auto total = static_cast<long long>(std::llround(value * 86400000.0));
-    long long days = total / 86400000;
-    long long ms = total % 86400000;
-    if (ms < 0) ms = -ms;  // the time of day of a negative date counts forwards
-    return {static_cast<std::int32_t>(days + kDateDelta), static_cast<std::int32_t>(ms)};
+    const auto split = SplitDateTime(value);
+    if (!split) throw EConvertError(FloatToStr(value) + " ist kein gültiger Datums- und Zeitwert");
+    return {static_cast<std::int32_t>(split->Day + kDateDelta),
+            static_cast<std::int32_t>(split->Millisecond)};
 }
 
 TDateTime RecToDateTime(const TDateTimeRec& rec) {

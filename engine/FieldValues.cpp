@@ -124,8 +124,11 @@ Variant ToStorage(const TTypeInfo& type, const Variant& value) {
             return Variant(NumberOf(value));
         case dbDate:
         case dbTime:
-        case dbTimeStamp:
-            return Variant(DateTimeToStorage(DateOf(value)));
+        case dbTimeStamp: {
+            const TDateTime date = DateOf(value);
+            if (!SplitDateTime(date)) Refuse();  // outside the years 1 to 9999
+            return Variant(DateTimeToStorage(date));
+        }
         case dbText:
         case dbChar:
         case dbMemo: {

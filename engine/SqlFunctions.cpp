@@ -169,7 +169,9 @@ void DatePart(sqlite3_context* ctx, int, Args argv) {
         const int parts[] = {d.Year, d.Month, d.Day};
         return sqlite3_result_int(ctx, parts[kPart]);
     }
-    const auto ms = std::llround(std::fabs(*value - std::trunc(*value)) * 86400000.0) % 86400000;
+    const auto split = SplitDateTime(*value);
+    if (!split) return sqlite3_result_null(ctx);
+    const long long ms = split->Millisecond;
     const long long parts[] = {ms / 3600000, ms / 60000 % 60, ms / 1000 % 60};
     sqlite3_result_int64(ctx, parts[kPart - 3]);
 }

@@ -15,12 +15,11 @@ void Put(char*& out, long long value, int digits) {
 }  // namespace
 
 std::string DateTimeToStorage(TDateTime value) {
-    // Milliseconds since day 0, rounded once so that 23:59:59.9996 becomes the next day.
-    const auto total = static_cast<long long>(std::llround(value * 86400000.0));
-    const long long days = total / 86400000;
-    // Negative dates count the time of day forwards from the day's start.
-    const long long ms = total % 86400000 < 0 ? -(total % 86400000) : total % 86400000;
-    const TDateParts d = DecodeDate(static_cast<double>(days));
+    // Rounded once to the millisecond, so that 23:59:59.9996 becomes the next day.
+    const auto split = SplitDateTime(value);
+    if (!split) return {};
+    const long long ms = split->Millisecond;
+    const TDateParts d = DecodeDate(static_cast<double>(split->Day));
     char buffer[24];
     char* out = buffer;
     Put(out, d.Year, 4);

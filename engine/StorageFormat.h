@@ -10,6 +10,7 @@
 
 namespace zalvert::engine {
 
+// Empty for a value outside the years 1 to 9999.
 std::string DateTimeToStorage(TDateTime value);
 std::optional<TDateTime> StorageToDateTime(std::string_view text);
 

@@ -12,27 +12,24 @@ namespace {
 // Day 0 of TDateTime, counted in days since 1 January 1970.
 constexpr long kDateDelta = -25569;
 
-long DaysFromCivil(long y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const long era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<long>(doe) - 719468;
+namespace chr = std::chrono;
+
+long DaysFromCivil(int y, int m, int d) {
+    const chr::sys_days days{chr::year{y} / chr::month{static_cast<unsigned>(m)} /
+                             chr::day{static_cast<unsigned>(d)}};
+    return static_cast<long>(days.time_since_epoch().count());
 }
 
 TDateParts CivilFromDays(long z) {
-    z += 719468;
-    const long era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
-    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
-    const long y = static_cast<long>(yoe) + era * 400 + (m <= 2);
-    return {static_cast<int>(y), static_cast<int>(m), static_cast<int>(d)};
+    const chr::year_month_day ymd{chr::sys_days{chr::days{z}}};
+    return {static_cast<int>(ymd.year()), static_cast<int>(static_cast<unsigned>(ymd.month())),
+            static_cast<int>(static_cast<unsigned>(ymd.day()))};
 }
+
+constexpr long long kMsPerDay = 86400000;
+// Day numbers of 1 January 1 and 31 December 9999, the run-time's range.
+constexpr double kFirstDay = -693593;
+constexpr double kLastDay = 2958465;
 
 std::optional<TSystemTime>& FixedClock() {
     static std::optional<TSystemTime> fixed;
@@ -58,8 +55,7 @@ bool IsValidDate(int year, int month, int day) {
 
 std::optional<TDateTime> TryEncodeDate(int year, int month, int day) {
     if (!IsValidDate(year, month, day)) return std::nullopt;
-    return static_cast<TDateTime>(
-        DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kDateDelta);
+    return static_cast<TDateTime>(DaysFromCivil(year, month, day) - kDateDelta);
 }
 
 TDateTime EncodeDate(int year, int month, int day) {
@@ -72,8 +68,28 @@ TDateTime EncodeTime(int hour, int minute, int second, int millisecond) {
     return ms / 86400000.0;
 }
 
+std::optional<TDateTimeSplit> SplitDateTime(TDateTime value) {
+    if (!std::isfinite(value) || value <= kFirstDay - 1 || value >= kLastDay + 1)
+        return std::nullopt;
+    const double whole = std::trunc(value);
+    TDateTimeSplit split{static_cast<long>(whole),
+                         static_cast<long>(std::llround(std::fabs(value - whole) * kMsPerDay))};
+    if (split.Millisecond >= kMsPerDay) {
+        ++split.Day;  // a time that rounds to midnight belongs to the next day
+        split.Millisecond = 0;
+    }
+    if (split.Day < kFirstDay || split.Day > kLastDay) return std::nullopt;
+    return split;
+}
+
+TDateTime JoinDateTime(const TDateTimeSplit& split) {
+    const double time = static_cast<double>(split.Millisecond) / kMsPerDay;
+    return split.Day < 0 ? split.Day - time : split.Day + time;
+}
+
 TDateParts DecodeDate(TDateTime value) {
-    return CivilFromDays(static_cast<long>(std::floor(value)) + kDateDelta);
+    const auto split = SplitDateTime(value);
+    return split ? CivilFromDays(split->Day + kDateDelta) : TDateParts{};
 }
 
 TSystemTime CurrentTime() {

@@ -33,6 +33,19 @@ bool IsValidDate(int year, int month, int day);
 std::optional<TDateTime> TryEncodeDate(int year, int month, int day);
 TDateTime EncodeDate(int year, int month, int day);  // EConvertError when invalid
 TDateTime EncodeTime(int hour, int minute, int second, int millisecond);
+// A date-time as its texts show it: the calendar day (day number, 0 being
+// 30 December 1899) and the time of day rounded to the millisecond. The time of a
+// negative value counts forwards from its day's start (-1.25 is 29 December 1899,
+// 06:00); a time that rounds to midnight belongs to the next day. Empty for values
+// outside the years 1 to 9999 and for values that are no number.
+struct TDateTimeSplit {
+    long Day = 0;
+    long Millisecond = 0;
+};
+std::optional<TDateTimeSplit> SplitDateTime(TDateTime value);
+TDateTime JoinDateTime(const TDateTimeSplit& split);
+
+// The calendar date of a value; all zero outside the years 1 to 9999.
 TDateParts DecodeDate(TDateTime value);
 
 // The clock: the local time of the machine, or the fixed time a test set.

@@ -210,7 +210,13 @@ TDateTime Variant::AsDateTime() const {
 
 TCurrency Variant::AsCurrency() const {
     if (Type() == TVarType::Currency) return std::get<TCurrency>(value_);
-    if (Type() == TVarType::Integer || Type() == TVarType::Int64) return {AsInt64() * 10000};
+    if (Type() == TVarType::Integer || Type() == TVarType::Int64) {
+        const std::int64_t n = AsInt64();
+        constexpr std::int64_t kLimit = std::numeric_limits<std::int64_t>::max() / 10000;
+        if (n > kLimit || n < -kLimit)
+            throw EVariantError("Überlauf bei Konvertierung oder arithmetischer Operation");
+        return {n * 10000};
+    }
     return TCurrency::FromDouble(AsDouble());
 }
 
@@ -234,6 +240,10 @@ std::string FloatToStr(double value) {
     if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.15G", value);
+    // Near the largest double, 15 digits round past it: such a text could not be
+    // read back, so it takes the digits it needs.
+    if (!std::isfinite(std::strtod(buffer, nullptr)))
+        std::snprintf(buffer, sizeof buffer, "%.17G", value);
     std::string text = buffer;
     // The run-time writes exponents without plus sign and leading zeros: 1E20, 1E-5.
     const size_t e = text.find('E');
@@ -258,9 +268,7 @@ std::string CurrToStr(TCurrency value) {
 
 std::string TimeToStr(TDateTime value) {
     const TFormatSettings& fs = FormatSettings();
-    double fraction = std::fabs(value - std::trunc(value));
-    auto ms = static_cast<long>(std::llround(fraction * 86400000.0));
-    if (ms >= 86400000) ms = 86399999;
+    const long ms = SplitDateTime(value).value_or(TDateTimeSplit{}).Millisecond;
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%02ld%c%02ld%c%02ld", ms / 3600000, fs.TimeSeparator,
                   ms / 60000 % 60, fs.TimeSeparator, ms / 1000 % 60);
@@ -287,8 +295,8 @@ std::string DateTimeToStr(TDateTime value) {
             break;
     }
     std::string text = buffer;
-    const double fraction = std::fabs(value - std::trunc(value));
-    if (std::llround(fraction * 86400000.0) % 86400000 != 0) text += " " + TimeToStr(value);
+    if (SplitDateTime(value).value_or(TDateTimeSplit{}).Millisecond != 0)
+        text += " " + TimeToStr(value);
     return text;
 }
 

@@ -35,6 +35,14 @@ TEST_F(SqlParameterTextTest, WritesValuesInTheEnginesLiteralSyntax) {
     EXPECT_EQ(
         ParamValueText(Param("a", TFieldType::ftTime, Variant::FromDate(EncodeTime(8, 0, 1, 0)))),
         "#08:00:01#");
+    // Before 30 December 1899 the time counts forwards from the day's start; a time
+    // that rounds to midnight is the next day.
+    EXPECT_EQ(ParamValueText(Param("a", TFieldType::ftDateTime,
+                                   Variant::FromDate(EncodeDate(1899, 12, 29) - 0.25))),
+              "#12/29/1899 06:00:00#");
+    EXPECT_EQ(ParamValueText(Param("a", TFieldType::ftDateTime,
+                                   Variant::FromDate(EncodeDate(2024, 3, 1) - 1e-9))),
+              "#03/01/2024 00:00:00#");
     EXPECT_EQ(ParamValueText(Param("a", TFieldType::ftInteger, Variant(42))), "42");
     EXPECT_EQ(ParamValueText(Param("a", TFieldType::ftInteger, Variant::Null())), " IS NULL");
     EXPECT_EQ(

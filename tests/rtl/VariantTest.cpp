@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cfloat>
+#include <cmath>
+
+#include "rtl/DateTime.h"
 #include "rtl/Exceptions.h"
 #include "rtl/FormatSettings.h"
 #include "rtl/Variant.h"
@@ -68,4 +72,38 @@ TEST_F(VariantTest, ReadsTextsOfDatesTimesAndNumbers) {
 }
 
 }  // namespace
+TEST_F(VariantTest, SplitsDateTimesAsTheirTextsShowThem) {
+    // Before 30 December 1899 the time of day still counts forwards.
+    const TDateTime before = EncodeDate(1899, 12, 29) - 0.25;
+    ASSERT_TRUE(SplitDateTime(before));
+    EXPECT_EQ(SplitDateTime(before)->Day, -1);
+    EXPECT_EQ(SplitDateTime(before)->Millisecond, 6 * 3600000);
+    EXPECT_EQ(DateTimeToStr(before), "29.12.1899 06:00:00");
+    EXPECT_EQ(DateTimeToStr(EncodeDate(1700, 1, 1) - 0.5), "01.01.1700 12:00:00");
+    // Less than half a millisecond before midnight is midnight of the next day.
+    EXPECT_EQ(DateTimeToStr(EncodeDate(2024, 3, 1) - 1e-9), "01.03.2024");
+    EXPECT_EQ(DateTimeToStr(EncodeDate(1899, 12, 29) - 0.99999999999), "30.12.1899");
+    EXPECT_DOUBLE_EQ(JoinDateTime(*SplitDateTime(before)), before);
+    // Beyond the years 1 to 9999, or no number: no date.
+    for (double value : {1e15, -1e15, 2958466.0, -693594.5, std::nan(""), HUGE_VAL})
+        EXPECT_FALSE(SplitDateTime(value)) << value;
+    EXPECT_TRUE(SplitDateTime(2958465.99));
+    EXPECT_EQ(DecodeDate(1e300).Year, 0);
+}
+
+TEST_F(VariantTest, ExtremeNumbersConvertOrSayWhyNot) {
+    // Fifteen digits, as the run-time writes them; the largest doubles need more
+    // to be read back at all.
+    EXPECT_EQ(FloatToStr(0.1), "0,1");
+    EXPECT_EQ(FloatToStr(1e308), "1E308");
+    for (double value : {DBL_MAX, -DBL_MAX}) {
+        const std::string text = FloatToStr(value);
+        ASSERT_TRUE(TryStrToFloat(text)) << text;
+        EXPECT_EQ(*TryStrToFloat(text), value) << text;
+    }
+    EXPECT_EQ(Variant(std::int64_t{922337203685477}).AsCurrency().Scaled, 9223372036854770000);
+    EXPECT_THROW(Variant(std::int64_t{922337203685478}).AsCurrency(), EVariantError);
+    EXPECT_THROW(Variant(std::int64_t{-9000000000000000000}).AsCurrency(), EVariantError);
+}
+
 }  // namespace zalvert
