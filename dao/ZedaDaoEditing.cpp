@@ -257,7 +257,8 @@ void TZedaDaoTable::InternalDelete() {
 
 void TZedaDaoTable::InternalRefresh() {
     countInvalid_ = true;
-    if (!ControlsDisabled()) Resync(rmExact | rmCenter);
+    // An empty dataset has no current record to read again.
+    if (!ControlsDisabled() && !IsEmpty()) Resync(rmExact | rmCenter);
 }
 
 // The buffers read again around the current row; when that row is gone, the

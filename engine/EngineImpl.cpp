@@ -171,10 +171,12 @@ class TEngineImpl : public DBEngine {
         return state_->Log.Errors[static_cast<size_t>(index)];
     }
 
-    // Nothing waits here: SQLite takes no read locks outside statements and reads
-    // the current state of the file at every statement.
+    // Nothing waits for locks here: SQLite takes no read locks outside statements and
+    // reads the current state of the file at every statement.
     void Idle(int action) override {
         if ((action & ~(dbFreeLocks | dbRefreshCache)) != 0) Fail(*state_, 3001, kEngineSource);
+        // The rows a recordset keeps of its current position may be stale now.
+        if (action & dbRefreshCache) ++state_->CacheGeneration;
     }
 
     std::shared_ptr<Database> CreateDatabase(const std::string& name, const std::string&,

@@ -21,6 +21,8 @@ struct TEngineState {
     std::string DefaultPassword;
     int DefaultType = dbUseJet;
     std::uint32_t NextRowSetId = 1;
+    // Raised by Idle(dbRefreshCache): every recordset reads its current row anew.
+    std::uint64_t CacheGeneration = 0;
 };
 using TEngineRef = std::shared_ptr<TEngineState>;
 

@@ -169,8 +169,18 @@ bool TRecordsetImpl::HasCurrent() const {
 void TRecordsetImpl::Land(long pos) {
     pos_ = pos;
     bof_ = eof_ = false;
-    accessed_ = std::max(accessed_, pos + 1);
+    Reach(pos + 1);
     cachedPos_ = -2;
+}
+
+// Added rows the cursor has now reached are counted among the reached ones.
+void TRecordsetImpl::Reach(long positions) {
+    accessed_ = std::max(accessed_, positions);
+    std::erase_if(addedBeyond_, [&](long added) { return added < accessed_; });
+}
+
+bool TRecordsetImpl::NoLiveRows() const {
+    return rows_->Complete() && rows_->KnownSize() == rows_->DeletedCount();
 }
 
 // The next position in `direction` that this recordset did not delete.
@@ -187,7 +197,10 @@ void TRecordsetImpl::MoveFirst() {
     if (type_ == dbOpenForwardOnly && pos_ > 0) Raise(3251);
     if (editMode_ != dbEditNone) CancelUpdate();
     const auto first = NextLive(-1, +1);
-    if (!first) Raise(3021);
+    if (!first) {
+        if (NoLiveRows()) bof_ = eof_ = true;
+        Raise(3021);
+    }
     Land(*first);
 }
 
@@ -197,10 +210,12 @@ void TRecordsetImpl::MoveLast() {
     if (editMode_ != dbEditNone) CancelUpdate();
     rows_->FetchAll();
     const auto last = NextLive(static_cast<long>(rows_->KnownSize()), -1);
-    if (!last) Raise(3021);
+    if (!last) {
+        bof_ = eof_ = true;
+        Raise(3021);
+    }
     Land(*last);
-    accessed_ = static_cast<long>(rows_->KnownSize());
-    addedBeyond_ = 0;
+    Reach(static_cast<long>(rows_->KnownSize()));
 }
 
 void TRecordsetImpl::MoveNext() {
@@ -213,8 +228,9 @@ void TRecordsetImpl::MoveNext() {
     }
     pos_ = static_cast<long>(rows_->KnownSize());
     eof_ = true;
-    bof_ = bof_ && pos_ == 0;
-    accessed_ = pos_;
+    // Rows this recordset deleted do not count: with none left it is empty.
+    bof_ = NoLiveRows();
+    Reach(pos_);
     cachedPos_ = -2;
 }
 
@@ -229,7 +245,7 @@ void TRecordsetImpl::MovePrevious() {
     }
     pos_ = -1;
     bof_ = true;
-    eof_ = eof_ && rows_->KnownSize() == 0;
+    eof_ = NoLiveRows();
     cachedPos_ = -2;
 }
 
@@ -260,9 +276,9 @@ void TRecordsetImpl::Move(long rows) {
         if (pos >= 0 && static_cast<size_t>(pos) < rows_->KnownSize()) return Land(pos);
     }
     pos_ = pos;
-    bof_ = pos < 0;
-    eof_ = pos >= 0;
-    if (eof_) accessed_ = pos;
+    bof_ = pos < 0 || NoLiveRows();
+    eof_ = pos >= 0 || NoLiveRows();
+    if (pos >= 0) Reach(pos);
     cachedPos_ = -2;
 }
 
@@ -314,7 +330,9 @@ long TRecordsetImpl::RecordCount() const {
     CheckOpen();
     if (type_ == dbOpenTable) return static_cast<long>(rows_->KnownSize() - rows_->DeletedCount());
     const long reached = std::min(accessed_, static_cast<long>(rows_->KnownSize()));
-    return LiveBefore(reached) + addedBeyond_;
+    long added = 0;
+    for (long pos : addedBeyond_) added += !rows_->IsDeleted(static_cast<size_t>(pos));
+    return LiveBefore(reached) + added;
 }
 
 TBytes TRecordsetImpl::Bookmark() const {
@@ -349,8 +367,10 @@ TBytes TRecordsetImpl::LastModified() const {
 }
 
 const std::vector<Variant>& TRecordsetImpl::CurrentRow() const {
-    if (cachedPos_ != pos_) {
+    const std::uint64_t generation = rows_->Database().Engine().CacheGeneration;
+    if (cachedPos_ != pos_ || cachedGeneration_ != generation) {
         cachedPos_ = pos_;
+        cachedGeneration_ = generation;
         currentGone_ = !rows_->Read(static_cast<size_t>(pos_), current_);
     }
     if (currentGone_) Raise(3167);
@@ -477,9 +497,9 @@ void TRecordsetImpl::Update() {
         const long pos = static_cast<long>(rows_->InsertRow(changes));
         lastModified_ = pos;
         if (accessed_ >= static_cast<long>(known))
-            accessed_ = pos + 1;
+            Reach(pos + 1);
         else
-            ++addedBeyond_;
+            addedBeyond_.push_back(pos);
     }
     editMode_ = dbEditNone;
     cachedPos_ = -2;
@@ -510,7 +530,8 @@ void TRecordsetImpl::Rebuild(std::shared_ptr<TRowSet> rows) {
     defaults_.clear();
     pos_ = -1;
     bof_ = eof_ = false;
-    accessed_ = addedBeyond_ = 0;
+    accessed_ = 0;
+    addedBeyond_.clear();
     cachedPos_ = -2;
     editMode_ = dbEditNone;
     lastModified_.reset();
@@ -529,8 +550,9 @@ std::shared_ptr<Recordset> TRecordsetImpl::Clone() {
     auto clone = std::make_shared<TRecordsetImpl>(rows_, type_, readOnly_, index_);
     // A new clone has no current record until it is moved.
     clone->pos_ = -1;
-    clone->bof_ = clone->eof_ = rows_->KnownSize() == 0;
+    clone->bof_ = clone->eof_ = NoLiveRows();
     clone->accessed_ = accessed_;
+    clone->addedBeyond_ = addedBeyond_;
     return clone;
 }
 

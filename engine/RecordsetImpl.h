@@ -84,6 +84,9 @@ class TRecordsetImpl : public Recordset, public std::enable_shared_from_this<TRe
     std::optional<long> NextLive(long from, int direction) const;
     const std::vector<Variant>& CurrentRow() const;
     long LiveBefore(long pos) const;
+    // Every row of the set deleted (or none there): the recordset is empty.
+    bool NoLiveRows() const;
+    void Reach(long positions);
     void Find(const std::string& criteria, TFindKind kind);
     void Rebuild(std::shared_ptr<TRowSet> rows);
     std::vector<Variant> DefaultValues() const;
@@ -95,9 +98,11 @@ class TRecordsetImpl : public Recordset, public std::enable_shared_from_this<TRe
     long pos_ = -1;
     bool bof_ = false;
     bool eof_ = false;
-    long accessed_ = 0;     // positions reached so far, for RecordCount
-    long addedBeyond_ = 0;  // rows added past them
+    long accessed_ = 0;  // positions reached so far, for RecordCount
+    // Positions of rows this recordset added past them, counted until reached.
+    std::vector<long> addedBeyond_;
     mutable long cachedPos_ = -2;
+    mutable std::uint64_t cachedGeneration_ = 0;
     mutable std::vector<Variant> current_;
     mutable bool currentGone_ = false;
     int editMode_ = dbEditNone;

@@ -225,6 +225,54 @@ TEST_F(Navigation, ANewRecordStartsFromTheDefaults) {
     table.Cancel();
 }
 
+TEST_F(Navigation, ADynasetWhoseRowsWereAllDeletedCountsNone) {
+    AddBillingRecords(3);
+    TZedaDaoTable& table = Table("Zalvert");
+    table.Open();
+    EXPECT_EQ(table.RecordCount(), 3);
+    while (!table.IsEmpty()) table.Delete();
+    EXPECT_EQ(table.RecordCount(), 0);
+    EXPECT_TRUE(table.Eof() && table.Bof());
+    // Counted afresh, through the engine's own steps.
+    table.Refresh();
+    EXPECT_EQ(table.RecordCount(), 0);
+    // Rows it adds and then reaches are counted once.
+    for (const char* company : {"Nordfracht", "Elbe"}) {
+        table.Append();
+        table.FieldByName("Recvon").SetAsString(company);
+        table.Post();
+    }
+    table.Last();
+    table.First();
+    EXPECT_EQ(table.RecordCount(), 2);
+}
+
+TEST_F(Navigation, RefreshShowsWhatAnotherUserChanged) {
+    AddBillingRecords(3);
+    TZedaDaoTable& table = Table("Zalvert");
+    table.Open();
+    table.Next();
+    SecondUser()->Execute("UPDATE Zalvert SET Tour = 'neu' WHERE Tour = 'T2'");
+    EXPECT_EQ(table.FieldByName("Tour").AsString(), "T2");  // the buffer as read
+    table.Refresh();
+    EXPECT_EQ(table.FieldByName("Tour").AsString(), "neu");
+}
+
+TEST_F(Navigation, DeletingARowAnotherUserDeletedLeavesTheOthersReachable) {
+    AddBillingRecords(3);
+    TZedaDaoTable& table = Table("Zalvert");
+    table.Open();
+    EXPECT_EQ(table.RecordCount(), 3);
+    SecondUser()->Execute("DELETE FROM Zalvert WHERE Tour = 'T1'");
+    table.Delete();  // already gone: ends quietly
+    EXPECT_EQ(table.FieldByName("Tour").AsString(), "T2");
+    EXPECT_EQ(table.RecordCount(), 2);
+    table.First();
+    std::vector<std::string> tours;
+    for (; !table.Eof(); table.Next()) tours.push_back(table.FieldByName("Tour").AsString());
+    EXPECT_EQ(tours, (std::vector<std::string>{"T2", "T3"}));
+}
+
 TEST_F(Navigation, StopsAtARowAnotherUserDeleted) {
     AddBillingRecords(4);
     TZedaDaoTable& table = Table("Zalvert");

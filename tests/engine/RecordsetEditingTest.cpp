@@ -56,6 +56,20 @@ TEST_F(Editing, DeletedRowIsGoneForGood) {
     EXPECT_EQ(Open("Kunden", dbOpenTable)->RecordCount(), 4);
 }
 
+TEST_F(Editing, RefreshingTheCacheShowsAnotherUsersChangeAndDelete) {
+    auto rs = Open("Kunden");
+    EXPECT_EQ(Text(*rs, "Name"), "Meier");
+    auto other = SecondUser();
+    other->Execute("UPDATE Kunden SET Name = 'Meyer' WHERE Name = 'Meier'");
+    engine_->Idle(dbRefreshCache);
+    EXPECT_EQ(Text(*rs, "Name"), "Meyer");
+    other->Execute("DELETE FROM Kunden WHERE Name = 'Meyer'");
+    engine_->Idle(dbRefreshCache);
+    EXPECT_EQ(ErrorOf([&] { rs->Fields().Item("Name")->Value(); }), 3167);
+    rs->MoveNext();
+    EXPECT_EQ(Text(*rs, "Name"), "Albers");
+}
+
 TEST_F(Editing, ConvertsWrittenValuesAsTheEngineDoes) {
     auto rs = Open("Kunden");
     rs->AddNew();
