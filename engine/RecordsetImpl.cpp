@@ -121,7 +121,11 @@ std::shared_ptr<TRowSet> MakeRowSet(const TDatabaseRef& db, const TRecordSource&
 
 TRecordsetImpl::TRecordsetImpl(std::shared_ptr<TRowSet> rows, int type, bool readOnly,
                                std::string index)
-    : rows_(std::move(rows)), type_(type), readOnly_(readOnly), index_(std::move(index)) {
+    : rows_(std::move(rows)),
+      type_(type),
+      readOnly_(readOnly),
+      family_(rows_->Id()),
+      index_(std::move(index)) {
     if (rows_->Has(0)) {
         if (const auto first = NextLive(-1, +1)) Land(*first);
     }
@@ -335,24 +339,47 @@ long TRecordsetImpl::RecordCount() const {
     return LiveBefore(reached) + added;
 }
 
+// A keyset's bookmark names its row by the row's id, so that it stays with its
+// record when the order changes (another index, a requery); the second half names
+// the recordset and its clones. Other row sets name a position of their rows.
+TBytes TRecordsetImpl::BookmarkOf(long pos) const {
+    if (const auto* keyset = dynamic_cast<const TKeysetRowSet*>(rows_.get())) {
+        const std::int64_t rowid = keyset->RowId(static_cast<size_t>(pos));
+        if (rowid < 1 || rowid > 0x7FFFFFFF) Raise(3159);
+        return MakeBookmark(static_cast<long>(rowid) - 1, family_);
+    }
+    return MakeBookmark(pos, rows_->Id());
+}
+
+std::optional<long> TRecordsetImpl::PositionOfBookmark(const TBytes& bookmark) const {
+    if (bookmark.size() < 4) return std::nullopt;
+    const auto* keyset = dynamic_cast<const TKeysetRowSet*>(rows_.get());
+    std::uint32_t value = 0, owner = keyset ? family_ : rows_->Id();
+    std::memcpy(&value, bookmark.data(), 4);
+    if (bookmark.size() >= 8) std::memcpy(&owner, bookmark.data() + 4, 4);
+    if (owner != (keyset ? family_ : rows_->Id()) || value == 0 || value > 0x7FFFFFFF)
+        return std::nullopt;
+    if (keyset) {
+        const auto pos = keyset->PositionOf(value);
+        return pos ? std::optional<long>(static_cast<long>(*pos)) : std::nullopt;
+    }
+    if (static_cast<size_t>(value) > rows_->KnownSize()) return std::nullopt;
+    return static_cast<long>(value) - 1;
+}
+
 TBytes TRecordsetImpl::Bookmark() const {
     CheckOpen();
     if (!Bookmarkable()) Raise(3251);
     if (!HasCurrent()) Raise(3021);
-    return MakeBookmark(pos_, rows_->Id());
+    return BookmarkOf(pos_);
 }
 
 void TRecordsetImpl::SetBookmark(const TBytes& bookmark) {
     CheckOpen();
     if (!Bookmarkable()) Raise(3251);
-    if (bookmark.size() < 4) Raise(3159);
-    std::uint32_t value = 0, owner = rows_->Id();
-    std::memcpy(&value, bookmark.data(), 4);
-    if (bookmark.size() >= 8) std::memcpy(&owner, bookmark.data() + 4, 4);
-    if (owner != rows_->Id() || value == 0 || value > 0x7FFFFFFF ||
-        static_cast<size_t>(value) > rows_->KnownSize())
-        Raise(3159);
-    const long pos = static_cast<long>(value) - 1;
+    const auto found = PositionOfBookmark(bookmark);
+    if (!found) Raise(3159);
+    const long pos = *found;
     if (rows_->IsDeleted(static_cast<size_t>(pos))) Raise(3167);
     std::vector<Variant> row;
     if (!rows_->Read(static_cast<size_t>(pos), row)) Raise(3167);
@@ -363,7 +390,7 @@ void TRecordsetImpl::SetBookmark(const TBytes& bookmark) {
 TBytes TRecordsetImpl::LastModified() const {
     CheckOpen();
     if (!lastModified_) Raise(3021);
-    return MakeBookmark(*lastModified_, rows_->Id());
+    return BookmarkOf(*lastModified_);
 }
 
 const std::vector<Variant>& TRecordsetImpl::CurrentRow() const {
@@ -553,6 +580,7 @@ std::shared_ptr<Recordset> TRecordsetImpl::Clone() {
     clone->bof_ = clone->eof_ = NoLiveRows();
     clone->accessed_ = accessed_;
     clone->addedBeyond_ = addedBeyond_;
+    clone->family_ = family_;  // a clone's bookmarks are the original's
     return clone;
 }
 

@@ -84,6 +84,8 @@ class TRecordsetImpl : public Recordset, public std::enable_shared_from_this<TRe
     std::optional<long> NextLive(long from, int direction) const;
     const std::vector<Variant>& CurrentRow() const;
     long LiveBefore(long pos) const;
+    TBytes BookmarkOf(long pos) const;
+    std::optional<long> PositionOfBookmark(const TBytes& bookmark) const;
     // Every row of the set deleted (or none there): the recordset is empty.
     bool NoLiveRows() const;
     void Reach(long positions);
@@ -94,6 +96,7 @@ class TRecordsetImpl : public Recordset, public std::enable_shared_from_this<TRe
     std::shared_ptr<TRowSet> rows_;
     int type_;
     bool readOnly_;
+    std::uint32_t family_;  // names the recordset and its clones in keyset bookmarks
     bool closed_ = false;
     long pos_ = -1;
     bool bof_ = false;

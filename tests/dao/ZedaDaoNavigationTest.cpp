@@ -273,6 +273,24 @@ TEST_F(Navigation, DeletingARowAnotherUserDeletedLeavesTheOthersReachable) {
     EXPECT_EQ(tours, (std::vector<std::string>{"T2", "T3"}));
 }
 
+TEST_F(Navigation, ABookmarkKeepsItsRecordWhenTheIndexChanges) {
+    AddBillingRecords(4);
+    Execute("UPDATE Zalvert SET ImportID = 10 - ID");
+    TZedaDaoTable& table = Table("Zalvert", engine::dbOpenTable);
+    table.F_Set_IndexName("PrimaryKey");
+    table.Open();
+    table.Next();
+    ASSERT_EQ(table.FieldByName("Tour").AsString(), "T2");
+    const TBookmark mark = table.GetBookmark();
+    table.F_Set_IndexName("ImportID");  // T4, T3, T2, T1
+    table.First();
+    EXPECT_EQ(table.FieldByName("Tour").AsString(), "T4");
+    table.GotoBookmark(mark);
+    EXPECT_EQ(table.FieldByName("Tour").AsString(), "T2");
+    table.Next();
+    EXPECT_EQ(table.FieldByName("Tour").AsString(), "T1");
+}
+
 TEST_F(Navigation, StopsAtARowAnotherUserDeleted) {
     AddBillingRecords(4);
     TZedaDaoTable& table = Table("Zalvert");

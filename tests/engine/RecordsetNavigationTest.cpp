@@ -100,6 +100,33 @@ TEST_F(Navigation, BookmarksAreSharedWithClonesOnly) {
     EXPECT_NE(rs->Bookmark(), mark);
 }
 
+TEST_F(Navigation, ABookmarkNamesItsRecordWhateverTheOrder) {
+    auto rs = Open("Kunden", dbOpenTable);
+    rs->SetIndex("PrimaryKey");
+    rs->Move(2);
+    ASSERT_EQ(Text(*rs, "Name"), "Zander");
+    const TBytes mark = rs->Bookmark();
+    const TBytes shortMark(mark.begin(), mark.begin() + 4);
+    auto clone = rs->Clone();
+    rs->SetIndex("OrtName");  // Augsburg, Berlin (Zander, Meier), Hamburg...
+    rs->MoveFirst();
+    rs->SetBookmark(mark);
+    EXPECT_EQ(Text(*rs, "Name"), "Zander");
+    rs->MoveFirst();
+    rs->SetBookmark(shortMark);
+    EXPECT_EQ(Text(*rs, "Name"), "Zander");
+    rs->MoveNext();
+    EXPECT_EQ(Text(*rs, "Name"), "Meier");  // the index order goes on from there
+    clone->SetBookmark(rs->Bookmark());
+    EXPECT_EQ(Text(*clone, "Name"), "Meier");
+    // Requeried, the same bookmark still finds it; deleted, it is gone.
+    rs->Requery();
+    rs->SetBookmark(mark);
+    EXPECT_EQ(Text(*rs, "Name"), "Zander");
+    rs->Delete();
+    EXPECT_EQ(ErrorOf([&] { rs->SetBookmark(mark); }), 3167);
+}
+
 TEST_F(Navigation, ForwardOnlyMovesOnlyForward) {
     auto rs = Open("SELECT Name FROM Kunden ORDER BY Name", dbOpenForwardOnly);
     EXPECT_FALSE(rs->Bookmarkable());
