@@ -112,6 +112,9 @@ bool TToken::Is(std::string_view word) const {
 }
 
 std::vector<TToken> Tokenize(std::string_view sql) {
+    // SQLite ends its statement text at a NUL: none may hide inside a name or string.
+    if (const size_t nul = sql.find('\0'); nul != std::string_view::npos)
+        throw ESqlSyntax{std::string(sql.substr(nul))};
     return TTokenizer(sql).Run();
 }
 

@@ -260,6 +260,13 @@ class TParser {
                 out += "*";
                 continue;
             }
+            // "table.*" stands only as an item of its own.
+            if (IsName(Peek()) && Peek(1).IsSymbol(".") && Peek(2).IsSymbol("*")) {
+                out += QuoteIdentifier(Take().Text) + ".*";
+                Take();
+                Take();
+                continue;
+            }
             out += Expression();
             if (Accept("AS")) out += " AS " + QuoteIdentifier(TakeName());
         } while (AcceptSymbol(","));
@@ -769,9 +776,10 @@ class TParser {
                 if (params_[i] == AsciiUpperCase(first)) return "?" + std::to_string(i + 1);
             return QuoteIdentifier(first);
         }
+        // Table and field, and at most a database before them.
         std::string out = QuoteIdentifier(first);
-        while (AcceptSymbol(".")) {
-            if (AcceptSymbol("*")) return out + ".*";
+        for (int parts = 1; AcceptSymbol("."); ++parts) {
+            if (parts == 3) Fail();
             out += "." + QuoteIdentifier(TakeName());
         }
         return out;

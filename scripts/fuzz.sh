@@ -1,22 +1,41 @@
 #!/usr/bin/env bash
-# Runs the parsers' fuzz targets under libFuzzer (clang), longer than the test
-# suite does: fuzz.sh [SECONDS_PER_TARGET]. Needs clang and libclang-rt-14-dev.
+# Builds the parsers' fuzz targets with clang and libFuzzer, AddressSanitizer and
+# UndefinedBehaviorSanitizer, and runs each from its seed corpus (tests/fuzz/corpus)
+# for the given seconds: fuzz.sh [SECONDS_PER_TARGET]. A failing input is kept in
+# build-fuzz/ and the script fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds=${1:-60}
+seconds=${1:-30}
 out=build-fuzz
-mkdir -p "$out"
-flags=(-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -I.)
-rtl=(rtl/TextFileReader.cpp rtl/CodePage.cpp rtl/Utf8.cpp rtl/FileErrors.cpp rtl/Exceptions.cpp
-     rtl/DateConvert.cpp rtl/DateTime.cpp rtl/FormatSettings.cpp)
+mkdir -p "$out/obj"
+flags=(-std=c++20 -O1 -g -fno-omit-frame-pointer -fsanitize=address,undefined
+       -fno-sanitize-recover=undefined -I.)
+
+# The run-time pieces and the engine's parser, compiled once for every target.
+sources=(rtl/*.cpp import/Mtools.cpp engine/SqlTranslator.cpp engine/SqlTokenizer.cpp
+         engine/Sqlite.cpp engine/SqlFunctions.cpp engine/StorageFormat.cpp)
+objects=()
+for source in "${sources[@]}"; do
+    object="$out/obj/$(echo "$source" | tr '/' '_').o"
+    if [ ! -f "$object" ] || [ "$source" -nt "$object" ]; then
+        clang++ "${flags[@]}" -fsanitize=fuzzer-no-link -c "$source" -o "$object"
+    fi
+    objects+=("$object")
+done
+
 declare -A targets=(
-    [next_field]="tests/fuzz/NextFieldFuzz.cpp import/Mtools.cpp"
-    [text_file_reader]="tests/fuzz/TextFileReaderFuzz.cpp ${rtl[*]}"
-    [date_convert]="tests/fuzz/DateConvertFuzz.cpp ${rtl[*]}"
+    [next_field]=NextFieldFuzz.cpp
+    [text_file_reader]=TextFileReaderFuzz.cpp
+    [date_convert]=DateConvertFuzz.cpp
+    [ini_file]=IniFileFuzz.cpp
+    [sql_translator]=SqlTranslatorFuzz.cpp
+    [variant_text]=VariantTextFuzz.cpp
 )
-for name in "${!targets[@]}"; do
-    # shellcheck disable=SC2086
-    clang++ "${flags[@]}" ${targets[$name]} -o "$out/$name"
+for name in $(printf '%s\n' "${!targets[@]}" | sort); do
+    clang++ "${flags[@]}" -fsanitize=fuzzer "tests/fuzz/${targets[$name]}" "${objects[@]}" \
+        -lsqlite3 -o "$out/$name"
     mkdir -p "$out/corpus-$name"
-    "$out/$name" -max_total_time="$seconds" -max_len=65536 "$out/corpus-$name"
+    echo "== fuzz $name (${seconds} s) =="
+    (cd "$out" && "./$name" -max_total_time="$seconds" -max_len=65536 -print_final_stats=0 \
+        "corpus-$name" "../tests/fuzz/corpus/$name" 2>&1 | tail -n 3)
 done

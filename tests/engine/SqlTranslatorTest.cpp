@@ -87,6 +87,9 @@ TEST(SqlTranslator, RefusesWhatItDoesNotUnderstand) {
         "CREATE TABLE t (a WEIRDTYPE)",
         "SELECT LEFT(a) FROM t",
         "SELECT TOP .5 a FROM t",
+        "SELECT a.b.c.d FROM t",
+        "SELECT a.b.* FROM t",
+        "SELECT x + t.* FROM t",
         "SELECT TOP 1e3 a FROM t",
         "SELECT TOP 99999999999999999999 a FROM t",
     };
@@ -98,6 +101,13 @@ TEST(SqlTranslator, RefusesWhatItDoesNotUnderstand) {
             EXPECT_FALSE(e.Text.empty()) << sql;
         }
     }
+}
+
+TEST(SqlTranslator, RefusesANulCharacterAnywhere) {
+    using namespace std::string_view_literals;
+    EXPECT_THROW(TranslateSql("SELECT * FROM [Zalve\0rt]"sv), ESqlSyntax);
+    EXPECT_THROW(TranslateSql("SELECT * FROM t WHERE a = 'x\0y'"sv), ESqlSyntax);
+    EXPECT_THROW(TranslateExpression("a = 1\0"sv), ESqlSyntax);
 }
 
 TEST(SqlTranslator, RefusesNestingDeeperThanItsLimitAsASyntaxError) {

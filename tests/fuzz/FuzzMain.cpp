@@ -5,7 +5,11 @@
 //
 //   fuzz_x SECONDS [SEED_FILE...]
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -61,13 +65,31 @@ std::string Mutate(std::string input, std::mt19937& random) {
     return input;
 }
 
+const std::string* current = nullptr;
+
+// A failing input is kept for a look: fuzz-failure.bin in the working folder.
+extern "C" void KeepFailingInput(int signal) {
+    if (current) {
+        const int fd = ::open("fuzz-failure.bin", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd >= 0) {
+            [[maybe_unused]] const ssize_t n = ::write(fd, current->data(), current->size());
+            ::close(fd);
+        }
+    }
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
 void Run(const std::string& input) {
+    current = &input;
     LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(input.data()), input.size());
+    current = nullptr;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    for (int signal : {SIGABRT, SIGSEGV, SIGFPE, SIGILL}) std::signal(signal, KeepFailingInput);
     const double seconds = argc > 1 ? std::atof(argv[1]) : 5.0;
     std::vector<std::string> corpus = kBuiltInSeeds;
     for (int i = 2; i < argc; ++i) {

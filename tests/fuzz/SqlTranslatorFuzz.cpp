@@ -1,0 +1,63 @@
+// Any text as the engine's SQL: either a syntax error of the engine, or one
+// statement of SQLite text that SQLite parses (names it does not know aside).
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "engine/SqlFunctions.h"
+#include "engine/SqlTranslator.h"
+#include "rtl/FormatSettings.h"
+
+namespace {
+
+sqlite3* Database() {
+    static sqlite3* db = [] {
+        sqlite3* handle = nullptr;
+        if (sqlite3_open(":memory:", &handle) != SQLITE_OK) std::abort();
+        zalvert::engine::RegisterSqlFunctions(handle);
+        return handle;
+    }();
+    return db;
+}
+
+bool OnlyBlanks(const char* text) {
+    for (; *text; ++text)
+        if (*text != ' ' && *text != '\t' && *text != '\n' && *text != '\r') return false;
+    return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
+    zalvert::FormatSettings() = zalvert::TFormatSettings::German();
+    const std::string_view sql(reinterpret_cast<const char*>(data), size);
+    std::string translated;
+    try {
+        translated = zalvert::engine::TranslateSql(sql).Sql;
+    } catch (const zalvert::engine::ESqlSyntax&) {
+        return 0;
+    }
+    sqlite3_stmt* stmt = nullptr;
+    const char* tail = nullptr;
+    const int rc = sqlite3_prepare_v2(Database(), translated.c_str(),
+                                      static_cast<int>(translated.size()), &stmt, &tail);
+    if (rc == SQLITE_OK && tail && !OnlyBlanks(tail)) std::abort();  // more than one statement
+    if (rc != SQLITE_OK) {
+        const std::string message = sqlite3_errmsg(Database());
+        if (message.find("syntax error") != std::string::npos ||
+            message.find("incomplete input") != std::string::npos ||
+            message.find("unrecognized token") != std::string::npos) {
+            std::fprintf(stderr, "translated: %s\nSQLite: %s\n", translated.c_str(),
+                         message.c_str());
+            std::abort();
+        }
+    }
+    sqlite3_finalize(stmt);
+    return 0;
+}
