@@ -444,11 +444,11 @@ std::shared_ptr<Field> TTableDefImpl::CreateField(const std::string& name, int t
 
 // --- stored queries -----------------------------------------------------------------------
 
-TTranslation Translate(TEngineState& engine, const std::string& sql, const char* source) {
+TTranslation Translate(TDatabaseState& db, const std::string& sql, const char* source) {
     try {
-        return TranslateSql(sql);
+        return TranslateSql(sql, db.TextColumns());
     } catch (const ESqlSyntax& e) {
-        Fail(engine, 3075, source, e.Text);
+        Fail(db.Engine(), 3075, source, e.Text);
     }
 }
 
@@ -542,10 +542,10 @@ TQueryDefImpl::TQueryDefImpl(TDatabaseRef db, std::string name, std::string sql,
       name_(std::move(name)),
       sql_(std::move(sql)),
       stored_(stored),
-      translation_(Translate(db_->Engine(), sql_, kQuerySource)) {}
+      translation_(Translate(*db_, sql_, kQuerySource)) {}
 
 void TQueryDefImpl::SetSQL(const std::string& sql) {
-    TTranslation translation = Translate(db_->Engine(), sql, kQuerySource);
+    TTranslation translation = Translate(*db_, sql, kQuerySource);
     if (stored_) {
         Guarded(*db_, kQuerySource, name_, [&] {
             TSqliteConnection& connection = db_->Connection(kQuerySource);

@@ -110,7 +110,7 @@ class TQueryDefImpl : public QueryDef {
 };
 
 // Translates, raising 3075 with the offending text for what the dialect does not allow.
-TTranslation Translate(TEngineState& engine, const std::string& sql, const char* source);
+TTranslation Translate(TDatabaseState& db, const std::string& sql, const char* source);
 // A recordset source from a translated SELECT.
 TRecordSource SourceOf(const TTranslation& t, std::string name, std::vector<Variant> parameters);
 // Opens a recordset of `type` on a source, with the engine's checks.

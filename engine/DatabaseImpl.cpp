@@ -146,7 +146,7 @@ std::shared_ptr<Recordset> TDatabaseImpl::OpenRecordset(const std::string& sourc
             sql = *stored;
         else if (source.find_first_of(" \t\r\n") == std::string::npos)
             Fail(db.Engine(), 3078, kSource, source);
-        const TTranslation t = Translate(db.Engine(), sql, kSource);
+        const TTranslation t = Translate(db, sql, kSource);
         if (t.Kind != TStatementKind::Select) Fail(db.Engine(), 3219, kSource);
         if (!t.Parameters.empty())
             Fail(db.Engine(), 3061, kSource, std::to_string(t.Parameters.size()));
@@ -160,7 +160,7 @@ std::shared_ptr<Recordset> TDatabaseImpl::OpenRecordset(const std::string& sourc
 void TDatabaseImpl::Execute(const std::string& sql, int) {
     std::string text = sql;
     if (auto stored = StoredQuerySql(*state_, sql)) text = *stored;
-    const TTranslation t = Translate(state_->Engine(), text, kSource);
+    const TTranslation t = Translate(*state_, text, kSource);
     if (!t.Parameters.empty())
         Fail(state_->Engine(), 3061, kSource, std::to_string(t.Parameters.size()));
     state_->RecordsAffected = ExecuteTranslated(state_, t, {}, kSource);

@@ -2,6 +2,7 @@
 // One open database: its SQLite connection and what the objects opened from it
 // share. Closing it leaves the objects in place but makes them refuse work.
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -32,6 +33,10 @@ class TDatabaseState {
 
     // The schema of a table, cached until the schema changes; empty when missing.
     const TTableInfo* Table(const std::string& name);
+    // Whether a field holds text, for the translation of SQL on this database;
+    // `defaultTable` stands for the table of a criteria text.
+    std::function<bool(std::string_view, std::string_view)> TextColumns(
+        std::string defaultTable = {});
     void SchemaChanged() {
         tables_.clear();
         statements_.clear();

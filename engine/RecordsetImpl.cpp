@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "engine/FieldValues.h"
+#include "engine/GermanText.h"
 #include "engine/SqlTranslator.h"
 
 namespace zalvert::engine {
@@ -115,6 +116,14 @@ std::shared_ptr<TRowSet> MakeRowSet(const TDatabaseRef& db, const TRecordSource&
             if (source.SingleTable) return std::make_shared<TKeysetRowSet>(db, source);
             return std::make_shared<TStaticRowSet>(db, source);
     }
+}
+
+// An index column in the index's order: text as German users sort it.
+std::string IndexTerm(const TTableInfo& table, const std::string& name) {
+    const TColumnInfo* column = table.Column(name);
+    const bool text = column && (column->Type.Type == dbText || column->Type.Type == dbMemo ||
+                                 column->Type.Type == dbChar);
+    return QuoteIdentifier(name) + (text ? std::string(" COLLATE ") + kGermanCollation : "");
 }
 
 // --- the recordset ----------------------------------------------------------------
@@ -600,7 +609,7 @@ void TRecordsetImpl::SetIndex(const std::string& name) {
     TRecordSource ordered = source;
     ordered.OrderBy.clear();
     for (const TIndexColumn& c : index->Columns)
-        ordered.OrderBy += (ordered.OrderBy.empty() ? "" : ", ") + QuoteIdentifier(c.Name) +
+        ordered.OrderBy += (ordered.OrderBy.empty() ? "" : ", ") + IndexTerm(*table, c.Name) +
                            (c.Descending ? " DESC" : "");
     ordered.Sql = ComposeSql(ordered);
     index_ = index->Name;
@@ -628,7 +637,7 @@ void TRecordsetImpl::Seek(const std::string& comparison, const std::vector<Varia
         } catch (const EValueRefused&) {
             Raise(3464);
         }
-        names.push_back(QuoteIdentifier(index->Columns[i].Name));
+        names.push_back(IndexTerm(*table, index->Columns[i].Name));
     }
     // Lexicographic comparison in the index's order, each column in its own direction.
     std::string condition;
@@ -652,7 +661,7 @@ void TRecordsetImpl::Seek(const std::string& comparison, const std::vector<Varia
     const bool backwards = !(after || equal);
     std::string orderBy;
     for (const TIndexColumn& c : index->Columns) {
-        orderBy += (orderBy.empty() ? "" : ", ") + QuoteIdentifier(c.Name) +
+        orderBy += (orderBy.empty() ? "" : ", ") + IndexTerm(*table, c.Name) +
                    ((c.Descending != backwards) ? " DESC" : "");
     }
     orderBy += std::string(", rowid") + (backwards ? " DESC" : "");
@@ -670,7 +679,7 @@ void TRecordsetImpl::Find(const std::string& criteria, TFindKind kind) {
     if (type_ == dbOpenForwardOnly || type_ == dbOpenTable) Raise(3251);
     std::string condition;
     try {
-        condition = TranslateExpression(criteria);
+        condition = TranslateExpression(criteria, Database().TextColumns(rows_->Source().Table));
     } catch (const ESqlSyntax& e) {
         Raise(3075, e.Text);
     }
@@ -703,8 +712,9 @@ std::shared_ptr<Recordset> TRecordsetImpl::OpenRecordset(int type, int options) 
     TRecordSource source = rows_->Source();
     std::string where, order;
     try {
-        if (!filter_.empty()) where = TranslateExpression(filter_);
-        if (!sort_.empty()) order = TranslateOrderList(sort_);
+        const auto isText = Database().TextColumns(source.Table);
+        if (!filter_.empty()) where = TranslateExpression(filter_, isText);
+        if (!sort_.empty()) order = TranslateOrderList(sort_, isText);
     } catch (const ESqlSyntax& e) {
         Raise(3075, e.Text);
     }

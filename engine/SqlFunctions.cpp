@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/GermanText.h"
 #include "engine/StorageFormat.h"
 #include "rtl/DateTime.h"
 #include "rtl/Utf8.h"
@@ -44,7 +45,7 @@ bool MatchList(std::u32string_view pattern, size_t& p, char32_t c) {
         ++p;
     }
     bool matched = false;
-    const char32_t folded = FoldCase(c);
+    const char32_t folded = FoldUnicodeCase(c);
     while (p < pattern.size() && pattern[p] != ']') {
         char32_t low = pattern[p++];
         char32_t high = low;
@@ -52,7 +53,8 @@ bool MatchList(std::u32string_view pattern, size_t& p, char32_t c) {
             high = pattern[p + 1];
             p += 2;
         }
-        if ((folded >= FoldCase(low) && folded <= FoldCase(high)) || (c >= low && c <= high))
+        if ((folded >= FoldUnicodeCase(low) && folded <= FoldUnicodeCase(high)) ||
+            (c >= low && c <= high))
             matched = true;
     }
     if (p < pattern.size()) ++p;  // ']'
@@ -66,7 +68,7 @@ bool MatchOne(std::u32string_view pattern, size_t& p, char32_t c) {
     ++p;
     if (pc == '?') return true;
     if (pc == '#') return c >= '0' && c <= '9';
-    return FoldCase(pc) == FoldCase(c);
+    return FoldUnicodeCase(pc) == FoldUnicodeCase(c);
 }
 
 std::optional<TDateTime> DateArg(sqlite3_value* value) {
@@ -183,8 +185,8 @@ void InStr(sqlite3_context* ctx, int argc, Args argv) {
     if (start < 1) return sqlite3_result_error(ctx, "Invalid procedure call", -1);
     std::u32string text = DecodeUtf8(TextArg(argv[first]));
     std::u32string part = DecodeUtf8(TextArg(argv[first + 1]));
-    for (char32_t& c : text) c = FoldCase(c);
-    for (char32_t& c : part) c = FoldCase(c);
+    for (char32_t& c : text) c = FoldUnicodeCase(c);
+    for (char32_t& c : part) c = FoldUnicodeCase(c);
     if (static_cast<size_t>(start - 1) > text.size()) return sqlite3_result_int(ctx, 0);
     const size_t found = text.find(part, static_cast<size_t>(start - 1));
     sqlite3_result_int64(ctx,
@@ -279,6 +281,7 @@ void RegisterSqlFunctions(sqlite3* db) {
         sqlite3_create_function_v2(db, r.Name, r.ArgCount,
                                    SQLITE_UTF8 | (r.Deterministic ? SQLITE_DETERMINISTIC : 0),
                                    nullptr, r.Function, nullptr, nullptr, nullptr);
+    RegisterGermanText(db);
 }
 
 }  // namespace zalvert::engine

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <map>
 
+#include "engine/GermanText.h"
 #include "engine/Sqlite.h"
 #include "rtl/DateTime.h"
 #include "rtl/Utf8.h"
@@ -32,7 +33,7 @@ struct TFunction {
 };
 
 constexpr TFunction kFunctions[] = {
-    {"LCASE", "lower", 1, 1, false},      {"UCASE", "upper", 1, 1, false},
+    {"LCASE", "zi_lower", 1, 1, false},   {"UCASE", "zi_upper", 1, 1, false},
     {"LEN", "zi_len", 1, 1, false},       {"LEFT", "zi_left", 2, 2, false},
     {"RIGHT", "zi_right", 2, 2, false},   {"MID", "zi_mid", 2, 3, false},
     {"TRIM", "zi_trim", 1, 1, false},     {"LTRIM", "zi_ltrim", 1, 1, false},
@@ -43,11 +44,15 @@ constexpr TFunction kFunctions[] = {
     {"DAY", "zi_day", 1, 1, false},       {"HOUR", "zi_hour", 1, 1, false},
     {"MINUTE", "zi_minute", 1, 1, false}, {"SECOND", "zi_second", 1, 1, false},
     {"ABS", "abs", 1, 1, false},          {"INSTR", "zi_instr", 2, 3, false},
-    {"UCASE$", "upper", 1, 1, false},     {"ISNULL", "zi_isnull", 1, 1, false},
+    {"UCASE$", "zi_upper", 1, 1, false},  {"ISNULL", "zi_isnull", 1, 1, false},
     {"COUNT", "count", 1, 1, true},       {"SUM", "sum", 1, 1, true},
     {"AVG", "avg", 1, 1, true},           {"MIN", "min", 1, 1, true},
     {"MAX", "max", 1, 1, true},
 };
+
+bool SameName(std::string_view a, std::string_view b) {
+    return AsciiUpperCase(a) == AsciiUpperCase(b);
+}
 
 const TFunction* FindFunction(const std::string& name) {
     const std::string upper = AsciiUpperCase(name);
@@ -75,7 +80,8 @@ bool IsKnownType(const std::string& t) {
 
 class TParser {
   public:
-    explicit TParser(std::string_view sql) : sql_(sql), tokens_(Tokenize(sql)) {}
+    TParser(std::string_view sql, TTextColumnTest isText)
+        : sql_(sql), tokens_(Tokenize(sql)), isText_(std::move(isText)) {}
 
     TTranslation Statement() {
         TTranslation result;
@@ -209,7 +215,9 @@ class TParser {
             p.Top = TopCount();
             if (Peek().Is("PERCENT")) Fail();
         }
+        inSelectList_ = true;
         p.SelectList = SelectList();
+        inSelectList_ = false;
         out += p.SelectList;
         if (Accept("INTO")) {
             if (!whole) Fail();
@@ -326,11 +334,14 @@ class TParser {
             ++tables;
             p.SingleTable = name;
             p.TableRef = out;
+            tables_.push_back({name, name});
         }
         if (Accept("AS") || (IsName(Peek()) && !Peek().Is("ON"))) {
-            const std::string alias = QuoteIdentifier(TakeName());
+            const std::string aliasName = TakeName();
+            const std::string alias = QuoteIdentifier(aliasName);
             out += " AS " + alias;
             p.TableRef = alias;
+            if (!out.starts_with("(")) tables_.back().second = aliasName;
         }
         return out;
     }
@@ -774,15 +785,35 @@ class TParser {
         if (!Peek().IsSymbol(".")) {
             for (size_t i = 0; i < params_.size(); ++i)
                 if (params_[i] == AsciiUpperCase(first)) return "?" + std::to_string(i + 1);
-            return QuoteIdentifier(first);
+            return QuoteIdentifier(first) +
+                   (IsTextColumn({first}) ? std::string(" COLLATE ") + kGermanCollation : "");
         }
         // Table and field, and at most a database before them.
         std::string out = QuoteIdentifier(first);
+        std::vector<std::string> names{first};
         for (int parts = 1; AcceptSymbol("."); ++parts) {
             if (parts == 3) Fail();
-            out += "." + QuoteIdentifier(TakeName());
+            names.push_back(TakeName());
+            out += "." + QuoteIdentifier(names.back());
         }
-        return out;
+        return IsTextColumn(names) ? out + " COLLATE " + kGermanCollation : out;
+    }
+
+    // A text field compares and sorts as German users expect (letter case aside).
+    // Not in a select list, where the collation would change the field's name.
+    bool IsTextColumn(const std::vector<std::string>& names) const {
+        if (!isText_ || inSelectList_ || names.size() > 2) return false;
+        const std::string& column = names.back();
+        if (names.size() == 1) {
+            if (tables_.empty()) return isText_({}, column);
+            for (const auto& [table, alias] : tables_)
+                if (isText_(table, column)) return true;
+            return false;
+        }
+        for (const auto& [table, alias] : tables_)
+            if (SameName(alias, names[0]) || SameName(table, names[0]))
+                return isText_(table, column);
+        return false;
     }
 
     std::string_view sql_;
@@ -790,21 +821,24 @@ class TParser {
     size_t pos_ = 0;
     int aggregates_ = 0;
     int nesting_ = 0;
+    TTextColumnTest isText_;
+    bool inSelectList_ = false;
+    std::vector<std::pair<std::string, std::string>> tables_;  // name and alias, as read
     std::vector<std::string> params_;
 };
 
 }  // namespace
 
-TTranslation TranslateSql(std::string_view sql) {
-    return TParser(sql).Statement();
+TTranslation TranslateSql(std::string_view sql, const TTextColumnTest& isText) {
+    return TParser(sql, isText).Statement();
 }
 
-std::string TranslateExpression(std::string_view expression) {
-    return TParser(expression).StandaloneExpression();
+std::string TranslateExpression(std::string_view expression, const TTextColumnTest& isText) {
+    return TParser(expression, isText).StandaloneExpression();
 }
 
-std::string TranslateOrderList(std::string_view sort) {
-    return TParser(sort).StandaloneOrderList();
+std::string TranslateOrderList(std::string_view sort, const TTextColumnTest& isText) {
+    return TParser(sort, isText).StandaloneOrderList();
 }
 
 std::string DateLiteralToStorage(std::string_view text) {

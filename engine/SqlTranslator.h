@@ -4,6 +4,7 @@
 // value becomes a literal; what the parser does not understand raises
 // ESqlSyntax with the offending text instead of passing through.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -64,11 +65,15 @@ struct TTranslation {
     std::vector<TColumnDecl> Columns;  // CREATE TABLE
 };
 
-TTranslation TranslateSql(std::string_view sql);
+// Whether a field of a table holds text; the table is empty for a criteria text
+// on one table. Text fields compare and sort by the collation "zi_de".
+using TTextColumnTest = std::function<bool(std::string_view table, std::string_view column)>;
+
+TTranslation TranslateSql(std::string_view sql, const TTextColumnTest& isText = {});
 // A criteria expression (Filter, Find calls), as SQLite text.
-std::string TranslateExpression(std::string_view expression);
+std::string TranslateExpression(std::string_view expression, const TTextColumnTest& isText = {});
 // A sort list (Sort property): expressions with ASC or DESC.
-std::string TranslateOrderList(std::string_view sort);
+std::string TranslateOrderList(std::string_view sort, const TTextColumnTest& isText = {});
 
 // An engine date literal's text (mm/dd/yyyy with time and AM/PM, or yyyy-mm-dd)
 // in the stored form; empty when it is no date.

@@ -13,7 +13,7 @@ flags=(-std=c++20 -O1 -g -fno-omit-frame-pointer -fsanitize=address,undefined
 
 # The run-time pieces and the engine's parser, compiled once for every target.
 sources=(rtl/*.cpp import/Mtools.cpp engine/SqlTranslator.cpp engine/SqlTokenizer.cpp
-         engine/Sqlite.cpp engine/SqlFunctions.cpp engine/StorageFormat.cpp)
+         engine/Sqlite.cpp engine/SqlFunctions.cpp engine/StorageFormat.cpp engine/GermanText.cpp)
 objects=()
 for source in "${sources[@]}"; do
     object="$out/obj/$(echo "$source" | tr '/' '_').o"
@@ -33,7 +33,7 @@ declare -A targets=(
 )
 for name in $(printf '%s\n' "${!targets[@]}" | sort); do
     clang++ "${flags[@]}" -fsanitize=fuzzer "tests/fuzz/${targets[$name]}" "${objects[@]}" \
-        -lsqlite3 -o "$out/$name"
+        -lsqlite3 -licui18n -licuuc -o "$out/$name"
     mkdir -p "$out/corpus-$name"
     echo "== fuzz $name (${seconds} s) =="
     (cd "$out" && "./$name" -max_total_time="$seconds" -max_len=65536 -print_final_stats=0 \

@@ -31,7 +31,8 @@ TEST(SqlTranslator, TranslatesTheDialect) {
         {"SELECT * FROM t WHERE a LIKE 'M*' AND b NOT LIKE '[!a-c]#?'",
          "SELECT * FROM \"t\" WHERE ((zi_like(\"a\", 'M*')) AND (NOT zi_like(\"b\", '[!a-c]#?')))"},
         {"SELECT LCASE(a), UCASE(b), LEN(c), LEFT(d, 2), RIGHT(e, 3), MID(f, 2, 1), TRIM(g) FROM t",
-         "SELECT lower(\"a\"), upper(\"b\"), zi_len(\"c\"), zi_left(\"d\", 2), zi_right(\"e\", 3), "
+         "SELECT zi_lower(\"a\"), zi_upper(\"b\"), zi_len(\"c\"), zi_left(\"d\", 2), "
+         "zi_right(\"e\", 3), "
          "zi_mid(\"f\", 2, 1), zi_trim(\"g\") FROM \"t\""},
         {"SELECT NZ(a, 0), IIF(b > 1, 'x', 'y'), YEAR(NOW()), MONTH(DATE()), DAY(d), 7 MOD 3 FROM "
          "t",

@@ -1,0 +1,89 @@
+#include "engine/GermanText.h"
+
+#include <unicode/locid.h>
+#include <unicode/uchar.h>
+#include <unicode/ucol.h>
+#include <unicode/unistr.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace zalvert::engine {
+namespace {
+
+struct TCollatorClose {
+    void operator()(UCollator* collator) const { ucol_close(collator); }
+};
+
+// One collator for the process: the program has one thread.
+UCollator* Collator() {
+    static const std::unique_ptr<UCollator, TCollatorClose> collator = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        UCollator* opened = ucol_open("de", &status);
+        if (U_FAILURE(status)) std::abort();  // ICU's root data ship with the library
+        // Secondary strength: accents count, letter case does not.
+        ucol_setStrength(opened, UCOL_SECONDARY);
+        return std::unique_ptr<UCollator, TCollatorClose>(opened);
+    }();
+    return collator.get();
+}
+
+icu::UnicodeString Unicode(std::string_view text) {
+    return icu::UnicodeString::fromUTF8(
+        icu::StringPiece(text.data(), static_cast<std::int32_t>(text.size())));
+}
+
+std::string Utf8(const icu::UnicodeString& text) {
+    std::string out;
+    text.toUTF8String(out);
+    return out;
+}
+
+int CollationCallback(void*, int lengthA, const void* a, int lengthB, const void* b) {
+    return CompareGerman(std::string_view(static_cast<const char*>(a), lengthA),
+                         std::string_view(static_cast<const char*>(b), lengthB));
+}
+
+template <std::string (*Change)(std::string_view)>
+void CaseFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    const std::string changed = Change(std::string_view(text, sqlite3_value_bytes(argv[0])));
+    sqlite3_result_text64(ctx, changed.data(), changed.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+}
+
+}  // namespace
+
+// Full case folding first (ß becomes ss, Ä becomes ä), then the German order.
+int CompareGerman(std::string_view a, std::string_view b) {
+    icu::UnicodeString left = Unicode(a), right = Unicode(b);
+    left.foldCase(U_FOLD_CASE_DEFAULT);
+    right.foldCase(U_FOLD_CASE_DEFAULT);
+    const UCollationResult result = ucol_strcoll(Collator(), left.getBuffer(), left.length(),
+                                                 right.getBuffer(), right.length());
+    return result == UCOL_LESS ? -1 : result == UCOL_GREATER ? 1 : 0;
+}
+
+std::string GermanUpperCase(std::string_view text) {
+    return Utf8(Unicode(text).toUpper(icu::Locale::getGerman()));
+}
+
+std::string GermanLowerCase(std::string_view text) {
+    return Utf8(Unicode(text).toLower(icu::Locale::getGerman()));
+}
+
+char32_t FoldUnicodeCase(char32_t c) {
+    return static_cast<char32_t>(u_foldCase(static_cast<UChar32>(c), U_FOLD_CASE_DEFAULT));
+}
+
+void RegisterGermanText(sqlite3* db) {
+    sqlite3_create_collation_v2(db, kGermanCollation, SQLITE_UTF8, nullptr, CollationCallback,
+                                nullptr);
+    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    sqlite3_create_function_v2(db, "zi_upper", 1, flags, nullptr, CaseFunction<GermanUpperCase>,
+                               nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "zi_lower", 1, flags, nullptr, CaseFunction<GermanLowerCase>,
+                               nullptr, nullptr, nullptr);
+}
+
+}  // namespace zalvert::engine

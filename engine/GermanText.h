@@ -1,0 +1,26 @@
+#pragma once
+// Text as German users compare, sort and change it, through ICU: comparison
+// without regard to case (ä after a, ß as ss), Unicode upper and lower case and
+// case folding. Registered with SQLite as the collation "zi_de" and the functions
+// zi_upper and zi_lower; private to the engine.
+
+#include <sqlite3.h>
+
+#include <string>
+#include <string_view>
+
+namespace zalvert::engine {
+
+constexpr const char* kGermanCollation = "zi_de";
+
+// Negative, zero or positive as `a` sorts before, with or after `b`; letter case
+// makes no difference.
+int CompareGerman(std::string_view a, std::string_view b);
+std::string GermanUpperCase(std::string_view text);
+std::string GermanLowerCase(std::string_view text);
+// A character folded for comparisons without regard to case.
+char32_t FoldUnicodeCase(char32_t c);
+
+void RegisterGermanText(sqlite3* db);
+
+}  // namespace zalvert::engine

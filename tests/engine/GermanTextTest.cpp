@@ -1,0 +1,80 @@
+// Text compared, sorted and changed in case as German users expect.
+
+#include "engine/GermanText.h"
+#include "tests/engine/EngineFixture.h"
+
+namespace zalvert::engine::testing {
+namespace {
+
+class GermanText : public EngineTest {
+  protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        db_->Execute("INSERT INTO Kunden (Name, Ort) VALUES ('Ärger GmbH', 'Ulm')");
+        db_->Execute("INSERT INTO Kunden (Name, Ort) VALUES ('Straße', 'Köln')");
+    }
+
+    std::vector<std::string> Names(const std::string& sql) {
+        std::vector<std::string> names;
+        for (auto rs = Open(sql, dbOpenSnapshot); !rs->Eof(); rs->MoveNext())
+            names.push_back(Text(*rs, "Name"));
+        return names;
+    }
+    using Names_t = std::vector<std::string>;
+};
+
+TEST_F(GermanText, ComparesWithoutRegardToCaseAndUmlautsAsLetters) {
+    EXPECT_EQ(Names("SELECT Name FROM Kunden WHERE Name = 'ärger gmbh'"), Names_t{"Ärger GmbH"});
+    EXPECT_EQ(Names("SELECT Name FROM Kunden WHERE Name = 'STRASSE'"), Names_t{"Straße"});
+    EXPECT_TRUE(Names("SELECT Name FROM Kunden WHERE Name = 'arger gmbh'").empty());
+    EXPECT_EQ(Names("SELECT Name FROM Kunden WHERE Name LIKE 'ä*'"), Names_t{"Ärger GmbH"});
+    EXPECT_EQ(Names("SELECT Name FROM Kunden WHERE Name IN ('MEIER', 'ärger gmbh') ORDER BY Name"),
+              (Names_t{"Ärger GmbH", "Meier"}));
+    EXPECT_EQ(Names("SELECT Name FROM Kunden k WHERE k.Name BETWEEN 'a' AND 'B' ORDER BY k.Name"),
+              (Names_t{"Albers", "Ärger GmbH"}));
+}
+
+TEST_F(GermanText, SortsUmlautsWithTheirLetters) {
+    EXPECT_EQ(Names("SELECT Name FROM Kunden ORDER BY Name"),
+              (Names_t{"Albers", "Ärger GmbH", "Bauer", "Meier", "Schulz", "Straße", "Zander"}));
+    auto table = Open("Kunden", dbOpenTable);
+    db_->Execute("CREATE INDEX NameIndex ON Kunden (Name)");
+    table = Open("Kunden", dbOpenTable);
+    table->SetIndex("NameIndex");
+    table->MoveFirst();
+    table->MoveNext();
+    EXPECT_EQ(Text(*table, "Name"), "Ärger GmbH");
+    table->Seek("=", {Variant("ärger gmbh")});
+    EXPECT_FALSE(table->NoMatch());
+    EXPECT_EQ(Text(*table, "Name"), "Ärger GmbH");
+    table->Seek(">=", {Variant("B")});
+    EXPECT_EQ(Text(*table, "Name"), "Bauer");
+}
+
+TEST_F(GermanText, ChangesCaseByUnicodeRules) {
+    auto rs = Open(
+        "SELECT UCase('Südkurier') AS a, LCase('ÄRGER') AS b, UCase('Straße') AS c "
+        "FROM Kunden",
+        dbOpenSnapshot);
+    EXPECT_EQ(Text(*rs, "a"), "SÜDKURIER");
+    EXPECT_EQ(Text(*rs, "b"), "ärger");
+    EXPECT_EQ(Text(*rs, "c"), "STRASSE");
+    EXPECT_EQ(CompareGerman("Ärger", "Zander"), -1);
+    EXPECT_EQ(CompareGerman("MÜLLER", "müller"), 0);
+}
+
+TEST_F(GermanText, FindsAndFiltersAsTheQueriesDo) {
+    auto rs = Open("Kunden");
+    rs->FindFirst("Name = 'ärger gmbh'");
+    EXPECT_FALSE(rs->NoMatch());
+    EXPECT_EQ(Text(*rs, "Name"), "Ärger GmbH");
+    rs->SetSort("Name DESC");
+    auto sorted = rs->OpenRecordset(dbOpenSnapshot);
+    sorted->MoveLast();
+    EXPECT_EQ(Text(*sorted, "Name"), "Albers");
+    sorted->MovePrevious();
+    EXPECT_EQ(Text(*sorted, "Name"), "Ärger GmbH");
+}
+
+}  // namespace
+}  // namespace zalvert::engine::testing
