@@ -51,14 +51,13 @@ const TTableInfo* TDatabaseState::Table(const std::string& name) {
     return &tables_.emplace(name, std::move(*info)).first->second;
 }
 
-std::function<bool(std::string_view, std::string_view)> TDatabaseState::TextColumns(
+std::function<int(std::string_view, std::string_view)> TDatabaseState::ColumnTypes(
     std::string defaultTable) {
     return [this, defaultTable = std::move(defaultTable)](std::string_view table,
                                                           std::string_view column) {
         const TTableInfo* info = Table(std::string(table.empty() ? defaultTable : table));
         const TColumnInfo* field = info ? info->Column(column) : nullptr;
-        return field && (field->Type.Type == dbText || field->Type.Type == dbMemo ||
-                         field->Type.Type == dbChar);
+        return field ? field->Type.Type : 0;
     };
 }
 

@@ -33,9 +33,9 @@ class TDatabaseState {
 
     // The schema of a table, cached until the schema changes; empty when missing.
     const TTableInfo* Table(const std::string& name);
-    // Whether a field holds text, for the translation of SQL on this database;
-    // `defaultTable` stands for the table of a criteria text.
-    std::function<bool(std::string_view, std::string_view)> TextColumns(
+    // The engine type of a field (0 when unknown), for the translation of SQL on
+    // this database; `defaultTable` stands for the table of a criteria text.
+    std::function<int(std::string_view, std::string_view)> ColumnTypes(
         std::string defaultTable = {});
     void SchemaChanged() {
         tables_.clear();

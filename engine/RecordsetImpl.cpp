@@ -679,7 +679,7 @@ void TRecordsetImpl::Find(const std::string& criteria, TFindKind kind) {
     if (type_ == dbOpenForwardOnly || type_ == dbOpenTable) Raise(3251);
     std::string condition;
     try {
-        condition = TranslateExpression(criteria, Database().TextColumns(rows_->Source().Table));
+        condition = TranslateExpression(criteria, Database().ColumnTypes(rows_->Source().Table));
     } catch (const ESqlSyntax& e) {
         Raise(3075, e.Text);
     }
@@ -712,9 +712,9 @@ std::shared_ptr<Recordset> TRecordsetImpl::OpenRecordset(int type, int options) 
     TRecordSource source = rows_->Source();
     std::string where, order;
     try {
-        const auto isText = Database().TextColumns(source.Table);
-        if (!filter_.empty()) where = TranslateExpression(filter_, isText);
-        if (!sort_.empty()) order = TranslateOrderList(sort_, isText);
+        const auto types = Database().ColumnTypes(source.Table);
+        if (!filter_.empty()) where = TranslateExpression(filter_, types);
+        if (!sort_.empty()) order = TranslateOrderList(sort_, types);
     } catch (const ESqlSyntax& e) {
         Raise(3075, e.Text);
     }

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "engine/StorageFormat.h"
+#include "rtl/Utf8.h"
+
 namespace zalvert::engine {
 namespace {
 
@@ -41,6 +44,12 @@ void RefineComputedTypes(std::vector<TFieldMeta>& fields, const std::vector<Vari
             case TVarType::Bytes:
                 fields[i].Type = {dbLongBinary, 0, false};
                 break;
+            case TVarType::String:
+                // Max(Datumvon), Datumvon + 1: a date in the stored form stays a date.
+                if (const auto date = StorageToDateTime(row[i].StringValue());
+                    date && DateTimeToStorage(*date) == row[i].StringValue())
+                    fields[i].Type = {dbDate, 8, true};
+                break;
             default:
                 break;
         }
@@ -65,9 +74,23 @@ std::vector<Variant> ReadColumns(const TStatement& stmt) {
 
 }  // namespace
 
+// Fields of the same name (SELECT * over a join: both tables' ID) are named
+// table.field, as the dialect's users know them, so that each keeps its own value.
+void NameDuplicatesByTable(std::vector<TFieldMeta>& fields) {
+    std::vector<bool> duplicate(fields.size());
+    for (size_t i = 0; i < fields.size(); ++i)
+        for (size_t j = i + 1; j < fields.size(); ++j)
+            if (AsciiUpperCase(fields[i].Name) == AsciiUpperCase(fields[j].Name))
+                duplicate[i] = duplicate[j] = true;
+    for (size_t i = 0; i < fields.size(); ++i)
+        if (duplicate[i] && !fields[i].SourceTable.empty())
+            fields[i].Name = fields[i].SourceTable + "." + fields[i].Name;
+}
+
 std::vector<TFieldMeta> DescribeColumns(TDatabaseState& db, const TStatement& stmt) {
     std::vector<TFieldMeta> fields;
     for (int i = 0; i < stmt.ColumnCount(); ++i) fields.push_back(DescribeColumn(db, stmt, i));
+    NameDuplicatesByTable(fields);
     return fields;
 }
 

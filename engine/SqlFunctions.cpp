@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/GermanText.h"
+#include "engine/SqlArithmetic.h"
 #include "engine/StorageFormat.h"
 #include "rtl/DateTime.h"
 #include "rtl/Utf8.h"
@@ -282,6 +283,7 @@ void RegisterSqlFunctions(sqlite3* db) {
                                    SQLITE_UTF8 | (r.Deterministic ? SQLITE_DETERMINISTIC : 0),
                                    nullptr, r.Function, nullptr, nullptr, nullptr);
     RegisterGermanText(db);
+    RegisterSqlArithmetic(db);
 }
 
 }  // namespace zalvert::engine

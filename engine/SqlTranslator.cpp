@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <map>
 
+#include "engine/DaoConstants.h"
 #include "engine/GermanText.h"
 #include "engine/Sqlite.h"
 #include "rtl/DateTime.h"
@@ -80,8 +81,8 @@ bool IsKnownType(const std::string& t) {
 
 class TParser {
   public:
-    TParser(std::string_view sql, TTextColumnTest isText)
-        : sql_(sql), tokens_(Tokenize(sql)), isText_(std::move(isText)) {}
+    TParser(std::string_view sql, TColumnTypeTest types)
+        : sql_(sql), tokens_(Tokenize(sql)), types_(std::move(types)) {}
 
     TTranslation Statement() {
         TTranslation result;
@@ -205,29 +206,36 @@ class TParser {
         std::string out = "SELECT ";
         TSelectParts local;
         TSelectParts& p = parts ? *parts : local;
-        if (Accept("DISTINCT") || Accept("DISTINCTROW")) {
+        if (Accept("DISTINCT")) {
             p.Distinct = true;
             out += "DISTINCT ";
-        } else {
+        } else if (!Accept("DISTINCTROW")) {
+            // DISTINCTROW drops repeated rows of the tables, not of the fields shown:
+            // the rows of one table are distinct already.
             Accept("ALL");
         }
         if (Accept("TOP")) {
             p.Top = TopCount();
             if (Peek().Is("PERCENT")) Fail();
         }
-        inSelectList_ = true;
-        p.SelectList = SelectList();
-        inSelectList_ = false;
-        out += p.SelectList;
+        // The fields shown are read once the tables after FROM are known, so
+        // that an expression over a field is written for the field's type.
+        const size_t listStart = pos_;
+        SkipSelectList();
+        const size_t listStop = pos_;
         if (Accept("INTO")) {
             if (!whole) Fail();
             whole->Kind = TStatementKind::SelectInto;
             whole->Table = TakeName();
         }
-        if (Accept("FROM")) {
-            p.From = FromList(p);
-            out += " FROM " + p.From;
-        }
+        if (Accept("FROM")) p.From = FromList(p);
+        const size_t listEnd = pos_;
+        pos_ = listStart;
+        p.SelectList = SelectList();
+        if (pos_ != listStop) Fail();
+        pos_ = listEnd;
+        out += p.SelectList;
+        if (!p.From.empty()) out += " FROM " + p.From;
         if (Accept("WHERE")) {
             p.Where = Expression();
             out += " WHERE " + p.Where;
@@ -246,6 +254,11 @@ class TParser {
         if (Peek().Is("UNION")) {
             Take();
             p.Union = true;
+            // TOP belongs to its own SELECT; SQLite would limit the whole union.
+            if (p.Top) {
+                out = "SELECT * FROM (" + out + " LIMIT " + std::to_string(*p.Top) + ")";
+                p.Top.reset();
+            }
             out += Accept("ALL") ? " UNION ALL " : " UNION ";
             out += Select(nullptr, nullptr);
             return out;
@@ -275,10 +288,47 @@ class TParser {
                 Take();
                 continue;
             }
-            out += Expression();
+            const size_t start = pos_;
+            const std::string item = Expression();
+            out += BareReference(start).value_or(item);
             if (Accept("AS")) out += " AS " + QuoteIdentifier(TakeName());
         } while (AcceptSymbol(","));
         return out;
+    }
+
+    // Past the fields shown, without reading them (once only: nested selects
+    // would otherwise be read twice for each level).
+    void SkipSelectList() {
+        int depth = 0;
+        for (const TToken* t = &Peek(); t->Kind != TTokenKind::End; t = &Peek()) {
+            if (t->IsSymbol("(")) {
+                ++depth;
+            } else if (t->IsSymbol(")")) {
+                if (depth-- == 0) return;
+            } else if (depth == 0 &&
+                       (t->Is("FROM") || t->Is("INTO") || t->Is("UNION") || t->Is("WHERE") ||
+                        t->Is("GROUP") || t->Is("HAVING") || t->Is("ORDER") || t->IsSymbol(";"))) {
+                return;
+            }
+            Take();
+        }
+    }
+
+    // A field shown as it is keeps its name and stored type: no collation or
+    // dialect reading around it. Empty when the tokens from `start` are more.
+    std::optional<std::string> BareReference(size_t start) const {
+        std::string reference;
+        for (size_t i = start; i < pos_; ++i) {
+            const TToken& t = tokens_[i];
+            const bool dot = (i - start) % 2 == 1;
+            if (dot ? !t.IsSymbol(".") : !IsName(t)) return std::nullopt;
+            if (!dot) reference += (reference.empty() ? "" : ".") + QuoteIdentifier(t.Text);
+        }
+        if ((pos_ - start) % 2 == 0) return std::nullopt;
+        if (pos_ - start == 1)
+            for (const std::string& param : params_)
+                if (param == AsciiUpperCase(tokens_[start].Text)) return std::nullopt;
+        return reference;
     }
 
     std::string FromList(TSelectParts& p) {
@@ -365,10 +415,14 @@ class TParser {
         return out;
     }
 
-    std::string ColumnList() {
+    std::string ColumnList(std::vector<std::string>* names = nullptr) {
         ExpectSymbol("(");
-        std::string out = "(" + QuoteIdentifier(TakeName());
-        while (AcceptSymbol(",")) out += ", " + QuoteIdentifier(TakeName());
+        std::string out = "(";
+        do {
+            const std::string name = TakeName();
+            if (names) names->push_back(name);
+            out += (out.size() > 1 ? ", " : "") + QuoteIdentifier(name);
+        } while (AcceptSymbol(","));
         ExpectSymbol(")");
         return out + ")";
     }
@@ -378,10 +432,19 @@ class TParser {
         Expect("INTO");
         result.Table = TakeName();
         std::string out = "INSERT INTO " + QuoteIdentifier(result.Table);
-        if (Peek().IsSymbol("(")) out += " " + ColumnList();
+        std::vector<std::string> columns;
+        if (Peek().IsSymbol("(")) out += " " + ColumnList(&columns);
         if (Accept("VALUES")) {
             ExpectSymbol("(");
-            out += " VALUES (" + ExpressionList() + ")";
+            std::string values;
+            size_t i = 0;
+            do {
+                const std::string value = Expression();
+                values += (values.empty() ? "" : ", ") +
+                          (i < columns.size() ? Stored(result.Table, columns[i], value) : value);
+                ++i;
+            } while (AcceptSymbol(","));
+            out += " VALUES (" + values + ")";
             ExpectSymbol(")");
         } else if (Peek().Is("SELECT")) {
             TSelectParts ignored;
@@ -395,6 +458,7 @@ class TParser {
     std::string Update(TTranslation& result) {
         Expect("UPDATE");
         result.Table = TakeName();
+        tables_.push_back({result.Table, result.Table});
         std::string out = "UPDATE " + QuoteIdentifier(result.Table) + " SET ";
         Expect("SET");
         do {
@@ -402,7 +466,7 @@ class TParser {
             std::string column = TakeName();
             if (AcceptSymbol(".")) column = TakeName();  // table.column: the table is the one
             ExpectSymbol("=");
-            out += QuoteIdentifier(column) + " = " + Expression();
+            out += QuoteIdentifier(column) + " = " + Stored(result.Table, column, Expression());
         } while (AcceptSymbol(","));
         if (Accept("WHERE")) out += " WHERE " + Expression();
         return out;
@@ -513,7 +577,13 @@ class TParser {
                 out += " NOT NULL";
             } else if (Accept("NULL")) {
             } else if (Accept("DEFAULT")) {
-                out += " DEFAULT (" + Primary() + ")";
+                std::string value = Primary();
+                // A yes/no field stores True as 1.
+                const std::string type = AsciiUpperCase(column.DeclaredType);
+                if (value == "-1" &&
+                    (type == "YESNO" || type == "BIT" || type == "LOGICAL" || type == "BOOLEAN"))
+                    value = "1";
+                out += " DEFAULT (" + value + ")";
             } else if (Accept("CONSTRAINT")) {
                 TakeName();
             } else if (Accept("PRIMARY")) {
@@ -636,6 +706,12 @@ class TParser {
         }
     }
 
+    // A yes/no field stores 1 and 0, whatever true value it is given.
+    std::string Stored(const std::string& table, const std::string& column,
+                       const std::string& value) const {
+        return types_ && types_(table, column) == dbBoolean ? "zi_yesno(" + value + ")" : value;
+    }
+
     std::string Concatenation() {
         std::string left = Additive();
         while (AcceptSymbol("&")) left = "zi_cat(" + left + ", " + Additive() + ")";
@@ -645,10 +721,11 @@ class TParser {
     std::string Additive() {
         std::string left = Modulo();
         for (;;) {
+            // Texts join, dates move by days: the dialect's meaning, not SQLite's.
             if (AcceptSymbol("+"))
-                left = "(" + left + " + " + Modulo() + ")";
+                left = "zi_add(" + left + ", " + Modulo() + ")";
             else if (AcceptSymbol("-"))
-                left = "(" + left + " - " + Modulo() + ")";
+                left = "zi_sub(" + left + ", " + Modulo() + ")";
             else
                 return left;
         }
@@ -719,7 +796,7 @@ class TParser {
         }
         if (t.Kind == TTokenKind::Word) {
             if (Accept("NULL")) return "NULL";
-            if (Accept("TRUE") || Accept("YES") || Accept("ON")) return "1";
+            if (Accept("TRUE") || Accept("YES") || Accept("ON")) return "-1";
             if (Accept("FALSE") || Accept("NO") || Accept("OFF")) return "0";
             if (t.Is("EXISTS")) {
                 Take();
@@ -785,8 +862,7 @@ class TParser {
         if (!Peek().IsSymbol(".")) {
             for (size_t i = 0; i < params_.size(); ++i)
                 if (params_[i] == AsciiUpperCase(first)) return "?" + std::to_string(i + 1);
-            return QuoteIdentifier(first) +
-                   (IsTextColumn({first}) ? std::string(" COLLATE ") + kGermanCollation : "");
+            return Typed(QuoteIdentifier(first), ColumnType({first}));
         }
         // Table and field, and at most a database before them.
         std::string out = QuoteIdentifier(first);
@@ -796,24 +872,31 @@ class TParser {
             names.push_back(TakeName());
             out += "." + QuoteIdentifier(names.back());
         }
-        return IsTextColumn(names) ? out + " COLLATE " + kGermanCollation : out;
+        return Typed(out, ColumnType(names));
     }
 
-    // A text field compares and sorts as German users expect (letter case aside).
-    // Not in a select list, where the collation would change the field's name.
-    bool IsTextColumn(const std::vector<std::string>& names) const {
-        if (!isText_ || inSelectList_ || names.size() > 2) return false;
+    // A text field compares and sorts as German users expect (letter case aside);
+    // a yes/no field reads as the dialect's -1 and 0.
+    static std::string Typed(const std::string& reference, int type) {
+        if (type == dbText || type == dbMemo || type == dbChar)
+            return reference + " COLLATE " + kGermanCollation;
+        if (type == dbBoolean) return "zi_bool(" + reference + ")";
+        return reference;
+    }
+
+    int ColumnType(const std::vector<std::string>& names) const {
+        if (!types_ || names.size() > 2) return 0;
         const std::string& column = names.back();
         if (names.size() == 1) {
-            if (tables_.empty()) return isText_({}, column);
+            if (tables_.empty()) return types_({}, column);
             for (const auto& [table, alias] : tables_)
-                if (isText_(table, column)) return true;
-            return false;
+                if (const int type = types_(table, column)) return type;
+            return 0;
         }
         for (const auto& [table, alias] : tables_)
             if (SameName(alias, names[0]) || SameName(table, names[0]))
-                return isText_(table, column);
-        return false;
+                return types_(table, column);
+        return 0;
     }
 
     std::string_view sql_;
@@ -821,24 +904,23 @@ class TParser {
     size_t pos_ = 0;
     int aggregates_ = 0;
     int nesting_ = 0;
-    TTextColumnTest isText_;
-    bool inSelectList_ = false;
+    TColumnTypeTest types_;
     std::vector<std::pair<std::string, std::string>> tables_;  // name and alias, as read
     std::vector<std::string> params_;
 };
 
 }  // namespace
 
-TTranslation TranslateSql(std::string_view sql, const TTextColumnTest& isText) {
-    return TParser(sql, isText).Statement();
+TTranslation TranslateSql(std::string_view sql, const TColumnTypeTest& types) {
+    return TParser(sql, types).Statement();
 }
 
-std::string TranslateExpression(std::string_view expression, const TTextColumnTest& isText) {
-    return TParser(expression, isText).StandaloneExpression();
+std::string TranslateExpression(std::string_view expression, const TColumnTypeTest& types) {
+    return TParser(expression, types).StandaloneExpression();
 }
 
-std::string TranslateOrderList(std::string_view sort, const TTextColumnTest& isText) {
-    return TParser(sort, isText).StandaloneOrderList();
+std::string TranslateOrderList(std::string_view sort, const TColumnTypeTest& types) {
+    return TParser(sort, types).StandaloneOrderList();
 }
 
 std::string DateLiteralToStorage(std::string_view text) {

@@ -65,15 +65,17 @@ struct TTranslation {
     std::vector<TColumnDecl> Columns;  // CREATE TABLE
 };
 
-// Whether a field of a table holds text; the table is empty for a criteria text
-// on one table. Text fields compare and sort by the collation "zi_de".
-using TTextColumnTest = std::function<bool(std::string_view table, std::string_view column)>;
+// The engine type of a field of a table (dbText, dbBoolean...), 0 when unknown;
+// the table is empty for a criteria text on one table. Text fields compare and
+// sort by the collation "zi_de"; yes/no fields read as -1 and 0 in expressions,
+// as the dialect's True is -1, and are stored as 1 and 0.
+using TColumnTypeTest = std::function<int(std::string_view table, std::string_view column)>;
 
-TTranslation TranslateSql(std::string_view sql, const TTextColumnTest& isText = {});
+TTranslation TranslateSql(std::string_view sql, const TColumnTypeTest& types = {});
 // A criteria expression (Filter, Find calls), as SQLite text.
-std::string TranslateExpression(std::string_view expression, const TTextColumnTest& isText = {});
+std::string TranslateExpression(std::string_view expression, const TColumnTypeTest& types = {});
 // A sort list (Sort property): expressions with ASC or DESC.
-std::string TranslateOrderList(std::string_view sort, const TTextColumnTest& isText = {});
+std::string TranslateOrderList(std::string_view sort, const TColumnTypeTest& types = {});
 
 // An engine date literal's text (mm/dd/yyyy with time and AM/PM, or yyyy-mm-dd)
 // in the stored form; empty when it is no date.

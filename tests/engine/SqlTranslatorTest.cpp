@@ -25,7 +25,7 @@ TEST(SqlTranslator, TranslatesTheDialect) {
          "SELECT * FROM \"t\" WHERE ((\"d\" >= '2018-12-24 00:00:00') AND (\"d\" < '2018-12-24 "
          "13:05:09'))"},
         {"SELECT * FROM t WHERE x = True OR y = No OR z = Off",
-         "SELECT * FROM \"t\" WHERE (((\"x\" = 1) OR (\"y\" = 0)) OR (\"z\" = 0))"},
+         "SELECT * FROM \"t\" WHERE (((\"x\" = -1) OR (\"y\" = 0)) OR (\"z\" = 0))"},
         {"SELECT a & ' ' & b AS c FROM t",
          "SELECT zi_cat(zi_cat(\"a\", ' '), \"b\") AS \"c\" FROM \"t\""},
         {"SELECT * FROM t WHERE a LIKE 'M*' AND b NOT LIKE '[!a-c]#?'",
@@ -56,7 +56,7 @@ TEST(SqlTranslator, TranslatesTheDialect) {
         {"INSERT INTO t (a, [b c]) VALUES (1, 'x')",
          "INSERT INTO \"t\" (\"a\", \"b c\") VALUES (1, 'x')"},
         {"UPDATE t SET a = a + 1, t.b = 'y' WHERE c",
-         "UPDATE \"t\" SET \"a\" = (\"a\" + 1), \"b\" = 'y' WHERE \"c\""},
+         "UPDATE \"t\" SET \"a\" = zi_add(\"a\", 1), \"b\" = 'y' WHERE \"c\""},
         {"DELETE * FROM t WHERE a = 1", "DELETE FROM \"t\" WHERE (\"a\" = 1)"},
         {"DELETE t.* FROM t", "DELETE FROM \"t\""},
         {"SELECT 7 / 2, 7 \\ 2, 2 ^ 3, -a FROM t",

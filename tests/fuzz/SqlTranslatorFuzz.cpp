@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/DaoConstants.h"
 #include "engine/SqlFunctions.h"
 #include "engine/SqlTranslator.h"
 #include "rtl/FormatSettings.h"
@@ -39,10 +40,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     const std::string_view sql(reinterpret_cast<const char*>(data), size);
     std::string translated;
     try {
-        // Some fields are text, so that their collation is written too.
+        // Some fields are text, some yes/no, so that their translations are written too.
         translated =
             zalvert::engine::TranslateSql(sql, [](std::string_view, std::string_view column) {
-                return !column.empty() && (column[0] & 1) != 0;
+                if (column.empty()) return 0;
+                const int kind = static_cast<unsigned char>(column[0]) % 3;
+                return kind == 0   ? zalvert::engine::dbText
+                       : kind == 1 ? zalvert::engine::dbBoolean
+                                   : 0;
             }).Sql;
     } catch (const zalvert::engine::ESqlSyntax&) {
         return 0;
