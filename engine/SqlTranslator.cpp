@@ -757,7 +757,8 @@ class TParser {
 
     std::string Unary() {
         const TNesting nesting(*this);
-        if (AcceptSymbol("-")) return "(-" + Unary() + ")";
+        // A blank after the minus: "--" would start a comment in SQLite.
+        if (AcceptSymbol("-")) return "(- " + Unary() + ")";
         if (AcceptSymbol("+")) return Unary();
         return Power();
     }

@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
 # Builds the parsers' fuzz targets with clang and libFuzzer, AddressSanitizer and
-# UndefinedBehaviorSanitizer, and runs each from its seed corpus (tests/fuzz/corpus)
-# for the given seconds: fuzz.sh [SECONDS_PER_TARGET]. A failing input is kept in
-# build-fuzz/ and the script fails.
+# UndefinedBehaviorSanitizer, and runs each from its seed corpus (tests/fuzz/corpus).
+#
+#   fuzz.sh [SECONDS]  each target for that long (default 60), from a random seed,
+#                      growing a corpus of its own in build-fuzz/
+#   fuzz.sh --check    each target for a fixed number of inputs (about 30 s) from a
+#                      fixed seed and the seed corpus alone, so that a run gives the
+#                      same verdict on every machine; the test command uses it
+#
+# A failing input is kept in build-fuzz/ and the script fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds=${1:-30}
 out=build-fuzz
 mkdir -p "$out/obj"
 flags=(-std=c++20 -O1 -g -fno-omit-frame-pointer -fsanitize=address,undefined
@@ -13,29 +18,40 @@ flags=(-std=c++20 -O1 -g -fno-omit-frame-pointer -fsanitize=address,undefined
 
 # The run-time pieces and the engine's parser, compiled once for every target.
 sources=(rtl/*.cpp import/Mtools.cpp engine/SqlTranslator.cpp engine/SqlTokenizer.cpp
-         engine/Sqlite.cpp engine/SqlFunctions.cpp engine/StorageFormat.cpp engine/GermanText.cpp)
+         engine/Sqlite.cpp engine/SqlFunctions.cpp engine/SqlArithmetic.cpp engine/StorageFormat.cpp
+         engine/GermanText.cpp)
 objects=()
 for source in "${sources[@]}"; do
     object="$out/obj/$(echo "$source" | tr '/' '_').o"
-    if [ ! -f "$object" ] || [ "$source" -nt "$object" ]; then
+    if [ ! -f "$object" ] || [ "$source" -nt "$object" ] || [ -n "$(find engine rtl import -name '*.h' -newer "$object")" ]; then
         clang++ "${flags[@]}" -fsanitize=fuzzer-no-link -c "$source" -o "$object"
     fi
     objects+=("$object")
 done
 
-declare -A targets=(
-    [next_field]=NextFieldFuzz.cpp
-    [text_file_reader]=TextFileReaderFuzz.cpp
-    [date_convert]=DateConvertFuzz.cpp
-    [ini_file]=IniFileFuzz.cpp
-    [sql_translator]=SqlTranslatorFuzz.cpp
-    [variant_text]=VariantTextFuzz.cpp
+# Target, its source, and the inputs of a check run (about 30 s each here).
+targets=(
+    "date_convert DateConvertFuzz.cpp 8000000"
+    "ini_file IniFileFuzz.cpp 25000"
+    "next_field NextFieldFuzz.cpp 4000000"
+    "sql_translator SqlTranslatorFuzz.cpp 600000"
+    "text_file_reader TextFileReaderFuzz.cpp 25000"
+    "variant_text VariantTextFuzz.cpp 600000"
 )
-for name in $(printf '%s\n' "${!targets[@]}" | sort); do
-    clang++ "${flags[@]}" -fsanitize=fuzzer "tests/fuzz/${targets[$name]}" "${objects[@]}" \
+for entry in "${targets[@]}"; do
+    read -r name source runs <<< "$entry"
+    clang++ "${flags[@]}" -fsanitize=fuzzer "tests/fuzz/$source" "${objects[@]}" \
         -lsqlite3 -licui18n -licuuc -o "$out/$name"
-    mkdir -p "$out/corpus-$name"
-    echo "== fuzz $name (${seconds} s) =="
-    (cd "$out" && "./$name" -max_total_time="$seconds" -max_len=65536 -print_final_stats=0 \
-        "corpus-$name" "../tests/fuzz/corpus/$name" 2>&1 | tail -n 3)
+    corpus="$out/corpus-$name"
+    if [ "${1:-}" = "--check" ]; then
+        rm -rf "$corpus-check" && mkdir -p "$corpus-check"
+        echo "== fuzz $name ($runs inputs, fixed seed) =="
+        (cd "$out" && "./$name" -seed=1 -runs="$runs" -max_len=65536 -print_final_stats=0 \
+            "corpus-$name-check" "../tests/fuzz/corpus/$name" 2>&1 | tail -n 2)
+    else
+        mkdir -p "$corpus"
+        echo "== fuzz $name (${1:-60} s) =="
+        (cd "$out" && "./$name" -max_total_time="${1:-60}" -max_len=65536 -print_final_stats=0 \
+            "corpus-$name" "../tests/fuzz/corpus/$name" 2>&1 | tail -n 2)
+    fi
 done

@@ -60,7 +60,7 @@ TEST(SqlTranslator, TranslatesTheDialect) {
         {"DELETE * FROM t WHERE a = 1", "DELETE FROM \"t\" WHERE (\"a\" = 1)"},
         {"DELETE t.* FROM t", "DELETE FROM \"t\""},
         {"SELECT 7 / 2, 7 \\ 2, 2 ^ 3, -a FROM t",
-         "SELECT zi_div(7, 2), zi_intdiv(7, 2), zi_pow(2, 3), (-\"a\") FROM \"t\""},
+         "SELECT zi_div(7, 2), zi_intdiv(7, 2), zi_pow(2, 3), (- \"a\") FROM \"t\""},
         {"CREATE TABLE t (ID COUNTER, Name TEXT(50) NOT NULL, Betrag CURRENCY, Ok YESNO, "
          "CONSTRAINT pk PRIMARY KEY (ID))",
          "CREATE TABLE \"t\" (\"ID\" INTEGER PRIMARY KEY AUTOINCREMENT, \"Name\" TEXT(50) NOT NULL "
@@ -102,6 +102,10 @@ TEST(SqlTranslator, RefusesWhatItDoesNotUnderstand) {
             EXPECT_FALSE(e.Text.empty()) << sql;
         }
     }
+}
+
+TEST(SqlTranslator, NeverWritesACommentStart) {
+    EXPECT_EQ(TranslateSql("SELECT --1 FROM t").Sql, "SELECT (- (- 1)) FROM \"t\"");
 }
 
 TEST(SqlTranslator, RefusesANulCharacterAnywhere) {
