@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs the parsers' fuzz targets under libFuzzer (a fixed run of about
-# 30 s each), the whole
-# test suite, then the same suite built with AddressSanitizer and
-# UndefinedBehaviorSanitizer.
+# 30 s each), the whole test suite, then the same suite built with
+# AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
