@@ -528,12 +528,17 @@ class TParser {
         ExpectSymbol("(");
         std::vector<std::string> parts;
         std::string primaryKey;
+        bool constraints = false;
         do {
+            // Fields first, then the table's constraints, as SQLite takes them.
             if (Peek().Is("CONSTRAINT") || Peek().Is("PRIMARY") || Peek().Is("UNIQUE")) {
+                if (parts.empty()) Fail();
+                constraints = true;
                 std::string constraint = TableConstraint(result);
                 if (!constraint.empty()) parts.push_back(constraint);
                 continue;
             }
+            if (constraints) Fail();
             parts.push_back(ColumnDefinition(result));
         } while (AcceptSymbol(","));
         ExpectSymbol(")");

@@ -89,6 +89,8 @@ TEST(SqlTranslator, RefusesWhatItDoesNotUnderstand) {
         "SELECT LEFT(a) FROM t",
         "SELECT TOP .5 a FROM t",
         "SELECT a.b.c.d FROM t",
+        "CREATE TABLE t (PRIMARY KEY (a))",
+        "CREATE TABLE t (a LONG, PRIMARY KEY (a), b LONG)",
         "SELECT a.b.* FROM t",
         "SELECT x + t.* FROM t",
         "SELECT TOP 1e3 a FROM t",

@@ -1,33 +1,16 @@
 // Any bytes as the program's INI file: every key the reader lists can be read
 // back, its value within the profile's length, its integer reading bounded.
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "rtl/IniFile.h"
-
-namespace {
-
-std::string TempFile() {
-    char path[] = "/tmp/zalvert-fuzz-ini-XXXXXX";
-    const int fd = ::mkstemp(path);
-    if (fd < 0) std::abort();
-    ::close(fd);
-    return path;
-}
-
-}  // namespace
+#include "tests/fuzz/FuzzFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
-    static const std::string path = TempFile();
-    if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
-        if (size > 0 && std::fwrite(data, 1, size, f) != size) std::abort();
-        std::fclose(f);
-    }
+    const std::string& path = zalvert::fuzz::WriteInputFile(data, size);
     const zalvert::TIniFile ini(path);
     for (const std::string& section : ini.Sections()) {
         for (const std::string& key : ini.Keys(section)) {

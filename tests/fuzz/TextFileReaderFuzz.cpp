@@ -1,8 +1,6 @@
 // Any bytes as an import file: the reader either refuses the file with a message
 // naming it, or returns lines that are valid UTF-8 and hold no line end.
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -11,25 +9,10 @@
 #include "rtl/Exceptions.h"
 #include "rtl/TextFileReader.h"
 #include "rtl/Utf8.h"
-
-namespace {
-
-std::string TempFile() {
-    char path[] = "/tmp/zalvert-fuzz-XXXXXX";
-    const int fd = ::mkstemp(path);
-    if (fd < 0) std::abort();
-    ::close(fd);
-    return path;
-}
-
-}  // namespace
+#include "tests/fuzz/FuzzFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
-    static const std::string path = TempFile();
-    if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
-        if (size > 0 && std::fwrite(data, 1, size, f) != size) std::abort();
-        std::fclose(f);
-    }
+    const std::string& path = zalvert::fuzz::WriteInputFile(data, size);
     try {
         zalvert::TTextFileReader reader(path);
         std::string_view line;

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/mount.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,6 +9,7 @@
 #include "import/Archive.h"
 #include "import/StepProbe.h"
 #include "tests/support/RecordingInteraction.h"
+#include "tests/support/SmallFileSystem.h"
 #include "tests/support/TempDir.h"
 
 namespace zalvert {
@@ -128,13 +128,8 @@ TEST_F(ArchiveTest, ACopyFailingHalfWayLeavesNoPartialFileAndSaysWhy) {
 // A real full disk where the machine lets a test mount a small file system.
 TEST_F(ArchiveTest, AFullArchiveDiskLeavesNoPartialFile) {
     const std::string small = dir_.Path() + "klein/";
-    fs::create_directories(small);
-    if (::mount("zalvert-test", small.c_str(), "tmpfs", 0, "size=256k") != 0)
-        GTEST_SKIP() << "no small file system can be mounted here";
-    struct TUnmount {
-        std::string Path;
-        ~TUnmount() { ::umount2(Path.c_str(), MNT_DETACH); }
-    } unmount{small};
+    const testing::TSmallFileSystem disk(small, "256k");
+    if (!disk.Mounted()) GTEST_SKIP() << "no small file system can be mounted here";
     const std::string file = dir_.Write("import/touren.csv", std::string(1 << 20, 'x'));
     EXPECT_FALSE(ArchiveFile(file, small, ui_));
     EXPECT_TRUE(fs::is_empty(small));

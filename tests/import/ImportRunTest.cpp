@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/mount.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -13,6 +12,7 @@
 #include "import/Importer.h"
 #include "rtl/FormatSettings.h"
 #include "tests/support/RecordingInteraction.h"
+#include "tests/support/SmallFileSystem.h"
 #include "tests/support/TempDir.h"
 
 namespace zalvert {
@@ -52,10 +52,12 @@ class ImportRunTest : public ::testing::Test {
     }
     void TearDown() override { SetClockForTesting(std::nullopt); }
 
-    void Start(const std::vector<std::string>& companies) {
-        CreateZalvertDatabase(dir_.Path() + "zalvert.db", companies);
+    // A new database in `folder` (the test's own by default) and the program's parts.
+    void Start(const std::vector<std::string>& companies, std::string folder = {}) {
+        if (folder.empty()) folder = dir_.Path();
+        CreateZalvertDatabase(folder + "zalvert.db", companies);
         const std::string ini =
-            dir_.Write("z.ini", "[DB]\nMain=" + dir_.Path() +
+            dir_.Write("z.ini", "[DB]\nMain=" + folder +
                                     "zalvert.db\n[Import]\nmaxspalte=5\npfad=" + dir_.Path() +
                                     "import/\next=*.csv\narchiv=" + dir_.Path() + "archiv/\n");
         data_ = std::make_unique<TData>(ui_, ini);
@@ -365,22 +367,9 @@ TEST_F(ImportRunTest, AFileInNoKnownEncodingIsRefusedAndStaysWhereItIs) {
 // The database on a small file system that fills up during the run.
 TEST_F(ImportRunTest, AFullDiskUnderTheDatabaseStoresNothingAndKeepsTheFile) {
     const std::string small = dir_.Path() + "klein/";
-    std::filesystem::create_directories(small);
-    if (::mount("zalvert-test", small.c_str(), "tmpfs", 0, "size=512k") != 0)
-        GTEST_SKIP() << "no small file system can be mounted here";
-    struct TUnmount {
-        std::string Path;
-        ~TUnmount() { ::umount2(Path.c_str(), MNT_DETACH); }
-    } unmount{small};
-    CreateZalvertDatabase(small + "zalvert.db", {"Nordfracht"});
-    const std::string ini =
-        dir_.Write("voll.ini", "[DB]\nMain=" + small +
-                                   "zalvert.db\n[Import]\nmaxspalte=5\npfad=" + dir_.Path() +
-                                   "import/\next=*.csv\narchiv=" + dir_.Path() + "archiv/\n");
-    data_ = std::make_unique<TData>(ui_, ini);
-    ASSERT_TRUE(ui_.Messages.empty()) << ui_.Messages[0];
-    importer_ = std::make_unique<TImporter>(data_->Settings(), ui_);
-    importer_->AttachData(*data_, view_);
+    const testing::TSmallFileSystem disk(small, "512k");
+    if (!disk.Mounted()) GTEST_SKIP() << "no small file system can be mounted here";
+    Start({"Nordfracht"}, small);
     std::string lines;
     for (int i = 0; i < 20000; ++i)
         lines += "Nordfracht;Kunde " + std::to_string(i) + ";1.2.2018;2.2.2018;T" +
