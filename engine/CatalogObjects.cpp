@@ -446,7 +446,7 @@ std::shared_ptr<Field> TTableDefImpl::CreateField(const std::string& name, int t
 
 TTranslation Translate(TDatabaseState& db, const std::string& sql, const char* source) {
     try {
-        return TranslateSql(sql, db.ColumnTypes());
+        return TranslateSql(sql, db.ColumnTypes(), db.ColumnOrder());
     } catch (const ESqlSyntax& e) {
         Fail(db.Engine(), 3075, source, e.Text);
     }

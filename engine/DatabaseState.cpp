@@ -61,4 +61,13 @@ std::function<int(std::string_view, std::string_view)> TDatabaseState::ColumnTyp
     };
 }
 
+std::function<std::vector<std::string>(std::string_view)> TDatabaseState::ColumnOrder() {
+    return [this](std::string_view table) {
+        std::vector<std::string> names;
+        if (const TTableInfo* info = Table(std::string(table)))
+            for (const TColumnInfo& column : info->Columns) names.push_back(column.Name);
+        return names;
+    };
+}
+
 }  // namespace zalvert::engine

@@ -37,6 +37,8 @@ class TDatabaseState {
     // this database; `defaultTable` stands for the table of a criteria text.
     std::function<int(std::string_view, std::string_view)> ColumnTypes(
         std::string defaultTable = {});
+    // The names of a table's fields in their order; empty for an unknown table.
+    std::function<std::vector<std::string>(std::string_view)> ColumnOrder();
     void SchemaChanged() {
         tables_.clear();
         statements_.clear();

@@ -81,8 +81,11 @@ bool IsKnownType(const std::string& t) {
 
 class TParser {
   public:
-    TParser(std::string_view sql, TColumnTypeTest types)
-        : sql_(sql), tokens_(Tokenize(sql)), types_(std::move(types)) {}
+    TParser(std::string_view sql, TColumnTypeTest types, TColumnOrder columns = {})
+        : sql_(sql),
+          tokens_(Tokenize(sql)),
+          types_(std::move(types)),
+          columns_(std::move(columns)) {}
 
     TTranslation Statement() {
         TTranslation result;
@@ -201,7 +204,8 @@ class TParser {
         ExpectSymbol(";");
     }
 
-    std::string Select(TSelectParts* parts, TTranslation* whole) {
+    // `member`: a SELECT after UNION, whose ORDER BY belongs to the whole union.
+    std::string Select(TSelectParts* parts, TTranslation* whole, bool member = false) {
         Expect("SELECT");
         std::string out = "SELECT ";
         TSelectParts local;
@@ -251,17 +255,18 @@ class TParser {
         }
         out += p.Tail;
         if (aggregates_ > 0) p.Grouped = true;
-        if (Peek().Is("UNION")) {
+        // TOP belongs to its own SELECT; SQLite would limit the whole union.
+        const bool united = member || Peek().Is("UNION");
+        if (united && p.Top) {
+            out = "SELECT * FROM (" + out + " LIMIT " + std::to_string(*p.Top) + ")";
+            p.Top.reset();
+        }
+        if (member) return out;
+        while (Peek().Is("UNION")) {
             Take();
             p.Union = true;
-            // TOP belongs to its own SELECT; SQLite would limit the whole union.
-            if (p.Top) {
-                out = "SELECT * FROM (" + out + " LIMIT " + std::to_string(*p.Top) + ")";
-                p.Top.reset();
-            }
             out += Accept("ALL") ? " UNION ALL " : " UNION ";
-            out += Select(nullptr, nullptr);
-            return out;
+            out += Select(nullptr, nullptr, true);
         }
         if (Accept("ORDER")) {
             Expect("BY");
@@ -433,7 +438,10 @@ class TParser {
         result.Table = TakeName();
         std::string out = "INSERT INTO " + QuoteIdentifier(result.Table);
         std::vector<std::string> columns;
-        if (Peek().IsSymbol("(")) out += " " + ColumnList(&columns);
+        if (Peek().IsSymbol("("))
+            out += " " + ColumnList(&columns);
+        else if (columns_)
+            columns = columns_(result.Table);  // the values go to the fields in order
         if (Accept("VALUES")) {
             ExpectSymbol("(");
             std::string values;
@@ -911,14 +919,16 @@ class TParser {
     int aggregates_ = 0;
     int nesting_ = 0;
     TColumnTypeTest types_;
+    TColumnOrder columns_;
     std::vector<std::pair<std::string, std::string>> tables_;  // name and alias, as read
     std::vector<std::string> params_;
 };
 
 }  // namespace
 
-TTranslation TranslateSql(std::string_view sql, const TColumnTypeTest& types) {
-    return TParser(sql, types).Statement();
+TTranslation TranslateSql(std::string_view sql, const TColumnTypeTest& types,
+                          const TColumnOrder& columns) {
+    return TParser(sql, types, columns).Statement();
 }
 
 std::string TranslateExpression(std::string_view expression, const TColumnTypeTest& types) {

@@ -71,7 +71,12 @@ struct TTranslation {
 // as the dialect's True is -1, and are stored as 1 and 0.
 using TColumnTypeTest = std::function<int(std::string_view table, std::string_view column)>;
 
-TTranslation TranslateSql(std::string_view sql, const TColumnTypeTest& types = {});
+// The fields of a table in their order (empty when unknown), for an INSERT
+// without a field list.
+using TColumnOrder = std::function<std::vector<std::string>(std::string_view table)>;
+
+TTranslation TranslateSql(std::string_view sql, const TColumnTypeTest& types = {},
+                          const TColumnOrder& columns = {});
 // A criteria expression (Filter, Find calls), as SQLite text.
 std::string TranslateExpression(std::string_view expression, const TColumnTypeTest& types = {});
 // A sort list (Sort property): expressions with ASC or DESC.

@@ -1,5 +1,9 @@
 // The dialect means what its users expect, not what SQLite would make of it.
 
+#include <sqlite3.h>
+
+#include <algorithm>
+
 #include "tests/engine/EngineFixture.h"
 
 namespace zalvert::engine::testing {
@@ -56,6 +60,8 @@ TEST_F(Dialect, TrueIsMinusOneAndYesNoIsStoredAsOneAndZero) {
               (Values{"Schulz", "Zander"}));
     db_->Execute("UPDATE Kunden SET Aktiv = True WHERE Name = 'Albers'");
     db_->Execute("INSERT INTO Kunden (Name, Aktiv) VALUES ('Neu', -1)");
+    // Without a field list the values go to the fields in order; Aktiv is the fifth.
+    db_->Execute("INSERT INTO Kunden VALUES (99, 'Ohne', 'Ulm', 1, True, Null, 1, Null, Null)");
     // Stored as the storage format says, whatever the dialect wrote.
     EXPECT_EQ(Column("SELECT Name FROM Kunden WHERE Aktiv = -1 AND Name IN ('Albers', 'Neu') "
                      "ORDER BY Name",
@@ -68,6 +74,16 @@ TEST_F(Dialect, TrueIsMinusOneAndYesNoIsStoredAsOneAndZero) {
                                    dbOpenSnapshot);
     EXPECT_EQ(raw->Fields().Item("roh")->Value().AsInteger(), -1);  // read in the dialect
     EXPECT_TRUE(Open("Kunden")->Fields().Item("Aktiv")->Value().AsBoolean());
+    // The file itself holds 1, as the storage format says.
+    sqlite3* file = nullptr;
+    ASSERT_EQ(sqlite3_open(path_.c_str(), &file), SQLITE_OK);
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(file, "SELECT count(*) FROM Kunden WHERE Aktiv NOT IN (0, 1)", -1, &stmt,
+                       nullptr);
+    ASSERT_EQ(sqlite3_step(stmt), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(stmt, 0), 0);
+    sqlite3_finalize(stmt);
+    sqlite3_close(file);
 }
 
 TEST_F(Dialect, DistinctRowKeepsTheRowsOfOneTable) {
@@ -81,6 +97,14 @@ TEST_F(Dialect, TopBelongsToItsOwnSelectInAUnion) {
                      "Name")
                   .size(),
               3u);
+    // One of the two in Hamburg, the whole union in the order asked for.
+    const Values names = Column(
+        "SELECT Name FROM Kunden WHERE Ort = 'Berlin' UNION ALL "
+        "SELECT TOP 1 Name FROM Kunden WHERE Ort = 'Hamburg' UNION ALL "
+        "SELECT Name FROM Kunden WHERE Ort = 'Augsburg' ORDER BY Name DESC",
+        "Name");
+    ASSERT_EQ(names.size(), 4u);
+    EXPECT_TRUE(std::is_sorted(names.rbegin(), names.rend()));
 }
 
 TEST_F(Dialect, FieldsOfTheSameNameInAJoinKeepTheirOwnValues) {
