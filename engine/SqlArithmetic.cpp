@@ -57,15 +57,13 @@ TOperand Classify(sqlite3_value* value) {
         }
     }
     operand.Kind = TOperand::TKind::Text;
-    // A text that is a number counts as one next to a number.
+    // A text that is a number counts as one next to a number; any other is NaN.
     const std::string copy(operand.Text);
     char* end = nullptr;
     const double number = std::strtod(copy.c_str(), &end);
-    if (!copy.empty() && end == copy.c_str() + copy.size() && std::isfinite(number))
-        operand.Value = number;
-    else
-        operand.Text = {};  // no number: refused in arithmetic
-    if (operand.Text.empty()) operand.Value = std::nan("");
+    const bool numeric =
+        !copy.empty() && end == copy.c_str() + copy.size() && std::isfinite(number);
+    operand.Value = numeric ? number : std::nan("");
     return operand;
 }
 
