@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <memory>
 
+#include "engine/DaoConstants.h"
+
 namespace zalvert::engine {
 namespace {
 
@@ -55,6 +57,11 @@ void CaseFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
 }  // namespace
 
 // Full case folding first (ß becomes ss, Ä becomes ä), then the German order.
+std::string GermanCollated(const std::string& reference, int type) {
+    const bool text = type == dbText || type == dbMemo || type == dbChar;
+    return text ? reference + " COLLATE " + kGermanCollation : reference;
+}
+
 int CompareGerman(std::string_view a, std::string_view b) {
     icu::UnicodeString left = Unicode(a), right = Unicode(b);
     left.foldCase(U_FOLD_CASE_DEFAULT);

@@ -13,6 +13,10 @@ namespace zalvert::engine {
 
 constexpr const char* kGermanCollation = "zi_de";
 
+// A field reference as it compares and sorts: a text field (engine type dbText,
+// dbMemo, dbChar) in the German collation, any other as it is.
+std::string GermanCollated(const std::string& reference, int type);
+
 // Negative, zero or positive as `a` sorts before, with or after `b`; letter case
 // makes no difference.
 int CompareGerman(std::string_view a, std::string_view b);

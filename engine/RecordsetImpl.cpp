@@ -121,9 +121,7 @@ std::shared_ptr<TRowSet> MakeRowSet(const TDatabaseRef& db, const TRecordSource&
 // An index column in the index's order: text as German users sort it.
 std::string IndexTerm(const TTableInfo& table, const std::string& name) {
     const TColumnInfo* column = table.Column(name);
-    const bool text = column && (column->Type.Type == dbText || column->Type.Type == dbMemo ||
-                                 column->Type.Type == dbChar);
-    return QuoteIdentifier(name) + (text ? std::string(" COLLATE ") + kGermanCollation : "");
+    return GermanCollated(QuoteIdentifier(name), column ? column->Type.Type : 0);
 }
 
 // --- the recordset ----------------------------------------------------------------

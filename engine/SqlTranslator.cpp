@@ -892,10 +892,8 @@ class TParser {
     // A text field compares and sorts as German users expect (letter case aside);
     // a yes/no field reads as the dialect's -1 and 0.
     static std::string Typed(const std::string& reference, int type) {
-        if (type == dbText || type == dbMemo || type == dbChar)
-            return reference + " COLLATE " + kGermanCollation;
         if (type == dbBoolean) return "zi_bool(" + reference + ")";
-        return reference;
+        return GermanCollated(reference, type);
     }
 
     int ColumnType(const std::vector<std::string>& names) const {

@@ -79,14 +79,15 @@ void TImporter::btdbClick() {
 }
 
 void TImporter::ImportAndArchive() {
-    // The archive name is settled before the run, so that its log entry names it.
-    const TSystemTime now = CurrentTime();
+    // The archive name is settled before the run, so that its log entry names it;
+    // both to the second.
+    TSystemTime now = CurrentTime();
+    now.Millisecond = 0;
     const std::string renamed = TimeStampedPath(currentFile_, now);
     TRunLogEntry entry;
     entry.File = currentFile_;
     entry.ArchiveName = currentFile_.empty() ? std::string() : ExtractFileName(renamed);
-    entry.Time =
-        EncodeDate(now.Year, now.Month, now.Day) + EncodeTime(now.Hour, now.Minute, now.Second, 0);
+    entry.Time = SystemTimeToDateTime(now);
     entry.Sha256 = fileHash_;
     TImportRun(*data_, gitter_, *view_).Run(entry);
     ArchiveFile(currentFile_, renamed, settings_.archiv, ui_);

@@ -113,10 +113,13 @@ int CurrentYear() {
     return CurrentTime().Year;
 }
 
-TDateTime Now() {
-    const TSystemTime t = CurrentTime();
+TDateTime SystemTimeToDateTime(const TSystemTime& t) {
     return EncodeDate(t.Year, t.Month, t.Day) +
            EncodeTime(t.Hour, t.Minute, t.Second, t.Millisecond);
+}
+
+TDateTime Now() {
+    return SystemTimeToDateTime(CurrentTime());
 }
 
 }  // namespace zalvert

@@ -53,5 +53,7 @@ TSystemTime CurrentTime();
 void SetClockForTesting(std::optional<TSystemTime> fixed);
 int CurrentYear();
 TDateTime Now();
+// A clock reading as a date-time value.
+TDateTime SystemTimeToDateTime(const TSystemTime& t);
 
 }  // namespace zalvert
