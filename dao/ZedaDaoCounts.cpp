@@ -10,15 +10,6 @@
 
 namespace zalvert {
 using namespace daotable;
-namespace {
-
-bool PositionFromEngine(int tableType) {
-    return tableType == engine::dbOpenDynaset || tableType == engine::dbOpenSnapshot ||
-           tableType == engine::dbOpenDynamic;
-}
-
-}  // namespace
-
 // --- record count --------------------------------------------------------------------
 
 int TZedaDaoTable::GetRecordCount() {

@@ -198,6 +198,12 @@ bool TZedaDaoTable::LoadRecord(TDaoRecordBuffer& buffer) {
     buffer.Bookmark = bookmarkable_ ? CurrentBookmarkValue() : 0;
     buffer.Position = position_;
     buffer.BookmarkFlag = static_cast<std::uint8_t>(TBookmarkFlag::bfCurrent);
+    return LoadValues(fieldCache_, buffer);
+}
+
+// The values of the row the engine's `fields` stand on, by the load plan.
+bool TZedaDaoTable::LoadValues(const std::vector<std::shared_ptr<engine::Field>>& fields,
+                               TDaoRecordBuffer& buffer) {
     buffer.Values.resize(loads_.size());
     for (size_t i = 0; i < loads_.size(); ++i) {
         const TFieldLoad& load = loads_[i];
@@ -207,7 +213,7 @@ bool TZedaDaoTable::LoadRecord(TDaoRecordBuffer& buffer) {
         if (load.Kind == TLoadKind::BlobSize) {
             long long size = 0;
             try {
-                size = fieldCache_[i]->FieldSize();
+                size = fields[i]->FieldSize();
             } catch (const std::exception&) {
             }
             entry.Text = size == 0 ? std::string() : std::to_string(size);
@@ -215,7 +221,7 @@ bool TZedaDaoTable::LoadRecord(TDaoRecordBuffer& buffer) {
         }
         Variant value = Variant::Null();
         try {
-            value = fieldCache_[i]->Value();
+            value = fields[i]->Value();
         } catch (const std::exception&) {
             if (database_->GetLastDaoError().Number == kRecordDeleted) return false;
         }

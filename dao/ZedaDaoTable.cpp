@@ -63,6 +63,14 @@ TZedaDaoTable::TZedaDaoTable(TComponent* owner) : TDataSet(owner), indexDefs_(th
         parsed.AssignValues(params_);
         params_ = parsed;
     };
+    masterFields_.OnChange = [this] {
+        if (!Loading() && cursorOpen_ && MasterSource()) ReopenRecordset();
+    };
+    masterLink_.OnMasterChange = [this] { MasterChanged(); };
+    masterLink_.OnMasterDisable = [this] {
+        if (Active()) CheckBrowseMode();
+        masterInactive_ = true;
+    };
     if (ComInitialize() == TComInitResult::Failed) Fail("Unable to init OLE objects!");
     comInitialized_ = true;
 }
@@ -96,7 +104,6 @@ void TZedaDaoTable::Notification(TComponent* component, TOperation operation) {
         encrypter_ = nullptr;
         encrypterObject_ = nullptr;
     }
-    if (MasterSource == component) MasterSource = nullptr;
 }
 
 void TZedaDaoTable::InternalHandleException() {
@@ -243,28 +250,46 @@ void TZedaDaoTable::SetEncrypter(TComponent* encrypter) {
 }
 
 void TZedaDaoTable::SetFiltered(bool filtered) {
-    const bool changed = filtered != Filtered();
+    const bool old = Filtered();
     TDataSet::SetFiltered(filtered);
-    if (changed && cursorOpen_) ReopenRecordset();
+    if (filtered != old && cursorOpen_) ReopenOrUndo([&] { TDataSet::SetFiltered(old); });
 }
 
 void TZedaDaoTable::SetFilter(const std::string& text) {
+    const std::string old = Filter();
     TDataSet::SetFilter(text);
-    if (cursorOpen_ && Filtered()) ReopenRecordset();
+    if (cursorOpen_ && Filtered()) ReopenOrUndo([&] { TDataSet::SetFilter(old); });
 }
 
 void TZedaDaoTable::SetOnFilterRecord(std::function<void(TDataSet&, bool&)> handler) {
+    auto old = std::move(OnFilterRecord);
     OnFilterRecord = std::move(handler);
-    if (cursorOpen_ && Filtered()) ReopenRecordset();
+    if (cursorOpen_ && Filtered()) ReopenOrUndo([&] { OnFilterRecord = std::move(old); });
 }
 
 // The recordset opened again in place: same table, first record.
 void TZedaDaoTable::ReopenRecordset() {
     CheckBrowseMode();
-    IgnoringErrors([this] { recordset_->Close(); });
+    if (recordset_) IgnoringErrors([this] { recordset_->Close(); });
     recordset_.reset();
     OpenDaoRecordset();
     First();
+}
+
+// A reopen that fails puts the old setting back and opens with it again, so the
+// dataset stays usable; the failure passes on.
+void TZedaDaoTable::ReopenOrUndo(const std::function<void()>& undo) {
+    try {
+        ReopenRecordset();
+    } catch (...) {
+        undo();
+        try {
+            ReopenRecordset();
+        } catch (...) {
+            IgnoringErrors([this] { Close(); });
+        }
+        throw;
+    }
 }
 
 void TZedaDaoTable::ReopenTable() {

@@ -13,6 +13,7 @@
 #include "dao/BookmarkRegistry.h"
 #include "dao/DaoEncrypter.h"
 #include "dao/DaoRecordBuffer.h"
+#include "dao/SearchCriteria.h"
 #include "dao/ZedaDaoDataBase.h"
 #include "dao/ZedaDaoIndexDefs.h"
 #include "dataset/DataSet.h"
@@ -108,13 +109,33 @@ class TZedaDaoTable : public TDataSet, public IDaoActiveTable {
     TComponent* Encrypter() const { return encrypter_; }
     void SetEncrypter(TComponent* encrypter);
 
-    // --- filtering, master link ---------------------------------------------------------
+    // --- searching (ZedaDaoSearch.cpp) -------------------------------------------------------
+    bool Locate(const std::string& keyFields, const Variant& keyValues, int options) override;
+    Variant Lookup(const std::string& keyFields, const Variant& keyValues,
+                   const std::string& resultFields) override;
+    bool FindFirstByKey(const std::string& keyFields, const Variant& keyValues, int options) {
+        return FindByKey(TFindKind::First, keyFields, keyValues, options);
+    }
+    bool FindLastByKey(const std::string& keyFields, const Variant& keyValues, int options) {
+        return FindByKey(TFindKind::Last, keyFields, keyValues, options);
+    }
+    bool FindNextByKey(const std::string& keyFields, const Variant& keyValues, int options) {
+        return FindByKey(TFindKind::Next, keyFields, keyValues, options);
+    }
+    bool FindPriorByKey(const std::string& keyFields, const Variant& keyValues, int options) {
+        return FindByKey(TFindKind::Prior, keyFields, keyValues, options);
+    }
+
+    // --- filtering, master link (ZedaDaoMasterDetail.cpp) -------------------------------------
     void SetFiltered(bool filtered) override;
     void SetFilter(const std::string& text) override;
     void SetOnFilterRecord(std::function<void(TDataSet&, bool&)> handler);
-    TDataSource* MasterSource = nullptr;
+    TDataSource* MasterSource() const { return masterLink_.DataSource(); }
+    void SetMasterSource(TDataSource* source);
     TStrings& MasterFields() { return masterFields_; }
+    void SetMasterFields(const std::string& text) { masterFields_.SetText(text); }
     bool MasterAutoActivate = true;
+    TDataSource* GetDataSource() const override { return MasterSource(); }
 
     // --- plain settings --------------------------------------------------------------------
     std::string ComponentVersion() const { return "9.10"; }
@@ -199,8 +220,17 @@ class TZedaDaoTable : public TDataSet, public IDaoActiveTable {
     void SetRecNoValue(int value) override;
     void Loaded() override;
     void Notification(TComponent* component, TOperation operation) override;
+    bool FindRecord(bool restart, bool goForward) override;
+    void DoOnNewRecord() override;
 
   private:
+    enum class TFindKind { First, Last, Next, Prior };
+    // Key fields and their value texts, checked to match in number.
+    struct TKeySearch {
+        std::vector<std::string> Fields;
+        std::vector<std::string> Values;
+    };
+
     friend class TZedaDaoIndexDefs;
 
     // How record loading takes each field definition's value; prepared at open.
@@ -210,6 +240,30 @@ class TZedaDaoTable : public TDataSet, public IDaoActiveTable {
         TLoadKind Kind = TLoadKind::Skip;
         bool Encrypted = false;
     };
+
+    // --- searching (ZedaDaoSearch.cpp) ---
+    bool FindByKey(TFindKind kind, const std::string& keyFields, const Variant& keyValues,
+                   int options);
+    TKeySearch KeyLists(const std::string& keyFields, const Variant& keyValues) const;
+    std::vector<TCriteriaField> CriteriaFields(const std::vector<std::string>& names) const;
+    void CursorToCurrentRecord();
+    std::string IndexForLocate(const std::string& keyFields) const;
+    std::shared_ptr<engine::Recordset> SeekOnClone(const std::string& index, const TKeySearch& key,
+                                                   int options);
+    bool SeekFoundKey(engine::Recordset& clone, const TKeySearch& key, int options) const;
+    void MakeFoundCurrent(engine::Recordset& clone, int resyncModes);
+    bool LocateByScan(const TKeySearch& key, int options);
+    bool ScanRowMatches(const TKeySearch& key, int options);
+    Variant LookupIn(engine::Recordset& snapshot, const std::vector<TField*>& results,
+                     bool calculated);
+
+    // --- master link (ZedaDaoMasterDetail.cpp) ---
+    void ParseMasterFields();
+    std::string MasterCondition();
+    void ApplyMasterLink();
+    void MasterChanged();
+    void RefreshDetail();
+    void MasterValuesToParams();
 
     // --- opening (ZedaDaoTableOpen.cpp) ---
     void OpenDaoRecordset();
@@ -227,6 +281,7 @@ class TZedaDaoTable : public TDataSet, public IDaoActiveTable {
     void CheckEncrypter();
     void RegisterWithDatabase();
     void ReopenRecordset();
+    void ReopenOrUndo(const std::function<void()>& undo);
     void ReopenTable();
     std::string TableTimeStamp(TDateTime (engine::TableDef::*ofTable)() const,
                                TDateTime (engine::QueryDef::*ofQuery)() const);
@@ -242,6 +297,8 @@ class TZedaDaoTable : public TDataSet, public IDaoActiveTable {
     bool FilterActive() const { return Filtered() && static_cast<bool>(OnFilterRecord); }
     TGetResult FetchOnce(TGetMode mode);
     bool LoadRecord(TDaoRecordBuffer& buffer);
+    bool LoadValues(const std::vector<std::shared_ptr<engine::Field>>& fields,
+                    TDaoRecordBuffer& buffer);
     std::string ValueText(size_t index, const Variant& value) const;
     TFieldLoad LoadPlan(TField& field) const;
     std::int32_t CurrentBookmarkValue();
@@ -293,6 +350,13 @@ class TZedaDaoTable : public TDataSet, public IDaoActiveTable {
     bool cacheBlobs_ = false, cacheMemos_ = false, cacheLookups_ = false, showGUID_ = false;
     TComponent* encrypter_ = nullptr;
     TStringList masterFields_;
+    TMasterDataLink masterLink_;
+    bool masterInactive_ = true;
+    std::vector<std::string> detailNames_, masterNames_;
+    // The search find record repeats: the last key find's.
+    std::string findKeyFields_;
+    Variant findKeyValues_ = Variant::Null();
+    int findOptions_ = 0;
 
     // --- open state ---
     std::shared_ptr<engine::Recordset> recordset_;

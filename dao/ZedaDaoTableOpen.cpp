@@ -145,6 +145,7 @@ void TZedaDaoTable::OpenDaoRecordset() {
     if (!indexName_.empty()) IgnoringErrors([this] { recordset_->SetIndex(indexName_); });
     ReadFieldProperties();
     ApplySortAndFilter();
+    ApplyMasterLink();
     auto& fields = recordset_->Fields();
     fieldCache_.assign(static_cast<size_t>(fields.Count()), nullptr);
     for (int i = 0; i < fields.Count(); ++i) fieldCache_[static_cast<size_t>(i)] = fields.Item(i);
@@ -154,16 +155,7 @@ void TZedaDaoTable::OpenDaoRecordset() {
 
 std::string TZedaDaoTable::SourceText() {
     if (sql_.Count() == 0) return tableName_;
-    TDataSet* master = MasterSource ? MasterSource->DataSet() : nullptr;
-    if (master && master->Active() && master->State() != TDataSetState::dsSetKey && ParamCheck) {
-        for (int i = 0; i < params_.Count(); ++i) {
-            TParam& param = params_.Items(i);
-            TField* field = master->FindField(param.Name);
-            if (!field) continue;
-            if (param.DataType == TFieldType::ftUnknown) param.DataType = field->DataType();
-            param.Value = field->AsVariant();
-        }
-    }
+    MasterValuesToParams();
     const std::string text = sql_.Text();
     return ParamCheck ? SubstituteParams(text, params_) : text;
 }

@@ -20,6 +20,11 @@ constexpr long kAttrUpdatable = 32;
 constexpr long kAttrSystem = 8192;
 constexpr int kGuidMark = 47554944;  // precision that marks a GUID field definition
 
+// Recordset types whose engine position is the record's position.
+inline bool PositionFromEngine(int tableType) {
+    return tableType == 2 || tableType == 4 || tableType == 16;  // dynaset, snapshot, dynamic
+}
+
 [[noreturn]] inline void Fail(const std::string& message) {
     throw EDatabaseError(message);
 }

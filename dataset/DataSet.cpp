@@ -45,6 +45,7 @@ TDataSet::TDataSet(TComponent* owner) : TComponent(owner) {}
 // A concrete dataset closes itself in its own destructor: its operations are gone
 // by the time this one runs.
 TDataSet::~TDataSet() {
+    ending_ = true;
     buffers_.clear();
     for (TDataSource* source : std::vector<TDataSource*>(dataSources_)) source->SetDataSet(nullptr);
     // Fields must not reach back into a dataset that is gone.
@@ -177,7 +178,8 @@ void TDataSet::RemoveDataLink(TDataLink* link) {
 }
 
 void TDataSet::UpdateBufferCount() {
-    if (!IsCursorOpen()) return;
+    // A data source letting go of a dataset in its destructor must not size buffers.
+    if (ending_ || !IsCursorOpen()) return;
     int count = 1;
     for (TDataLink* link : dataLinks_) count = std::max(count, link->BufferCount());
     SetBufferCount(count);
@@ -687,11 +689,11 @@ int TDataSet::CompareBookmarks(const TBookmark& a, const TBookmark& b) {
     return a < b ? -1 : 1;
 }
 
-bool TDataSet::Locate(const std::string&, const std::vector<Variant>&, int) {
+bool TDataSet::Locate(const std::string&, const Variant&, int) {
     return false;
 }
 
-Variant TDataSet::Lookup(const std::string&, const std::vector<Variant>&, const std::string&) {
+Variant TDataSet::Lookup(const std::string&, const Variant&, const std::string&) {
     return Variant::Null();
 }
 
@@ -742,11 +744,7 @@ void TDataSet::ClearCalcFields(TRecordBuffer& buffer) {
 
 void TDataSet::CalculateFields(TRecordBuffer& buffer) {
     if (calcFieldCount_ == 0) return;
-    const TDataSetState saved = state_;
-    TRecordBuffer* savedBuffer = calcBuffer_;
-    calcBuffer_ = &buffer;
-    state_ = TDataSetState::dsCalcFields;
-    try {
+    WithCalcBuffer(buffer, [&] {
         ClearCalcFields(buffer);
         for (int i = 0; i < fields_.Count(); ++i) {
             TField& field = fields_[i];
@@ -757,6 +755,16 @@ void TDataSet::CalculateFields(TRecordBuffer& buffer) {
             field.SetAsVariant(field.LookupValue(keys));
         }
         if (AutoCalcFields) Notify(OnCalcFields);
+    });
+}
+
+void TDataSet::WithCalcBuffer(TRecordBuffer& buffer, const std::function<void()>& work) {
+    const TDataSetState saved = state_;
+    TRecordBuffer* savedBuffer = calcBuffer_;
+    calcBuffer_ = &buffer;
+    state_ = TDataSetState::dsCalcFields;
+    try {
+        work();
     } catch (...) {
         state_ = saved;
         calcBuffer_ = savedBuffer;

@@ -165,9 +165,9 @@ class TDataSet : public TComponent {
     int BookmarkSize() const { return bookmarkSize_; }
 
     // --- searching and filtering ---------------------------------------------------
-    virtual bool Locate(const std::string& keyFields, const std::vector<Variant>& keyValues,
-                        int options);
-    virtual Variant Lookup(const std::string& keyFields, const std::vector<Variant>& keyValues,
+    // Key values: one value, or an array of one value per key field.
+    virtual bool Locate(const std::string& keyFields, const Variant& keyValues, int options);
+    virtual Variant Lookup(const std::string& keyFields, const Variant& keyValues,
                            const std::string& resultFields);
     bool FindFirst() { return FindRecord(true, true); }
     bool FindLast() { return FindRecord(true, false); }
@@ -287,6 +287,8 @@ class TDataSet : public TComponent {
     void UpdateCursorPos();
     // Runs the filter event on a buffer: whether it accepts the record.
     bool FilterAccepts(TRecordBuffer& buffer);
+    // Runs `work` with `buffer` as the record of the calculated-fields state.
+    void WithCalcBuffer(TRecordBuffer& buffer, const std::function<void()>& work);
     TRecordBuffer* CalcBuffer() const { return calcBuffer_; }
 
   private:
@@ -333,6 +335,7 @@ class TDataSet : public TComponent {
     int disableCount_ = 0;
     int calcFieldCount_ = 0;
     bool streamedActive_ = false;
+    bool ending_ = false;  // set while the base destructor runs
     std::vector<TDataLink*> dataLinks_;
     std::vector<TDataSource*> dataSources_;
     friend class TDataSource;

@@ -71,7 +71,8 @@ Variant TField::LookupValue(const std::vector<Variant>& keys) {
     if (LookupCache)
         for (const auto& [cachedKeys, value] : lookupList_)
             if (cachedKeys == keys) return value;
-    Variant value = LookupDataSet->Lookup(LookupKeyFields, keys, LookupResultField);
+    const Variant key = keys.size() == 1 ? keys.front() : Variant::Array(0, keys);
+    Variant value = LookupDataSet->Lookup(LookupKeyFields, key, LookupResultField);
     if (LookupCache) lookupList_.emplace_back(keys, value);
     return value;
 }

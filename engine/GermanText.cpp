@@ -1,6 +1,5 @@
 #include "engine/GermanText.h"
 
-#include <unicode/locid.h>
 #include <unicode/uchar.h>
 #include <unicode/ucol.h>
 #include <unicode/unistr.h>
@@ -9,6 +8,7 @@
 #include <memory>
 
 #include "engine/DaoConstants.h"
+#include "rtl/TextCase.h"
 
 namespace zalvert::engine {
 namespace {
@@ -33,12 +33,6 @@ UCollator* Collator() {
 icu::UnicodeString Unicode(std::string_view text) {
     return icu::UnicodeString::fromUTF8(
         icu::StringPiece(text.data(), static_cast<std::int32_t>(text.size())));
-}
-
-std::string Utf8(const icu::UnicodeString& text) {
-    std::string out;
-    text.toUTF8String(out);
-    return out;
 }
 
 int CollationCallback(void*, int lengthA, const void* a, int lengthB, const void* b) {
@@ -72,11 +66,11 @@ int CompareGerman(std::string_view a, std::string_view b) {
 }
 
 std::string GermanUpperCase(std::string_view text) {
-    return Utf8(Unicode(text).toUpper(icu::Locale::getGerman()));
+    return UpperCase(text);
 }
 
 std::string GermanLowerCase(std::string_view text) {
-    return Utf8(Unicode(text).toLower(icu::Locale::getGerman()));
+    return LowerCase(text);
 }
 
 char32_t FoldUnicodeCase(char32_t c) {

@@ -35,6 +35,7 @@ class TTokenizer {
         if (c == '[') return Delimited(']', TTokenKind::Name, false);
         if (c == '\'' || c == '"') return Delimited(static_cast<char>(c), TTokenKind::String, true);
         if (c == '#') return Delimited('#', TTokenKind::Date, false);
+        if (c == '{') return GuidLiteral();
         if (std::isdigit(c) || (c == '.' && pos_ + 1 < sql_.size() &&
                                 std::isdigit(static_cast<unsigned char>(sql_[pos_ + 1]))))
             return Number();
@@ -73,6 +74,22 @@ class TTokenizer {
             return {kind, std::move(text), start};
         }
         throw ESqlSyntax{std::string(sql_.substr(start))};
+    }
+
+    // "{guid {...}}": the token's text is the braced GUID inside.
+    TToken GuidLiteral() {
+        const size_t start = pos_;
+        constexpr std::string_view kOpen = "{guid ";
+        const std::string_view rest = sql_.substr(start);
+        bool opens = rest.size() > kOpen.size();
+        for (size_t i = 0; opens && i < kOpen.size(); ++i)
+            opens = std::tolower(static_cast<unsigned char>(rest[i])) == kOpen[i];
+        const size_t close = opens ? rest.find("}}", kOpen.size()) : std::string_view::npos;
+        if (close == std::string_view::npos) throw ESqlSyntax{std::string(rest)};
+        pos_ = start + close + 2;
+        std::string inner(rest.substr(kOpen.size(), close + 1 - kOpen.size()));
+        while (!inner.empty() && inner.front() == ' ') inner.erase(0, 1);
+        return {TTokenKind::Guid, std::move(inner), start};
     }
 
     TToken Number() {

@@ -1,7 +1,7 @@
 #pragma once
 // Splits the engine's SQL dialect into tokens: bracketed names, strings in single
 // or double quotes (a doubled quote inside stands for one), #date# literals,
-// numbers, words and operators.
+// {guid {...}} literals, numbers, words and operators.
 
 #include <string>
 #include <string_view>
@@ -9,7 +9,7 @@
 
 namespace zalvert::engine {
 
-enum class TTokenKind { Word, Name, String, Number, Date, Symbol, End };
+enum class TTokenKind { Word, Name, String, Number, Date, Guid, Symbol, End };
 
 struct TToken {
     TTokenKind Kind = TTokenKind::End;

@@ -8,6 +8,7 @@
 #include "engine/GermanText.h"
 #include "engine/Sqlite.h"
 #include "rtl/DateTime.h"
+#include "rtl/Guid.h"
 #include "rtl/Utf8.h"
 
 namespace zalvert::engine {
@@ -794,6 +795,14 @@ class TParser {
                 if (stored.empty()) Fail();
                 Take();
                 return QuoteLiteral(stored);
+            }
+            case TTokenKind::Guid: {
+                // Stored as the braced upper-case text.
+                const auto bytes = TextToGuid(t.Text);
+                const auto text = bytes ? GuidToText(*bytes) : std::nullopt;
+                if (!text) Fail();
+                Take();
+                return QuoteLiteral(*text);
             }
             case TTokenKind::Symbol:
                 if (AcceptSymbol("(")) {

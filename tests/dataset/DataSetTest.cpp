@@ -324,12 +324,12 @@ class TTownLookup : public TMemDataSet {
   public:
     TTownLookup() : TMemDataSet({{"Plz", TFieldType::ftInteger}}) {}
     int Lookups = 0;
-    Variant Lookup(const std::string& keyFields, const std::vector<Variant>& keys,
+    Variant Lookup(const std::string& keyFields, const Variant& key,
                    const std::string& resultFields) override {
         ++Lookups;
         EXPECT_EQ(keyFields, "Plz");
         EXPECT_EQ(resultFields, "Ort");
-        return keys[0].AsInteger() == 28195 ? Variant("Bremen") : Variant::Null();
+        return key.AsInteger() == 28195 ? Variant("Bremen") : Variant::Null();
     }
 };
 

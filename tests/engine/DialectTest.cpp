@@ -51,6 +51,20 @@ TEST_F(Dialect, DatesMoveByDaysAndSubtractToDays) {
     EXPECT_DOUBLE_EQ(latest->Fields().Item("m")->Value().AsDateTime(), EncodeDate(2018, 3, 5));
 }
 
+TEST_F(Dialect, GuidLiteralsMatchInEitherLetterCase) {
+    db_->Execute(
+        "UPDATE Kunden SET Kennung = '{0D4C3A2B-1111-2222-3333-44445555AAAA}' WHERE Name = "
+        "'Bauer'");
+    EXPECT_EQ(
+        Column(
+            "SELECT Name FROM Kunden WHERE Kennung = {guid {0d4c3a2b-1111-2222-3333-44445555aaaa}}",
+            "Name"),
+        Values{"Bauer"});
+    EXPECT_EQ(ErrorOf([&] { Query("SELECT Name FROM Kunden WHERE Kennung = {guid {123}}"); }),
+              3075);
+    EXPECT_EQ(ErrorOf([&] { Query("SELECT Name FROM Kunden WHERE Kennung = {x}"); }), 3075);
+}
+
 TEST_F(Dialect, TrueIsMinusOneAndYesNoIsStoredAsOneAndZero) {
     EXPECT_EQ(Column("SELECT Name FROM Kunden WHERE Aktiv = -1 ORDER BY Name", "Name"),
               (Values{"Meier", "Schulz", "Zander"}));

@@ -1,0 +1,379 @@
+// Searching the table: Locate by seek, by find on a clone or by a scan; the key
+// finds and find record; Lookup through a filtered snapshot. The dataset's own
+// recordset keeps its place until a match is made current.
+
+#include <algorithm>
+
+#include "dao/GuidFieldText.h"
+#include "dao/ZedaDaoTable.h"
+#include "dao/ZedaDaoTableSupport.h"
+#include "dataset/DatabaseError.h"
+#include "rtl/TextCase.h"
+#include "rtl/Utf8.h"
+
+namespace zalvert {
+using namespace daotable;
+namespace {
+
+constexpr int kMaxSeekKeys = 13;
+constexpr int kDenyRead = 2;
+
+bool SameName(std::string_view a, std::string_view b) {
+    return AsciiLowerCase(a) == AsciiLowerCase(b);
+}
+
+// Closes a clone or snapshot on every way out of a search.
+class TClosing {
+  public:
+    explicit TClosing(std::shared_ptr<engine::Recordset> rs) : rs_(std::move(rs)) {}
+    ~TClosing() {
+        if (rs_) IgnoringErrors([this] { rs_->Close(); });
+    }
+    TClosing(const TClosing&) = delete;
+    TClosing& operator=(const TClosing&) = delete;
+    engine::Recordset& operator*() const { return *rs_; }
+    engine::Recordset* operator->() const { return rs_.get(); }
+
+  private:
+    std::shared_ptr<engine::Recordset> rs_;
+};
+
+// Whether `text` matches `key` as the search options say: the whole text, or its
+// beginning with a partial key; without regard to case when asked.
+bool TextMatches(std::string text, std::string key, int options) {
+    if (options & loCaseInsensitive) {
+        text = FoldedCase(text);
+        key = FoldedCase(key);
+    }
+    return (options & loPartialKey) ? text.starts_with(key) : text == key;
+}
+
+// Whether a value the seek landed on is the key's value.
+bool SeekValueMatches(const Variant& value, const std::string& key, int options) {
+    if (key == kNullKeyText) return value.IsNull();
+    if (value.IsEmptyOrNull()) return false;
+    try {
+        switch (value.Type()) {
+            case TVarType::String:
+                return TextMatches(value.StringValue(), key, options);
+            case TVarType::Date: {
+                const auto a = SplitDateTime(value.AsDateTime());
+                const auto b = SplitDateTime(CriteriaDateTimeOf(key));
+                return a && b && a->Day == b->Day && a->Millisecond == b->Millisecond;
+            }
+            case TVarType::Boolean:
+                return value.AsBoolean() == Variant(key).AsBoolean();
+            case TVarType::Integer:
+            case TVarType::Int64:
+            case TVarType::Double:
+            case TVarType::Currency: {
+                const auto number = TryStrToFloat(key);
+                return number && *number == value.AsDouble();
+            }
+            default:
+                return value.AsString() == key;
+        }
+    } catch (const std::exception&) {
+        return false;  // a key that is no value of the field's kind matches nothing
+    }
+}
+
+// The scan's comparison: the key anywhere in the text with a partial key, one
+// trailing and one leading "*" of the key dropped.
+bool ScanTextMatches(std::string text, std::string key, int options) {
+    if (options & loCaseInsensitive) {
+        text = LowerCase(text);
+        key = LowerCase(key);
+    }
+    if (!(options & loPartialKey)) return text == key;
+    if (!key.empty() && key.back() == '*') key.pop_back();
+    if (!key.empty() && key.front() == '*') key.erase(0, 1);
+    return text.find(key) != std::string::npos;
+}
+
+}  // namespace
+
+// --- shared steps ------------------------------------------------------------------------
+
+TZedaDaoTable::TKeySearch TZedaDaoTable::KeyLists(const std::string& keyFields,
+                                                  const Variant& keyValues) const {
+    TKeySearch key{SplitKeyList(keyFields), KeyValueTexts(keyValues)};
+    CheckKeyCounts(key.Fields.size(), key.Values.size());
+    return key;
+}
+
+// The key fields as the criteria builders see them; an unknown name raises.
+std::vector<TCriteriaField> TZedaDaoTable::CriteriaFields(
+    const std::vector<std::string>& names) const {
+    std::vector<TCriteriaField> fields;
+    for (const std::string& name : names) {
+        const TField& field = FieldByName(name);
+        fields.push_back({name, field.DataType(), IsGuidField(field)});
+    }
+    return fields;
+}
+
+void TZedaDaoTable::CursorToCurrentRecord() {
+    UpdateCursorPos();
+    if (TDaoRecordBuffer* buffer = StateBuffer()) InternalSetToRecord(*buffer);
+}
+
+// The found record of a clone becomes the dataset's current record.
+void TZedaDaoTable::MakeFoundCurrent(engine::Recordset& clone, int resyncModes) {
+    const std::int32_t bookmark = BookmarkValue(clone.Bookmark());
+    const bool fromClone = PositionFromEngine(tableType_);
+    const long clonePosition = fromClone ? clone.AbsolutePosition() : -1;
+    CheckBrowseMode();
+    CursorPosChanged();
+    if (BeforeScroll) BeforeScroll(*this);
+    PositionByBookmark(bookmark);
+    // A table's clone may stand in another index: its own order tells the position.
+    position_ =
+        static_cast<std::int32_t>(fromClone ? clonePosition : recordset_->AbsolutePosition());
+    Resync(resyncModes);
+    if (AfterScroll) AfterScroll(*this);
+}
+
+// --- Locate ------------------------------------------------------------------------------
+
+bool TZedaDaoTable::Locate(const std::string& keyFields, const Variant& keyValues, int options) {
+    if (!Active() || IsEmpty() || FilterActive() || !database_ || !database_->Connected())
+        return false;
+    const TKeySearch key = KeyLists(keyFields, keyValues);
+    CursorToCurrentRecord();
+    if (!bookmarkable_) return LocateByScan(key, options);
+    std::shared_ptr<engine::Recordset> found;
+    if (tableType_ == engine::dbOpenTable) {
+        const std::string index = IndexForLocate(keyFields);
+        if (index.empty())
+            Fail(
+                "Index Property is Empty!\r\nYou must set an index before using Locate with "
+                "StandardTables");
+        found = SeekOnClone(index, key, options);
+    } else {
+        const std::string criteria =
+            OptionKeyCriteria(CriteriaFields(key.Fields), key.Values, options, UseBrackets);
+        found = recordset_->Clone();
+        TClosing guard(found);
+        found->MoveFirst();
+        found->FindFirst(criteria);
+        if (found->NoMatch()) return false;
+        MakeFoundCurrent(*found, 0);
+        return true;
+    }
+    TClosing guard(found);
+    if (found->NoMatch() || !SeekFoundKey(*found, key, options)) return false;
+    MakeFoundCurrent(*found, 0);
+    return true;
+}
+
+std::string TZedaDaoTable::IndexForLocate(const std::string& keyFields) const {
+    const bool indexed = tableType_ == engine::dbOpenTable && indexDefs_.Count() > 0;
+    const auto found = [&](const std::string& text) {
+        return indexed ? IndexForKey(text, indexDefs_) : std::string();
+    };
+    std::string name;
+    if (AutoFindIndex) {
+        name = found("!" + keyFields);
+        if (name.empty()) name = found(keyFields);
+        if (name.empty()) name = indexName_;
+    } else {
+        name = indexName_;
+        if (name.empty()) name = found("!" + keyFields);
+        if (name.empty()) name = found(keyFields);
+    }
+    return name;
+}
+
+// A clone in the index, sought at the key: "=" for a whole key, ">=" otherwise.
+std::shared_ptr<engine::Recordset> TZedaDaoTable::SeekOnClone(const std::string& index,
+                                                              const TKeySearch& key, int options) {
+    auto table = database_->DatabaseObject()->TableDefs().Item(tableName_);
+    auto& indexFields = table->Indexes().Item(index)->Fields();
+    const int fieldCount = indexFields.Count();
+    std::vector<Variant> slots(kMaxSeekKeys, Variant::Null());
+    int last = -1;
+    for (int i = 0; i < std::min(fieldCount, kMaxSeekKeys); ++i) {
+        const std::string name = indexFields.Item(i)->Name();
+        for (size_t k = 0; k < key.Fields.size(); ++k) {
+            if (!SameName(key.Fields[k], name)) continue;
+            const std::string& value = key.Values[k];
+            slots[static_cast<size_t>(i)] =
+                value == kNullKeyText ? Variant::Null() : Variant(value);
+            last = i;
+        }
+    }
+    const int n = std::min(last >= 0 ? last + 1 : fieldCount, kMaxSeekKeys);
+    const bool whole =
+        static_cast<int>(key.Fields.size()) == fieldCount && !(options & loPartialKey);
+    slots.resize(static_cast<size_t>(n));
+    auto clone = recordset_->Clone();
+    try {
+        if (clone->Index() != index) clone->SetIndex(index);  // the same order needs no rebuild
+        clone->MoveFirst();
+        clone->Seek(whole ? "=" : ">=", slots);
+    } catch (...) {
+        IgnoringErrors([&] { clone->Close(); });
+        throw;
+    }
+    return clone;
+}
+
+// Whether the record a seek stopped at holds the key: with ">=" the engine stops
+// at the first record at or after it, which need not match.
+bool TZedaDaoTable::SeekFoundKey(engine::Recordset& clone, const TKeySearch& key,
+                                 int options) const {
+    for (size_t k = 0; k < key.Fields.size(); ++k) {
+        const Variant value = clone.Fields().Item(FieldByName(key.Fields[k]).FieldName())->Value();
+        const int fieldOptions =
+            value.Type() == TVarType::String ? options : (options & ~loPartialKey);
+        if (!SeekValueMatches(value, key.Values[k], fieldOptions)) return false;
+    }
+    return true;
+}
+
+// A recordset without bookmarks is read from its first row until a row matches.
+bool TZedaDaoTable::LocateByScan(const TKeySearch& key, int options) {
+    const std::int32_t remembered = position_;
+    engine::Recordset& rs = *recordset_;
+    CheckBrowseMode();
+    CursorPosChanged();
+    if (BeforeScroll) BeforeScroll(*this);
+    rs.MoveFirst();
+    bool found = false;
+    for (std::int32_t counter = 0; !rs.Eof(); ++counter, rs.MoveNext()) {
+        if (!ScanRowMatches(key, options)) continue;
+        if (BeforeScroll) BeforeScroll(*this);
+        position_ = counter;
+        Resync(0);
+        if (AfterScroll) AfterScroll(*this);
+        found = true;
+        break;
+    }
+    if (!found) {
+        rs.MoveFirst();
+        rs.Move(remembered);
+        position_ = remembered;
+        Resync(rmExact | rmCenter);
+    }
+    if (AfterScroll) AfterScroll(*this);
+    return found;
+}
+
+bool TZedaDaoTable::ScanRowMatches(const TKeySearch& key, int options) {
+    for (size_t k = 0; k < key.Fields.size(); ++k) {
+        const TField& field = FieldByName(key.Fields[k]);
+        const auto index = static_cast<size_t>(field.FieldNo() - 1);
+        if (index >= fieldCache_.size()) return false;
+        const Variant value = fieldCache_[index]->Value();
+        // A Null field compares as the empty text.
+        const std::string text = value.IsEmptyOrNull() ? std::string() : value.AsString();
+        if (!ScanTextMatches(text, key.Values[k], options)) return false;
+    }
+    return true;
+}
+
+// --- key finds ---------------------------------------------------------------------------
+
+bool TZedaDaoTable::FindByKey(TFindKind kind, const std::string& keyFields,
+                              const Variant& keyValues, int options) {
+    if (!Active() || IsEmpty() || FilterActive()) return false;
+    const TKeySearch key = KeyLists(keyFields, keyValues);
+    const std::vector<TCriteriaField> fields = CriteriaFields(key.Fields);
+    findKeyFields_ = keyFields;
+    findKeyValues_ = keyValues;
+    findOptions_ = options;
+    CursorToCurrentRecord();
+    const std::int32_t here = position_;
+    if (!bookmarkable_) return false;
+    const std::string criteria = OptionKeyCriteria(fields, key.Values, options, UseBrackets);
+    TClosing clone(recordset_->Clone());
+    clone->MoveFirst();
+    clone->Move(here);
+    switch (kind) {
+        case TFindKind::First:
+            clone->FindFirst(criteria);
+            break;
+        case TFindKind::Last:
+            clone->FindLast(criteria);
+            break;
+        case TFindKind::Next:
+            clone->FindNext(criteria);
+            break;
+        case TFindKind::Prior:
+            clone->FindPrevious(criteria);
+            break;
+    }
+    if (clone->NoMatch()) return false;
+    MakeFoundCurrent(*clone, rmExact | rmCenter);
+    return true;
+}
+
+bool TZedaDaoTable::FindRecord(bool restart, bool goForward) {
+    if (findKeyFields_.empty() || findKeyValues_.IsEmptyOrNull()) return false;
+    const TFindKind kind = restart ? (goForward ? TFindKind::First : TFindKind::Last)
+                                   : (goForward ? TFindKind::Next : TFindKind::Prior);
+    // Copies: the find stores its own arguments again.
+    const std::string keyFields = findKeyFields_;
+    const Variant keyValues = findKeyValues_;
+    return FindByKey(kind, keyFields, keyValues, findOptions_);
+}
+
+// --- Lookup ------------------------------------------------------------------------------
+
+Variant TZedaDaoTable::Lookup(const std::string& keyFields, const Variant& keyValues,
+                              const std::string& resultFields) {
+    Variant result(false);
+    if (!Active() || IsEmpty()) return result;
+    const TKeySearch key = KeyLists(keyFields, keyValues);
+    if (resultFields.empty()) Fail("ResultFields are not defined");
+    std::vector<TField*> results;
+    bool calculated = false;
+    for (const std::string& name : SplitKeyList(resultFields)) {
+        TField* field = FindField(name);
+        if (!field) Fail("Invalid field name: " + name);
+        results.push_back(field);
+        calculated = calculated || field->FieldKind() != TFieldKind::fkData;
+    }
+    const std::string criteria =
+        ExactKeyCriteria(CriteriaFields(key.Fields), key.Values, UseBrackets);
+    const std::string filter = recordset_->Filter();
+    try {
+        recordset_->SetFilter(criteria);
+        database_->Idle();
+        TClosing snapshot(recordset_->OpenRecordset(engine::dbOpenSnapshot, kDenyRead));
+        if (!(snapshot->Eof() && snapshot->Bof())) {
+            snapshot->MoveFirst();
+            result = LookupIn(*snapshot, results, calculated);
+        }
+    } catch (...) {
+        IgnoringErrors([&] { recordset_->SetFilter(filter); });
+        throw;
+    }
+    recordset_->SetFilter(filter);
+    return result;
+}
+
+Variant TZedaDaoTable::LookupIn(engine::Recordset& snapshot, const std::vector<TField*>& results,
+                                bool calculated) {
+    std::vector<Variant> values;
+    if (calculated) {
+        // Calculated results need the whole record, computed as for a fetched one.
+        std::vector<std::shared_ptr<engine::Field>> fields;
+        for (int i = 0; i < snapshot.Fields().Count(); ++i)
+            fields.push_back(snapshot.Fields().Item(i));
+        TDaoRecordBuffer record;
+        record.BookmarkFlag = static_cast<std::uint8_t>(TBookmarkFlag::bfCurrent);
+        LoadValues(fields, record);
+        CalculateFields(record);
+        WithCalcBuffer(record, [&] {
+            for (TField* field : results) values.push_back(field->AsVariant());
+        });
+    } else {
+        for (TField* field : results)
+            values.push_back(snapshot.Fields().Item(field->FieldNo() - 1)->Value());
+    }
+    return values.size() == 1 ? values.front() : Variant::Array(0, std::move(values));
+}
+
+}  // namespace zalvert
