@@ -11,7 +11,8 @@
 
 namespace zalvert::bench {
 
-inline void FillBillingTable(const std::string& path, int rows) {
+// Tours "T0", "T1"...; import identifier i / rowsPerRun.
+inline void FillBillingTable(const std::string& path, int rows, int rowsPerRun = 1000) {
     sqlite3* db = nullptr;
     sqlite3_open(path.c_str(), &db);
     sqlite3_stmt* stmt = nullptr;
@@ -25,7 +26,7 @@ inline void FillBillingTable(const std::string& path, int rows) {
     for (int i = 0; i < rows; ++i) {
         const std::string tour = "T" + std::to_string(i);
         sqlite3_bind_text(stmt, 1, tour.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_int(stmt, 2, i / 1000);
+        sqlite3_bind_int(stmt, 2, i / rowsPerRun);
         sqlite3_step(stmt);
         sqlite3_reset(stmt);
     }

@@ -66,28 +66,32 @@ std::string TZedaDaoTable::MasterCondition() {
     return criteria;
 }
 
-// At open: the recordset narrowed to the master's current record.
-void TZedaDaoTable::ApplyMasterLink() {
+// At open: the master opened when asked for, the link's fields read; true when
+// the detail is to be narrowed to the master's current record.
+bool TZedaDaoTable::PrepareMasterLink() {
     TDataSet* master = masterLink_.DataSet();
     masterInactive_ = !masterLink_.Active();
     if (master && !master->Active() && MasterAutoActivate) {
         master->Open();
         masterInactive_ = !masterLink_.Active();
     }
-    if (!master || masterInactive_ || !MasterSource()->Enabled()) return;
+    if (!master || masterInactive_ || !MasterSource()->Enabled()) return false;
     ParseMasterFields();
-    if (detailNames_.empty()) return;
-    const std::string condition = MasterCondition();
-    recordset_->SetFilter(condition);
-    if (tableName_.empty()) {
-        detailBase_ = recordset_;
-        recordset_ = detailBase_->OpenRecordset(tableType_, openOptionsValue_);
-        return;
-    }
-    std::string sql = "Select * From [" + tableName_ + "] Where " + condition;
+    return !detailNames_.empty();
+}
+
+// A detail of a stored table reads only the master's records, in the sort order.
+std::string TZedaDaoTable::MasterStatement() {
+    std::string sql = "Select * From [" + tableName_ + "] Where " + MasterCondition();
     if (!currentSort_.empty()) sql += " Order By " + currentSort_;
-    ReplaceRecordset(database_->DatabaseObject()->OpenRecordset(sql + ";", tableType_,
-                                                                openOptionsValue_, lockType_));
+    return sql + ";";
+}
+
+// A detail of SQL text or a stored query: its recordset narrowed by a filter.
+void TZedaDaoTable::NarrowToMaster() {
+    recordset_->SetFilter(MasterCondition());
+    detailBase_ = recordset_;
+    recordset_ = detailBase_->OpenRecordset(tableType_, openOptionsValue_);
 }
 
 void TZedaDaoTable::MasterChanged() {

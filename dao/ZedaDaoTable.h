@@ -260,7 +260,9 @@ class TZedaDaoTable : public TDataSet, public IDaoActiveTable {
     // --- master link (ZedaDaoMasterDetail.cpp) ---
     void ParseMasterFields();
     std::string MasterCondition();
-    void ApplyMasterLink();
+    bool PrepareMasterLink();
+    std::string MasterStatement();
+    void NarrowToMaster();
     void MasterChanged();
     void RefreshDetail();
     void MasterValuesToParams();
@@ -275,6 +277,7 @@ class TZedaDaoTable : public TDataSet, public IDaoActiveTable {
     void CollectOutputValues(engine::QueryDef& query);
     void ReadFieldProperties();
     void ApplySortAndFilter();
+    std::string SortText() const;
     void ReplaceRecordset(std::shared_ptr<engine::Recordset> next);
     void ResetNavigation();
     void PrepareFields();

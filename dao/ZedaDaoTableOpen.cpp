@@ -132,8 +132,15 @@ void TZedaDaoTable::OpenDaoRecordset() {
     detailBase_.reset();
     recordsAffected_ = 0;
     engine::Database& db = *database_->DatabaseObject();
+    const bool linked = PrepareMasterLink();
+    // A detail of a stored table opens on its master's records at once, rather
+    // than on the whole table first.
+    const bool linkedTable = linked && queryDefName_.empty() && sql_.Count() == 0;
+    currentSort_ = SortText();
     if (!queryDefName_.empty())
         OpenStoredQuery();
+    else if (linkedTable)
+        recordset_ = db.OpenRecordset(MasterStatement(), tableType_, openOptionsValue_, lockType_);
     else
         recordset_ = db.OpenRecordset(SourceText(), tableType_, openOptionsValue_, lockType_);
     database_->Idle();
@@ -144,8 +151,8 @@ void TZedaDaoTable::OpenDaoRecordset() {
     recordsAffected_ = db.RecordsAffected();
     if (!indexName_.empty()) IgnoringErrors([this] { recordset_->SetIndex(indexName_); });
     ReadFieldProperties();
-    ApplySortAndFilter();
-    ApplyMasterLink();
+    if (!linkedTable) ApplySortAndFilter();
+    if (linked && !linkedTable) NarrowToMaster();
     auto& fields = recordset_->Fields();
     fieldCache_.assign(static_cast<size_t>(fields.Count()), nullptr);
     for (int i = 0; i < fields.Count(); ++i) fieldCache_[static_cast<size_t>(i)] = fields.Item(i);
@@ -243,14 +250,19 @@ void TZedaDaoTable::ReadFieldProperties() {
     }
 }
 
+// Each sort line followed by "," but the last, and every one by a blank.
+std::string TZedaDaoTable::SortText() const {
+    std::string text;
+    for (int i = 0; i < sortedBy_.Count(); ++i) {
+        text += sortedBy_.Strings(i);
+        if (i + 1 < sortedBy_.Count()) text += ",";
+        text += " ";
+    }
+    return text;
+}
+
 void TZedaDaoTable::ApplySortAndFilter() {
-    currentSort_.clear();
-    if (sortedBy_.Count() > 0) {
-        for (int i = 0; i < sortedBy_.Count(); ++i) {
-            currentSort_ += sortedBy_.Strings(i);
-            if (i + 1 < sortedBy_.Count()) currentSort_ += ",";
-            currentSort_ += " ";
-        }
+    if (!currentSort_.empty()) {
         recordset_->SetSort(currentSort_);
         ReplaceRecordset(recordset_->OpenRecordset(tableType_, openOptionsValue_));
     }

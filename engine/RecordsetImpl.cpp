@@ -6,7 +6,9 @@
 
 #include "engine/FieldValues.h"
 #include "engine/GermanText.h"
+#include "engine/KeysetSeek.h"
 #include "engine/SqlTranslator.h"
+#include "rtl/Utf8.h"
 
 namespace zalvert::engine {
 namespace {
@@ -609,6 +611,8 @@ void TRecordsetImpl::SetIndex(const std::string& name) {
     for (const TIndexColumn& c : index->Columns)
         ordered.OrderBy += (ordered.OrderBy.empty() ? "" : ", ") + IndexTerm(*table, c.Name) +
                            (c.Descending ? " DESC" : "");
+    // Equal keys in the order of their rows, as a seek among them expects.
+    ordered.OrderBy += ", rowid";
     ordered.Sql = ComposeSql(ordered);
     index_ = index->Name;
     Rebuild(MakeRowSet(rows_->DatabaseRef(), ordered, type_));
@@ -637,6 +641,9 @@ void TRecordsetImpl::Seek(const std::string& comparison, const std::vector<Varia
         }
         names.push_back(IndexTerm(*table, index->Columns[i].Name));
     }
+    auto* keyset = dynamic_cast<TKeysetRowSet*>(rows_.get());
+    if (const auto found = SeekByHalving(*keyset, *table, *index, values, comparison))
+        return LandOnSeek(*found);
     // Lexicographic comparison in the index's order, each column in its own direction.
     std::string condition;
     std::string equalPrefix;
@@ -663,13 +670,35 @@ void TRecordsetImpl::Seek(const std::string& comparison, const std::vector<Varia
                    ((c.Descending != backwards) ? " DESC" : "");
     }
     orderBy += std::string(", rowid") + (backwards ? " DESC" : "");
-    auto* keyset = dynamic_cast<TKeysetRowSet*>(rows_.get());
-    const auto found = keyset->FirstWhere("(" + condition + ")", orderBy, values);
+    LandOnSeek(keyset->FirstWhere("(" + condition + ")", orderBy, values));
+}
+
+void TRecordsetImpl::LandOnSeek(std::optional<size_t> found) {
     noMatch_ = !found;
-    if (found) {
-        if (editMode_ != dbEditNone) CancelUpdate();
-        Land(static_cast<long>(*found));
+    if (!found) return;
+    if (editMode_ != dbEditNone) CancelUpdate();
+    Land(static_cast<long>(*found));
+}
+
+// The keyset stands in the index's order: a binary search finds the row, unless
+// a row it probes is gone.
+std::optional<std::optional<size_t>> TRecordsetImpl::SeekByHalving(
+    TKeysetRowSet& keyset, const TTableInfo& table, const TIndexInfo& index,
+    const std::vector<Variant>& values, const std::string& comparison) {
+    std::vector<TSeekColumn> columns;
+    const auto& fields = keyset.Fields();
+    for (size_t i = 0; i < values.size(); ++i) {
+        const std::string wanted = AsciiUpperCase(index.Columns[i].Name);
+        const auto field = std::find_if(fields.begin(), fields.end(), [&](const TFieldMeta& f) {
+            return AsciiUpperCase(f.SourceField) == wanted || AsciiUpperCase(f.Name) == wanted;
+        });
+        const TColumnInfo* column = table.Column(index.Columns[i].Name);
+        if (field == fields.end() || !column) return std::nullopt;
+        const int type = column->Type.Type;
+        columns.push_back({static_cast<size_t>(field - fields.begin()), index.Columns[i].Descending,
+                           type == dbText || type == dbMemo || type == dbChar});
     }
+    return SeekInKeyset(keyset, columns, values, comparison);
 }
 
 void TRecordsetImpl::Find(const std::string& criteria, TFindKind kind) {

@@ -76,6 +76,12 @@ class TRecordsetImpl : public Recordset, public std::enable_shared_from_this<TRe
     TDatabaseState& Database() const { return rows_->Database(); }
 
   private:
+    void LandOnSeek(std::optional<size_t> found);
+    std::optional<std::optional<size_t>> SeekByHalving(TKeysetRowSet& keyset,
+                                                       const TTableInfo& table,
+                                                       const TIndexInfo& index,
+                                                       const std::vector<Variant>& values,
+                                                       const std::string& comparison);
     [[noreturn]] void Raise(int number, const std::string& detail = {}) const;
     void CheckOpen() const;
     void CheckUpdatable() const;

@@ -1,10 +1,12 @@
 #include "views/Zalverten.h"
 
+#include <QShortcut>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
 #include "data/Daten.h"
 #include "rtl/Interaction.h"
+#include "views/SearchLine.h"
 #include "widgets/DBGrid.h"
 #include "widgets/DBNavigator.h"
 #include "widgets/DesignFont.h"
@@ -29,6 +31,7 @@ TFzalverten::TFzalverten(TData& data, QWidget* parent) : QWidget(parent), data_(
     pages_->setObjectName("PageControl1");
     pages_->setTabPosition(QTabWidget::South);
     BuildGrid();
+    BuildSearchLine();
     auto* editPage = new QWidget;
     editPage->setObjectName("TabSheet2");
     pages_->addTab(editPage, "Bearbeiten");
@@ -70,6 +73,29 @@ void TFzalverten::BuildGrid() {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(grid_);
     pages_->addTab(page, "Tabelle");
+}
+
+// Right of the navigator; Ctrl+F, F3 and Shift+F3 reach it from anywhere in the window.
+void TFzalverten::BuildSearchLine() {
+    search_ = new TSearchLine(
+        *data_.Zalvert,
+        [this] {
+            const auto& columns = grid_->Columns();
+            const auto column = static_cast<size_t>(grid_->SelectedColumn());
+            return column < columns.size() ? columns[column].FieldName : std::string();
+        },
+        panel1_);
+    search_->setGeometry(130, 3, 520, 24);
+    const auto shortcut = [this](const char* name, QKeySequence keys, void (TSearchLine::*call)()) {
+        auto* item = new QShortcut(keys, this);
+        item->setObjectName(name);
+        item->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(item, &QShortcut::activated, search_, call);
+    };
+    shortcut("SuchenKuerzel", QKeySequence::Find, &TSearchLine::StartSearch);
+    shortcut("WeitersuchenKuerzel", QKeySequence(Qt::Key_F3), &TSearchLine::FindNext);
+    shortcut("RueckwaertsKuerzel", QKeySequence(Qt::SHIFT | Qt::Key_F3),
+             &TSearchLine::FindPrevious);
 }
 
 void TFzalverten::FormCreate() {

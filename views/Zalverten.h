@@ -1,6 +1,6 @@
 #pragma once
 // The billing records window: the billing table in a data grid, with a record
-// navigator above it, on the first of two pages.
+// navigator and a search line above it, on the first of two pages.
 
 #include <QWidget>
 
@@ -11,6 +11,7 @@ namespace zalvert {
 class TData;
 class TDBGrid;
 class TDBNavigator;
+class TSearchLine;
 
 class TFzalverten : public QWidget {
     Q_OBJECT
@@ -26,15 +27,18 @@ class TFzalverten : public QWidget {
     TDBNavigator* DBNavigator1() const { return navigator_; }
     QTabWidget* PageControl1() const { return pages_; }
     TDBGrid* DBGrid1() const { return grid_; }
+    TSearchLine* SearchLine() const { return search_; }
 
   private:
     void BuildGrid();
+    void BuildSearchLine();
 
     TData& data_;
     QWidget* panel1_ = nullptr;
     TDBNavigator* navigator_ = nullptr;
     QTabWidget* pages_ = nullptr;
     TDBGrid* grid_ = nullptr;
+    TSearchLine* search_ = nullptr;
 };
 
 }  // namespace zalvert

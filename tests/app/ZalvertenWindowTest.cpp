@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QLabel>
 #include <QScrollBar>
+#include <QShortcut>
+#include <QTimer>
 #include <QTabWidget>
 #include <QToolButton>
 #include <filesystem>
@@ -17,6 +21,7 @@
 #include "tests/support/QtPrinters.h"
 #include "tests/support/RecordingInteraction.h"
 #include "tests/support/TempDir.h"
+#include "views/SearchLine.h"
 #include "views/Zalverten.h"
 #include "widgets/DBGrid.h"
 #include "widgets/DBNavigator.h"
@@ -283,6 +288,52 @@ TEST_F(ZalvertenMenuTest, CreatesTheWindowOnceAndShowsItAgain) {
     EXPECT_FALSE(first->parentWidget()->isMinimized());
     EXPECT_EQ(main.MdiArea()->subWindowList().size(), 1);
     EXPECT_EQ(Tour(), "T50");
+}
+
+TEST_F(ZalvertenWindowTest, TheSearchLineFindsByTheCurrentColumn) {
+    TSearchLine* search = window_->SearchLine();
+    QLineEdit* edit = search->Edit();
+    EXPECT_EQ(edit->placeholderText(), QString::fromUtf8("Suchen…"));
+    window_->activateWindow();
+    emit window_->findChild<QShortcut*>("SuchenKuerzel")->activated();
+    QApplication::processEvents();
+    EXPECT_TRUE(edit->hasFocus());
+
+    Grid()->SetSelectedColumn(5);  // Tour
+    Type(edit, "t2");
+    EXPECT_TRUE(search->PauseTimer()->isActive());  // no search while typing
+    EXPECT_EQ(Tour(), "T1");
+    // The pause ends: the timer's own search runs.
+    QElapsedTimer waited;
+    waited.start();
+    while (search->PauseTimer()->isActive() && waited.elapsed() < 5000)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_EQ(Tour(), "T2");
+    Key(edit, Qt::Key_F3);
+    EXPECT_EQ(Tour(), "T20");
+    Key(edit, Qt::Key_Return);
+    EXPECT_EQ(Tour(), "T21");
+    Key(edit, Qt::Key_F3, Qt::ShiftModifier);
+    EXPECT_EQ(Tour(), "T20");
+    EXPECT_FALSE(search->Missed());
+    EXPECT_TRUE(search->Result()->text().isEmpty());
+
+    Type(edit, "x");
+    search->LocateFirst();
+    EXPECT_TRUE(search->Missed());
+    EXPECT_EQ(search->Result()->text(), "Nicht gefunden");
+    EXPECT_EQ(Tour(), "T20");  // the cursor stays
+
+    Grid()->SetSelectedColumn(0);  // ID: a number
+    edit->setText("7");
+    search->LocateFirst();
+    EXPECT_EQ(Tour(), "T7");
+    edit->setText("7a");
+    search->LocateFirst();
+    EXPECT_TRUE(search->Missed());
+    EXPECT_EQ(search->Result()->text(), "'7a' ist kein gültiger Gleitkommawert für Feld 'ID'");
+    EXPECT_EQ(Tour(), "T7");
+    EXPECT_TRUE(ui_.Messages.empty());
 }
 
 }  // namespace

@@ -1,0 +1,110 @@
+#include "views/SearchLine.h"
+
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+
+#include "dao/ZedaDaoTable.h"
+
+namespace zalvert {
+namespace {
+
+constexpr int kPauseMs = 300;
+constexpr int kSearchOptions = loCaseInsensitive | loPartialKey;
+
+}  // namespace
+
+TSearchLine::TSearchLine(TZedaDaoTable& table, std::function<std::string()> fieldName,
+                         QWidget* parent)
+    : QWidget(parent), table_(table), fieldName_(std::move(fieldName)) {
+    setObjectName("SearchLine");
+    edit_ = new QLineEdit(this);
+    edit_->setObjectName("SearchEdit");
+    edit_->setPlaceholderText(QStringLiteral("Suchen…"));
+    edit_->setClearButtonEnabled(true);
+    edit_->setFixedWidth(220);
+    edit_->installEventFilter(this);
+    result_ = new QLabel(this);
+    result_->setObjectName("SearchResult");
+    result_->setStyleSheet("color: #c00000;");
+    timer_ = new QTimer(this);
+    timer_->setSingleShot(true);
+    timer_->setInterval(kPauseMs);
+    connect(timer_, &QTimer::timeout, this, &TSearchLine::LocateFirst);
+    connect(edit_, &QLineEdit::textEdited, this, [this] { timer_->start(); });
+    connect(edit_, &QLineEdit::returnPressed, this, &TSearchLine::FindNext);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(6);
+    layout->addWidget(edit_);
+    layout->addWidget(result_);
+    layout->addStretch();
+}
+
+void TSearchLine::StartSearch() {
+    edit_->setFocus(Qt::ShortcutFocusReason);
+    edit_->selectAll();
+}
+
+void TSearchLine::LocateFirst() {
+    timer_->stop();
+    if (edit_->text().isEmpty()) return ShowOutcome(true, {});
+    Run([this](const std::string& field, const Variant& text) {
+        return table_.Locate(field, text, kSearchOptions);
+    });
+}
+
+void TSearchLine::FindNext() {
+    // Enter before the pause ends searches from the start, as the pause would.
+    if (timer_->isActive()) return LocateFirst();
+    Run([this](const std::string& field, const Variant& text) {
+        return table_.FindNextByKey(field, text, kSearchOptions);
+    });
+}
+
+void TSearchLine::FindPrevious() {
+    timer_->stop();
+    Run([this](const std::string& field, const Variant& text) {
+        return table_.FindPriorByKey(field, text, kSearchOptions);
+    });
+}
+
+template <class Search>
+void TSearchLine::Run(Search&& search) {
+    const std::string field = fieldName_();
+    const std::string text = edit_->text().toStdString();
+    if (field.empty() || text.empty() || !table_.Active()) return;
+    try {
+        ShowOutcome(search(field, Variant(text)), {});
+    } catch (const std::exception& error) {
+        // A text the field cannot hold (letters for a number) is a miss with its reason.
+        ShowOutcome(false, QString::fromStdString(error.what()));
+    }
+}
+
+void TSearchLine::ShowOutcome(bool found, const QString& message) {
+    missed_ = !found;
+    result_->setText(found               ? QString()
+                     : message.isEmpty() ? QStringLiteral("Nicht gefunden")
+                                         : message);
+    edit_->setStyleSheet(found ? QString()
+                               : QStringLiteral("QLineEdit { border: 1px solid #c00000; }"));
+}
+
+bool TSearchLine::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == edit_ && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_F3) {
+            if (key->modifiers() & Qt::ShiftModifier)
+                FindPrevious();
+            else
+                FindNext();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace zalvert
