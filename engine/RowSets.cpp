@@ -221,6 +221,15 @@ size_t TKeysetRowSet::InsertRow(const TChanges& values) {
         keys_.push_back(key);
         deleted_.push_back(false);
         lookup_.clear();
+        if (!direct_.empty() && key >= 0 &&
+            static_cast<std::uint64_t>(key) < 2 * keys_.size() + 4096) {
+            // The new row joins the table by row id in place.
+            if (static_cast<size_t>(key) >= direct_.size())
+                direct_.resize(static_cast<size_t>(key) + 1, kNoPosition);
+            direct_[static_cast<size_t>(key)] = static_cast<std::uint32_t>(keys_.size() - 1);
+        } else {
+            direct_.clear();
+        }
         return keys_.size() - 1;
     });
 }
@@ -242,17 +251,35 @@ void TKeysetRowSet::DeleteRow(size_t pos) {
     ++deletedCount_;
 }
 
+// Row ids of a table are mostly dense: a table by row id costs four bytes a row
+// and no sorting. Sparse ones are sorted with their positions.
+void TKeysetRowSet::BuildLookup() const {
+    const std::int64_t highest = *std::max_element(keys_.begin(), keys_.end());
+    if (highest >= 0 && static_cast<std::uint64_t>(highest) < 2 * keys_.size() + 4096) {
+        direct_.assign(static_cast<size_t>(highest) + 1, kNoPosition);
+        for (size_t i = 0; i < keys_.size(); ++i)
+            if (keys_[i] >= 0)
+                direct_[static_cast<size_t>(keys_[i])] = static_cast<std::uint32_t>(i);
+        return;
+    }
+    lookup_.reserve(keys_.size());
+    for (size_t i = 0; i < keys_.size(); ++i)
+        lookup_.emplace_back(keys_[i], static_cast<std::uint32_t>(i));
+    std::sort(lookup_.begin(), lookup_.end());
+}
+
 std::optional<size_t> TKeysetRowSet::PositionOf(std::int64_t rowid) const {
     if (ascending_) {
         const auto it = std::lower_bound(keys_.begin(), keys_.end(), rowid);
         if (it == keys_.end() || *it != rowid) return std::nullopt;
         return static_cast<size_t>(it - keys_.begin());
     }
-    if (lookup_.empty() && !keys_.empty()) {
-        lookup_.reserve(keys_.size());
-        for (size_t i = 0; i < keys_.size(); ++i)
-            lookup_.emplace_back(keys_[i], static_cast<std::uint32_t>(i));
-        std::sort(lookup_.begin(), lookup_.end());
+    if (lookup_.empty() && direct_.empty() && !keys_.empty()) BuildLookup();
+    if (!direct_.empty()) {
+        if (rowid < 0 || static_cast<std::uint64_t>(rowid) >= direct_.size()) return std::nullopt;
+        const std::uint32_t pos = direct_[static_cast<size_t>(rowid)];
+        if (pos == kNoPosition) return std::nullopt;
+        return pos;
     }
     const auto it =
         std::lower_bound(lookup_.begin(), lookup_.end(), std::make_pair(rowid, std::uint32_t{0}));

@@ -114,7 +114,11 @@ class TKeysetRowSet : public TRowSet {
     std::vector<bool> deleted_;
     size_t deletedCount_ = 0;
     bool ascending_ = true;
-    mutable std::vector<std::pair<std::int64_t, std::uint32_t>> lookup_;  // built on demand
+    static constexpr std::uint32_t kNoPosition = 0xFFFFFFFF;
+    void BuildLookup() const;
+    // Row id to position, built on demand: by row id, or sorted pairs.
+    mutable std::vector<std::uint32_t> direct_;
+    mutable std::vector<std::pair<std::int64_t, std::uint32_t>> lookup_;
     std::unique_ptr<TStatement> rowStatement_;
     // The INSERT for the set of fields written last: imports write the same ones.
     std::vector<bool> insertColumns_;

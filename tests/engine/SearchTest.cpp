@@ -52,6 +52,29 @@ TEST_F(TableType, SeeksWithEveryComparison) {
     EXPECT_EQ(Text(*rs, "Name"), "Bauer");
 }
 
+// The seek halves the keyset; rows deleted or changed since, equal keys and
+// sparse row ids must not mislead it.
+TEST_F(TableType, SeeksRightAmongDeletedRowsEqualKeysAndSparseRowIds) {
+    db_->Execute("INSERT INTO Kunden (ID, Name, Ort) VALUES (900000, 'Meier', 'Berlin')");
+    db_->Execute("INSERT INTO Kunden (Name, Ort) VALUES ('Ärger', 'Köln')");
+    auto rs = Open("Kunden", dbOpenTable);
+    rs->SetIndex("OrtName");
+    rs->Seek("=", {Variant("berlin"), Variant("MEIER")});
+    ASSERT_FALSE(rs->NoMatch());
+    EXPECT_EQ(rs->Fields().Item("ID")->Value().AsInteger(), 1);  // the first of equal keys
+    rs->Seek(">=", {Variant("Koln")});  // ö after o: Köln is after Koln
+    EXPECT_EQ(Text(*rs, "Name"), "Ärger");
+    auto copy = rs->Clone();
+    copy->SetBookmark(rs->Bookmark());  // a bookmark by row id in a table of sparse ids
+    EXPECT_EQ(Text(*copy, "Name"), "Ärger");
+    rs->Seek("=", {Variant("Augsburg")});
+    rs->Delete();
+    rs->Seek(">=", {Variant("Augsburg")});
+    EXPECT_EQ(Text(*rs, "Ort"), "Berlin");
+    rs->Seek("<", {Variant("Berlin"), Variant("Zander")});
+    EXPECT_TRUE(rs->NoMatch());
+}
+
 using Finding = EngineTest;
 
 TEST_F(Finding, FindsInEveryDirectionAndReportsNoMatch) {
