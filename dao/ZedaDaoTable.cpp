@@ -1,4 +1,5 @@
 #include "dao/ZedaDaoTable.h"
+#include "dao/ZedaBlobStream.h"
 #include "dao/ZedaDaoTableSupport.h"
 
 #include "dao/SqlParameterText.h"
@@ -353,6 +354,14 @@ bool TZedaDaoTable::LockEdits() {
         return false;
     // The engine locks pessimistically exactly when the recordset was opened so.
     return lockType_ == engine::dbPessimistic;
+}
+
+// --- blob streams ----------------------------------------------------------------------
+
+std::unique_ptr<TStream> TZedaDaoTable::CreateBlobStream(TField& field, TBlobStreamMode mode) {
+    auto* blob = dynamic_cast<TBlobField*>(&field);
+    if (!blob) throw EInvalidCast();
+    return std::make_unique<TZedaBlobStream>(*blob, mode);
 }
 
 // --- character sets --------------------------------------------------------------------

@@ -178,6 +178,8 @@ class TZedaDaoTable : public TDataSet, public IDaoActiveTable {
     bool GetCurrentRecord(TRecordBuffer& buffer) override;
     void UpdateIndexDefs() override;
     std::string Translate(const std::string& text, bool toOem) override;
+    // A TZedaBlobStream over a memo or blob field of the current record.
+    std::unique_ptr<TStream> CreateBlobStream(TField& field, TBlobStreamMode mode) override;
     int GetRecordSize() const override { return recordSize_; }
     TRecordBuffer* BufferForState() const override;
     // Re-reads the field and index definitions (from a closed table too).
@@ -232,6 +234,7 @@ class TZedaDaoTable : public TDataSet, public IDaoActiveTable {
     };
 
     friend class TZedaDaoIndexDefs;
+    friend class TZedaBlobStream;
 
     // How record loading takes each field definition's value; prepared at open.
     enum class TLoadKind : std::uint8_t { Skip, Text, DateTime, Boolean, BlobBytes, BlobSize };

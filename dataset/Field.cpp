@@ -1,12 +1,15 @@
 #include "dataset/Field.h"
 
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 #include "dataset/DataSet.h"
 #include "dataset/DbConsts.h"
 #include "rtl/DateConvert.h"
 #include "rtl/Exceptions.h"
+#include "rtl/FileErrors.h"
 #include "rtl/FormatSettings.h"
 #include "rtl/Utf8.h"
 
@@ -579,7 +582,15 @@ void TBinaryField::SetVariantValue(const Variant& value) {
     SetAsStringValue(value.AsString());
 }
 
-std::string TMemoField::GetAsString() const {
+// --- blob fields -------------------------------------------------------------------------
+
+std::unique_ptr<TStream> TBlobField::OpenStream(TBlobStreamMode mode) const {
+    TDataSet* dataSet = DataSet();
+    return dataSet ? dataSet->CreateBlobStream(const_cast<TBlobField&>(*this), mode) : nullptr;
+}
+
+std::string TBlobField::GetAsString() const {
+    if (auto stream = OpenStream(TBlobStreamMode::bmRead)) return stream->ReadAllText();
     TFieldData data;
     if (!GetData(&data)) return {};
     if (const auto* text = std::get_if<std::string>(&data)) return *text;
@@ -588,18 +599,79 @@ std::string TMemoField::GetAsString() const {
     return {};
 }
 
-void TMemoField::SetAsStringValue(const std::string& text) {
-    const TFieldData data = text;
+void TBlobField::SetAsStringValue(const std::string& text) {
+    CheckCanWrite();
+    if (WriteProtected()) return;
+    if (auto stream = OpenStream(TBlobStreamMode::bmWrite)) {
+        stream->Write(text.data(), text.size());
+        return;
+    }
+    const TFieldData data = DataType() == TFieldType::ftMemo
+                                ? TFieldData(text)
+                                : TFieldData(TBytes(text.begin(), text.end()));
     SetData(&data);
 }
 
-Variant TMemoField::GetAsVariant() const {
+Variant TBlobField::GetAsVariant() const {
     if (IsNull()) return Variant::Null();
-    return Variant(GetAsString());
+    const std::string content = GetAsString();
+    if (DataType() == TFieldType::ftMemo) return Variant(content);
+    return Variant(TBytes(content.begin(), content.end()));
 }
 
-void TMemoField::SetVariantValue(const Variant& value) {
+void TBlobField::SetVariantValue(const Variant& value) {
+    if (value.IsEmptyOrNull()) return Clear();
+    if (value.Type() == TVarType::Bytes) {
+        const TBytes& bytes = value.AsBytes();
+        return SetAsStringValue(std::string(bytes.begin(), bytes.end()));
+    }
+    if (value.Type() == TVarType::Array) {
+        std::string bytes;
+        for (const Variant& item : value.AsArray().Items)
+            bytes.push_back(static_cast<char>(item.AsInteger()));
+        return SetAsStringValue(bytes);
+    }
     SetAsStringValue(value.AsString());
+}
+
+std::int64_t TBlobField::BlobSize() const {
+    if (auto stream = OpenStream(TBlobStreamMode::bmRead)) return stream->Size();
+    return static_cast<std::int64_t>(GetAsString().size());
+}
+
+void TBlobField::LoadFromStream(TStream& stream) {
+    std::string content(static_cast<size_t>(std::max<std::int64_t>(stream.Size(), 0)), '\0');
+    stream.Seek(0, TSeekOrigin::Beginning);
+    content.resize(stream.Read(content.data(), content.size()));
+    SetAsStringValue(content);
+}
+
+void TBlobField::SaveToStream(TStream& stream) const {
+    const std::string content = GetAsString();
+    stream.Write(content.data(), content.size());
+}
+
+void TBlobField::LoadFromFile(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) throw FileReadError(errno, path);
+    std::string content;
+    char chunk[65536];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
+        content.append(chunk, n);
+    const bool failed = std::ferror(file) != 0;
+    const int error = errno;
+    std::fclose(file);
+    if (failed) throw FileReadError(error, path);
+    SetAsStringValue(content);
+}
+
+void TBlobField::SaveToFile(const std::string& path) const {
+    const std::string content = GetAsString();
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) throw FileWriteError(errno, path);
+    const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
+    const int error = errno;
+    if (std::fclose(file) != 0 || !written) throw FileWriteError(written ? errno : error, path);
 }
 
 TField* CreateFieldOfType(TComponent* owner, TFieldType type, int size) {

@@ -3,13 +3,16 @@
 // between the field's native data and texts, numbers, dates and variants.
 
 #include <bitset>
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "dataset/Component.h"
 #include "dataset/FieldTypes.h"
+#include "dataset/Stream.h"
 
 namespace zalvert {
 
@@ -321,10 +324,28 @@ class TVarBytesField : public TBinaryField {
     }
 };
 
+// Memo and binary fields: their content goes through the dataset's blob stream
+// when the dataset has one, so it is read and written byte for byte.
 class TBlobField : public TBinaryField {
   public:
     explicit TBlobField(TComponent* owner, TFieldType type = TFieldType::ftBlob)
         : TBinaryField(owner, type) {}
+
+    std::int64_t BlobSize() const;
+    void LoadFromStream(TStream& stream);
+    void SaveToStream(TStream& stream) const;
+    // File errors name the file.
+    void LoadFromFile(const std::string& path);
+    void SaveToFile(const std::string& path) const;
+
+  protected:
+    std::string GetAsString() const override;
+    void SetAsStringValue(const std::string& text) override;
+    Variant GetAsVariant() const override;
+    void SetVariantValue(const Variant& value) override;
+
+  private:
+    std::unique_ptr<TStream> OpenStream(TBlobStreamMode mode) const;
 };
 
 class TMemoField : public TBlobField {
@@ -332,10 +353,6 @@ class TMemoField : public TBlobField {
     explicit TMemoField(TComponent* owner) : TBlobField(owner, TFieldType::ftMemo) {}
 
   protected:
-    std::string GetAsString() const override;
-    void SetAsStringValue(const std::string& text) override;
-    Variant GetAsVariant() const override;
-    void SetVariantValue(const Variant& value) override;
     std::string GetDisplayText() const override { return "(MEMO)"; }
 };
 

@@ -181,11 +181,11 @@ void EnsureMetadataTables(TSqliteConnection& db) {
             "DateUpdate DATETIME);"
             "CREATE TABLE IF NOT EXISTS " +
             kQueriesTable +
-            " (Name TEXT(255) COLLATE NOCASE PRIMARY KEY, SQL MEMO, Type INTEGER);"
+            " (Name TEXT(255) COLLATE NOCASE PRIMARY KEY, SQL LONGTEXT, Type INTEGER);"
             "CREATE TABLE IF NOT EXISTS " +
             kPropertiesTable +
             " (TableName TEXT(255) COLLATE NOCASE, FieldName TEXT(255) COLLATE NOCASE, "
-            "Name TEXT(255) COLLATE NOCASE, Value MEMO, Type INTEGER, "
+            "Name TEXT(255) COLLATE NOCASE, Value LONGTEXT, Type INTEGER, "
             "PRIMARY KEY (TableName, FieldName, Name));");
 }
 

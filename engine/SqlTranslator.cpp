@@ -571,7 +571,9 @@ class TParser {
             out += "INTEGER PRIMARY KEY AUTOINCREMENT";
         } else {
             if (!IsKnownType(type)) Fail();
-            column.DeclaredType = type;
+            // SQLite gives a column declared MEMO numeric affinity, which would store
+            // "007" as 7; LONGTEXT, the other name of a memo, keeps every text.
+            column.DeclaredType = type == "MEMO" ? "LONGTEXT" : type;
             if (AcceptSymbol("(")) {
                 if (Peek().Kind != TTokenKind::Number) Fail();
                 column.DeclaredType += "(" + Take().Text;

@@ -32,6 +32,12 @@ class EVariantError : public Exception {
     using Exception::Exception;
 };
 
+// A value of one class used as another.
+class EInvalidCast : public Exception {
+  public:
+    EInvalidCast() : Exception("Ungültige Typumwandlung") {}
+};
+
 // Ends an operation silently: the exception handler shows nothing.
 class EAbort : public Exception {
   public:

@@ -47,4 +47,10 @@ EInOutError FileReadError(int errorCode, const std::string& path) {
         errorCode);
 }
 
+EInOutError FileWriteError(int errorCode, const std::string& path) {
+    return EInOutError("Die Datei \"" + path +
+                           "\" kann nicht geschrieben werden: " + FileErrorText(errorCode) + ".",
+                       errorCode);
+}
+
 }  // namespace zalvert

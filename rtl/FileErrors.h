@@ -13,5 +13,7 @@ namespace zalvert {
 std::string FileErrorText(int errorCode);
 // `Die Datei "<path>" kann nicht gelesen werden: <text>.`
 EInOutError FileReadError(int errorCode, const std::string& path);
+// `Die Datei "<path>" kann nicht geschrieben werden: <text>.`
+EInOutError FileWriteError(int errorCode, const std::string& path);
 
 }  // namespace zalvert

@@ -1,11 +1,13 @@
 #include "views/Zalverten.h"
 
+#include <QScrollArea>
 #include <QShortcut>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
 #include "data/Daten.h"
 #include "rtl/Interaction.h"
+#include "views/RecordForm.h"
 #include "views/SearchLine.h"
 #include "widgets/DBGrid.h"
 #include "widgets/DBNavigator.h"
@@ -32,8 +34,12 @@ TFzalverten::TFzalverten(TData& data, QWidget* parent) : QWidget(parent), data_(
     pages_->setTabPosition(QTabWidget::South);
     BuildGrid();
     BuildSearchLine();
-    auto* editPage = new QWidget;
+    auto* editPage = new QScrollArea;
     editPage->setObjectName("TabSheet2");
+    editPage->setWidgetResizable(true);
+    editPage->setFrameShape(QFrame::NoFrame);
+    form_ = new TRecordForm(data_.Zalvert1);
+    editPage->setWidget(form_);
     pages_->addTab(editPage, "Bearbeiten");
     pages_->setCurrentIndex(0);
 
@@ -100,6 +106,7 @@ void TFzalverten::BuildSearchLine() {
 
 void TFzalverten::FormCreate() {
     data_.Zalvert->Open();
+    form_->Build();
 }
 
 }  // namespace zalvert

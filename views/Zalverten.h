@@ -12,6 +12,7 @@ class TData;
 class TDBGrid;
 class TDBNavigator;
 class TSearchLine;
+class TRecordForm;
 
 class TFzalverten : public QWidget {
     Q_OBJECT
@@ -28,6 +29,7 @@ class TFzalverten : public QWidget {
     QTabWidget* PageControl1() const { return pages_; }
     TDBGrid* DBGrid1() const { return grid_; }
     TSearchLine* SearchLine() const { return search_; }
+    TRecordForm* RecordForm() const { return form_; }
 
   private:
     void BuildGrid();
@@ -39,6 +41,7 @@ class TFzalverten : public QWidget {
     QTabWidget* pages_ = nullptr;
     TDBGrid* grid_ = nullptr;
     TSearchLine* search_ = nullptr;
+    TRecordForm* form_ = nullptr;
 };
 
 }  // namespace zalvert

@@ -110,6 +110,17 @@ TEST_F(Editing, RefusesValuesTheColumnCannotTake) {
     EXPECT_EQ(ErrorOf([&] { field("Aktiv")->SetValue(Variant("vielleicht")); }), 3421);
 }
 
+TEST_F(Editing, MemosKeepTextsThatLookLikeNumbers) {
+    auto rs = Open("Kunden");
+    rs->Edit();
+    rs->Fields().Item("Notiz")->SetValue(Variant("007"));
+    rs->Update();
+    auto check = Open("SELECT Notiz FROM Kunden WHERE Notiz = '007'", dbOpenSnapshot);
+    ASSERT_FALSE(check->Eof());
+    EXPECT_EQ(check->Fields().Item(0)->Value().AsString(), "007");
+    EXPECT_EQ(check->Fields().Item(0)->Type(), dbMemo);
+}
+
 TEST_F(Editing, RequiredFieldMustNotBeNullAtUpdate) {
     auto rs = Open("Kunden");
     rs->AddNew();
