@@ -11,22 +11,28 @@
 
 namespace zalvert::bench {
 
-// Tours "T0", "T1"...; import identifier i / rowsPerRun.
-inline void FillBillingTable(const std::string& path, int rows, int rowsPerRun = 1000) {
+// Tours "T0", "T1"...; import identifier i / rowsPerRun; the remark in every
+// record when one is given.
+inline void FillBillingTable(const std::string& path, int rows, int rowsPerRun = 1000,
+                             const std::string& remark = {}) {
     sqlite3* db = nullptr;
     sqlite3_open(path.c_str(), &db);
     sqlite3_stmt* stmt = nullptr;
     sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
     sqlite3_prepare_v2(db,
                        "INSERT INTO Zalvert (Recvon, Recan, Datumvon, Datumbis, Tour, erstelltvon, "
-                       "ImportID, Netto, erledigt) VALUES ('Spedition Müller GmbH', "
+                       "ImportID, Netto, erledigt, Bemerkung) VALUES ('Spedition Müller GmbH', "
                        "'Autohaus Schneider KG', '2018-12-03 00:00:00', '2018-12-04 00:00:00', ?, "
-                       "0, ?, 12.5, 0)",
+                       "0, ?, 12.5, 0, ?)",
                        -1, &stmt, nullptr);
     for (int i = 0; i < rows; ++i) {
         const std::string tour = "T" + std::to_string(i);
         sqlite3_bind_text(stmt, 1, tour.c_str(), -1, SQLITE_TRANSIENT);
         sqlite3_bind_int(stmt, 2, i / rowsPerRun);
+        if (remark.empty())
+            sqlite3_bind_null(stmt, 3);
+        else
+            sqlite3_bind_text(stmt, 3, remark.c_str(), -1, SQLITE_STATIC);
         sqlite3_step(stmt);
         sqlite3_reset(stmt);
     }

@@ -35,8 +35,11 @@ void TRecordForm::Build() {
     while (layout->rowCount() > 0) layout->removeRow(0);
     TDataSet* dataSet = source_ ? source_->DataSet() : nullptr;
     if (!dataSet) return;
-    for (int i = 0; i < dataSet->FieldCount(); ++i) {
-        const TField& field = dataSet->Fields()[i];
+    // In the table's column order, whatever order the field objects have.
+    for (int i = 0; i < dataSet->FieldDefs().Count(); ++i) {
+        const TField* found = dataSet->FindField(dataSet->FieldDefs().Items(i).Name);
+        if (!found) continue;
+        const TField& field = *found;
         QWidget* control = nullptr;
         if (field.DataType() == TFieldType::ftBoolean) {
             control = Bound<TDBCheckBox>(source_, field);
@@ -46,7 +49,7 @@ void TRecordForm::Build() {
             control = memo;
         } else {
             auto* edit = Bound<TDBEdit>(source_, field);
-            edit->SetReadOnlyControl(field.DataType() == TFieldType::ftAutoInc);
+            edit->SetReadOnlyControl(field.DataType() == TFieldType::ftAutoInc || field.ReadOnly());
             edit->setMaximumWidth(field.DataType() == TFieldType::ftString ? 420 : 200);
             control = edit;
         }

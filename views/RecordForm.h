@@ -1,6 +1,6 @@
 #pragma once
 // The current record of a data source as a form: one labelled control per field
-// in field order (a check box for yes/no fields, a multi-line editor for memos,
+// in the table's column order (a check box for yes/no fields, a multi-line editor for memos,
 // a one-line edit for the rest; counters read-only).
 
 #include <QWidget>

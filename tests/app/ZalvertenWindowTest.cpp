@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFormLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -21,9 +22,13 @@
 #include "tests/support/QtPrinters.h"
 #include "tests/support/RecordingInteraction.h"
 #include "tests/support/TempDir.h"
+#include "views/RecordForm.h"
 #include "views/SearchLine.h"
 #include "views/Zalverten.h"
+#include "widgets/DBCheckBox.h"
+#include "widgets/DBEdit.h"
 #include "widgets/DBGrid.h"
+#include "widgets/DBMemo.h"
 #include "widgets/DBNavigator.h"
 
 namespace zalvert {
@@ -75,9 +80,11 @@ class ZalvertenWindowTest : public ::testing::Test {
     QToolButton* Nav(TDBNavigator::TButton button) const {
         return window_->DBNavigator1()->Button(button);
     }
-    std::string StoredTour(int id) const {
+    std::string StoredTour(int id) const { return Stored(id, "Tour"); }
+    std::string Stored(int id, const std::string& field) const {
         auto rs = data_->Datenbank->DatabaseObject()->OpenRecordset(
-            "SELECT Tour FROM Zalvert WHERE ID = " + std::to_string(id), engine::dbOpenSnapshot);
+            "SELECT " + field + " FROM Zalvert WHERE ID = " + std::to_string(id),
+            engine::dbOpenSnapshot);
         if (rs->Eof()) return "(fehlt)";
         const Variant v = rs->Fields().Item(0)->Value();
         return v.IsNull() ? std::string() : v.AsString();
@@ -333,6 +340,49 @@ TEST_F(ZalvertenWindowTest, TheSearchLineFindsByTheCurrentColumn) {
     EXPECT_TRUE(search->Missed());
     EXPECT_EQ(search->Result()->text(), "'7a' ist kein gültiger Gleitkommawert für Feld 'ID'");
     EXPECT_EQ(Tour(), "T7");
+    EXPECT_TRUE(ui_.Messages.empty());
+}
+
+TEST_F(ZalvertenWindowTest, TheEditPageShowsAndEditsTheCurrentRecord) {
+    TRecordForm* form = window_->RecordForm();
+    auto* layout = static_cast<QFormLayout*>(form->layout());
+    ASSERT_EQ(layout->rowCount(), Zalvert().FieldCount());
+    const char* order[] = {"ID", "Recdatum", "Recnr", "Recvon", "Recan", "Datumvon", "Datumbis"};
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(static_cast<QLabel*>(layout->itemAt(i, QFormLayout::LabelRole)->widget())->text(),
+                  order[i]);
+    auto* id = qobject_cast<TDBEdit*>(form->Control("ID"));
+    auto* tour = qobject_cast<TDBEdit*>(form->Control("Tour"));
+    auto* done = qobject_cast<TDBCheckBox*>(form->Control("erledigt"));
+    auto* memo = qobject_cast<TDBMemo*>(form->Control("Bemerkung"));
+    ASSERT_TRUE(id && tour && done && memo);
+    EXPECT_TRUE(id->isReadOnly());
+    EXPECT_EQ(tour->text(), "T1");
+    EXPECT_EQ(qobject_cast<TDBEdit*>(form->Control("Datumvon"))->text(), "31.03.2024 12:30:00");
+
+    Key(Grid(), Qt::Key_Down);  // the form follows the grid
+    EXPECT_EQ(tour->text(), "T2");
+    memo->setPlainText("Zeile 1\nZeile 2");
+    EXPECT_EQ(Zalvert().State(), TDataSetState::dsEdit);
+    Key(Grid(), Qt::Key_Down);  // leaving the record stores the remark
+    EXPECT_EQ(Stored(2, "Bemerkung"), "Zeile 1\r\nZeile 2");
+    EXPECT_EQ(tour->text(), "T3");
+    EXPECT_EQ(memo->toPlainText(), "");
+
+    memo->setPlainText("verworfen");
+    Nav(TDBNavigator::nbCancel)->click();
+    EXPECT_EQ(memo->toPlainText(), "");
+    EXPECT_EQ(Stored(3, "Bemerkung"), "");
+
+    Type(tour, "x");  // the grid follows the form
+    EXPECT_EQ(Zalvert().State(), TDataSetState::dsEdit);
+    done->click();
+    EXPECT_EQ(Grid()->CellText(Grid()->ActiveRow(), 11), "Wahr");
+    Nav(TDBNavigator::nbPrior)->click();
+    EXPECT_EQ(StoredTour(3), "T3x");
+    EXPECT_EQ(Stored(3, "erledigt"), "True");
+    EXPECT_EQ(tour->text(), "T2");
+    EXPECT_EQ(memo->toPlainText(), "Zeile 1\nZeile 2");
     EXPECT_TRUE(ui_.Messages.empty());
 }
 
