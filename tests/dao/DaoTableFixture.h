@@ -18,6 +18,20 @@
 
 namespace zalvert::testing {
 
+// An encrypter that reverses texts.
+class TReverser : public TComponent, public IDaoEncrypter {
+  public:
+    void SetDecodedString(const std::string& text) override {
+        encoded_.assign(text.rbegin(), text.rend());
+    }
+    std::string EncodedString() const override { return encoded_; }
+    void SetEncodedString(const std::string& text) override { encoded_ = text; }
+    std::string DecodedString() const override { return {encoded_.rbegin(), encoded_.rend()}; }
+
+  private:
+    std::string encoded_;
+};
+
 class DaoTableTest : public ::testing::Test {
   protected:
     void SetUp() override {

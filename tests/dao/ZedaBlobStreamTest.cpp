@@ -152,7 +152,41 @@ TEST_F(BlobStreams, TellTheControlsWhenTheyWrote) {
     EXPECT_EQ(changes, 0);
     Blob(table, "notiz").SetAsString("neu");
     EXPECT_EQ(changes, 1);
-    table.Cancel();
+    // A control that fails to take the change is shown; the stream still ends.
+    source.OnDataChange = [](TDataSource&, TField*) { throw EDatabaseError("Anzeige gestört"); };
+    EXPECT_NO_THROW(Blob(table, "notiz").SetAsString("neuer"));
+    ASSERT_EQ(ui_.Messages.size(), 1u);
+    EXPECT_EQ(ui_.Messages[0], "Anzeige gestört");
+    source.OnDataChange = nullptr;
+    table.Post();
+    EXPECT_EQ(Stored(1, "notiz").AsString(), "neuer");
+}
+
+TEST_F(BlobStreams, PassThroughTheEncrypterBothWays) {
+    TReverser reverser;
+    for (bool cached : {false, true}) {
+        SCOPED_TRACE(cached);
+        TZedaDaoTable& table = Table("Anhang");
+        table.SetCacheMemos(cached);
+        table.SetEncrypter(&reverser);
+        table.Open();
+        EXPECT_EQ(Blob(table, "notiz").AsString(), "!tleW ollaH");
+        table.Edit();
+        Blob(table, "notiz").SetAsString(cached ? "Nord" : "Sued");
+        table.Post();
+        EXPECT_EQ(Stored(1, "notiz").AsString(), cached ? "droN" : "deuS");
+        table.Close();
+        Execute("UPDATE Anhang SET notiz = 'Hallo Welt!' WHERE nr = 1");
+    }
+}
+
+TEST_F(BlobStreams, ARowGoneSinceTheFetchReadsEmptyAndTheTableRecovers) {
+    TZedaDaoTable& table = Open();
+    SecondUser()->Execute("DELETE FROM Anhang WHERE nr = 1");
+    EXPECT_EQ(Blob(table, "notiz").AsString(), "");
+    EXPECT_TRUE(table.Active());
+    table.First();
+    EXPECT_EQ(table.FieldByName("nr").AsInteger(), 2);
 }
 
 TEST_F(BlobStreams, KeepEveryByteOfLargeAndBinaryValues) {
