@@ -14,6 +14,7 @@
 
 #include "import/Import.h"
 #include "rtl/Interaction.h"
+#include "views/Importlaeufe.h"
 #include "views/Zalverten.h"
 #include "widgets/DesignFont.h"
 
@@ -85,6 +86,8 @@ void Tfmain::BuildMenu() {
     formulare->setObjectName("Formulare1");
     import1_ = AddMenuItem(formulare, "Import1", "&Import", &Tfmain::Import1Click);
     ourenListe1_ = AddMenuItem(formulare, "ourenListe1", "&Zalverten", &Tfmain::ourenListe1Click);
+    importlaeufe1_ =
+        AddMenuItem(formulare, "Importlaeufe1", "Import&läufe", &Tfmain::Importlaeufe1Click);
 }
 
 void Tfmain::BuildStatusBar() {
@@ -139,21 +142,44 @@ void Tfmain::Import1Click() {
 
 // Created on first use, centred and not maximised; afterwards the same window.
 void Tfmain::ourenListe1Click() {
-    QMdiSubWindow* frame = nullptr;
     if (fzalverten_ == nullptr) {
         fzalverten_ = new TFzalverten(data_);
-        const QSize design = fzalverten_->size();
-        frame = AddChild(fzalverten_);
-        frame->showNormal();
-        frame->resize(design);
-        const QSize size = frame->size();
-        frame->move(std::max(0, (mdiArea_->width() - size.width()) / 2),
-                    std::max(0, (mdiArea_->height() - size.height()) / 2));
+        ShowCentred(fzalverten_);
     } else {
-        frame = qobject_cast<QMdiSubWindow*>(fzalverten_->parentWidget());
-        if (frame->isMinimized()) frame->showNormal();
-        frame->show();
+        ShowAgain(fzalverten_);
     }
+}
+
+void Tfmain::Importlaeufe1Click() {
+    if (fimportlaeufe_ == nullptr) {
+        fimportlaeufe_ = new TFimportlaeufe(data_, ui_);
+        fimportlaeufe_->OnShowRun = [this](int importId) {
+            ourenListe1Click();
+            fzalverten_->ShowRun(importId);
+        };
+        ShowCentred(fimportlaeufe_);
+    } else {
+        ShowAgain(fimportlaeufe_);
+    }
+}
+
+// A new child window in its designed size, in the middle of the frame.
+void Tfmain::ShowCentred(QWidget* child) {
+    const QSize design = child->size();
+    QMdiSubWindow* frame = AddChild(child);
+    frame->showNormal();
+    frame->resize(design);
+    const QSize size = frame->size();
+    frame->move(std::max(0, (mdiArea_->width() - size.width()) / 2),
+                std::max(0, (mdiArea_->height() - size.height()) / 2));
+    mdiArea_->setActiveSubWindow(frame);
+}
+
+// A child window made before comes back as it was.
+void Tfmain::ShowAgain(QWidget* child) {
+    auto* frame = qobject_cast<QMdiSubWindow*>(child->parentWidget());
+    if (frame->isMinimized()) frame->showNormal();
+    frame->show();
     mdiArea_->setActiveSubWindow(frame);
 }
 

@@ -15,6 +15,7 @@ namespace zalvert {
 class TData;
 class Tfimport;
 class TFzalverten;
+class TFimportlaeufe;
 class IUserInteraction;
 
 class Tfmain : public QMainWindow {
@@ -31,13 +32,16 @@ class Tfmain : public QMainWindow {
     void Beenden1Click();
     void Import1Click();
     void ourenListe1Click();
+    void Importlaeufe1Click();
 
     Tfimport* fimport() const { return fimport_; }
     TFzalverten* Fzalverten() const { return fzalverten_; }
+    TFimportlaeufe* Fimportlaeufe() const { return fimportlaeufe_; }
     QMdiArea* MdiArea() const { return mdiArea_; }
     QAction* Beenden1() const { return beenden1_; }
     QAction* Import1() const { return import1_; }
     QAction* ourenListe1() const { return ourenListe1_; }
+    QAction* Importlaeufe1() const { return importlaeufe1_; }
 
   protected:
     // Refused while a file is read or imported: the import must end as a whole.
@@ -47,6 +51,8 @@ class Tfmain : public QMainWindow {
     void BuildMenu();
     void BuildStatusBar();
     QMdiSubWindow* AddChild(QWidget* child);
+    void ShowCentred(QWidget* child);
+    void ShowAgain(QWidget* child);
     QAction* AddMenuItem(QMenu* menu, const char* name, const QString& caption,
                          void (Tfmain::*handler)());
 
@@ -57,8 +63,10 @@ class Tfmain : public QMainWindow {
     QAction* beenden1_ = nullptr;
     QAction* import1_ = nullptr;
     QAction* ourenListe1_ = nullptr;
+    QAction* importlaeufe1_ = nullptr;
     Tfimport* fimport_ = nullptr;
     TFzalverten* fzalverten_ = nullptr;
+    TFimportlaeufe* fimportlaeufe_ = nullptr;
 };
 
 }  // namespace zalvert

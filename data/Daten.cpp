@@ -53,7 +53,7 @@ TData::TData(IUserInteraction& ui, std::string iniPath)
     // Set once loaded, so that its parameter is known.
     qImportlauf->SetSQL(
         "select ImportID, Zeit, Archivname from u_Importlauf where SHA256 = :Hash "
-        "order by ImportID desc");
+        "and Rueckgaengig is null order by ImportID desc");
     qImportlauf->Params().ParamByName("Hash").DataType = TFieldType::ftString;
     RunGuarded(ui, [this] { DataModuleCreate(); });
 }
@@ -148,8 +148,19 @@ void TData::DataModuleCreate() {
 
 void TData::CreateRunLogWhenMissing() {
     TZedaDaoDatabase& db = *Datenbank;
-    if (db.TableNames().IndexOf(kRunLogTable) >= 0) return;
-    for (const std::string& statement : RunLogStatements()) db.DatabaseObject()->Execute(statement);
+    if (db.TableNames().IndexOf(kRunLogTable) >= 0) {
+        // A log from before runs could be undone gets the column for it.
+        auto table = db.DatabaseObject()->TableDefs().Item(kRunLogTable);
+        bool hasUndo = false;
+        for (int i = 0; i < table->Fields().Count(); ++i)
+            hasUndo = hasUndo || table->Fields().Item(i)->Name() == kRunLogUndoField;
+        if (hasUndo) return;
+        db.DatabaseObject()->Execute(std::string("ALTER TABLE [") + kRunLogTable + "] ADD COLUMN [" +
+                                     kRunLogUndoField + "] DATETIME");
+    } else {
+        for (const std::string& statement : RunLogStatements())
+            db.DatabaseObject()->Execute(statement);
+    }
     db.RefreshDefinitions();
 }
 

@@ -8,7 +8,8 @@ const std::vector<std::string>& RunLogStatements() {
     static const std::vector<std::string> statements = {
         "CREATE TABLE [u_Importlauf] ([ImportID] LONG, [Datei] TEXT(255), [Archivname] TEXT(255), "
         "[Zeit] DATETIME, [SHA256] TEXT(64), [Verarbeitet] LONG, [Importiert] LONG, "
-        "[Abgelehnt] LONG, CONSTRAINT [PrimaryKey] PRIMARY KEY ([ImportID]))",
+        "[Abgelehnt] LONG, [Rueckgaengig] DATETIME, "
+        "CONSTRAINT [PrimaryKey] PRIMARY KEY ([ImportID]))",
         // Every run looks its file up by the hash.
         "CREATE INDEX [SHA256] ON [u_Importlauf] ([SHA256])",
     };

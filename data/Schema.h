@@ -13,6 +13,8 @@ const std::vector<std::string>& SchemaStatements();
 // The run log: one row per import run, with the SHA-256 of the file's bytes so
 // that a file imported before is recognised.
 constexpr const char* kRunLogTable = "u_Importlauf";
+// When the run was undone; empty while its records stand.
+constexpr const char* kRunLogUndoField = "Rueckgaengig";
 const std::vector<std::string>& RunLogStatements();
 
 // Creates a new database file with the schema; `companies` fill `u_Recvon`

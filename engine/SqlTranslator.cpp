@@ -108,6 +108,8 @@ class TParser {
             result.Sql = Create(result);
         } else if (first.Is("DROP")) {
             result.Sql = Drop(result);
+        } else if (first.Is("ALTER")) {
+            result.Sql = Alter(result);
         } else {
             Fail();
         }
@@ -634,6 +636,20 @@ class TParser {
                 return {};
             }
         return kind + " " + columns;
+    }
+
+    // ALTER TABLE t ADD [COLUMN] field type ...: a field added to a stored table.
+    std::string Alter(TTranslation& result) {
+        Expect("ALTER");
+        Expect("TABLE");
+        result.Kind = TStatementKind::AlterTable;
+        result.Table = TakeName();
+        Expect("ADD");
+        Accept("COLUMN");
+        // SQLite adds no counters or keys to a table that has rows.
+        if (Peek(1).Is("COUNTER") || Peek(1).Is("AUTOINCREMENT")) Fail();
+        return "ALTER TABLE " + QuoteIdentifier(result.Table) + " ADD COLUMN " +
+               ColumnDefinition(result);
     }
 
     std::string Drop(TTranslation& result) {

@@ -3,6 +3,7 @@
 #include "import/Archive.h"
 #include "import/FolderScan.h"
 #include "import/ImportRun.h"
+#include "import/RefusedReport.h"
 #include "import/Mtools.h"
 #include "rtl/Paths.h"
 #include "rtl/TextFileReader.h"
@@ -39,6 +40,7 @@ void TImporter::LoadFile(const std::string& path) {
 void TImporter::ReadLines(const std::string& path) {
     TSha256 hash;
     TTextFileReader reader(path, [&hash](std::string_view bytes) { hash.Add(bytes); });
+    sourceFormat_ = {reader.Encoding(), reader.ByteOrderMark(), reader.LineEnd()};
     for (int col = 0; col < TImportGrid::kColCount; ++col) gitter_.SetCells(col, 0, kTitles[col]);
 
     const int maxColumn = settings_.maxspalte;
@@ -90,7 +92,21 @@ void TImporter::ImportAndArchive() {
     entry.Time = SystemTimeToDateTime(now);
     entry.Sha256 = fileHash_;
     TImportRun(*data_, gitter_, *view_).Run(entry);
-    ArchiveFile(currentFile_, renamed, settings_.archiv, ui_);
+    // The report goes beside the archive copy: a file that stays in the import
+    // folder has its refused rows shown in the grid and told once.
+    if (ArchiveFile(currentFile_, renamed, settings_.archiv, ui_) && !entry.ArchiveName.empty())
+        KeepRefusedLines(entry.ArchiveName);
+}
+
+// Beside the archive copy; a failure is told and changes nothing else.
+void TImporter::KeepRefusedLines(const std::string& archiveName) {
+    const std::string path = settings_.archiv + RefusedReportName(archiveName);
+    try {
+        WriteRefusedReport(gitter_, sourceFormat_, path);
+    } catch (const std::exception& error) {
+        ui_.ShowMessage(std::string("Die abgelehnten Zeilen wurden nicht gespeichert. ") +
+                        error.what());
+    }
 }
 
 bool TImporter::ImportAgain(const TRunLogEntry& earlier) {

@@ -8,6 +8,7 @@
 #include "config/Settings.h"
 #include "import/ImportGrid.h"
 #include "import/ImportView.h"
+#include "import/RefusedReport.h"
 #include "import/RunLog.h"
 #include "rtl/Interaction.h"
 
@@ -50,6 +51,7 @@ class TImporter {
     void ImportAndArchive();
     bool ImportAgain(const TRunLogEntry& earlier);
     void ArchiveImportedBefore(const TRunLogEntry& earlier);
+    void KeepRefusedLines(const std::string& archiveName);
 
     const TSettings& settings_;
     IUserInteraction& ui_;
@@ -58,6 +60,7 @@ class TImporter {
     TImportGrid gitter_;
     std::string currentFile_;
     std::string fileHash_;
+    TTextFormat sourceFormat_;  // of the file last read, for the refused lines
 };
 
 // A date text of exactly six characters whose sixth is a full stop ("24.12.").

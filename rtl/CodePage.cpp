@@ -8,6 +8,23 @@
 #include "rtl/Utf8.h"
 
 namespace zalvert {
+namespace {
+
+// "?" in the encoding itself, so that UTF-16 gets its two bytes.
+std::string EncodeQuestionMark(const char* encoding) {
+    iconv_t cd = iconv_open(encoding, "UTF-8");
+    char mark[] = "?";
+    char buffer[8];
+    char* src = mark;
+    size_t srcLeft = 1;
+    char* dst = buffer;
+    size_t dstLeft = sizeof buffer;
+    iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+    iconv_close(cd);
+    return std::string(buffer, static_cast<size_t>(dst - buffer));
+}
+
+}  // namespace
 
 TCodePageDecoder::TCodePageDecoder(const char* codePage) : handle_(iconv_open("UTF-8", codePage)) {
     if (handle_ == reinterpret_cast<void*>(-1))
@@ -72,27 +89,42 @@ std::string CodePageToUtf8(std::string_view text, const char* codePage) {
 }
 
 std::string Utf8ToCodePage(std::string_view text, const char* codePage) {
-    iconv_t cd = iconv_open(codePage, "UTF-8");
+    return EncodeUtf8As(text, codePage);
+}
+
+std::string EncodeUtf8As(std::string_view text, const char* encoding) {
+    iconv_t cd = iconv_open(encoding, "UTF-8");
     if (cd == reinterpret_cast<iconv_t>(-1))
-        throw Exception(std::string("Code page not available: ") + codePage);
-    std::string out(text.size(), '\0');
+        throw Exception(std::string("Code page not available: ") + encoding);
+    // Four bytes a character are the most any encoding here needs; the buffer grows
+    // when one needs more.
+    std::string out(text.size() * 4 + 16, '\0');
     char* src = const_cast<char*>(text.data());
     size_t srcLeft = text.size();
-    char* dst = out.data();
-    size_t dstLeft = out.size();
+    size_t written = 0;
+    const std::string question = EncodeQuestionMark(encoding);
     while (srcLeft > 0) {
-        if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) != static_cast<size_t>(-1)) break;
+        char* dst = out.data() + written;
+        size_t dstLeft = out.size() - written;
+        const size_t result = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+        written = static_cast<size_t>(dst - out.data());
+        if (result != static_cast<size_t>(-1)) break;
+        if (errno == E2BIG) {
+            out.resize(out.size() * 2);
+            continue;
+        }
         if (errno != EILSEQ && errno != EINVAL) break;
-        // One "?" for the character that has no place in the code page.
-        *dst++ = '?';
-        --dstLeft;
+        // One "?" for the character that has no place in the encoding.
+        if (out.size() - written < question.size()) out.resize(out.size() * 2);
+        out.replace(written, question.size(), question);
+        written += question.size();
         size_t skip = 1;
         while (skip < srcLeft && (static_cast<unsigned char>(src[skip]) & 0xC0) == 0x80) ++skip;
         src += skip;
         srcLeft -= skip;
     }
     iconv_close(cd);
-    out.resize(static_cast<size_t>(dst - out.data()));
+    out.resize(written);
     return out;
 }
 

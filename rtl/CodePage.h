@@ -31,5 +31,8 @@ std::string AnsiToUtf8(std::string_view text);
 // lacks become "?".
 std::string CodePageToUtf8(std::string_view text, const char* codePage);
 std::string Utf8ToCodePage(std::string_view text, const char* codePage);
+// UTF-8 text in an encoding of any width iconv knows ("UTF-16LE", "CP1252");
+// characters it lacks become "?".
+std::string EncodeUtf8As(std::string_view text, const char* encoding);
 
 }  // namespace zalvert

@@ -39,6 +39,12 @@ struct TByteScan {
     }
 };
 
+// A file with both kinds of line breaks is taken for CR LF.
+std::string LineEndOf(bool lineFeeds, bool carriageReturns) {
+    if (lineFeeds) return carriageReturns ? "\r\n" : "\n";
+    return carriageReturns ? "\r" : "\r\n";
+}
+
 }  // namespace
 
 TTextFileReader::TTextFileReader(const std::string& path, const TByteObserver& observer)
@@ -109,9 +115,13 @@ void TTextFileReader::DetectEncoding(const TByteObserver& observer) {
             scan.Feed(chunk);
     }
     if (!utf16.empty()) {
+        byteOrderMark_ = true;
         DecodeUtf16(std::string_view(utf16).substr(2));
+        lineEndText_ = LineEndOf(Contains(data_, '\n'), Contains(data_, '\r'));
         return;
     }
+    byteOrderMark_ = utf8Mark && scan.Validator.Finish();
+    lineEndText_ = LineEndOf(scan.HasLineFeed, scan.HasCarriageReturn);
     if (scan.HasNul) RefuseEncoding();
     if (!scan.Validator.Finish()) {
         encoding_ = TTextEncoding::Windows1252;

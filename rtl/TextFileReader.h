@@ -36,6 +36,10 @@ class TTextFileReader {
     // Raises EInOutError on a read error.
     bool ReadLine(std::string_view& line);
     TTextEncoding Encoding() const { return encoding_; }
+    // Whether the file starts with a byte-order mark (UTF-8 or UTF-16).
+    bool ByteOrderMark() const { return byteOrderMark_; }
+    // The line end the file uses: CR LF, LF or CR (CR LF for a file of one line).
+    const std::string& LineEnd() const { return lineEndText_; }
     bool IsUtf8() const { return encoding_ == TTextEncoding::Utf8; }
 
   private:
@@ -51,6 +55,8 @@ class TTextFileReader {
     int fd_ = -1;
     TTextEncoding encoding_ = TTextEncoding::Utf8;
     char lineEnd_ = '\n';
+    bool byteOrderMark_ = false;
+    std::string lineEndText_ = "\r\n";
     bool eof_ = false;
     bool ended_ = false;
     std::vector<char> raw_;

@@ -1,5 +1,6 @@
 #include "views/Zalverten.h"
 
+#include <QPushButton>
 #include <QScrollArea>
 #include <QShortcut>
 #include <QTabWidget>
@@ -102,6 +103,28 @@ void TFzalverten::BuildSearchLine() {
     shortcut("WeitersuchenKuerzel", QKeySequence(Qt::Key_F3), &TSearchLine::FindNext);
     shortcut("RueckwaertsKuerzel", QKeySequence(Qt::SHIFT | Qt::Key_F3),
              &TSearchLine::FindPrevious);
+    showAll_ = new QPushButton("Alle anzeigen", panel1_);
+    showAll_->setObjectName("btAlleAnzeigen");
+    showAll_->setGeometry(660, 3, 190, 24);
+    showAll_->hide();
+    connect(showAll_, &QPushButton::clicked, this, &TFzalverten::ShowAll);
+}
+
+void TFzalverten::ShowRun(int importId) {
+    TZedaDaoTable& table = *data_.Zalvert;
+    RunGuarded(ApplicationInteraction(), [&] {
+        table.SetFilter("ImportID = " + std::to_string(importId));
+        table.SetFiltered(true);
+        showAll_->setText(QString("Alle anzeigen (nur Import %1)").arg(importId));
+        showAll_->show();
+    });
+}
+
+void TFzalverten::ShowAll() {
+    RunGuarded(ApplicationInteraction(), [&] {
+        data_.Zalvert->SetFiltered(false);
+        showAll_->hide();
+    });
 }
 
 void TFzalverten::FormCreate() {

@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+class QPushButton;
 class QTabWidget;
 
 namespace zalvert {
@@ -22,6 +23,10 @@ class TFzalverten : public QWidget {
     explicit TFzalverten(TData& data, QWidget* parent = nullptr);
 
     void FormCreate();
+    // Only the records of one import run, until "Alle anzeigen".
+    void ShowRun(int importId);
+    void ShowAll();
+    QPushButton* AlleAnzeigen() const { return showAll_; }
 
     // The components, by their names in the window.
     QWidget* Panel1() const { return panel1_; }
@@ -42,6 +47,7 @@ class TFzalverten : public QWidget {
     TDBGrid* grid_ = nullptr;
     TSearchLine* search_ = nullptr;
     TRecordForm* form_ = nullptr;
+    QPushButton* showAll_ = nullptr;
 };
 
 }  // namespace zalvert

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -10,7 +11,9 @@
 #include "data/Schema.h"
 #include "import/ImportRun.h"
 #include "import/Importer.h"
+#include "import/RunUndo.h"
 #include "rtl/FormatSettings.h"
+#include "tests/support/MessageOf.h"
 #include "tests/support/RecordingInteraction.h"
 #include "tests/support/SmallFileSystem.h"
 #include "tests/support/TempDir.h"
@@ -273,7 +276,8 @@ TEST_F(ImportRunTest, LogsEachRunWithItsFileAndTheHashOfItsBytes) {
 TEST_F(ImportRunTest, AFileImportedBeforeIsOnlyArchivedUnlessTheUserSaysYes) {
     Start({"Nordfracht"});
     Import(kTwoLines);
-    ASSERT_EQ(Files("archiv"), (std::vector<std::string>{"touren-20261208-14_07_09.csv"}));
+    const std::string report = "touren-20261208-14_07_09.abgelehnt.csv";
+    ASSERT_EQ(Files("archiv"), (std::vector<std::string>{report, "touren-20261208-14_07_09.csv"}));
     SetClockForTesting(TSystemTime{2026, 12, 9, 8, 0, 0, 0});
     const std::string again = Import(kTwoLines);
     EXPECT_EQ(ui_.Questions,
@@ -284,15 +288,17 @@ TEST_F(ImportRunTest, AFileImportedBeforeIsOnlyArchivedUnlessTheUserSaysYes) {
     EXPECT_EQ(Logged().size(), 1u);
     // Its bytes are in the archive already: the file just leaves the import folder.
     EXPECT_FALSE(std::filesystem::exists(again));
-    EXPECT_EQ(Files("archiv"), (std::vector<std::string>{"touren-20261208-14_07_09.csv"}));
+    EXPECT_EQ(Files("archiv"), (std::vector<std::string>{report, "touren-20261208-14_07_09.csv"}));
     EXPECT_TRUE(ui_.Messages.empty());
 
     ui_.ConfirmAnswers.push_back(true);
     Import(kTwoLines);
     EXPECT_EQ(view_.Id, "2");
     EXPECT_EQ(Stored().size(), 2u);
-    EXPECT_EQ(Files("archiv"), (std::vector<std::string>{"touren-20261208-14_07_09.csv",
-                                                         "touren-20261209-08_00_00.csv"}));
+    EXPECT_EQ(Files("archiv"),
+              (std::vector<std::string>{report, "touren-20261208-14_07_09.csv",
+                                        "touren-20261209-08_00_00.abgelehnt.csv",
+                                        "touren-20261209-08_00_00.csv"}));
 }
 
 TEST_F(ImportRunTest, AFailedArchivingIsFinishedByTheNextRunOfTheFile) {
@@ -385,6 +391,104 @@ TEST_F(ImportRunTest, AFullDiskUnderTheDatabaseStoresNothingAndKeepsTheFile) {
     EXPECT_TRUE(std::filesystem::exists(path));
     EXPECT_TRUE(Stored().empty());
     EXPECT_TRUE(Logged().empty());
+    EXPECT_EQ(data_->Datenbank->TransactionLevelCount(), 0);
+}
+
+// --- what a run leaves for later: the refused lines, the log, the undo --------------------
+
+TEST_F(ImportRunTest, KeepsTheRefusedLinesBesideTheArchiveCopyInTheFilesEncoding) {
+    Start({"Nordfracht"});
+    Import("M\xFCller;K1;1.2.2018;2.2.2018;T1\r\n"
+           "Nordfracht;K2;1.2.2018;2.2.2018;T2\r\n"
+           "\"Gr\xF6\xDF\x65;Partner\";K3;1.2.2018;2.2.2018;T3\r\n"
+           "Nordfracht;K4;;2.2.2018;T4\r\n");
+    const std::string report = dir_.Path() + "archiv/touren-20261208-14_07_09.abgelehnt.csv";
+    ASSERT_TRUE(std::filesystem::exists(report));
+    EXPECT_EQ(testing::ReadFile(report),
+              "M\xFCller;K1;1.2.2018;2.2.2018;T1;falsche Firma\r\n"
+              "\"Gr\xF6\xDF\x65;Partner\";K3;1.2.2018;2.2.2018;T3;falsche Firma\r\n"
+              "Nordfracht;K4;;2.2.2018;T4;Kein Datum\r\n");
+    EXPECT_TRUE(ui_.Messages.empty());
+}
+
+TEST_F(ImportRunTest, KeepsUtf8AndItsLineEndsAndWritesNoReportWithoutRefusedRows) {
+    Start({"Nordfracht"});
+    Import("\xEF\xBB\xBFNordfracht;K1;1.2.2018;2.2.2018;T1\nÖmega;K2;1.2.2018;2.2.2018;T2\n");
+    EXPECT_EQ(testing::ReadFile(dir_.Path() + "archiv/touren-20261208-14_07_09.abgelehnt.csv"),
+              "\xEF\xBB\xBFÖmega;K2;1.2.2018;2.2.2018;T2;falsche Firma\n");
+    SetClockForTesting(TSystemTime{2026, 12, 9, 8, 0, 0, 0});
+    Import("Nordfracht;K3;1.2.2018;2.2.2018;T3\n");
+    EXPECT_EQ(Files("archiv"), (std::vector<std::string>{"touren-20261208-14_07_09.abgelehnt.csv",
+                                                         "touren-20261208-14_07_09.csv",
+                                                         "touren-20261209-08_00_00.csv"}));
+}
+
+TEST_F(ImportRunTest, AReportThatCannotBeWrittenIsToldAndChangesNothingElse) {
+    Start({"Nordfracht"});
+    std::filesystem::create_directory(dir_.Path() + "archiv/touren-20261208-14_07_09.abgelehnt.csv");
+    Import(kTwoLines);
+    ASSERT_EQ(ui_.Messages.size(), 1u);
+    EXPECT_NE(ui_.Messages[0].find("Die abgelehnten Zeilen wurden nicht gespeichert. Die Datei \""),
+              std::string::npos);
+    EXPECT_NE(ui_.Messages[0].find("touren-20261208-14_07_09.abgelehnt.csv"), std::string::npos);
+    EXPECT_EQ(Stored().size(), 1u);
+    EXPECT_TRUE(std::filesystem::exists(dir_.Path() + "archiv/touren-20261208-14_07_09.csv"));
+    EXPECT_FALSE(std::filesystem::exists(dir_.Path() + "import/touren.csv"));
+}
+
+TEST_F(ImportRunTest, AnUndoDeletesExactlyItsRunAndOnlyOnce) {
+    Start({"Nordfracht"});
+    Import("Nordfracht;K1;1.2.2018;2.2.2018;T1\nNordfracht;K2;1.2.2018;2.2.2018;T2\n");
+    SetClockForTesting(TSystemTime{2026, 12, 9, 8, 0, 0, 0});
+    importer_->LoadFile(dir_.Write("import/zweite.csv", "Nordfracht;K3;1.2.2018;2.2.2018;T3\n"));
+    ASSERT_EQ(Stored().size(), 3u);
+    TRunUndo undo(*data_);
+    const TRunState before = undo.State(1);
+    EXPECT_EQ(before.Records, 2);
+    EXPECT_FALSE(before.Undone);
+    EXPECT_EQ(UndoQuestion(before), "Import 1 rückgängig machen? 2 Datensätze werden gelöscht.");
+    SetClockForTesting(TSystemTime{2026, 12, 10, 9, 30, 0, 0});
+    EXPECT_EQ(undo.Undo(1), 2);
+    const auto rows = Stored();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].Tour, "T3");
+    EXPECT_EQ(data_->Zalvert->RecordCount(), 1);  // the billing table shows it
+    EXPECT_TRUE(undo.State(1).Undone);
+    EXPECT_EQ(undo.State(1).UndoneAtText, "10.12.2026 09:30:00");
+    EXPECT_EQ(testing::MessageOf([&] { undo.Undo(1); }),
+              "Import 1 wurde bereits am 10.12.2026 09:30:00 rückgängig gemacht.");
+    EXPECT_EQ(testing::MessageOf([&] { undo.State(9); }), "Import 9 ist nicht verzeichnet.");
+    EXPECT_EQ(Stored().size(), 1u);
+}
+
+TEST_F(ImportRunTest, AFileOfAnUndoneRunIsImportedAgainWithoutTheQuestion) {
+    Start({"Nordfracht"});
+    Import(kTwoLines);
+    TRunUndo(*data_).Undo(1);
+    SetClockForTesting(TSystemTime{2026, 12, 9, 8, 0, 0, 0});
+    Import(kTwoLines);
+    EXPECT_TRUE(ui_.Questions.empty());
+    EXPECT_EQ(view_.Id, "2");
+    EXPECT_EQ(Stored().size(), 1u);
+}
+
+TEST_F(ImportRunTest, AnUndoThatFailsLeavesEveryRecord) {
+    Start({"Nordfracht"});
+    Import("Nordfracht;K1;1.2.2018;2.2.2018;T1\nNordfracht;K2;1.2.2018;2.2.2018;T2\n");
+    // The log refuses the mark after the records were deleted: all of it goes back.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((dir_.Path() + "zalvert.db").c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "CREATE TRIGGER gesperrt BEFORE UPDATE ON u_Importlauf "
+                           "BEGIN SELECT RAISE(ABORT, 'Protokoll gesperrt'); END",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    const std::string message = testing::MessageOf([&] { TRunUndo(*data_).Undo(1); });
+    EXPECT_EQ(message.find("Import 1 konnte nicht rückgängig gemacht werden: "), 0u) << message;
+    EXPECT_NE(message.find("Alle Datensätze bleiben erhalten."), std::string::npos);
+    EXPECT_EQ(Stored().size(), 2u);
+    EXPECT_FALSE(TRunUndo(*data_).State(1).Undone);
     EXPECT_EQ(data_->Datenbank->TransactionLevelCount(), 0);
 }
 

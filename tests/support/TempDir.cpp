@@ -27,4 +27,9 @@ std::string TTempDir::Write(std::string_view name, std::string_view content) con
     return path;
 }
 
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 }  // namespace zalvert::testing

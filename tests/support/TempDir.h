@@ -22,4 +22,7 @@ class TTempDir {
     std::string path_;
 };
 
+// The whole file, byte for byte; empty when there is none.
+std::string ReadFile(const std::string& path);
+
 }  // namespace zalvert::testing

@@ -1,0 +1,89 @@
+#include "import/RefusedReport.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+
+#include "rtl/CodePage.h"
+#include "rtl/FileErrors.h"
+#include "rtl/Paths.h"
+
+namespace zalvert {
+namespace {
+
+constexpr int kReasonColumn = 5;
+constexpr char kSeparator = ';';
+
+// Quoted when a spreadsheet would otherwise split or join it.
+std::string CsvField(std::string_view text) {
+    if (text.find_first_of(";\"\r\n") == std::string_view::npos) return std::string(text);
+    std::string out = "\"";
+    for (char c : text) {
+        out += c;
+        if (c == '"') out += '"';
+    }
+    return out + "\"";
+}
+
+std::string Encoded(const std::string& text, const TTextFormat& format) {
+    switch (format.Encoding) {
+        case TTextEncoding::Windows1252:
+            return EncodeUtf8As(text, "CP1252");
+        case TTextEncoding::Utf16LE:
+            return std::string(format.ByteOrderMark ? "\xFF\xFE" : "") +
+                   EncodeUtf8As(text, "UTF-16LE");
+        case TTextEncoding::Utf16BE:
+            return std::string(format.ByteOrderMark ? "\xFE\xFF" : "") +
+                   EncodeUtf8As(text, "UTF-16BE");
+        case TTextEncoding::Utf8:
+        default:
+            return std::string(format.ByteOrderMark ? "\xEF\xBB\xBF" : "") + text;
+    }
+}
+
+}  // namespace
+
+std::string RefusedReportName(const std::string& archiveName) {
+    const std::string extension = ExtractFileExt(archiveName);
+    return ChangeFileExt(archiveName, ".abgelehnt" + extension);
+}
+
+std::string RefusedReportBytes(const TImportGrid& grid, const TTextFormat& format) {
+    std::string text;
+    for (int row = 1; row < grid.RowCount(); ++row) {
+        if (grid.Cells(kReasonColumn, row).empty()) continue;
+        for (int col = 0; col <= kReasonColumn; ++col) {
+            if (col > 0) text += kSeparator;
+            text += CsvField(grid.Cells(col, row));
+        }
+        text += format.LineEnd;
+    }
+    return text.empty() ? text : Encoded(text, format);
+}
+
+bool WriteRefusedReport(const TImportGrid& grid, const TTextFormat& format,
+                        const std::string& path) {
+    const std::string bytes = RefusedReportBytes(grid, format);
+    if (bytes.empty()) return false;
+    // Written aside first: a full disk leaves no half report behind.
+    const std::string partial = path + ".teil";
+    std::FILE* file = std::fopen(partial.c_str(), "wb");
+    if (!file) throw FileWriteError(errno, path);
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    int error = errno;
+    const bool closed = std::fclose(file) == 0;
+    if (!closed) error = errno;
+    std::error_code ignored;
+    if (!written || !closed) {
+        std::filesystem::remove(partial, ignored);
+        throw FileWriteError(error, path);
+    }
+    if (std::rename(partial.c_str(), path.c_str()) != 0) {
+        error = errno;
+        std::filesystem::remove(partial, ignored);
+        throw FileWriteError(error, path);
+    }
+    return true;
+}
+
+}  // namespace zalvert

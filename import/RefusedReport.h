@@ -1,0 +1,28 @@
+#pragma once
+// The refused lines of a run, kept beside the file's archive copy: one line per
+// refused row with its five fields as the grid holds them and the reason, in the
+// source file's encoding and line ends, so a spreadsheet opens it as it is.
+
+#include <string>
+
+#include "import/ImportGrid.h"
+#include "rtl/TextFileReader.h"
+
+namespace zalvert {
+
+struct TTextFormat {
+    TTextEncoding Encoding = TTextEncoding::Utf8;
+    bool ByteOrderMark = false;
+    std::string LineEnd = "\r\n";
+};
+
+// "touren-20180305-14_07_09.csv" gives "touren-20180305-14_07_09.abgelehnt.csv".
+std::string RefusedReportName(const std::string& archiveName);
+// The report's bytes; empty when the run refused no row.
+std::string RefusedReportBytes(const TImportGrid& grid, const TTextFormat& format);
+// Writes the report unless it is empty; false then. The file appears whole or not
+// at all. Raises EInOutError naming the file.
+bool WriteRefusedReport(const TImportGrid& grid, const TTextFormat& format,
+                        const std::string& path);
+
+}  // namespace zalvert

@@ -1,0 +1,111 @@
+#include "views/Importlaeufe.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "dao/ZedaDaoTable.h"
+#include "data/Daten.h"
+#include "data/Schema.h"
+#include "import/RunUndo.h"
+#include "rtl/Interaction.h"
+#include "widgets/DBGrid.h"
+#include "widgets/DesignFont.h"
+
+namespace zalvert {
+
+TFimportlaeufe::TFimportlaeufe(TData& data, IUserInteraction& ui, QWidget* parent)
+    : QWidget(parent),
+      data_(data),
+      ui_(ui),
+      runs_(std::make_unique<TZedaDaoTable>()),
+      source_(std::make_unique<TDataSource>()) {
+    setObjectName("Fimportlaeufe");
+    setWindowTitle("Importläufe");
+    setFont(DesignFont());
+    resize(980, 420);
+    runs_->SetName("Laeufe");
+    runs_->F_Set_Database(data_.Datenbank);
+    runs_->F_Set_TableName(kRunLogTable);
+    runs_->SetReadOnly(true);
+    runs_->SetSortedBy("ImportID DESC");
+    source_->SetDataSet(runs_.get());
+
+    auto* buttons = new QWidget(this);
+    buttons->setObjectName("Panel1");
+    show_ = new QPushButton("Anzeigen", buttons);
+    show_->setObjectName("btAnzeigen");
+    undo_ = new QPushButton("Rückgängig machen", buttons);
+    undo_->setObjectName("btRueckgaengig");
+    auto* row = new QHBoxLayout(buttons);
+    row->setContentsMargins(5, 4, 5, 4);
+    row->addWidget(show_);
+    row->addWidget(undo_);
+    row->addStretch();
+    connect(show_, &QPushButton::clicked, this, &TFimportlaeufe::AnzeigenClick);
+    connect(undo_, &QPushButton::clicked, this, &TFimportlaeufe::RueckgaengigClick);
+
+    grid_ = new TDBGrid(this);
+    grid_->setObjectName("DBGrid1");
+    static constexpr std::pair<const char*, int> kColumns[] = {
+        {"ImportID", 60},    {"Zeit", 130},       {"Datei", 220},     {"Archivname", 220},
+        {"Verarbeitet", 75}, {"Importiert", 75}, {"Abgelehnt", 75}, {kRunLogUndoField, 130},
+    };
+    for (const auto& [field, width] : kColumns) grid_->AddColumn(field, width);
+    grid_->SetDataSource(source_.get());
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(buttons);
+    layout->addWidget(grid_);
+    RunGuarded(ui_, [this] { runs_->Open(); });
+}
+
+TFimportlaeufe::~TFimportlaeufe() {
+    grid_->SetDataSource(nullptr);
+}
+
+int TFimportlaeufe::CurrentRun() const {
+    if (!runs_->Active() || runs_->IsEmpty()) return 0;
+    return runs_->FieldByName("ImportID").AsInteger();
+}
+
+void TFimportlaeufe::Reload() {
+    RunGuarded(ui_, [this] {
+        const int current = CurrentRun();
+        runs_->Close();
+        runs_->Open();
+        if (current != 0) runs_->Locate("ImportID", Variant(current), 0);
+    });
+}
+
+void TFimportlaeufe::showEvent(QShowEvent* event) {
+    // Runs imported since the window was last shown appear.
+    if (runs_->Active()) Reload();
+    QWidget::showEvent(event);
+}
+
+void TFimportlaeufe::AnzeigenClick() {
+    const int run = CurrentRun();
+    if (run != 0 && OnShowRun) RunGuarded(ui_, [&] { OnShowRun(run); });
+}
+
+void TFimportlaeufe::RueckgaengigClick() {
+    const int run = CurrentRun();
+    if (run == 0) return;
+    RunGuarded(ui_, [&] {
+        TRunUndo undo(data_);
+        const TRunState state = undo.State(run);
+        if (state.Undone) {
+            ui_.ShowMessage("Import " + std::to_string(run) + " wurde bereits am " +
+                            state.UndoneAtText + " rückgängig gemacht.");
+            return;
+        }
+        if (!ui_.Confirm(UndoQuestion(state))) return;
+        undo.Undo(run);
+        Reload();
+    });
+}
+
+}  // namespace zalvert

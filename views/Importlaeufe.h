@@ -1,0 +1,54 @@
+#pragma once
+// The import runs window: the run log, newest first, with "Anzeigen" (the billing
+// window shows only the run's records) and "Rückgängig machen" (the run's records
+// deleted after a confirmation, the log entry marked).
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class QPushButton;
+
+namespace zalvert {
+
+class TData;
+class TDataSource;
+class TDBGrid;
+class TZedaDaoTable;
+class IUserInteraction;
+
+class TFimportlaeufe : public QWidget {
+    Q_OBJECT
+  public:
+    TFimportlaeufe(TData& data, IUserInteraction& ui, QWidget* parent = nullptr);
+    ~TFimportlaeufe() override;
+
+    // Shows the billing records of a run; the main window connects it.
+    std::function<void(int importId)> OnShowRun;
+
+    TDBGrid* Grid() const { return grid_; }
+    QPushButton* Anzeigen() const { return show_; }
+    QPushButton* Rueckgaengig() const { return undo_; }
+    TZedaDaoTable& Runs() const { return *runs_; }
+
+    void AnzeigenClick();
+    void RueckgaengigClick();
+    // Reads the log again, keeping the current run where it can.
+    void Reload();
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    int CurrentRun() const;
+
+    TData& data_;
+    IUserInteraction& ui_;
+    std::unique_ptr<TZedaDaoTable> runs_;
+    std::unique_ptr<TDataSource> source_;
+    TDBGrid* grid_ = nullptr;
+    QPushButton* show_ = nullptr;
+    QPushButton* undo_ = nullptr;
+};
+
+}  // namespace zalvert
