@@ -51,11 +51,10 @@ int TZedaDaoTable::GetRecordCount() {
 // The engine's cursor back on the row of the active record after counting.
 void TZedaDaoTable::PutCursorBack(int count) {
     try {
-        if (bookmarkable_) {
-            const TDaoRecordBuffer* buffer = StateBuffer();
-            if (buffer && buffer->Bookmark != 0) PositionByBookmark(buffer->Bookmark);
-            return;
-        }
+        const TDaoRecordBuffer* buffer = bookmarkable_ ? StateBuffer() : nullptr;
+        if (buffer && buffer->Bookmark != 0) return PositionByBookmark(buffer->Bookmark);
+        // No record fetched yet (a count while the dataset opens): the position
+        // counter says where the cursor stood, as without bookmarks.
         recordset_->MoveFirst();
         if (position_ == -1)
             recordset_->MovePrevious();

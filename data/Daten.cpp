@@ -155,8 +155,8 @@ void TData::CreateRunLogWhenMissing() {
         for (int i = 0; i < table->Fields().Count(); ++i)
             hasUndo = hasUndo || table->Fields().Item(i)->Name() == kRunLogUndoField;
         if (hasUndo) return;
-        db.DatabaseObject()->Execute(std::string("ALTER TABLE [") + kRunLogTable + "] ADD COLUMN [" +
-                                     kRunLogUndoField + "] DATETIME");
+        db.DatabaseObject()->Execute(std::string("ALTER TABLE [") + kRunLogTable +
+                                     "] ADD COLUMN [" + kRunLogUndoField + "] DATETIME");
     } else {
         for (const std::string& statement : RunLogStatements())
             db.DatabaseObject()->Execute(statement);

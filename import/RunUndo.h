@@ -13,7 +13,7 @@ class TData;
 
 struct TRunState {
     int ImportId = 0;
-    int Records = 0;           // billing records of the run now
+    int Records = 0;  // billing records of the run now
     bool Undone = false;
     std::string UndoneAtText;  // when it was undone, in the regional settings
 };

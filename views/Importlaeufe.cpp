@@ -48,7 +48,7 @@ TFimportlaeufe::TFimportlaeufe(TData& data, IUserInteraction& ui, QWidget* paren
     grid_ = new TDBGrid(this);
     grid_->setObjectName("DBGrid1");
     static constexpr std::pair<const char*, int> kColumns[] = {
-        {"ImportID", 60},    {"Zeit", 130},       {"Datei", 220},     {"Archivname", 220},
+        {"ImportID", 60},    {"Zeit", 130},      {"Datei", 220},    {"Archivname", 220},
         {"Verarbeitet", 75}, {"Importiert", 75}, {"Abgelehnt", 75}, {kRunLogUndoField, 130},
     };
     for (const auto& [field, width] : kColumns) grid_->AddColumn(field, width);

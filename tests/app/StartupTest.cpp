@@ -77,9 +77,10 @@ TEST_F(StartupTest, HasTheMenuAndTheStatusBar) {
     EXPECT_EQ(top[0]->menu()->actions()[0], main.Beenden1());
     EXPECT_EQ(main.Beenden1()->text(), "&Beenden");
     const QList<QAction*> forms = top[1]->menu()->actions();
-    ASSERT_EQ(forms.size(), 2);
+    ASSERT_EQ(forms.size(), 3);
     EXPECT_EQ(forms[0]->text(), "&Import");
     EXPECT_EQ(forms[1]->text(), "&Zalverten");
+    EXPECT_EQ(forms[2]->text(), QString::fromUtf8("Import&läufe"));
 
     QStatusBar* bar = main.findChild<QStatusBar*>("StatusBar1");
     ASSERT_NE(bar, nullptr);

@@ -4,14 +4,15 @@
 #include <QElapsedTimer>
 #include <QFormLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QLabel>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QShortcut>
-#include <QTimer>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <filesystem>
 
@@ -22,6 +23,7 @@
 #include "tests/support/QtPrinters.h"
 #include "tests/support/RecordingInteraction.h"
 #include "tests/support/TempDir.h"
+#include "views/Importlaeufe.h"
 #include "views/RecordForm.h"
 #include "views/SearchLine.h"
 #include "views/Zalverten.h"
@@ -384,6 +386,91 @@ TEST_F(ZalvertenWindowTest, TheEditPageShowsAndEditsTheCurrentRecord) {
     EXPECT_EQ(tour->text(), "T2");
     EXPECT_EQ(memo->toPlainText(), "Zeile 1\nZeile 2");
     EXPECT_TRUE(ui_.Messages.empty());
+}
+
+// Two runs in the log: records 1 to 20 of run 1, 21 to 50 of run 2.
+class ImportlaeufeTest : public ZalvertenWindowTest {
+  protected:
+    void SetUp() override {
+        ZalvertenWindowTest::SetUp();
+        SetClockForTesting(TSystemTime{2026, 12, 8, 14, 7, 9, 0});
+        engine::Database& db = *data_->Datenbank->DatabaseObject();
+        db.Execute("UPDATE Zalvert SET ImportID = 2 WHERE ID > 20");
+        db.Execute(
+            "INSERT INTO u_Importlauf (ImportID, Datei, Archivname, Zeit, Verarbeitet, "
+            "Importiert, Abgelehnt) VALUES (1, '/import/a.csv', 'a-1.csv', #12/01/2026 10:00#, "
+            "21, 20, 1)");
+        db.Execute(
+            "INSERT INTO u_Importlauf (ImportID, Datei, Archivname, Zeit, Verarbeitet, "
+            "Importiert, Abgelehnt) VALUES (2, '/import/b.csv', 'b-1.csv', #12/02/2026 10:00#, "
+            "30, 30, 0)");
+        main_ = std::make_unique<Tfmain>(*data_, ui_, [] {});
+        main_->show();
+        main_->Importlaeufe1()->trigger();
+        QApplication::processEvents();
+        runs_ = main_->Fimportlaeufe();
+    }
+    void TearDown() override {
+        main_.reset();
+        SetClockForTesting(std::nullopt);
+        ZalvertenWindowTest::TearDown();
+    }
+
+    std::unique_ptr<Tfmain> main_;
+    TFimportlaeufe* runs_ = nullptr;
+};
+
+TEST_F(ImportlaeufeTest, ListsTheRunsNewestFirstInOneWindow) {
+    ASSERT_NE(runs_, nullptr);
+    ASSERT_TRUE(ui_.Messages.empty()) << ui_.Messages[0];
+    EXPECT_EQ(runs_->Runs().RecordCount(), 2);
+    EXPECT_EQ(runs_->windowTitle(), QString::fromUtf8("Importläufe"));
+    EXPECT_EQ(runs_->Anzeigen()->text(), "Anzeigen");
+    EXPECT_EQ(runs_->Rueckgaengig()->text(), QString::fromUtf8("Rückgängig machen"));
+    EXPECT_EQ(runs_->Grid()->CellText(0, 0), "2");
+    EXPECT_EQ(runs_->Grid()->CellText(1, 0), "1");
+    EXPECT_EQ(runs_->Grid()->CellText(1, 3), "a-1.csv");
+    EXPECT_EQ(runs_->Grid()->CellText(1, 6), "1");
+    runs_->parentWidget()->close();
+    main_->Importlaeufe1()->trigger();
+    EXPECT_EQ(main_->Fimportlaeufe(), runs_);
+    EXPECT_TRUE(runs_->isVisible());
+}
+
+TEST_F(ImportlaeufeTest, AnzeigenShowsOnlyTheRunsRecords) {
+    runs_->Runs().Next();  // run 1
+    runs_->Anzeigen()->click();
+    TFzalverten* billing = main_->Fzalverten();
+    ASSERT_NE(billing, nullptr);
+    EXPECT_TRUE(billing->isVisible());
+    EXPECT_EQ(Zalvert().RecordCount(), 20);
+    EXPECT_TRUE(billing->AlleAnzeigen()->isVisibleTo(billing));
+    Zalvert().Last();
+    EXPECT_EQ(Tour(), "T20");
+    billing->AlleAnzeigen()->click();
+    EXPECT_EQ(Zalvert().RecordCount(), 50);
+    EXPECT_FALSE(billing->AlleAnzeigen()->isVisibleTo(billing));
+    EXPECT_TRUE(ui_.Messages.empty());
+}
+
+TEST_F(ImportlaeufeTest, RueckgaengigDeletesTheRunOnlyAfterYes) {
+    runs_->Runs().Next();  // run 1
+    ui_.ConfirmAnswers.push_back(false);
+    runs_->Rueckgaengig()->click();
+    EXPECT_EQ(
+        ui_.Questions,
+        (std::vector<std::string>{"Import 1 rückgängig machen? 20 Datensätze werden gelöscht."}));
+    EXPECT_EQ(Zalvert().RecordCount(), 50);
+    ui_.ConfirmAnswers.push_back(true);
+    runs_->Rueckgaengig()->click();
+    EXPECT_EQ(Zalvert().RecordCount(), 30);
+    EXPECT_EQ(Tour(), "T21");
+    EXPECT_EQ(runs_->Runs().FieldByName("ImportID").AsInteger(), 1);  // still the current run
+    EXPECT_EQ(runs_->Grid()->CellText(runs_->Grid()->ActiveRow(), 7), "08.12.2026 14:07:09");
+    runs_->Rueckgaengig()->click();
+    EXPECT_EQ(ui_.Questions.size(), 2u);
+    ASSERT_EQ(ui_.Messages.size(), 1u);
+    EXPECT_EQ(ui_.Messages[0], "Import 1 wurde bereits am 08.12.2026 14:07:09 rückgängig gemacht.");
 }
 
 }  // namespace

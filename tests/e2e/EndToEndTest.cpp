@@ -138,9 +138,8 @@ TEST_F(EndToEndTest, ImportsAndArchivesTheWaitingFileAtStart) {
         << "Nordfracht;Kunde A;01.03.2018;02.03.2018;T1\r\n"
            "Unbekannt;Kunde B;01.03.2018;02.03.2018;T2\r\n"
            "Elbe Logistik GmbH;Kunde C;03.03.18;04.03.18;T3\r\n";
-    const bool running = RunUntil([&] {
-        return (Copies().size() == 1 && Files("import").empty()) || !Messages().empty();
-    });
+    const bool running = RunUntil(
+        [&] { return (Copies().size() == 1 && Files("import").empty()) || !Messages().empty(); });
     EXPECT_TRUE(running);
     EXPECT_TRUE(Messages().empty());
     EXPECT_TRUE(Files("import").empty());

@@ -295,10 +295,9 @@ TEST_F(ImportRunTest, AFileImportedBeforeIsOnlyArchivedUnlessTheUserSaysYes) {
     Import(kTwoLines);
     EXPECT_EQ(view_.Id, "2");
     EXPECT_EQ(Stored().size(), 2u);
-    EXPECT_EQ(Files("archiv"),
-              (std::vector<std::string>{report, "touren-20261208-14_07_09.csv",
-                                        "touren-20261209-08_00_00.abgelehnt.csv",
-                                        "touren-20261209-08_00_00.csv"}));
+    EXPECT_EQ(Files("archiv"), (std::vector<std::string>{report, "touren-20261208-14_07_09.csv",
+                                                         "touren-20261209-08_00_00.abgelehnt.csv",
+                                                         "touren-20261209-08_00_00.csv"}));
 }
 
 TEST_F(ImportRunTest, AFailedArchivingIsFinishedByTheNextRunOfTheFile) {
@@ -398,10 +397,11 @@ TEST_F(ImportRunTest, AFullDiskUnderTheDatabaseStoresNothingAndKeepsTheFile) {
 
 TEST_F(ImportRunTest, KeepsTheRefusedLinesBesideTheArchiveCopyInTheFilesEncoding) {
     Start({"Nordfracht"});
-    Import("M\xFCller;K1;1.2.2018;2.2.2018;T1\r\n"
-           "Nordfracht;K2;1.2.2018;2.2.2018;T2\r\n"
-           "\"Gr\xF6\xDF\x65;Partner\";K3;1.2.2018;2.2.2018;T3\r\n"
-           "Nordfracht;K4;;2.2.2018;T4\r\n");
+    Import(
+        "M\xFCller;K1;1.2.2018;2.2.2018;T1\r\n"
+        "Nordfracht;K2;1.2.2018;2.2.2018;T2\r\n"
+        "\"Gr\xF6\xDF\x65;Partner\";K3;1.2.2018;2.2.2018;T3\r\n"
+        "Nordfracht;K4;;2.2.2018;T4\r\n");
     const std::string report = dir_.Path() + "archiv/touren-20261208-14_07_09.abgelehnt.csv";
     ASSERT_TRUE(std::filesystem::exists(report));
     EXPECT_EQ(testing::ReadFile(report),
@@ -425,7 +425,8 @@ TEST_F(ImportRunTest, KeepsUtf8AndItsLineEndsAndWritesNoReportWithoutRefusedRows
 
 TEST_F(ImportRunTest, AReportThatCannotBeWrittenIsToldAndChangesNothingElse) {
     Start({"Nordfracht"});
-    std::filesystem::create_directory(dir_.Path() + "archiv/touren-20261208-14_07_09.abgelehnt.csv");
+    std::filesystem::create_directory(dir_.Path() +
+                                      "archiv/touren-20261208-14_07_09.abgelehnt.csv");
     Import(kTwoLines);
     ASSERT_EQ(ui_.Messages.size(), 1u);
     EXPECT_NE(ui_.Messages[0].find("Die abgelehnten Zeilen wurden nicht gespeichert. Die Datei \""),
