@@ -4,7 +4,9 @@
 #include <unicode/ucol.h>
 #include <unicode/unistr.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <memory>
 
 #include "engine/DaoConstants.h"
@@ -56,7 +58,38 @@ std::string GermanCollated(const std::string& reference, int type) {
     return text ? reference + " COLLATE " + kGermanCollation : reference;
 }
 
+// Letters and digits of ASCII sort by their primary weights alone in the German
+// order at secondary strength: digits before letters, letters in the alphabet
+// whatever their case. Such texts (tours, numbers, hashes) skip ICU.
+std::optional<int> CompareAsciiAlphanumeric(std::string_view a, std::string_view b) {
+    const auto rank = [](unsigned char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'z') return 10 + (c - 'a');
+        if (c >= 'A' && c <= 'Z') return 10 + (c - 'A');
+        return -1;
+    };
+    const size_t n = std::min(a.size(), b.size());
+    std::optional<int> order;
+    for (size_t i = 0; i < n; ++i) {
+        const int x = rank(static_cast<unsigned char>(a[i]));
+        const int y = rank(static_cast<unsigned char>(b[i]));
+        if (x < 0 || y < 0) return std::nullopt;
+        if (!order && x != y) order = x < y ? -1 : 1;
+    }
+    for (size_t i = n; i < a.size(); ++i)
+        if (rank(static_cast<unsigned char>(a[i])) < 0) return std::nullopt;
+    for (size_t i = n; i < b.size(); ++i)
+        if (rank(static_cast<unsigned char>(b[i])) < 0) return std::nullopt;
+    if (order) return order;
+    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
 int CompareGerman(std::string_view a, std::string_view b) {
+    if (const auto fast = CompareAsciiAlphanumeric(a, b)) return *fast;
+    return CompareGermanByIcu(a, b);
+}
+
+int CompareGermanByIcu(std::string_view a, std::string_view b) {
     icu::UnicodeString left = Unicode(a), right = Unicode(b);
     left.foldCase(U_FOLD_CASE_DEFAULT);
     right.foldCase(U_FOLD_CASE_DEFAULT);

@@ -6,6 +6,7 @@
 
 #include <sqlite3.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,10 @@ std::string GermanCollated(const std::string& reference, int type);
 // Negative, zero or positive as `a` sorts before, with or after `b`; letter case
 // makes no difference.
 int CompareGerman(std::string_view a, std::string_view b);
+// The general way, through ICU; CompareGerman takes it for all but the texts below.
+int CompareGermanByIcu(std::string_view a, std::string_view b);
+// The same for texts of ASCII letters and digits only; none for any other text.
+std::optional<int> CompareAsciiAlphanumeric(std::string_view a, std::string_view b);
 std::string GermanUpperCase(std::string_view text);
 std::string GermanLowerCase(std::string_view text);
 // A character folded for comparisons without regard to case.
