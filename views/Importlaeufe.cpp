@@ -23,7 +23,7 @@ TFimportlaeufe::TFimportlaeufe(TData& data, IUserInteraction& ui, QWidget* paren
     setObjectName("Fimportlaeufe");
     setWindowTitle("Importläufe");
     setFont(DesignFont());
-    resize(980, 420);
+    resize(1040, 420);
     runs_->SetName("Laeufe");
     runs_->F_Set_Database(data_.Datenbank);
     runs_->F_Set_TableName(kRunLogTable);
@@ -48,10 +48,11 @@ TFimportlaeufe::TFimportlaeufe(TData& data, IUserInteraction& ui, QWidget* paren
     grid_ = new TDBGrid(this);
     grid_->setObjectName("DBGrid1");
     static constexpr std::pair<const char*, int> kColumns[] = {
-        {"ImportID", 60},    {"Zeit", 130},      {"Datei", 220},    {"Archivname", 220},
-        {"Verarbeitet", 75}, {"Importiert", 75}, {"Abgelehnt", 75}, {kRunLogUndoField, 130},
+        {"ImportID", 60},    {"Zeit", 125},      {"Datei", 220},    {"Archivname", 220},
+        {"Verarbeitet", 75}, {"Importiert", 70}, {"Abgelehnt", 70},
     };
     for (const auto& [field, width] : kColumns) grid_->AddColumn(field, width);
+    grid_->AddColumn(kRunLogUndoField, 140, "Rückgängig gemacht");
     grid_->SetDataSource(source_.get());
 
     auto* layout = new QVBoxLayout(this);

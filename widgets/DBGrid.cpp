@@ -83,8 +83,8 @@ void TDBGrid::SetDataSource(TDataSource* source) {
     DataChanged();
 }
 
-void TDBGrid::AddColumn(const std::string& fieldName, int width) {
-    columns_.push_back({fieldName, fieldName, width});
+void TDBGrid::AddColumn(const std::string& fieldName, int width, const std::string& title) {
+    columns_.push_back({fieldName, title.empty() ? fieldName : title, width});
     UpdateScrollBars();
     viewport()->update();
 }

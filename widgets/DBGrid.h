@@ -32,7 +32,9 @@ class TDBGrid : public QAbstractScrollArea {
 
     TDataSource* DataSource() const;
     void SetDataSource(TDataSource* source);
-    void AddColumn(const std::string& fieldName, int width = kDefaultColWidth);
+    // The title is the field name unless one is given.
+    void AddColumn(const std::string& fieldName, int width = kDefaultColWidth,
+                   const std::string& title = {});
     const std::vector<TColumn>& Columns() const { return columns_; }
     int DefaultRowHeight() const { return rowHeight_; }
 
