@@ -473,6 +473,26 @@ TEST_F(ImportRunTest, AFileOfAnUndoneRunIsImportedAgainWithoutTheQuestion) {
     EXPECT_EQ(Stored().size(), 1u);
 }
 
+// The billing window may show only one run when the next file comes in.
+TEST_F(ImportRunTest, ImportsIntoABillingTableFilteredToAnotherRun) {
+    Start({"Nordfracht"});
+    Import("Nordfracht;K1;1.2.2018;2.2.2018;T1\n");
+    data_->Zalvert->SetFilter("ImportID = 1");
+    data_->Zalvert->SetFiltered(true);
+    SetClockForTesting(TSystemTime{2026, 12, 9, 8, 0, 0, 0});
+    importer_->LoadFile(dir_.Write("import/zweite.csv", "Nordfracht;K2;1.2.2018;2.2.2018;T2\n"));
+    EXPECT_TRUE(ui_.Messages.empty()) << ui_.Messages[0];
+    EXPECT_EQ(view_.Id, "2");
+    const auto rows = Stored();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1].ImportId, 2);
+    // As in any dynaset, the records added show at its end until it is opened anew.
+    EXPECT_EQ(data_->Zalvert->RecordCount(), 2);
+    data_->Zalvert->SetFiltered(false);
+    data_->Zalvert->SetFiltered(true);
+    EXPECT_EQ(data_->Zalvert->RecordCount(), 1);
+}
+
 TEST_F(ImportRunTest, AnUndoThatFailsLeavesEveryRecord) {
     Start({"Nordfracht"});
     Import("Nordfracht;K1;1.2.2018;2.2.2018;T1\nNordfracht;K2;1.2.2018;2.2.2018;T2\n");
