@@ -46,10 +46,6 @@ bool IsBytesType(TFieldType type) {
            type == TFieldType::ftGuid;
 }
 
-bool SameName(std::string_view a, std::string_view b) {
-    return AsciiLowerCase(a) == AsciiLowerCase(b);
-}
-
 std::string Quoted(std::string_view text) {
     return std::string(1, kQuote) + QuoteEscaped(text) + kQuote;
 }
@@ -161,6 +157,10 @@ std::string MasterComparison(TField& master, bool guid) {
 }
 
 }  // namespace
+
+bool SameFieldName(std::string_view a, std::string_view b) {
+    return AsciiLowerCase(a) == AsciiLowerCase(b);
+}
 
 // --- key lists ---------------------------------------------------------------------------
 
@@ -332,7 +332,7 @@ std::string IndexForKey(std::string_view keyFields, const TIndexDefs& indexes) {
     const std::vector<std::string> keys = SplitKeyList(keyFields);
     const auto isKey = [&](const std::string& name) {
         return std::any_of(keys.begin(), keys.end(),
-                           [&](const std::string& key) { return SameName(key, name); });
+                           [&](const std::string& key) { return SameFieldName(key, name); });
     };
     for (int i = 0; i < indexes.Count(); ++i) {
         const TIndexDef& index = indexes.Items(i);
@@ -341,7 +341,7 @@ std::string IndexForKey(std::string_view keyFields, const TIndexDefs& indexes) {
         if (fields.empty() || (!exact && !isKey(fields.front()))) continue;
         const bool holdsAll = std::all_of(keys.begin(), keys.end(), [&](const std::string& key) {
             return std::any_of(fields.begin(), fields.end(),
-                               [&](const std::string& field) { return SameName(key, field); });
+                               [&](const std::string& field) { return SameFieldName(key, field); });
         });
         if (holdsAll) return index.Name;
     }

@@ -51,6 +51,9 @@ std::string MasterDetailCriteria(const std::vector<std::string>& detailNames,
                                  const std::vector<TField*>& masterFields,
                                  const std::vector<bool>& masterGuid, bool brackets);
 
+// Field names compare as the dataset finds its fields: A-Z without regard to case.
+bool SameFieldName(std::string_view a, std::string_view b);
+
 // The index for a key: with a leading "!" one of exactly the key's fields, else
 // one that starts with a key field and holds them all. Empty when none fits.
 std::string IndexForKey(std::string_view keyFields, const TIndexDefs& indexes);

@@ -90,8 +90,7 @@ int TZedaDaoTable::CountAccepted() {
 // --- record number -------------------------------------------------------------------
 
 int TZedaDaoTable::GetRecNo() {
-    UpdateCursorPos();
-    if (TDaoRecordBuffer* buffer = StateBuffer()) InternalSetToRecord(*buffer);
+    CursorToCurrentRecord();
     if (!UseGetRecNo) return -1;
     if (position_ < -1) positionInvalid_ = true;
     if (ForwardOnly()) return position_ + 1;

@@ -9,7 +9,6 @@
 #include "dao/ZedaDaoTableSupport.h"
 #include "dataset/DatabaseError.h"
 #include "rtl/TextCase.h"
-#include "rtl/Utf8.h"
 
 namespace zalvert {
 using namespace daotable;
@@ -17,10 +16,6 @@ namespace {
 
 constexpr int kMaxSeekKeys = 13;
 constexpr int kDenyRead = 2;
-
-bool SameName(std::string_view a, std::string_view b) {
-    return AsciiLowerCase(a) == AsciiLowerCase(b);
-}
 
 // Closes a clone or snapshot on every way out of a search.
 class TClosing {
@@ -196,7 +191,7 @@ std::shared_ptr<engine::Recordset> TZedaDaoTable::SeekOnClone(const std::string&
     for (int i = 0; i < std::min(fieldCount, kMaxSeekKeys); ++i) {
         const std::string name = indexFields.Item(i)->Name();
         for (size_t k = 0; k < key.Fields.size(); ++k) {
-            if (!SameName(key.Fields[k], name)) continue;
+            if (!SameFieldName(key.Fields[k], name)) continue;
             const std::string& value = key.Values[k];
             slots[static_cast<size_t>(i)] =
                 value == kNullKeyText ? Variant::Null() : Variant(value);

@@ -28,13 +28,13 @@ std::string CsvField(std::string_view text) {
 std::string Encoded(const std::string& text, const TTextFormat& format) {
     switch (format.Encoding) {
         case TTextEncoding::Windows1252:
-            return EncodeUtf8As(text, "CP1252");
+            return Utf8ToCodePage(text, "CP1252");
         case TTextEncoding::Utf16LE:
             return std::string(format.ByteOrderMark ? "\xFF\xFE" : "") +
-                   EncodeUtf8As(text, "UTF-16LE");
+                   Utf8ToCodePage(text, "UTF-16LE");
         case TTextEncoding::Utf16BE:
             return std::string(format.ByteOrderMark ? "\xFE\xFF" : "") +
-                   EncodeUtf8As(text, "UTF-16BE");
+                   Utf8ToCodePage(text, "UTF-16BE");
         case TTextEncoding::Utf8:
         default:
             return std::string(format.ByteOrderMark ? "\xEF\xBB\xBF" : "") + text;

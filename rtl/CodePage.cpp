@@ -88,11 +88,7 @@ std::string CodePageToUtf8(std::string_view text, const char* codePage) {
     return out;
 }
 
-std::string Utf8ToCodePage(std::string_view text, const char* codePage) {
-    return EncodeUtf8As(text, codePage);
-}
-
-std::string EncodeUtf8As(std::string_view text, const char* encoding) {
+std::string Utf8ToCodePage(std::string_view text, const char* encoding) {
     iconv_t cd = iconv_open(encoding, "UTF-8");
     if (cd == reinterpret_cast<iconv_t>(-1))
         throw Exception(std::string("Code page not available: ") + encoding);

@@ -28,11 +28,9 @@ bool DecodeStrict(std::string_view in, const char* encoding, std::string& out);
 
 std::string AnsiToUtf8(std::string_view text);
 // Text of a single-byte code page as UTF-8, and back; characters the code page
-// lacks become "?".
+// lacks become "?". Back works for any encoding iconv knows, of any width
+// ("CP850", "UTF-16LE").
 std::string CodePageToUtf8(std::string_view text, const char* codePage);
 std::string Utf8ToCodePage(std::string_view text, const char* codePage);
-// UTF-8 text in an encoding of any width iconv knows ("UTF-16LE", "CP1252");
-// characters it lacks become "?".
-std::string EncodeUtf8As(std::string_view text, const char* encoding);
 
 }  // namespace zalvert
