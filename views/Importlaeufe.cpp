@@ -60,7 +60,6 @@ TFimportlaeufe::TFimportlaeufe(TData& data, IUserInteraction& ui, QWidget* paren
     layout->setSpacing(0);
     layout->addWidget(buttons);
     layout->addWidget(grid_);
-    RunGuarded(ui_, [this] { runs_->Open(); });
 }
 
 TFimportlaeufe::~TFimportlaeufe() {
@@ -81,9 +80,10 @@ void TFimportlaeufe::Reload() {
     });
 }
 
+// The log is read when the window is shown, so that runs imported since the
+// window was last shown appear.
 void TFimportlaeufe::showEvent(QShowEvent* event) {
-    // Runs imported since the window was last shown appear.
-    if (runs_->Active()) Reload();
+    Reload();
     QWidget::showEvent(event);
 }
 

@@ -33,7 +33,7 @@ class TFimportlaeufe : public QWidget {
 
     void AnzeigenClick();
     void RueckgaengigClick();
-    // Reads the log again, keeping the current run where it can.
+    // Reads the log (again), keeping the current run where it can.
     void Reload();
 
   protected:
