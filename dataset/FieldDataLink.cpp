@@ -28,6 +28,15 @@ void TFieldDataLink::Reset() {
     RecordChanged(nullptr);
 }
 
+bool TFieldDataLink::BeginChange() {
+    if (!Edit()) {
+        Reset();
+        return false;
+    }
+    Modified();
+    return true;
+}
+
 void TFieldDataLink::ActiveChanged() {
     UpdateField();
     if (OnActiveChange) OnActiveChange();

@@ -24,6 +24,10 @@ class TFieldDataLink : public TDataLink {
     bool IsModified() const { return modified_; }
     // Shows the field's value again, dropping the control's change.
     void Reset();
+    // A control's first change: the record into edit mode and the change marked;
+    // when the field cannot change, the control shows its value again and false.
+    // Entering edit mode shows the record again: the control puts its change back.
+    bool BeginChange();
 
     std::function<void()> OnDataChange;     // show the field's value
     std::function<void()> OnEditingChange;  // the record entered or left edit mode

@@ -27,9 +27,8 @@ void TDBCheckBox::UserToggled() {
     if (showing_) return;
     const bool checked = isChecked();
     RunGuarded(ApplicationInteraction(), [&] {
-        if (!link_.Edit()) return link_.Reset();
-        setChecked(checked);
-        link_.Modified();
+        if (!link_.BeginChange()) return;
+        setChecked(checked);  // entering edit mode showed the stored value again
         link_.UpdateRecord();
     });
 }

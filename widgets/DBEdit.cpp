@@ -35,14 +35,11 @@ void TDBEdit::UserEdited() {
     const QString typed = text();
     const int cursor = cursorPosition();
     RunGuarded(ApplicationInteraction(), [&] {
-        if (!link_.Edit()) return link_.Reset();
-        if (text() != typed) {
-            showing_ = true;
-            setText(typed);
-            setCursorPosition(cursor);
-            showing_ = false;
-        }
-        link_.Modified();
+        if (!link_.BeginChange() || text() == typed) return;
+        showing_ = true;
+        setText(typed);
+        setCursorPosition(cursor);
+        showing_ = false;
     });
 }
 

@@ -67,16 +67,13 @@ void TDBMemo::UserEdited() {
     const QString typed = toPlainText();
     const int cursor = textCursor().position();
     RunGuarded(ApplicationInteraction(), [&] {
-        if (!link_.Edit()) return link_.Reset();
-        if (toPlainText() != typed) {
-            showing_ = true;
-            setPlainText(typed);
-            QTextCursor restored = textCursor();
-            restored.setPosition(cursor);
-            setTextCursor(restored);
-            showing_ = false;
-        }
-        link_.Modified();
+        if (!link_.BeginChange() || toPlainText() == typed) return;
+        showing_ = true;
+        setPlainText(typed);
+        QTextCursor restored = textCursor();
+        restored.setPosition(cursor);
+        setTextCursor(restored);
+        showing_ = false;
     });
 }
 
