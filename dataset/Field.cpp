@@ -1,17 +1,15 @@
 #include "dataset/Field.h"
 
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
 #include "dataset/DataSet.h"
 #include "dataset/DbConsts.h"
 #include "rtl/DateConvert.h"
 #include "rtl/Exceptions.h"
-#include "rtl/FileErrors.h"
 #include "rtl/FormatSettings.h"
 #include "rtl/Utf8.h"
+#include "rtl/WholeFile.h"
 
 namespace zalvert {
 
@@ -652,26 +650,11 @@ void TBlobField::SaveToStream(TStream& stream) const {
 }
 
 void TBlobField::LoadFromFile(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) throw FileReadError(errno, path);
-    std::string content;
-    char chunk[65536];
-    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
-        content.append(chunk, n);
-    const bool failed = std::ferror(file) != 0;
-    const int error = errno;
-    std::fclose(file);
-    if (failed) throw FileReadError(error, path);
-    SetAsStringValue(content);
+    SetAsStringValue(ReadWholeFile(path));
 }
 
 void TBlobField::SaveToFile(const std::string& path) const {
-    const std::string content = GetAsString();
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) throw FileWriteError(errno, path);
-    const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
-    const int error = errno;
-    if (std::fclose(file) != 0 || !written) throw FileWriteError(written ? errno : error, path);
+    WriteWholeFile(path, GetAsString());
 }
 
 TField* CreateFieldOfType(TComponent* owner, TFieldType type, int size) {

@@ -7,6 +7,7 @@
 #include "rtl/CodePage.h"
 #include "rtl/FileErrors.h"
 #include "rtl/Paths.h"
+#include "rtl/WholeFile.h"
 
 namespace zalvert {
 namespace {
@@ -67,19 +68,15 @@ bool WriteRefusedReport(const TImportGrid& grid, const TTextFormat& format,
     if (bytes.empty()) return false;
     // Written aside first: a full disk leaves no half report behind.
     const std::string partial = path + ".teil";
-    std::FILE* file = std::fopen(partial.c_str(), "wb");
-    if (!file) throw FileWriteError(errno, path);
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    int error = errno;
-    const bool closed = std::fclose(file) == 0;
-    if (!closed) error = errno;
     std::error_code ignored;
-    if (!written || !closed) {
+    try {
+        WriteWholeFile(partial, bytes, path);
+    } catch (...) {
         std::filesystem::remove(partial, ignored);
-        throw FileWriteError(error, path);
+        throw;
     }
     if (std::rename(partial.c_str(), path.c_str()) != 0) {
-        error = errno;
+        const int error = errno;
         std::filesystem::remove(partial, ignored);
         throw FileWriteError(error, path);
     }
