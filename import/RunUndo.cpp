@@ -19,7 +19,8 @@ std::string UndoQuestion(const TRunState& run) {
            std::to_string(run.Records) + " Datensätze werden gelöscht.";
 }
 
-TRunState TRunUndo::State(int importId) {
+// The run as its log entry tells it, without counting its records.
+TRunState TRunUndo::Logged(int importId) {
     engine::Database& db = *data_.Datenbank->DatabaseObject();
     const std::string id = std::to_string(importId);
     auto log = db.OpenRecordset(std::string("SELECT ") + kRunLogUndoField + " FROM " +
@@ -31,14 +32,20 @@ TRunState TRunUndo::State(int importId) {
     const Variant undone = log->Fields().Item(0)->Value();
     state.Undone = !undone.IsEmptyOrNull();
     if (state.Undone) state.UndoneAtText = DateTimeToStr(undone.AsDateTime());
-    auto count = db.OpenRecordset("SELECT Count(*) AS n FROM Zalvert WHERE ImportID = " + id,
-                                  engine::dbOpenSnapshot);
+    return state;
+}
+
+TRunState TRunUndo::State(int importId) {
+    TRunState state = Logged(importId);
+    auto count = data_.Datenbank->DatabaseObject()->OpenRecordset(
+        "SELECT Count(*) AS n FROM Zalvert WHERE ImportID = " + std::to_string(importId),
+        engine::dbOpenSnapshot);
     state.Records = count->Fields().Item(0)->Value().AsInteger();
     return state;
 }
 
 int TRunUndo::Undo(int importId) {
-    const TRunState state = State(importId);
+    const TRunState state = Logged(importId);
     const std::string id = std::to_string(importId);
     if (state.Undone)
         DatabaseError("Import " + id + " wurde bereits am " + state.UndoneAtText +

@@ -28,6 +28,7 @@ class TRunUndo {
     int Undo(int importId);
 
   private:
+    TRunState Logged(int importId);
     void MarkUndone(int importId, TDateTime when);
     TData& data_;
 };
