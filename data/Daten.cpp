@@ -1,6 +1,7 @@
 #include "data/Daten.h"
 
 #include "data/Schema.h"
+#include "rtl/IniFile.h"
 
 namespace zalvert {
 namespace {
@@ -139,6 +140,8 @@ void TData::SetUpRecvonFields() {
 void TData::DataModuleCreate() {
     settings_ = ReadSettings(iniPath_);
     Datenbank->Close();
+    // An ODBC connect text names a database server; anything else is a file.
+    Datenbank->F_Set_DatabaseType(IsServerConnect(settings_.Main) ? "ODBC" : "Access");
     Datenbank->F_Set_Database(settings_.Main);
     Datenbank->F_Set_Password(settings_.Pass);
     Datenbank->Open();
@@ -153,7 +156,7 @@ void TData::CreateRunLogWhenMissing() {
         auto table = db.DatabaseObject()->TableDefs().Item(kRunLogTable);
         bool hasUndo = false;
         for (int i = 0; i < table->Fields().Count(); ++i)
-            hasUndo = hasUndo || table->Fields().Item(i)->Name() == kRunLogUndoField;
+            hasUndo = hasUndo || SameText(table->Fields().Item(i)->Name(), kRunLogUndoField);
         if (hasUndo) return;
         db.DatabaseObject()->Execute(std::string("ALTER TABLE [") + kRunLogTable +
                                      "] ADD COLUMN [" + kRunLogUndoField + "] DATETIME");

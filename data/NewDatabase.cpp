@@ -1,4 +1,5 @@
-// zalvert-newdb PATH [COMPANY...] [-f FILE]: creates a database with the schema the
+// zalvert-newdb PATH [COMPANY...] [-f FILE]: creates a database (PATH a file, or an ODBC
+// connect text "odbc;DSN=...;UID=...;PWD=..." for a server) with the schema the
 // program expects; the companies (from the arguments and from FILE, one a line)
 // become the accepted sender companies.
 
@@ -12,7 +13,7 @@
 
 int main(int argc, char* argv[]) {
     if (argc < 2) {
-        std::cerr << "usage: zalvert-newdb PATH [COMPANY...] [-f FILE]\n";
+        std::cerr << "usage: zalvert-newdb PATH|\"odbc;DSN=...\" [COMPANY...] [-f FILE]\n";
         return 2;
     }
     std::vector<std::string> companies;

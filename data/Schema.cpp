@@ -1,6 +1,7 @@
 #include "data/Schema.h"
 
 #include "engine/Dao.h"
+#include "rtl/Utf8.h"
 
 namespace zalvert {
 
@@ -35,11 +36,17 @@ const std::vector<std::string>& SchemaStatements() {
     return statements;
 }
 
+bool IsServerConnect(const std::string& database) {
+    return AsciiLowerCase(database.substr(0, 5)) == "odbc;";
+}
+
 void CreateZalvertDatabase(const std::string& path, const std::vector<std::string>& companies) {
     auto engine = engine::CreateDBEngine("DAO.DBEngine.36");
-    auto db = engine->CreateDatabase(path);
-    for (const std::string& statement : SchemaStatements()) db->Execute(statement);
     auto workspace = engine->CreateWorkspace("Schema", "Admin", "");
+    // On a server the tables go into the database the connect text names.
+    auto db = IsServerConnect(path) ? workspace->OpenDatabase(path, Variant(false), false, path)
+                                    : engine->CreateDatabase(path);
+    for (const std::string& statement : SchemaStatements()) db->Execute(statement);
     auto recvon = db->OpenRecordset("u_Recvon", engine::dbOpenDynaset);
     int priority = 0;
     for (const std::string& company : companies) {

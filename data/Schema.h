@@ -17,8 +17,12 @@ constexpr const char* kRunLogTable = "u_Importlauf";
 constexpr const char* kRunLogUndoField = "Rueckgaengig";
 const std::vector<std::string>& RunLogStatements();
 
-// Creates a new database file with the schema; `companies` fill `u_Recvon`
-// (priority in list order). Raises the engine's error when the file exists.
+// Whether the database setting is an ODBC connect text ("odbc;DSN=...") rather than a file.
+bool IsServerConnect(const std::string& database);
+
+// Creates a new database file with the schema, or the schema's tables in the server
+// database an ODBC connect text names; `companies` fill `u_Recvon` (priority in list
+// order). Raises the engine's error when the file or a table exists.
 void CreateZalvertDatabase(const std::string& path, const std::vector<std::string>& companies);
 
 }  // namespace zalvert

@@ -191,6 +191,39 @@ std::shared_ptr<QueryDef> TDatabaseImpl::CreateQueryDef(const std::string& name,
     return query;
 }
 
+// The outermost level is an immediate transaction: it takes the write lock at its
+// start (waiting for it as long as the busy timeout), inner levels are savepoints.
+void TDatabaseImpl::BeginLevel(int level) {
+    TSqliteConnection& connection = state_->Connection("DAO.Workspace");
+    try {
+        connection.Exec(level == 1 ? std::string("BEGIN IMMEDIATE")
+                                   : "SAVEPOINT zi_level_" + std::to_string(level));
+    } catch (const ESqlite& e) {
+        FailSqlite(state_->Engine(), e, "DAO.Workspace", state_->Name());
+    }
+    state_->TransactionDepth = level;
+}
+
+void TDatabaseImpl::EndLevel(int level, bool rollback) {
+    TSqliteConnection& connection = state_->Connection("DAO.Workspace");
+    try {
+        // A full disk or a damaged file makes SQLite roll back by itself; the
+        // rollback then only has to be recorded.
+        if (rollback && sqlite3_get_autocommit(connection.Handle())) {
+        } else if (level == 1) {
+            connection.Exec(rollback ? "ROLLBACK" : "COMMIT");
+        } else {
+            const std::string savepoint = "zi_level_" + std::to_string(level);
+            if (rollback) connection.Exec("ROLLBACK TO " + savepoint);
+            connection.Exec("RELEASE " + savepoint);
+        }
+    } catch (const ESqlite& e) {
+        FailSqlite(state_->Engine(), e, "DAO.Workspace", state_->Name());
+    }
+    state_->TransactionDepth = level - 1;
+    if (rollback) state_->SchemaChanged();
+}
+
 void TDatabaseImpl::Close() {
     state_->Connection(kSource);
     state_->Close();

@@ -8,10 +8,11 @@
 #include "engine/CatalogObjects.h"
 #include "engine/Dao.h"
 #include "engine/DatabaseState.h"
+#include "engine/WorkspaceDatabase.h"
 
 namespace zalvert::engine {
 
-class TDatabaseImpl : public Database {
+class TDatabaseImpl : public TWorkspaceDatabase {
   public:
     TDatabaseImpl(TDatabaseRef state, std::string connect);
 
@@ -37,6 +38,10 @@ class TDatabaseImpl : public Database {
     void Close() override;
 
     const TDatabaseRef& State() const { return state_; }
+    bool Closed() const override { return state_->Closed(); }
+    int TransactionDepth() const override { return state_->TransactionDepth; }
+    void BeginLevel(int level) override;
+    void EndLevel(int level, bool rollback) override;
 
   private:
     TDatabaseRef state_;

@@ -7,6 +7,8 @@
 #include "engine/Dao.h"
 #include "engine/DatabaseImpl.h"
 #include "engine/EngineState.h"
+#include "engine/odbc/OdbcDatabase.h"
+#include "rtl/Utf8.h"
 
 namespace zalvert::engine {
 namespace {
@@ -26,7 +28,7 @@ class TWorkspaceImpl : public Workspace {
           databases_(engine_, "DAO.Databases", [this] {
               std::vector<std::shared_ptr<Database>> list;
               for (const auto& db : open_)
-                  if (!db->State()->Closed()) list.push_back(db);
+                  if (!db->Closed()) list.push_back(db);
               return list;
           }) {}
 
@@ -37,8 +39,14 @@ class TWorkspaceImpl : public Workspace {
     std::shared_ptr<Database> OpenDatabase(const std::string& name, const Variant& options,
                                            bool readOnly, const std::string& connect) override {
         CheckOpen();
+        if (AsciiLowerCase(connect.substr(0, 5)) == "odbc;") {
+            auto db = odbc::OpenOdbcDatabase(engine_, name, readOnly, connect);
+            open_.push_back(db);
+            databases_.Refresh();
+            return db;
+        }
         if (!connect.empty() && connect.front() != ';') {
-            // "ODBC;..." and installable formats such as "Excel 8.0;..." have no driver here.
+            // Installable formats such as "Excel 8.0;..." have no driver here.
             const std::string kind = connect.substr(0, connect.find(';'));
             Fail(*engine_, 3170, kWorkspaceSource, kind);
         }
@@ -60,14 +68,28 @@ class TWorkspaceImpl : public Workspace {
     int DefaultCursorDriver() const override { return cursorDriver_; }
     void SetDefaultCursorDriver(int driver) override { cursorDriver_ = driver; }
 
+    // A database that cannot begin (another user holds the write lock) leaves the
+    // level unbegun everywhere.
     void BeginTrans() override {
         CheckOpen();
-        ++level_;
-        ForEachDatabase([&](TDatabaseState& db) {
-            if (db.TransactionDepth != level_ - 1) return;
-            db.Connection(kWorkspaceSource).Exec("SAVEPOINT zi_level_" + std::to_string(level_));
-            db.TransactionDepth = level_;
-        });
+        const int level = level_ + 1;
+        std::vector<TWorkspaceDatabase*> begun;
+        try {
+            for (const auto& db : open_) {
+                if (db->Closed() || db->TransactionDepth() != level - 1) continue;
+                db->BeginLevel(level);
+                begun.push_back(db.get());
+            }
+        } catch (...) {
+            for (TWorkspaceDatabase* db : begun) {
+                try {
+                    db->EndLevel(level, true);
+                } catch (const EDaoError&) {
+                }
+            }
+            throw;
+        }
+        level_ = level;
     }
 
     void CommitTrans() override { EndLevel(false); }
@@ -79,7 +101,7 @@ class TWorkspaceImpl : public Workspace {
         CheckOpen();
         while (level_ > 0) EndLevel(true);
         for (const auto& db : open_)
-            if (!db->State()->Closed()) db->Close();
+            if (!db->Closed()) db->Close();
         open_.clear();
         closed_ = true;
     }
@@ -89,28 +111,11 @@ class TWorkspaceImpl : public Workspace {
         if (closed_) Fail(*engine_, 3420, kWorkspaceSource);
     }
 
-    template <class Action>
-    void ForEachDatabase(Action&& action) {
-        try {
-            for (const auto& db : open_)
-                if (!db->State()->Closed()) action(*db->State());
-        } catch (const ESqlite& e) {
-            FailSqlite(*engine_, e, kWorkspaceSource);
-        }
-    }
-
     void EndLevel(bool rollback) {
         CheckOpen();
         if (level_ == 0) Fail(*engine_, 3034, kWorkspaceSource);
-        const std::string savepoint = "zi_level_" + std::to_string(level_);
-        ForEachDatabase([&](TDatabaseState& db) {
-            if (db.TransactionDepth != level_) return;
-            TSqliteConnection& connection = db.Connection(kWorkspaceSource);
-            if (rollback) connection.Exec("ROLLBACK TO " + savepoint);
-            connection.Exec("RELEASE " + savepoint);
-            db.TransactionDepth = level_ - 1;
-            if (rollback) db.SchemaChanged();
-        });
+        for (const auto& db : open_)
+            if (!db->Closed() && db->TransactionDepth() == level_) db->EndLevel(level_, rollback);
         --level_;
     }
 
@@ -121,7 +126,7 @@ class TWorkspaceImpl : public Workspace {
     int cursorDriver_ = -1;
     int level_ = 0;
     bool closed_ = false;
-    std::vector<std::shared_ptr<TDatabaseImpl>> open_;
+    std::vector<std::shared_ptr<TWorkspaceDatabase>> open_;
     TListCollection<Database> databases_;
 };
 

@@ -34,7 +34,7 @@ constexpr TErrorText kErrors[] = {
     {3075, "Syntax error in query expression '%s'."},
     {3078, "The input table or query '%s' cannot be found."},
     {3129, "Invalid SQL statement; expected DELETE, INSERT, PROCEDURE, SELECT or UPDATE."},
-    {3146, "ODBC call failed."},
+    {3146, "ODBC call failed: %s"},
     {3159, "Not a valid bookmark."},
     {3163, "The field is too small to accept the amount of data you tried to add."},
     {3164, "Field cannot be updated."},

@@ -236,6 +236,11 @@ void Tfimport::ShowImportId(const std::string& text) {
     ArrangeLabels();
 }
 
+void Tfimport::ShowWaiting(const std::string& text) {
+    ShowSummary(text);
+    PaintPending();
+}
+
 void Tfimport::ShowSummary(const std::string& text) {
     runningSummary_ = false;
     anzahlImport_->setText(QString::fromStdString(text));

@@ -64,6 +64,7 @@ class Tfimport : public QWidget, public IImportView {
     void SetProgressPosition(int position, const TImportCounts& soFar) override;
     void ShowImportId(const std::string& text) override;
     void ShowSummary(const std::string& text) override;
+    void ShowWaiting(const std::string& text) override;
     std::string ImportYear() const override;
     void ShowReading(int linesRead) override;
     void GridChanged() override;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "data/RunLock.h"
 #include "import/StepProbe.h"
 #include "rtl/DateConvert.h"
 #include "rtl/Utf8.h"
@@ -55,12 +56,15 @@ TImportCounts TImportRun::Run(TRunLogEntry entry) {
     // The field cannot change while the run holds the user-interface thread.
     year_ = view_.ImportYear();
     view_.SetProgressMaximum(grid_.RowCount() - 1);
-    const int importId = NextImportId();
-    view_.ShowImportId(std::to_string(importId));
     TImportCounts counts;
     TZedaDaoDatabase& db = *data_.Datenbank;
-    db.StartTransaction();
+    BeginLockedRun(data_, lockTimeout_, [this](int seconds) {
+        view_.ShowWaiting("Warte auf einen anderen Import (" + std::to_string(seconds) + " s) …");
+    });
     try {
+        // Under the run's lock: no other run can take the same identifier.
+        const int importId = NextImportId();
+        view_.ShowImportId(std::to_string(importId));
         ImportRows(importId, counts);
         entry.ImportId = importId;
         entry.Counts = counts;

@@ -5,6 +5,7 @@
 // mark cleared. The run and its entry in the run log are one transaction: they
 // are stored whole or not at all.
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,8 @@ class TImportRun {
     std::vector<std::string> ReadCompanies();
     // One more than the largest import identifier stored or logged, or 1.
     int NextImportId();
+    // How long a run waits for another program's run to end before it gives up.
+    void SetLockTimeout(std::chrono::milliseconds timeout) { lockTimeout_ = timeout; }
 
   private:
     void ImportRows(int importId, TImportCounts& counts);
@@ -40,6 +43,7 @@ class TImportRun {
     IImportView& view_;
     std::vector<std::string> companies_;
     std::string year_;
+    std::chrono::milliseconds lockTimeout_ = std::chrono::seconds(60);
 };
 
 // The summary line of a run.

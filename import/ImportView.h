@@ -27,6 +27,8 @@ class IImportView {
     virtual void ShowReading(int linesRead) { (void)linesRead; }
     // The grid's cells changed: a file was read into it.
     virtual void GridChanged() {}
+    // The run waits for another program's run to end; shown at once.
+    virtual void ShowWaiting(const std::string& text) { ShowSummary(text); }
 };
 
 }  // namespace zalvert

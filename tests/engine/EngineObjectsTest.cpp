@@ -53,7 +53,10 @@ TEST_F(EngineTest, OpensOnlyDatabaseFiles) {
         << "Standard Jet DB? no, just text, long enough to be a file";
     EXPECT_EQ(ErrorOf([&] { ws->OpenDatabase(dir_.Path() + "text.mdb"); }), 3343);
     EXPECT_EQ(ErrorOf([&] { ws->OpenDatabase(""); }), 3024);
-    EXPECT_EQ(ErrorOf([&] { ws->OpenDatabase(path_, Variant(false), false, "ODBC;DSN=x"); }), 3170);
+    // An ODBC connect text goes to the driver manager, which knows no such source.
+    EXPECT_EQ(ErrorOf([&] { ws->OpenDatabase(path_, Variant(false), false, "ODBC;DSN=x"); }), 3146);
+    EXPECT_NE(engine_->Error(0).Description().find("[IM002]"), std::string::npos);
+    EXPECT_EQ(ErrorOf([&] { ws->OpenDatabase(path_, Variant(false), false, "Excel 8.0;"); }), 3170);
     EXPECT_EQ(ErrorOf([&] { ws->OpenConnection(path_); }), 3251);
     // A password for a database that has none is ignored.
     auto db = ws->OpenDatabase(path_, Variant(false), false, ";PWD=geheim");

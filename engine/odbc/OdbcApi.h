@@ -1,0 +1,101 @@
+#pragma once
+// Thin RAII over the ODBC driver manager's handles: an environment, a connection
+// and its statements, with values crossing as Variant and every failure turned
+// into EOdbc with the driver's SQLSTATE and message.
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "rtl/Variant.h"
+
+namespace zalvert::engine::odbc {
+
+struct EOdbc {
+    std::string State;    // SQLSTATE, such as "23505"
+    std::string Message;  // the driver's own text
+    // Another session holds a lock this statement waited for or would wait for.
+    bool Locked() const;
+    bool UniqueViolation() const { return State == "23505"; }
+    bool NotNullViolation() const { return State == "23502"; }
+};
+
+// One result column as the driver describes it.
+struct TOdbcColumn {
+    std::string Name;
+    SQLSMALLINT SqlType = 0;
+    SQLULEN Size = 0;
+    SQLSMALLINT Digits = 0;
+    bool Nullable = true;
+    bool AutoIncrement = false;
+};
+
+class TOdbcConnection;
+
+class TOdbcStatement {
+  public:
+    explicit TOdbcStatement(TOdbcConnection& connection);
+    ~TOdbcStatement();
+    TOdbcStatement(const TOdbcStatement&) = delete;
+    TOdbcStatement& operator=(const TOdbcStatement&) = delete;
+
+    void Prepare(const std::string& sql);
+    // Binds ? markers in order; the values must live until Execute.
+    void Bind(const std::vector<Variant>& values);
+    void Execute();
+    void ExecDirect(const std::string& sql) {
+        Prepare(sql);
+        Execute();
+    }
+    long long RowsAffected();
+    const std::vector<TOdbcColumn>& Columns();
+    bool Fetch();
+    Variant Get(size_t column);
+    void CloseCursor();
+    // The result of a catalogue function called on Handle().
+    void CatalogCall(SQLRETURN rc) {
+        described_ = false;
+        Check(rc);
+    }
+    SQLHSTMT Handle() const { return handle_; }
+
+  private:
+    void Check(SQLRETURN rc) const;
+
+    TOdbcConnection& connection_;
+    SQLHSTMT handle_ = SQL_NULL_HSTMT;
+    std::vector<TOdbcColumn> columns_;
+    bool described_ = false;
+    // Bound parameter buffers, kept until the statement runs.
+    struct TBound;
+    std::vector<std::unique_ptr<TBound>> bound_;
+};
+
+class TOdbcConnection {
+  public:
+    // `connect` is an ODBC connection string ("DSN=...;UID=...").
+    explicit TOdbcConnection(const std::string& connect);
+    ~TOdbcConnection();
+    TOdbcConnection(const TOdbcConnection&) = delete;
+    TOdbcConnection& operator=(const TOdbcConnection&) = delete;
+
+    void Exec(const std::string& sql);
+    void SetAutoCommit(bool on);
+    void EndTransaction(bool commit);
+    std::string DbmsName();
+    SQLHDBC Handle() const { return handle_; }
+    void Check(SQLRETURN rc, SQLSMALLINT type, SQLHANDLE handle) const;
+
+  private:
+    SQLHENV env_ = SQL_NULL_HENV;
+    SQLHDBC handle_ = SQL_NULL_HDBC;
+    bool connected_ = false;
+};
+
+// The DAO field type of a column the driver describes.
+int DaoTypeOf(SQLSMALLINT sqlType, SQLULEN size, SQLSMALLINT digits);
+
+}  // namespace zalvert::engine::odbc

@@ -1,0 +1,234 @@
+#include "engine/odbc/OdbcDialect.h"
+
+#include <optional>
+#include <vector>
+
+#include "engine/SqlTokenizer.h"
+#include "engine/SqlTranslator.h"
+#include "rtl/Utf8.h"
+
+namespace zalvert::engine::odbc {
+namespace {
+
+std::string Quoted(std::string_view text, char quote) {
+    std::string out(1, quote);
+    for (char c : text) {
+        if (c == quote) out += quote;
+        out += c;
+    }
+    out += quote;
+    return out;
+}
+
+std::string LikePattern(std::string_view pattern) {
+    std::string out;
+    for (char c : pattern) {
+        if (c == '*')
+            out += '%';
+        else if (c == '?')
+            out += '_';
+        else
+            out += c;
+    }
+    return out;
+}
+
+// The dialect's type name as the server's; empty when the word is no type.
+std::string ServerType(const std::string& upper, bool sized) {
+    static const std::pair<const char*, const char*> kTypes[] = {
+        {"COUNTER", "SERIAL"},
+        {"AUTOINCREMENT", "SERIAL"},
+        {"LONG", "INTEGER"},
+        {"INTEGER", "INTEGER"},
+        {"INT", "INTEGER"},
+        {"SHORT", "SMALLINT"},
+        {"SMALLINT", "SMALLINT"},
+        {"BYTE", "SMALLINT"},
+        {"DATETIME", "TIMESTAMP"},
+        {"DATE", "TIMESTAMP"},
+        {"CURRENCY", "NUMERIC(19,4)"},
+        {"MONEY", "NUMERIC(19,4)"},
+        {"YESNO", "BOOLEAN"},
+        {"BIT", "BOOLEAN"},
+        {"LOGICAL", "BOOLEAN"},
+        {"MEMO", "TEXT"},
+        {"LONGTEXT", "TEXT"},
+        {"DOUBLE", "DOUBLE PRECISION"},
+        {"FLOAT", "DOUBLE PRECISION"},
+        {"SINGLE", "REAL"},
+        {"REAL", "REAL"},
+        {"GUID", "UUID"},
+        {"LONGBINARY", "BYTEA"},
+        {"OLEOBJECT", "BYTEA"},
+        {"BINARY", "BYTEA"},
+        {"VARCHAR", "VARCHAR"},
+        {"CHAR", "CHAR"},
+    };
+    if (upper == "TEXT") return sized ? "VARCHAR" : "VARCHAR(255)";
+    for (const auto& [dialect, server] : kTypes)
+        if (upper == dialect) return server;
+    return {};
+}
+
+class TRewriter {
+  public:
+    explicit TRewriter(std::string_view sql) : tokens_(Tokenize(sql)) {}
+
+    std::string Run() {
+        const bool ddl = tokens_[0].Is("CREATE") || tokens_[0].Is("ALTER");
+        ddl_ = ddl && (At(1).Is("TABLE") || At(1).Is("INDEX") || At(2).Is("INDEX"));
+        if (tokens_[0].Is("DROP") && At(1).Is("INDEX")) return DropIndex();
+        for (i_ = 0; tokens_[i_].Kind != TTokenKind::End; ++i_) Write(tokens_[i_]);
+        if (limit_) {
+            while (!out_.empty() && (out_.back() == ';' || out_.back() == ' ')) out_.pop_back();
+            out_ += " LIMIT " + *limit_;
+        }
+        return out_;
+    }
+
+  private:
+    const TToken& At(size_t i) const { return tokens_[std::min(i, tokens_.size() - 1)]; }
+
+    void Emit(const std::string& text) {
+        const bool tight = text == "," || text == ")" || text == "." ||
+                           (!out_.empty() && (out_.back() == '(' || out_.back() == '.'));
+        if (!out_.empty() && !tight && out_.back() != ' ') out_ += ' ';
+        out_ += text;
+    }
+
+    void Write(const TToken& t) {
+        switch (t.Kind) {
+            case TTokenKind::Name:
+                return WriteName(t);
+            case TTokenKind::String:
+                return Emit(Quoted(At(i_ - 1).Is("LIKE") ? LikePattern(t.Text) : t.Text, '\''));
+            case TTokenKind::Date: {
+                const std::string stored = DateLiteralToStorage(t.Text);
+                if (stored.empty()) throw ESqlSyntax{"#" + t.Text + "#"};
+                return Emit("TIMESTAMP '" + stored + "'");
+            }
+            case TTokenKind::Guid: {
+                std::string guid = t.Text;
+                if (!guid.empty() && guid.front() == '{') guid = guid.substr(1, guid.size() - 2);
+                return Emit(Quoted(guid, '\''));
+            }
+            case TTokenKind::Symbol:
+                if (t.Text == "(" && !out_.empty() && out_.back() != ' ' && out_.back() != '(')
+                    return void(out_ += "(");
+                return Emit(t.Text == "&" ? "||" : t.Text);
+            case TTokenKind::Word:
+                return WriteWord(t);
+            default:
+                return Emit(t.Text);
+        }
+    }
+
+    void WriteName(const TToken& t) {
+        // CREATE INDEX name ON table; CONSTRAINT name: named after their table.
+        if (ddl_ && (At(i_ - 1).Is("CONSTRAINT") || At(i_ - 1).Is("INDEX")))
+            return Emit(ServerName(ServerIndexName(TableOfStatement(), t.Text)));
+        Emit(ServerName(t.Text));
+        if (ddl_ && IsColumnPosition()) WriteColumnType();
+    }
+
+    void WriteWord(const TToken& t) {
+        if (t.Is("TRUE") || t.Is("FALSE")) return Emit(AsciiUpperCase(t.Text));
+        if (t.Is("TOP") && At(i_ + 1).Kind == TTokenKind::Number) {
+            limit_ = At(++i_).Text;
+            return;
+        }
+        if (IsKeyword(t)) return Emit(t.Text);
+        WriteName(t);
+    }
+
+    static bool IsKeyword(const TToken& t) {
+        static const char* kWords[] = {
+            "SELECT", "DISTINCT",   "FROM",    "WHERE",  "AND",        "OR",     "NOT",
+            "NULL",   "IS",         "IN",      "LIKE",   "BETWEEN",    "ORDER",  "BY",
+            "ASC",    "DESC",       "GROUP",   "HAVING", "AS",         "INSERT", "INTO",
+            "VALUES", "UPDATE",     "SET",     "DELETE", "CREATE",     "TABLE",  "INDEX",
+            "ON",     "UNIQUE",     "PRIMARY", "KEY",    "CONSTRAINT", "DROP",   "ALTER",
+            "ADD",    "COLUMN",     "DEFAULT", "JOIN",   "INNER",      "LEFT",   "RIGHT",
+            "OUTER",  "UNION",      "ALL",     "COUNT",  "MAX",        "MIN",    "SUM",
+            "AVG",    "REFERENCES", "FOREIGN", "CHECK",  "EXISTS",     "CASE",   "WHEN",
+            "THEN",   "ELSE",       "END",     "LOCK",   "MODE",       "NOWAIT", "EXCLUSIVE",
+            "SHARE",  "ROW",        "LIMIT",   "OFFSET"};
+        for (const char* word : kWords)
+            if (t.Is(word)) return true;
+        return false;
+    }
+
+    // A name directly followed by a type word, inside the column list of
+    // CREATE TABLE or after ALTER TABLE ... ADD [COLUMN].
+    bool IsColumnPosition() const {
+        if (!(tokens_[0].Is("CREATE") || tokens_[0].Is("ALTER")) || !At(1).Is("TABLE"))
+            return false;
+        const TToken& before = At(i_ - 1);
+        const bool listed =
+            before.IsSymbol("(") || before.IsSymbol(",") || before.Is("ADD") || before.Is("COLUMN");
+        return listed && At(i_ + 1).Kind == TTokenKind::Word &&
+               !ServerType(AsciiUpperCase(At(i_ + 1).Text), false).empty();
+    }
+
+    void WriteColumnType() {
+        const std::string upper = AsciiUpperCase(At(++i_).Text);
+        const bool sized = At(i_ + 1).IsSymbol("(");
+        const std::string type = ServerType(upper, sized);
+        Emit(type);
+        const bool boolean = type == "BOOLEAN";
+        if (sized) {
+            // (n) or (p, s) as written.
+            while (At(i_).Kind != TTokenKind::End && !At(i_).IsSymbol(")")) Write(At(++i_));
+        }
+        if (boolean && At(i_ + 1).Is("DEFAULT")) {
+            ++i_;
+            Emit("DEFAULT");
+            bool negative = false;
+            if (At(i_ + 1).IsSymbol("-")) negative = true, ++i_;
+            const TToken& value = At(++i_);
+            const bool on = value.Is("TRUE") || value.Is("YES") ||
+                            (value.Kind == TTokenKind::Number && value.Text != "0");
+            Emit(on || (negative && value.Text != "0") ? "TRUE" : "FALSE");
+        }
+    }
+
+    std::string TableOfStatement() const {
+        for (size_t i = 0; i + 1 < tokens_.size(); ++i)
+            if (tokens_[i].Is("TABLE") || tokens_[i].Is("ON")) return tokens_[i + 1].Text;
+        return {};
+    }
+
+    std::string DropIndex() {
+        // DROP INDEX name ON table
+        if (!At(3).Is("ON")) throw ESqlSyntax{At(2).Text};
+        return "DROP INDEX " + ServerName(ServerIndexName(At(4).Text, At(2).Text));
+    }
+
+    std::vector<TToken> tokens_;
+    size_t i_ = 0;
+    bool ddl_ = false;
+    std::string out_;
+    std::optional<std::string> limit_;
+};
+
+}  // namespace
+
+std::string ServerName(std::string_view name) {
+    return Quoted(AsciiLowerCase(name), '"');
+}
+
+std::string ServerIndexName(std::string_view table, std::string_view index) {
+    return AsciiLowerCase(table) + "_" + AsciiLowerCase(index);
+}
+
+std::string IndexNameOnTable(std::string_view table, std::string_view serverIndex) {
+    const std::string prefix = AsciiLowerCase(table) + "_";
+    if (serverIndex.starts_with(prefix)) return std::string(serverIndex.substr(prefix.size()));
+    return std::string(serverIndex);
+}
+
+std::string ToServerSql(std::string_view sql) {
+    return TRewriter(sql).Run();
+}
+
+}  // namespace zalvert::engine::odbc

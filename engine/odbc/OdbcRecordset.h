@@ -1,0 +1,153 @@
+#pragma once
+// A recordset of a server database. Table-type, dynaset and dynamic recordsets of
+// one table with a one-column key hold the keys in their order and read rows in
+// pages by key; edits are written by key with optimistic locking (the row must
+// still hold what was read). Snapshots and recordsets of anything else hold their
+// rows; forward-only ones stream them.
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/Dao.h"
+#include "engine/odbc/OdbcSource.h"
+
+namespace zalvert::engine::odbc {
+
+struct TOdbcFieldMeta {
+    std::string Name;
+    int Type = 0;
+    int Size = 0;
+    bool Updatable = false;
+    bool AutoIncrement = false;
+    bool Required = false;
+    std::string DefaultValue;
+    std::string SourceTable;
+};
+
+class TOdbcRecordset : public Recordset, public std::enable_shared_from_this<TOdbcRecordset> {
+  public:
+    TOdbcRecordset(TOdbcRef db, TOdbcSource source, int type, bool readOnly);
+    ~TOdbcRecordset() override;
+    // Reads the keys or rows; separate from construction so that fields can refer back.
+    void Open();
+
+    std::string Name() const override;
+    int Type() const override { return type_; }
+    bool Bof() const override;
+    bool Eof() const override;
+    void MoveFirst() override;
+    void MoveLast() override;
+    void MoveNext() override;
+    void MovePrevious() override;
+    void Move(long rows) override;
+    long AbsolutePosition() const override;
+    void SetAbsolutePosition(long position) override;
+    double PercentPosition() const override;
+    void SetPercentPosition(double percent) override;
+    long RecordCount() const override;
+    TBytes Bookmark() const override;
+    void SetBookmark(const TBytes& bookmark) override;
+    bool Bookmarkable() const override { return type_ != dbOpenForwardOnly; }
+    TBytes LastModified() const override;
+    int EditMode() const override { return editMode_; }
+    void AddNew() override;
+    void Edit() override;
+    void Update() override;
+    void CancelUpdate() override;
+    void Delete() override;
+    void Requery() override;
+    std::shared_ptr<Recordset> Clone() override;
+    void Close() override;
+    bool Updatable() const override;
+    long long RecordsAffected() const override { return 0; }
+    std::string Index() const override { return index_; }
+    void SetIndex(const std::string& name) override;
+    void Seek(const std::string& comparison, const std::vector<Variant>& keys) override;
+    bool NoMatch() const override { return noMatch_; }
+    void FindFirst(const std::string& criteria) override { Find(criteria, 0); }
+    void FindLast(const std::string& criteria) override { Find(criteria, 1); }
+    void FindNext(const std::string& criteria) override { Find(criteria, 2); }
+    void FindPrevious(const std::string& criteria) override { Find(criteria, 3); }
+    std::string Filter() const override { return filter_; }
+    void SetFilter(const std::string& filter) override { filter_ = filter; }
+    std::string Sort() const override { return sort_; }
+    void SetSort(const std::string& sort) override { sort_ = sort; }
+    std::shared_ptr<Recordset> OpenRecordset(int type, int options) override;
+    FieldCollection& Fields() override;
+
+    // Used by the recordset's fields.
+    Variant FieldValue(size_t field) const;
+    void SetFieldValue(size_t field, const Variant& value);
+    const TOdbcFieldMeta& Meta(size_t field) const { return fields_[field]; }
+    TOdbcState& Database() const { return *db_; }
+
+  private:
+    bool Keyset() const {
+        return source_.Keyed() && type_ != dbOpenSnapshot && type_ != dbOpenForwardOnly;
+    }
+    [[noreturn]] void Raise(int number, const std::string& detail = {}) const;
+    [[noreturn]] void Raise(const EOdbc& error) const;
+    void CheckOpen() const;
+    void Describe();
+    void LoadKeys();
+    void LoadRows();
+    bool Has(size_t pos);
+    size_t Size() const { return Keyset() ? keys_.size() : rows_.size(); }
+    bool Deleted(size_t pos) const { return pos < deleted_.size() && deleted_[pos]; }
+    std::optional<long> NextLive(long from, int direction);
+    bool HasCurrent() const;
+    void Land(long pos);
+    void BeforeMove();
+    const std::vector<Variant>* Row(size_t pos) const;
+    void ReadPage(size_t pos) const;
+    std::string KeyText(size_t pos) const { return keys_[pos].AsString(); }
+    std::optional<size_t> PositionOfKey(const std::string& key) const;
+    TBytes BookmarkOf(size_t pos) const;
+    bool NumberKeys() const;
+    std::string KeyColumn() const;
+    void WriteEdit();
+    void WriteNew();
+    void Find(const std::string& criteria, int kind);
+    Variant Converted(const TOdbcFieldMeta& meta, const Variant& value) const;
+    std::vector<Variant> DefaultValues();
+
+    TOdbcRef db_;
+    TOdbcSource source_;
+    int type_;
+    bool readOnly_;
+    std::uint32_t family_;
+    bool closed_ = false;
+    std::vector<TOdbcFieldMeta> fields_;
+    // Keyset: keys in order, which of them this recordset deleted, a page of rows.
+    std::vector<Variant> keys_;
+    std::vector<bool> deleted_;
+    size_t deletedCount_ = 0;
+    mutable std::unordered_map<std::string, size_t> keyPositions_;
+    mutable size_t pageStart_ = 0;
+    mutable std::vector<std::optional<std::vector<Variant>>> page_;
+    mutable std::uint64_t pageGeneration_ = 0;
+    // Held rows, and the statement a forward-only recordset streams from.
+    std::vector<std::vector<Variant>> rows_;
+    std::unique_ptr<TOdbcStatement> stream_;
+    bool streamDone_ = true;
+    long pos_ = -1;
+    bool bof_ = true;
+    bool eof_ = true;
+    int editMode_ = dbEditNone;
+    std::vector<Variant> editValues_;
+    std::vector<bool> edited_;
+    std::vector<Variant> original_;
+    std::optional<size_t> lastModified_;
+    bool noMatch_ = true;
+    std::string filter_, sort_, index_;
+    std::unique_ptr<FieldCollection> fieldCollection_;
+    std::optional<std::vector<Variant>> defaults_;
+    // Statements kept for the writes an import repeats.
+    std::unique_ptr<TOdbcStatement> insert_;
+    std::string insertSql_;
+};
+
+}  // namespace zalvert::engine::odbc

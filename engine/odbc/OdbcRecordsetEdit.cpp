@@ -1,0 +1,342 @@
+// Editing and searching a server recordset.
+
+#include <unordered_set>
+
+#include "engine/SqlTokenizer.h"
+#include "engine/odbc/OdbcDialect.h"
+#include "engine/odbc/OdbcRecordset.h"
+#include "rtl/Utf8.h"
+
+namespace zalvert::engine::odbc {
+namespace {
+
+bool IsLob(int type) {
+    return type == dbMemo || type == dbLongBinary;
+}
+
+// "null value in column "x" of relation ..." names the column.
+std::string ColumnOfMessage(const std::string& message) {
+    const size_t open = message.find('"');
+    const size_t close = open == std::string::npos ? open : message.find('"', open + 1);
+    return close == std::string::npos ? std::string() : message.substr(open + 1, close - open - 1);
+}
+
+}  // namespace
+
+Variant TOdbcRecordset::Converted(const TOdbcFieldMeta& meta, const Variant& value) const {
+    if (value.IsEmptyOrNull()) return Variant::Null();
+    try {
+        switch (meta.Type) {
+            case dbText: {
+                std::string text = value.AsString();
+                if (meta.Size > 0 && Utf8Length(text) > static_cast<size_t>(meta.Size)) Raise(3163);
+                return Variant(std::move(text));
+            }
+            case dbBoolean:
+                return Variant(value.AsBoolean());
+            case dbByte:
+            case dbInteger:
+            case dbLong:
+                return Variant(static_cast<int>(value.AsInteger()));
+            case dbBigInt:
+                return Variant(value.AsInt64());
+            case dbCurrency:
+                return Variant(value.AsCurrency());
+            case dbSingle:
+            case dbDouble:
+                return Variant(value.AsDouble());
+            case dbDate:
+                return Variant::FromDate(value.AsDateTime());
+            case dbBinary:
+            case dbLongBinary:
+                if (value.Type() == TVarType::Bytes) return value;
+                {
+                    const std::string text = value.AsString();
+                    return Variant(TBytes(text.begin(), text.end()));
+                }
+            default:
+                return Variant(value.AsString());
+        }
+    } catch (const EDaoError&) {
+        throw;
+    } catch (const std::exception&) {
+        Raise(3421);
+    }
+}
+
+void TOdbcRecordset::SetFieldValue(size_t field, const Variant& value) {
+    CheckOpen();
+    if (editMode_ == dbEditNone) Raise(3020);
+    if (!fields_[field].Updatable) Raise(3164);
+    editValues_[field] = Converted(fields_[field], value);
+    edited_[field] = true;
+}
+
+// Constant defaults of the table's columns, read once from the server.
+std::vector<Variant> TOdbcRecordset::DefaultValues() {
+    if (!defaults_) {
+        defaults_.emplace(fields_.size(), Variant::Null());
+        std::string list;
+        std::vector<size_t> slots;
+        for (size_t i = 0; i < fields_.size(); ++i) {
+            if (fields_[i].DefaultValue.empty() || fields_[i].AutoIncrement) continue;
+            list += (list.empty() ? "" : ", ") + fields_[i].DefaultValue;
+            slots.push_back(i);
+        }
+        if (!slots.empty()) {
+            try {
+                TOdbcStatement stmt(db_->Connection("DAO.Recordset"));
+                stmt.ExecDirect("SELECT " + list);
+                if (stmt.Fetch())
+                    for (size_t k = 0; k < slots.size(); ++k) (*defaults_)[slots[k]] = stmt.Get(k);
+            } catch (const EOdbc&) {
+                // A default the server computes at insert time shows as Null here.
+            }
+        }
+    }
+    return *defaults_;
+}
+
+void TOdbcRecordset::AddNew() {
+    CheckOpen();
+    if (!Updatable()) Raise(3027);
+    if (editMode_ != dbEditNone) CancelUpdate();
+    editValues_ = DefaultValues();
+    edited_.assign(fields_.size(), false);
+    editMode_ = dbEditAdd;
+}
+
+void TOdbcRecordset::Edit() {
+    CheckOpen();
+    if (!Updatable()) Raise(3027);
+    if (!HasCurrent()) Raise(3021);
+    if (Deleted(static_cast<size_t>(pos_))) Raise(3167);
+    const auto* row = Row(static_cast<size_t>(pos_));
+    if (!row) Raise(3167);
+    editValues_ = original_ = *row;
+    edited_.assign(fields_.size(), false);
+    editMode_ = dbEditInProgress;
+}
+
+void TOdbcRecordset::CancelUpdate() {
+    CheckOpen();
+    if (editMode_ == dbEditNone) Raise(3020);
+    editMode_ = dbEditNone;
+    editValues_.clear();
+    original_.clear();
+}
+
+void TOdbcRecordset::Update() {
+    CheckOpen();
+    if (editMode_ == dbEditNone) Raise(3020);
+    if (editMode_ == dbEditAdd)
+        WriteNew();
+    else
+        WriteEdit();
+    editMode_ = dbEditNone;
+    editValues_.clear();
+    original_.clear();
+    page_.clear();
+}
+
+// Written only where the row still holds what this recordset read (memos and
+// binary values aside): else another user changed it in between.
+void TOdbcRecordset::WriteEdit() {
+    std::string set, unchanged;
+    std::vector<Variant> values, originals;
+    for (size_t i = 0; i < fields_.size(); ++i) {
+        const TOdbcFieldMeta& f = fields_[i];
+        if (f.SourceTable.empty()) continue;
+        if (edited_[i] && f.Updatable) {
+            set += (set.empty() ? "" : ", ") + ServerName(f.Name) + " = ?";
+            values.push_back(editValues_[i]);
+        }
+        if (!IsLob(f.Type)) {
+            unchanged += " AND " + ServerName(f.Name) + " IS NOT DISTINCT FROM ?";
+            originals.push_back(original_[i]);
+        }
+    }
+    const size_t pos = static_cast<size_t>(pos_);
+    lastModified_ = pos;
+    if (set.empty()) return;
+    values.push_back(keys_[pos]);
+    values.insert(values.end(), originals.begin(), originals.end());
+    const std::string table = ServerName(source_.Table);
+    const std::string key = ServerName(source_.Key);
+    try {
+        TOdbcStatement stmt(db_->Connection("DAO.Recordset"));
+        stmt.Prepare("UPDATE " + table + " SET " + set + " WHERE " + key + " = ?" + unchanged);
+        stmt.Bind(values);
+        stmt.Execute();
+        if (stmt.RowsAffected() > 0) return;
+        stmt.Prepare("SELECT 1 FROM " + table + " WHERE " + key + " = ?");
+        stmt.Bind({keys_[pos]});
+        stmt.Execute();
+        Raise(stmt.Fetch() ? 3197 : 3167);
+    } catch (const EOdbc& e) {
+        if (e.NotNullViolation()) Raise(3314, ColumnOfMessage(e.Message));
+        Raise(e);
+    }
+}
+
+// The new row's key comes back with the insert; the row joins the keyset at its end.
+void TOdbcRecordset::WriteNew() {
+    std::string columns, sql;
+    std::vector<Variant> values;
+    for (size_t i = 0; i < fields_.size(); ++i) {
+        if (!edited_[i] || !fields_[i].Updatable) continue;
+        columns += (columns.empty() ? "" : ", ") + ServerName(fields_[i].Name);
+        values.push_back(editValues_[i]);
+    }
+    const std::string table = ServerName(source_.Table);
+    std::string marks;
+    for (size_t i = 0; i < values.size(); ++i) marks += i ? ",?" : "?";
+    sql = columns.empty() ? "INSERT INTO " + table + " DEFAULT VALUES"
+                          : "INSERT INTO " + table + " (" + columns + ") VALUES (" + marks + ")";
+    sql += " RETURNING " + ServerName(source_.Key);
+    try {
+        if (!insert_ || insertSql_ != sql) {
+            insert_ = std::make_unique<TOdbcStatement>(db_->Connection("DAO.Recordset"));
+            insert_->Prepare(sql);
+            insertSql_ = sql;
+        }
+        insert_->Bind(values);
+        insert_->Execute();
+        if (!insert_->Fetch()) Raise(3146, "no key returned");
+        keys_.push_back(insert_->Get(0));
+        insert_->CloseCursor();
+    } catch (const EOdbc& e) {
+        insert_.reset();
+        if (e.NotNullViolation()) Raise(3314, ColumnOfMessage(e.Message));
+        Raise(e);
+    }
+    deleted_.push_back(false);
+    if (!keyPositions_.empty()) keyPositions_.emplace(KeyText(keys_.size() - 1), keys_.size() - 1);
+    lastModified_ = keys_.size() - 1;
+}
+
+void TOdbcRecordset::Delete() {
+    CheckOpen();
+    if (!Updatable()) Raise(3027);
+    if (!HasCurrent()) Raise(3021);
+    const size_t pos = static_cast<size_t>(pos_);
+    if (Deleted(pos)) Raise(3167);
+    if (editMode_ != dbEditNone) CancelUpdate();
+    try {
+        TOdbcStatement stmt(db_->Connection("DAO.Recordset"));
+        stmt.Prepare("DELETE FROM " + ServerName(source_.Table) + " WHERE " +
+                     ServerName(source_.Key) + " = ?");
+        stmt.Bind({keys_[pos]});
+        stmt.Execute();
+        if (stmt.RowsAffected() == 0) Raise(3167);
+    } catch (const EOdbc& e) {
+        Raise(e);
+    }
+    deleted_[pos] = true;
+    ++deletedCount_;
+    page_.clear();
+}
+
+// --- index order and searches --------------------------------------------------------
+
+void TOdbcRecordset::SetIndex(const std::string& name) {
+    CheckOpen();
+    if (type_ != dbOpenTable || !Keyset()) Raise(3251);
+    const TOdbcTableInfo* table = db_->Table(source_.Table);
+    std::string order;
+    if (!name.empty()) {
+        const TOdbcIndexInfo* index = table ? table->Index(name) : nullptr;
+        if (!index) Raise(3800, name);
+        for (const auto& [column, descending] : index->Columns)
+            order += ServerName(column) + (descending ? " DESC, " : ", ");
+    }
+    std::optional<std::string> current;
+    if (HasCurrent()) current = KeyText(static_cast<size_t>(pos_));
+    if (editMode_ != dbEditNone) CancelUpdate();
+    source_.OrderBy = order + KeyColumn();
+    index_ = name;
+    LoadKeys();
+    pos_ = -1;
+    bof_ = eof_ = true;
+    const auto at = current ? PositionOfKey(*current) : std::nullopt;
+    if (at)
+        Land(static_cast<long>(*at));
+    else if (const auto first = NextLive(-1, +1))
+        Land(*first);
+}
+
+void TOdbcRecordset::Seek(const std::string& comparison, const std::vector<Variant>& keys) {
+    CheckOpen();
+    if (type_ != dbOpenTable) Raise(3251);
+    if (index_.empty()) Raise(3019);
+    const TOdbcIndexInfo* index = db_->Table(source_.Table)->Index(index_);
+    if (!index || keys.empty() || keys.size() > index->Columns.size()) Raise(3001);
+    const bool backwards = comparison == "<" || comparison == "<=";
+    if (comparison != "=" && comparison != ">=" && comparison != ">" && !backwards) Raise(3001);
+    std::string left, right, order;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        left += (i ? ", " : "") + ServerName(index->Columns[i].first);
+        right += i ? ", ?" : "?";
+    }
+    for (const auto& column : index->Columns)
+        order += ServerName(column.first) + (backwards ? " DESC, " : ", ");
+    const std::string op = comparison == "=" ? "=" : comparison;
+    std::string sql = "SELECT " + KeyColumn() + " FROM " + source_.From + " WHERE (" + left + ") " +
+                      op + " (" + right + ") ORDER BY " + order + KeyColumn() +
+                      (backwards ? " DESC" : "") + " LIMIT 1";
+    std::optional<size_t> found;
+    try {
+        TOdbcStatement stmt(db_->Connection("DAO.Recordset"));
+        stmt.Prepare(sql);
+        stmt.Bind(keys);
+        stmt.Execute();
+        if (stmt.Fetch()) found = PositionOfKey(stmt.Get(0).AsString());
+    } catch (const EOdbc& e) {
+        Raise(e);
+    }
+    noMatch_ = !found;
+    if (!found) return;
+    if (editMode_ != dbEditNone) CancelUpdate();
+    Land(static_cast<long>(*found));
+}
+
+// The server says which keys meet the criteria; the keyset's order says which of
+// them comes first, last, next or before.
+void TOdbcRecordset::Find(const std::string& criteria, int kind) {
+    CheckOpen();
+    if (type_ == dbOpenForwardOnly || type_ == dbOpenTable) Raise(3251);
+    if (!Keyset()) Raise(3251);
+    std::string condition;
+    try {
+        condition = ToServerSql(criteria);
+    } catch (const ESqlSyntax& e) {
+        Raise(3075, e.Text);
+    }
+    std::unordered_set<std::string> matches;
+    std::string sql =
+        "SELECT " + KeyColumn() + " FROM " + source_.From + " WHERE (" + condition + ")";
+    if (!source_.Where.empty()) sql += " AND (" + source_.Where + ")";
+    try {
+        TOdbcStatement stmt(db_->Connection("DAO.Recordset"));
+        stmt.ExecDirect(sql);
+        while (stmt.Fetch()) matches.insert(stmt.Get(0).AsString());
+    } catch (const EOdbc& e) {
+        Raise(e);
+    }
+    const long size = static_cast<long>(keys_.size());
+    const bool forward = kind == 0 || kind == 2;
+    long from = kind == 0 ? -1 : kind == 1 ? size : HasCurrent() ? pos_ : (forward ? -1 : size);
+    std::optional<long> found;
+    for (long pos = from + (forward ? 1 : -1); pos >= 0 && pos < size; pos += forward ? 1 : -1)
+        if (!Deleted(static_cast<size_t>(pos)) &&
+            matches.count(KeyText(static_cast<size_t>(pos)))) {
+            found = pos;
+            break;
+        }
+    noMatch_ = !found;
+    if (!found) return;
+    if (editMode_ != dbEditNone) CancelUpdate();
+    Land(*found);
+}
+
+}  // namespace zalvert::engine::odbc

@@ -1,0 +1,135 @@
+#include "engine/odbc/OdbcState.h"
+
+#include "engine/odbc/OdbcDialect.h"
+#include "rtl/Utf8.h"
+
+namespace zalvert::engine::odbc {
+namespace {
+
+constexpr const char* kSource = "DAO.Database";
+
+SQLCHAR* Text(std::string& s) {
+    return reinterpret_cast<SQLCHAR*>(s.data());
+}
+
+std::string Str(const Variant& v) {
+    return v.IsEmptyOrNull() ? std::string() : v.AsString();
+}
+
+}  // namespace
+
+const TOdbcColumnInfo* TOdbcTableInfo::Column(std::string_view name) const {
+    for (const auto& c : Columns)
+        if (SameName(c.Name, name)) return &c;
+    return nullptr;
+}
+
+const TOdbcIndexInfo* TOdbcTableInfo::Index(std::string_view name) const {
+    for (const auto& i : Indexes)
+        if (SameName(i.Name, name)) return &i;
+    return nullptr;
+}
+
+TOdbcState::TOdbcState(TEngineRef engine, std::string name, std::string connect, bool readOnly)
+    : engine_(std::move(engine)), name_(std::move(name)), readOnly_(readOnly) {
+    try {
+        connection_ = std::make_unique<TOdbcConnection>(connect);
+        postgres_ = AsciiLowerCase(connection_->DbmsName()).find("postgres") != std::string::npos;
+    } catch (const EOdbc& e) {
+        Fail(e, kSource);
+    }
+}
+
+TOdbcConnection& TOdbcState::Connection(const char* source) {
+    if (!connection_) zalvert::engine::Fail(*engine_, 3420, source);
+    return *connection_;
+}
+
+void TOdbcState::Fail(const EOdbc& error, const char* source) {
+    if (error.UniqueViolation()) zalvert::engine::Fail(*engine_, 3022, source);
+    if (error.Locked()) zalvert::engine::Fail(*engine_, 3260, source, error.Message);
+    zalvert::engine::Fail(*engine_, 3146, source, "[" + error.State + "] " + error.Message);
+}
+
+std::vector<std::string> TOdbcState::TableNames(bool views) {
+    std::vector<std::string> names;
+    try {
+        TOdbcStatement stmt(Connection(kSource));
+        std::string types = views ? "VIEW" : "TABLE";
+        stmt.CatalogCall(
+            SQLTables(stmt.Handle(), nullptr, 0, nullptr, 0, nullptr, 0, Text(types), SQL_NTS));
+        while (stmt.Fetch()) names.push_back(Str(stmt.Get(2)));
+    } catch (const EOdbc& e) {
+        Fail(e, kSource);
+    }
+    return names;
+}
+
+const TOdbcTableInfo* TOdbcState::Table(std::string_view name) {
+    const std::string key = AsciiLowerCase(name);
+    auto it = tables_.find(key);
+    if (it == tables_.end()) {
+        std::optional<TOdbcTableInfo> info;
+        for (bool view : {false, true})
+            for (const std::string& table : TableNames(view))
+                if (table == key) info = Load(table, view);
+        it = tables_.emplace(key, std::move(info)).first;
+    }
+    return it->second ? &*it->second : nullptr;
+}
+
+TOdbcTableInfo TOdbcState::Load(const std::string& name, bool view) {
+    TOdbcTableInfo info;
+    info.Name = name;
+    info.View = view;
+    std::string table = name;
+    try {
+        TOdbcStatement stmt(Connection(kSource));
+        stmt.CatalogCall(
+            SQLColumns(stmt.Handle(), nullptr, 0, nullptr, 0, Text(table), SQL_NTS, nullptr, 0));
+        while (stmt.Fetch()) {
+            TOdbcColumnInfo column;
+            column.Name = Str(stmt.Get(3));
+            const auto sqlType = static_cast<SQLSMALLINT>(stmt.Get(4).AsInteger());
+            const Variant size = stmt.Get(6), digits = stmt.Get(8);
+            column.Size = size.IsNull() ? 0 : size.AsInteger();
+            column.Type =
+                DaoTypeOf(sqlType, static_cast<SQLULEN>(column.Size),
+                          digits.IsNull() ? 0 : static_cast<SQLSMALLINT>(digits.AsInteger()));
+            if (column.Type != dbText) column.Size = 0;
+            column.Required = stmt.Get(10).AsInteger() == SQL_NO_NULLS;
+            column.DefaultValue = Str(stmt.Get(12));
+            column.AutoIncrement = column.DefaultValue.starts_with("nextval(");
+            if (column.AutoIncrement) column.DefaultValue.clear();
+            info.Columns.push_back(std::move(column));
+        }
+        stmt.CloseCursor();
+        stmt.CatalogCall(SQLStatistics(stmt.Handle(), nullptr, 0, nullptr, 0, Text(table), SQL_NTS,
+                                       SQL_INDEX_ALL, SQL_QUICK));
+        while (stmt.Fetch()) {
+            if (stmt.Get(6).AsInteger() == SQL_TABLE_STAT) continue;
+            const std::string index = IndexNameOnTable(name, Str(stmt.Get(5)));
+            if (info.Indexes.empty() || info.Indexes.back().Name != index) {
+                info.Indexes.push_back({index, false, stmt.Get(3).AsInteger() == 0, {}});
+            }
+            info.Indexes.back().Columns.emplace_back(Str(stmt.Get(8)), Str(stmt.Get(9)) == "D");
+        }
+        stmt.CloseCursor();
+        stmt.CatalogCall(
+            SQLPrimaryKeys(stmt.Handle(), nullptr, 0, nullptr, 0, Text(table), SQL_NTS));
+        std::vector<std::string> key;
+        std::string keyName;
+        while (stmt.Fetch()) {
+            key.push_back(Str(stmt.Get(3)));
+            keyName = IndexNameOnTable(name, Str(stmt.Get(5)));
+        }
+        for (auto& index : info.Indexes)
+            if (SameName(index.Name, keyName)) index.Primary = true;
+        if (key.size() == 1) info.Key = key.front();
+    } catch (const EOdbc& e) {
+        Fail(e, kSource);
+    }
+    return info;
+}
+
+}  // namespace zalvert::engine::odbc

@@ -1,0 +1,81 @@
+#pragma once
+// What the objects of one server database share: the engine, the connection, the
+// server's table descriptions, and turning the driver's failures into engine errors.
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/EngineState.h"
+#include "engine/odbc/OdbcApi.h"
+
+namespace zalvert::engine::odbc {
+
+struct TOdbcColumnInfo {
+    std::string Name;  // as the server stores it (lower case)
+    int Type = 0;      // the engine's type code
+    int Size = 0;
+    bool Required = false;
+    bool AutoIncrement = false;
+    std::string DefaultValue;
+};
+
+struct TOdbcIndexInfo {
+    std::string Name;  // without the table's prefix
+    bool Primary = false;
+    bool Unique = false;
+    std::vector<std::pair<std::string, bool>> Columns;  // name, descending
+};
+
+struct TOdbcTableInfo {
+    std::string Name;
+    bool View = false;
+    std::vector<TOdbcColumnInfo> Columns;
+    std::vector<TOdbcIndexInfo> Indexes;
+    std::string Key;  // the one column of the primary key, else empty
+    const TOdbcColumnInfo* Column(std::string_view name) const;
+    const TOdbcIndexInfo* Index(std::string_view name) const;
+};
+
+class TOdbcState {
+  public:
+    TOdbcState(TEngineRef engine, std::string name, std::string connect, bool readOnly);
+
+    TEngineState& Engine() const { return *engine_; }
+    const TEngineRef& EngineRef() const { return engine_; }
+    // The connection; 3420 once the database is closed.
+    TOdbcConnection& Connection(const char* source);
+    const std::string& Name() const { return name_; }
+    bool ReadOnly() const { return readOnly_; }
+    bool Closed() const { return connection_ == nullptr; }
+    void Close() { connection_.reset(); }
+    bool PostgreSql() const { return postgres_; }
+
+    // Tables and views of the server, by name without regard to case.
+    std::vector<std::string> TableNames(bool views);
+    const TOdbcTableInfo* Table(std::string_view name);
+    void SchemaChanged() { tables_.clear(); }
+
+    // Raises the engine error that stands for a failure of the driver.
+    [[noreturn]] void Fail(const EOdbc& error, const char* source);
+
+    int TransactionDepth = 0;
+    long long RecordsAffected = 0;
+    int QueryTimeout = 60;
+    std::uint32_t NextFamily = 1;
+
+  private:
+    TOdbcTableInfo Load(const std::string& name, bool view);
+
+    TEngineRef engine_;
+    std::string name_;
+    std::unique_ptr<TOdbcConnection> connection_;
+    bool readOnly_;
+    bool postgres_ = false;
+    std::map<std::string, std::optional<TOdbcTableInfo>> tables_;
+};
+using TOdbcRef = std::shared_ptr<TOdbcState>;
+
+}  // namespace zalvert::engine::odbc
