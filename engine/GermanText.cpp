@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <optional>
 #include <memory>
+#include <optional>
 
 #include "engine/DaoConstants.h"
 #include "rtl/TextCase.h"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs the parsers' fuzz targets under libFuzzer (a fixed run of about
 # 30 s each), the whole test suite, then the same suite built with
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# AddressSanitizer and UndefinedBehaviorSanitizer. The ODBC tests run against a
+# PostgreSQL cluster of their own, started here and stopped at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -10,6 +11,10 @@ bash scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DZALVERT_SANITIZE=ON 
 echo "== Fuzz targets of the parsers (libFuzzer, about 30 s each) =="
 bash scripts/fuzz.sh --check
 export QT_QPA_PLATFORM=offscreen
+echo "== A throwaway PostgreSQL cluster for the ODBC tests (Unix socket only) =="
+odbc_dir=$(mktemp -d /tmp/zalvert-odbc.XXXXXX)
+trap 'bash scripts/odbc-server.sh stop "$odbc_dir"' EXIT
+eval "$(bash scripts/odbc-server.sh start "$odbc_dir")"
 echo "== Test suite =="
 ctest --test-dir build --output-on-failure
 echo "== Test suite under AddressSanitizer and UndefinedBehaviorSanitizer =="

@@ -287,8 +287,9 @@ void TOdbcStatement::Bind(const std::vector<Variant>& values) {
             b->Indicator = static_cast<SQLLEN>(length);
             if (size == 0) size = std::max<size_t>(length, 1);
         }
+        const SQLLEN bufferLength = b->Indicator > 0 ? b->Indicator : 0;
         Check(SQLBindParameter(handle_, ++number, SQL_PARAM_INPUT, cType, sqlType, size, digits,
-                               data, b->Indicator, &b->Indicator));
+                               data, bufferLength, &b->Indicator));
         bound_.push_back(std::move(b));
     }
 }

@@ -153,6 +153,13 @@ std::shared_ptr<TOdbcDatabase> OpenOdbcDatabase(const TEngineRef& engine, const 
                                                 bool readOnly, const std::string& connect) {
     std::string text = connect;
     if (AsciiLowerCase(text).starts_with("odbc;")) text = text.substr(5);
+    // The PostgreSQL driver would wrap every statement in savepoints of its own,
+    // which cost a round trip each and undo the workspace's savepoints; on an error
+    // the transaction is to roll back as a whole. Other drivers ignore the keyword.
+    if (AsciiLowerCase(text).find("protocol=") == std::string::npos) {
+        if (!text.empty() && text.back() != ';') text += ';';
+        text += "Protocol=7.4-1";
+    }
     auto state = std::make_shared<TOdbcState>(engine, name, text, readOnly);
     return std::make_shared<TOdbcDatabase>(std::move(state), connect);
 }

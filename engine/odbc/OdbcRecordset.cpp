@@ -90,6 +90,7 @@ void TOdbcRecordset::LoadKeys() {
     keys_.clear();
     keyPositions_.clear();
     page_.clear();
+    added_.clear();
     std::string sql = "SELECT " + KeyColumn() + " FROM " + source_.From;
     if (!source_.Where.empty()) sql += " WHERE " + source_.Where;
     if (!source_.OrderBy.empty()) sql += " ORDER BY " + source_.OrderBy;
@@ -367,6 +368,9 @@ TBytes TOdbcRecordset::LastModified() const {
 const std::vector<Variant>* TOdbcRecordset::Row(size_t pos) const {
     if (!Keyset()) return pos < rows_.size() ? &rows_[pos] : nullptr;
     const std::uint64_t generation = db_->Engine().CacheGeneration;
+    // Rows just added came back from the server as stored; a refresh of the cache
+    // (asked for after every write) need not read them again.
+    if (pos >= addedStart_ && pos < addedStart_ + added_.size()) return &added_[pos - addedStart_];
     if (page_.empty() || pos < pageStart_ || pos >= pageStart_ + page_.size() ||
         generation != pageGeneration_)
         ReadPage(pos);
@@ -374,19 +378,25 @@ const std::vector<Variant>* TOdbcRecordset::Row(size_t pos) const {
     return row ? &*row : nullptr;
 }
 
+// One statement for every page: a short page repeats its last key.
 void TOdbcRecordset::ReadPage(size_t pos) const {
     pageStart_ = pos - std::min(pos, kPageRows / 4);
     const size_t count = std::min(kPageRows, keys_.size() - pageStart_);
     std::vector<Variant> keys(keys_.begin() + static_cast<long>(pageStart_),
                               keys_.begin() + static_cast<long>(pageStart_ + count));
+    keys.resize(kPageRows, keys.back());
     page_.assign(count, std::nullopt);
     pageGeneration_ = db_->Engine().CacheGeneration;
     std::unordered_map<std::string, size_t> slots;
     for (size_t i = 0; i < count; ++i) slots.emplace(keys[i].AsString(), i);
     try {
-        TOdbcStatement stmt(db_->Connection(kSource));
-        stmt.Prepare("SELECT " + source_.SelectList + ", " + KeyColumn() + " FROM " + source_.From +
-                     " WHERE " + KeyColumn() + " IN (" + Placeholders(count) + ")");
+        if (!pageStatement_) {
+            pageStatement_ = std::make_unique<TOdbcStatement>(db_->Connection(kSource));
+            pageStatement_->Prepare("SELECT " + source_.SelectList + ", " + KeyColumn() + " FROM " +
+                                    source_.From + " WHERE " + KeyColumn() + " IN (" +
+                                    Placeholders(kPageRows) + ")");
+        }
+        TOdbcStatement& stmt = *pageStatement_;
         stmt.Bind(keys);
         stmt.Execute();
         while (stmt.Fetch()) {
@@ -396,9 +406,27 @@ void TOdbcRecordset::ReadPage(size_t pos) const {
             const auto slot = slots.find(stmt.Get(fields_.size()).AsString());
             if (slot != slots.end()) page_[slot->second] = std::move(row);
         }
+        stmt.CloseCursor();
     } catch (const EOdbc& e) {
         page_.clear();
+        pageStatement_.reset();
         Raise(e);
+    }
+}
+
+// The rows this recordset added last are kept beside the page: an import adds at
+// the end while the current record stays where it was, and both are read.
+void TOdbcRecordset::KeepNewRow(std::vector<Variant> row) {
+    const size_t pos = keys_.size() - 1;
+    if (added_.empty() || addedStart_ + added_.size() != pos) {
+        added_.clear();
+        addedStart_ = pos;
+    }
+    added_.push_back(std::move(row));
+    if (added_.size() > kPageRows) {
+        const size_t drop = added_.size() - kPageRows / 2;
+        added_.erase(added_.begin(), added_.begin() + static_cast<long>(drop));
+        addedStart_ += drop;
     }
 }
 
@@ -459,6 +487,7 @@ void TOdbcRecordset::Close() {
     if (editMode_ != dbEditNone) CancelUpdate();
     stream_.reset();
     insert_.reset();
+    pageStatement_.reset();
     closed_ = true;
 }
 

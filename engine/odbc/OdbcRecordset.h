@@ -103,6 +103,7 @@ class TOdbcRecordset : public Recordset, public std::enable_shared_from_this<TOd
     void BeforeMove();
     const std::vector<Variant>* Row(size_t pos) const;
     void ReadPage(size_t pos) const;
+    void KeepNewRow(std::vector<Variant> row);
     std::string KeyText(size_t pos) const { return keys_[pos].AsString(); }
     std::optional<size_t> PositionOfKey(const std::string& key) const;
     TBytes BookmarkOf(size_t pos) const;
@@ -129,6 +130,9 @@ class TOdbcRecordset : public Recordset, public std::enable_shared_from_this<TOd
     mutable size_t pageStart_ = 0;
     mutable std::vector<std::optional<std::vector<Variant>>> page_;
     mutable std::uint64_t pageGeneration_ = 0;
+    mutable std::unique_ptr<TOdbcStatement> pageStatement_;
+    std::vector<std::vector<Variant>> added_;
+    size_t addedStart_ = 0;
     // Held rows, and the statement a forward-only recordset streams from.
     std::vector<std::vector<Variant>> rows_;
     std::unique_ptr<TOdbcStatement> stream_;

@@ -129,14 +129,21 @@ void TOdbcRecordset::CancelUpdate() {
 void TOdbcRecordset::Update() {
     CheckOpen();
     if (editMode_ == dbEditNone) Raise(3020);
-    if (editMode_ == dbEditAdd)
+    if (editMode_ == dbEditAdd) {
         WriteNew();
-    else
-        WriteEdit();
+    } else {
+        try {
+            WriteEdit();
+        } catch (const EDaoError& e) {
+            // Changed or deleted by another user: the edit is over, as the record
+            // has to be read again before it can be changed.
+            if (e.Number() == 3197 || e.Number() == 3167) CancelUpdate();
+            throw;
+        }
+    }
     editMode_ = dbEditNone;
     editValues_.clear();
     original_.clear();
-    page_.clear();
 }
 
 // Written only where the row still holds what this recordset read (memos and
@@ -168,7 +175,11 @@ void TOdbcRecordset::WriteEdit() {
         stmt.Prepare("UPDATE " + table + " SET " + set + " WHERE " + key + " = ?" + unchanged);
         stmt.Bind(values);
         stmt.Execute();
-        if (stmt.RowsAffected() > 0) return;
+        if (stmt.RowsAffected() > 0) {
+            page_.clear();
+            added_.clear();
+            return;
+        }
         stmt.Prepare("SELECT 1 FROM " + table + " WHERE " + key + " = ?");
         stmt.Bind({keys_[pos]});
         stmt.Execute();
@@ -193,7 +204,10 @@ void TOdbcRecordset::WriteNew() {
     for (size_t i = 0; i < values.size(); ++i) marks += i ? ",?" : "?";
     sql = columns.empty() ? "INSERT INTO " + table + " DEFAULT VALUES"
                           : "INSERT INTO " + table + " (" + columns + ") VALUES (" + marks + ")";
-    sql += " RETURNING " + ServerName(source_.Key);
+    // A recordset of the whole rows gets the stored row back with its key, as a
+    // page would read it: the caller reads the new record next, as a rule.
+    const bool wholeRows = source_.SelectList == "*";
+    sql += " RETURNING " + std::string(wholeRows ? "*, " : "") + ServerName(source_.Key);
     try {
         if (!insert_ || insertSql_ != sql) {
             insert_ = std::make_unique<TOdbcStatement>(db_->Connection("DAO.Recordset"));
@@ -203,8 +217,14 @@ void TOdbcRecordset::WriteNew() {
         insert_->Bind(values);
         insert_->Execute();
         if (!insert_->Fetch()) Raise(3146, "no key returned");
-        keys_.push_back(insert_->Get(0));
+        std::vector<Variant> row;
+        if (wholeRows) {
+            row.reserve(fields_.size());
+            for (size_t i = 0; i < fields_.size(); ++i) row.push_back(insert_->Get(i));
+        }
+        keys_.push_back(insert_->Get(wholeRows ? fields_.size() : 0));
         insert_->CloseCursor();
+        if (wholeRows) KeepNewRow(std::move(row));
     } catch (const EOdbc& e) {
         insert_.reset();
         if (e.NotNullViolation()) Raise(3314, ColumnOfMessage(e.Message));
@@ -235,6 +255,7 @@ void TOdbcRecordset::Delete() {
     deleted_[pos] = true;
     ++deletedCount_;
     page_.clear();
+    added_.clear();
 }
 
 // --- index order and searches --------------------------------------------------------

@@ -1,0 +1,271 @@
+// What the engine does the same on a database file and on a database server:
+// navigation, bookmarks, counts, edits, conflicts between two connections,
+// transactions, searches. One source, run on both.
+
+#include <gtest/gtest.h>
+
+#include "engine/Dao.h"
+#include "rtl/DateTime.h"
+#include "tests/support/BothEngines.h"
+
+namespace zalvert::engine {
+namespace {
+
+using testing::TBothEngines;
+using testing::TEngineKind;
+
+class BothEnginesTest : public ::testing::TestWithParam<TEngineKind> {
+  protected:
+    void SetUp() override {
+        std::string why;
+        if (!target_.Available(why)) GTEST_SKIP() << why;
+        target_.DropTables({"Kunde"});
+        db_ = target_.Connect();
+        db_->Execute(
+            "CREATE TABLE [Kunde] ([ID] COUNTER, [Name] TEXT(20), [Ort] TEXT(50), "
+            "[Betrag] CURRENCY, [Seit] DATETIME, [Aktiv] YESNO DEFAULT 0, [Notiz] MEMO, "
+            "CONSTRAINT [PrimaryKey] PRIMARY KEY ([ID]))");
+        db_->Execute("CREATE INDEX [Name] ON [Kunde] ([Name])");
+    }
+
+    // `count` customers K000, K001...; every third in Hamburg.
+    void Fill(int count) {
+        auto rs = db_->OpenRecordset("Kunde", dbOpenDynaset);
+        for (int i = 0; i < count; ++i) {
+            char name[16];
+            std::snprintf(name, sizeof name, "K%03d", i);
+            rs->AddNew();
+            rs->Fields().Item("Name")->SetValue(Variant(name));
+            rs->Fields().Item("Ort")->SetValue(Variant(i % 3 == 0 ? "Hamburg" : "Köln"));
+            rs->Update();
+        }
+        rs->Close();
+    }
+
+    static std::string Name(Recordset& rs) { return rs.Fields().Item("Name")->Value().AsString(); }
+
+    template <class Call>
+    static int ErrorOf(Call&& call) {
+        try {
+            call();
+        } catch (const EDaoError& e) {
+            return e.Number();
+        }
+        return 0;
+    }
+
+    TBothEngines target_{GetParam()};
+    std::shared_ptr<Database> db_;
+};
+
+TEST_P(BothEnginesTest, MovesCountsAndKeepsBookmarksAcrossPages) {
+    Fill(250);
+    auto rs = db_->OpenRecordset("SELECT * FROM Kunde ORDER BY Name DESC", dbOpenDynaset);
+    EXPECT_EQ(Name(*rs), "K249");
+    rs->MoveLast();
+    EXPECT_EQ(rs->RecordCount(), 250);
+    EXPECT_EQ(Name(*rs), "K000");
+    EXPECT_EQ(rs->AbsolutePosition(), 249);
+    rs->MoveFirst();
+    rs->Move(120);
+    EXPECT_EQ(Name(*rs), "K129");
+    const TBytes mark = rs->Bookmark();
+    rs->MoveLast();
+    rs->SetBookmark(mark);
+    EXPECT_EQ(Name(*rs), "K129");
+    rs->MovePrevious();
+    EXPECT_EQ(Name(*rs), "K130");
+    // A clone shares the bookmarks.
+    auto clone = rs->Clone();
+    clone->SetBookmark(mark);
+    EXPECT_EQ(Name(*clone), "K129");
+    rs->SetAbsolutePosition(200);
+    EXPECT_EQ(Name(*rs), "K049");
+    EXPECT_NEAR(rs->PercentPosition(), 80.4, 0.01);
+    rs->MoveLast();
+    rs->MoveNext();
+    EXPECT_TRUE(rs->Eof());
+    EXPECT_EQ(ErrorOf([&] { rs->MoveNext(); }), 3021);
+    EXPECT_EQ(ErrorOf([&] { rs->SetBookmark(TBytes{1, 2}); }), 3159);
+    auto empty = db_->OpenRecordset("SELECT * FROM Kunde WHERE Name = 'nie'", dbOpenDynaset);
+    EXPECT_TRUE(empty->Bof() && empty->Eof());
+    EXPECT_EQ(ErrorOf([&] { empty->MoveFirst(); }), 3021);
+}
+
+TEST_P(BothEnginesTest, StoresEveryTypeAsWrittenAndRefusesWhatDoesNotFit) {
+    const TDateTime since = EncodeDate(2026, 12, 8) + EncodeTime(14, 7, 9, 0);
+    const std::string note = std::string(20000, 'x') + " Grüße";
+    auto rs = db_->OpenRecordset("Kunde", dbOpenDynaset);
+    rs->AddNew();
+    EXPECT_FALSE(rs->Fields().Item("Aktiv")->Value().AsBoolean());  // the default
+    rs->Fields().Item("Name")->SetValue(Variant("Müller"));
+    rs->Fields().Item("Betrag")->SetValue(Variant(TCurrency{123456}));
+    rs->Fields().Item("Seit")->SetValue(Variant::FromDate(since));
+    rs->Fields().Item("Aktiv")->SetValue(Variant(true));
+    rs->Fields().Item("Notiz")->SetValue(Variant(note));
+    EXPECT_EQ(ErrorOf([&] { rs->Fields().Item("Name")->SetValue(Variant(std::string(21, 'a'))); }),
+              3163);
+    EXPECT_EQ(ErrorOf([&] { rs->Fields().Item("Betrag")->SetValue(Variant("viel")); }), 3421);
+    EXPECT_EQ(ErrorOf([&] { rs->Fields().Item("ID")->SetValue(Variant(7)); }), 3164);
+    rs->Update();
+    rs->SetBookmark(rs->LastModified());
+    const int id = rs->Fields().Item("ID")->Value().AsInteger();
+    EXPECT_GT(id, 0);
+    EXPECT_TRUE(rs->Fields().Item("ID")->Attributes() & dbAutoIncrField);
+    rs->Close();
+
+    auto again = target_.Connect()->OpenRecordset("SELECT * FROM Kunde", dbOpenDynaset);
+    EXPECT_EQ(Name(*again), "Müller");
+    EXPECT_EQ(again->Fields().Item("ID")->Value().AsInteger(), id);
+    EXPECT_EQ(again->Fields().Item("Betrag")->Value().AsCurrency().Scaled, 123456);
+    EXPECT_EQ(again->Fields().Item("Seit")->Value().AsDateTime(), since);
+    EXPECT_TRUE(again->Fields().Item("Aktiv")->Value().AsBoolean());
+    EXPECT_EQ(again->Fields().Item("Notiz")->Value().AsString(), note);
+    EXPECT_EQ(again->Fields().Item("Name")->Type(), dbText);
+    EXPECT_EQ(again->Fields().Item("Name")->Size(), 20);
+    EXPECT_EQ(again->Fields().Item("Betrag")->Type(), dbCurrency);
+    EXPECT_EQ(again->Fields().Item("Seit")->Type(), dbDate);
+    EXPECT_EQ(again->Fields().Item("Aktiv")->Type(), dbBoolean);
+    EXPECT_EQ(again->Fields().Item("Notiz")->Type(), dbMemo);
+}
+
+TEST_P(BothEnginesTest, EditsAndDeletesByRecordAndCountsWhatIsLeft) {
+    Fill(5);
+    auto rs = db_->OpenRecordset("SELECT * FROM Kunde ORDER BY Name", dbOpenDynaset);
+    rs->Move(1);
+    rs->Edit();
+    rs->Fields().Item("Ort")->SetValue(Variant("Bremen"));
+    rs->CancelUpdate();
+    rs->Edit();
+    rs->Fields().Item("Ort")->SetValue(Variant("Bremen"));
+    rs->Update();
+    EXPECT_EQ(rs->Fields().Item("Ort")->Value().AsString(), "Bremen");
+    rs->MoveNext();
+    rs->Delete();
+    EXPECT_EQ(ErrorOf([&] { rs->Fields().Item("Name")->Value(); }), 3167);
+    rs->MoveNext();
+    EXPECT_EQ(Name(*rs), "K003");
+    rs->MoveLast();
+    EXPECT_EQ(rs->RecordCount(), 4);
+
+    auto check =
+        target_.Connect()->OpenRecordset("SELECT * FROM Kunde ORDER BY Name", dbOpenDynaset);
+    check->MoveLast();
+    EXPECT_EQ(check->RecordCount(), 4);
+    check->FindFirst("Ort = 'Bremen'");
+    ASSERT_FALSE(check->NoMatch());
+    EXPECT_EQ(Name(*check), "K001");
+}
+
+TEST_P(BothEnginesTest, ASecondConnectionsChangeIsNotOverwritten) {
+    Fill(3);
+    auto other = target_.Connect();
+    auto mine = db_->OpenRecordset("SELECT * FROM Kunde ORDER BY Name", dbOpenDynaset);
+    auto theirs = other->OpenRecordset("SELECT * FROM Kunde ORDER BY Name", dbOpenDynaset);
+    mine->Edit();
+    theirs->Edit();
+    theirs->Fields().Item("Ort")->SetValue(Variant("Bonn"));
+    theirs->Update();
+    mine->Fields().Item("Ort")->SetValue(Variant("Kiel"));
+    EXPECT_EQ(ErrorOf([&] { mine->Update(); }), 3197);
+    EXPECT_EQ(mine->EditMode(), dbEditNone);
+
+    // A record the other connection deleted.
+    theirs->MoveNext();
+    theirs->Delete();
+    mine->MoveNext();
+    EXPECT_NE(ErrorOf([&] {
+                  mine->Edit();
+                  mine->Fields().Item("Ort")->SetValue(Variant("Kiel"));
+                  mine->Update();
+              }),
+              0);
+    auto check =
+        target_.Connect()->OpenRecordset("SELECT * FROM Kunde ORDER BY Name", dbOpenDynaset);
+    EXPECT_EQ(check->Fields().Item("Ort")->Value().AsString(), "Bonn");
+    check->MoveLast();
+    EXPECT_EQ(check->RecordCount(), 2);
+}
+
+TEST_P(BothEnginesTest, TransactionsNestAndRollBackWhatTheyHold) {
+    auto engine = CreateDBEngine("DAO.DBEngine.36");
+    auto ws = engine->CreateWorkspace("T", "Admin", "");
+    auto db = target_.Server()
+                  ? ws->OpenDatabase(target_.Setting(), Variant(false), false, target_.Setting())
+                  : ws->OpenDatabase(target_.Setting());
+    auto count = [&] {
+        auto rs = target_.Connect()->OpenRecordset("SELECT * FROM Kunde", dbOpenSnapshot);
+        if (rs->Eof()) return 0L;
+        rs->MoveLast();
+        return rs->RecordCount();
+    };
+    auto add = [&](const char* name) {
+        auto rs = db->OpenRecordset("Kunde", dbOpenDynaset);
+        rs->AddNew();
+        rs->Fields().Item("Name")->SetValue(Variant(name));
+        rs->Update();
+    };
+    ws->BeginTrans();
+    add("A");
+    ws->Rollback();
+    EXPECT_EQ(count(), 0);
+    ws->BeginTrans();
+    add("B");
+    ws->BeginTrans();
+    add("C");
+    ws->Rollback();
+    ws->CommitTrans();
+    EXPECT_EQ(count(), 1);
+    ws->BeginTrans();
+    add("D");
+    ws->BeginTrans();
+    add("E");
+    ws->CommitTrans();
+    ws->Rollback();
+    EXPECT_EQ(count(), 1);
+    EXPECT_EQ(ErrorOf([&] { ws->CommitTrans(); }), 3034);
+}
+
+TEST_P(BothEnginesTest, SeeksOnAnIndexAndFindsByCriteria) {
+    Fill(30);
+    auto table = db_->OpenRecordset("Kunde", dbOpenTable);
+    table->SetIndex("Name");
+    table->Seek("=", {Variant("K017")});
+    ASSERT_FALSE(table->NoMatch());
+    EXPECT_EQ(Name(*table), "K017");
+    table->Seek(">=", {Variant("K0175")});
+    ASSERT_FALSE(table->NoMatch());
+    EXPECT_EQ(Name(*table), "K018");
+    table->Seek("=", {Variant("K999")});
+    EXPECT_TRUE(table->NoMatch());
+    table->MoveNext();
+    EXPECT_EQ(Name(*table), "K019");  // the index order holds after a seek
+    EXPECT_EQ(ErrorOf([&] { table->SetIndex("Fehlt"); }), 3800);
+
+    auto rs = db_->OpenRecordset("SELECT * FROM Kunde ORDER BY Name", dbOpenDynaset);
+    rs->FindFirst("Ort = 'Hamburg' AND Name > 'K010'");
+    EXPECT_EQ(Name(*rs), "K012");
+    rs->FindNext("Ort = 'Hamburg' AND Name > 'K010'");
+    EXPECT_EQ(Name(*rs), "K015");
+    rs->FindLast("Name Like 'K00*'");
+    EXPECT_EQ(Name(*rs), "K009");
+    rs->FindPrevious("Ort = 'Hamburg'");
+    EXPECT_EQ(Name(*rs), "K006");
+    rs->FindNext("Ort = 'Berlin'");
+    EXPECT_TRUE(rs->NoMatch());
+    EXPECT_EQ(Name(*rs), "K006");
+
+    rs->SetFilter("Ort = 'Köln'");
+    rs->SetSort("Name DESC");
+    auto filtered = rs->OpenRecordset(dbOpenSnapshot, 0);
+    EXPECT_EQ(Name(*filtered), "K029");
+    filtered->MoveLast();
+    EXPECT_EQ(filtered->RecordCount(), 20);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, BothEnginesTest,
+                         ::testing::Values(TEngineKind::File, TEngineKind::Server),
+                         testing::EngineKindName);
+
+}  // namespace
+}  // namespace zalvert::engine
