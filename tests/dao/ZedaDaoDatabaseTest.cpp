@@ -350,11 +350,16 @@ TEST_F(DaoDatabaseTest, ReadsTheOdbcListsFromTheDriverManagersFiles) {
         "[Zentral]\nDriver=SQLite3\nDatabase=/daten/zentral.db\n[Server]\nDriver=PostgreSQL\n");
     const std::string user =
         dir_.Write("user.ini", "[Meine]\nDriver=SQLite3\nDBQ=/home/meine.db\n");
+    // The test command's own server files come back afterwards.
+    const char* systemBefore = std::getenv("ODBCSYSINI");
+    const char* userBefore = std::getenv("ODBCINI");
+    const std::string savedSystem = systemBefore ? systemBefore : "";
+    const std::string savedUser = userBefore ? userBefore : "";
     setenv("ODBCSYSINI", dir_.Path().c_str(), 1);
     setenv("ODBCINI", user.c_str(), 1);
     TZedaDaoDatabase db;
-    unsetenv("ODBCSYSINI");
-    unsetenv("ODBCINI");
+    for (const auto& [name, value] : {std::pair{"ODBCSYSINI", savedSystem}, {"ODBCINI", savedUser}})
+        value.empty() ? unsetenv(name) : setenv(name, value.c_str(), 1);
     EXPECT_EQ(db.ODBCDrivers().CommaText(), "SQLite3,PostgreSQL");
     EXPECT_EQ(db.SystemDSNs().CommaText(), "Zentral,Server");
     EXPECT_EQ(db.UserDSNs().CommaText(), "Meine");

@@ -31,8 +31,9 @@ class EndToEndTest : public ::testing::Test {
         fs::create_directories(root_ + "import");
         fs::create_directories(root_ + "archiv");
         fs::copy_file(ZALVERT_EXECUTABLE, root_ + "zalvert-importer");
-        CreateZalvertDatabase(root_ + "zalvert.db", {"Nordfracht", "Elbe Logistik"});
-        WriteIni(root_ + "zalvert.db");
+        database_ = root_ + "zalvert.db";
+        CreateZalvertDatabase(database_, {"Nordfracht", "Elbe Logistik"});
+        WriteIni(database_);
     }
 
     void WriteIni(const std::string& database) {
@@ -119,7 +120,10 @@ class EndToEndTest : public ::testing::Test {
     // Tour and import identifier of every stored billing record, by ID.
     std::vector<std::pair<std::string, int>> Stored() const {
         auto engine = engine::CreateDBEngine("DAO.DBEngine.36");
-        auto db = engine->CreateWorkspace("Test", "Admin", "")->OpenDatabase(root_ + "zalvert.db");
+        auto workspace = engine->CreateWorkspace("Test", "Admin", "");
+        auto db = IsServerConnect(database_)
+                      ? workspace->OpenDatabase(database_, Variant(false), false, database_)
+                      : workspace->OpenDatabase(database_);
         auto rs = db->OpenRecordset("SELECT Tour, ImportID FROM Zalvert ORDER BY ID",
                                     engine::dbOpenSnapshot);
         std::vector<std::pair<std::string, int>> rows;
@@ -131,6 +135,7 @@ class EndToEndTest : public ::testing::Test {
 
     testing::TTempDir dir_;
     std::string root_;
+    std::string database_;  // the file, or the server's connect text
 };
 
 TEST_F(EndToEndTest, ImportsAndArchivesTheWaitingFileAtStart) {
@@ -148,6 +153,36 @@ TEST_F(EndToEndTest, ImportsAndArchivesTheWaitingFileAtStart) {
     EXPECT_TRUE(Copies()[0].ends_with(".csv"));
     const std::string report = root_ + "archiv/" + ChangeFileExt(Copies()[0], ".abgelehnt.csv");
     EXPECT_EQ(Content(report), "Unbekannt;Kunde B;01.03.2018;02.03.2018;T2;falsche Firma\r\n");
+    EXPECT_EQ(Stored(), (std::vector<std::pair<std::string, int>>{{"T1", 1}, {"T3", 1}}));
+}
+
+// The same start with the INI naming a database server by an ODBC connect text.
+TEST_F(EndToEndTest, ImportsTheWaitingFileIntoADatabaseServer) {
+    const char* connect = std::getenv("ZALVERT_TEST_ODBC");
+    if (!connect || !*connect) GTEST_SKIP() << "no database server named in ZALVERT_TEST_ODBC";
+    database_ = connect;
+    {
+        auto engine = engine::CreateDBEngine("DAO.DBEngine.36");
+        auto db = engine->CreateWorkspace("T", "Admin", "")
+                      ->OpenDatabase(database_, Variant(false), false, database_);
+        for (const char* table : {"Zalvert", "u_Recvon", "u_Importlauf"}) {
+            try {
+                db->Execute(std::string("DROP TABLE [") + table + "]");
+            } catch (const engine::EDaoError&) {
+            }
+        }
+    }
+    CreateZalvertDatabase(database_, {"Nordfracht", "Elbe Logistik"});
+    WriteIni(database_);
+    std::ofstream(root_ + "import/touren.csv")
+        << "Nordfracht;Kunde A;01.03.2018;02.03.2018;T1\r\n"
+           "Unbekannt;Kunde B;01.03.2018;02.03.2018;T2\r\n"
+           "Elbe Logistik GmbH;Kunde C;03.03.18;04.03.18;T3\r\n";
+    const bool running = RunUntil(
+        [&] { return (Copies().size() == 1 && Files("import").empty()) || !Messages().empty(); });
+    EXPECT_TRUE(running);
+    EXPECT_TRUE(Messages().empty()) << Messages()[0];
+    EXPECT_TRUE(Files("import").empty());
     EXPECT_EQ(Stored(), (std::vector<std::pair<std::string, int>>{{"T1", 1}, {"T3", 1}}));
 }
 
