@@ -11,6 +11,7 @@
 
 #include "bench/BenchTools.h"
 #include "bench/BillingTable.h"
+#include "bench/WindowTools.h"
 #include "data/Daten.h"
 #include "data/Schema.h"
 #include "rtl/FormatSettings.h"
@@ -20,18 +21,10 @@
 namespace {
 
 using namespace zalvert;
+using bench::Key;
+using bench::Paint;
 using bench::ResidentBytes;
 using bench::Seconds;
-
-void Key(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    QKeyEvent press(QEvent::KeyPress, key, modifiers);
-    QApplication::sendEvent(target, &press);
-}
-
-// Paints the window now, as the screen would show it.
-void Paint(QWidget& window) {
-    (void)window.grab();
-}
 
 }  // namespace
 

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Runs bench_server against a throwaway PostgreSQL cluster, stopped at the end.
+#   bench/server-bench.sh [BUILD_FOLDER]   (default: build)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+dir=$(mktemp -d /tmp/zalvert-bench-odbc.XXXXXX)
+trap 'bash scripts/odbc-server.sh stop "$dir"' EXIT
+eval "$(bash scripts/odbc-server.sh start "$dir")"
+export ZALVERT_BENCH_ODBC="$ZALVERT_TEST_ODBC"
+export ZALVERT_BENCH_PSQL="psql -q -h $dir -p 54329 -U zalvert zalvert"
+"$build/bench/bench_server"
