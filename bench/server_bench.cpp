@@ -12,6 +12,7 @@
 #include <string>
 
 #include "bench/BenchTools.h"
+#include "bench/BillingTable.h"
 #include "bench/WindowTools.h"
 #include "data/Daten.h"
 #include "data/Schema.h"

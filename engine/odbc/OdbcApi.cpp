@@ -157,6 +157,7 @@ TOdbcConnection::TOdbcConnection(const std::string& connect) {
 }
 
 TOdbcConnection::~TOdbcConnection() {
+    alive_.reset();
     if (connected_) {
         SQLEndTran(SQL_HANDLE_DBC, handle_, SQL_ROLLBACK);
         SQLDisconnect(handle_);
@@ -206,13 +207,14 @@ struct TOdbcStatement::TBound {
     SQLLEN Indicator = 0;
 };
 
-TOdbcStatement::TOdbcStatement(TOdbcConnection& connection) : connection_(connection) {
+TOdbcStatement::TOdbcStatement(TOdbcConnection& connection)
+    : connection_(connection), alive_(connection.Alive()) {
     connection_.Check(SQLAllocHandle(SQL_HANDLE_STMT, connection_.Handle(), &handle_),
                       SQL_HANDLE_DBC, connection_.Handle());
 }
 
 TOdbcStatement::~TOdbcStatement() {
-    if (handle_ != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, handle_);
+    if (handle_ != SQL_NULL_HSTMT && !alive_.expired()) SQLFreeHandle(SQL_HANDLE_STMT, handle_);
 }
 
 void TOdbcStatement::Check(SQLRETURN rc) const {
@@ -335,6 +337,28 @@ bool TOdbcStatement::Fetch() {
     if (rc == SQL_NO_DATA) return false;
     Check(rc);
     return true;
+}
+
+bool TOdbcStatement::FetchNumbers(std::vector<std::int64_t>& block) {
+    constexpr SQLULEN kBlock = 4096;
+    std::vector<SQLBIGINT> values(kBlock);
+    std::vector<SQLLEN> indicators(kBlock);
+    SQLULEN fetched = 0;
+    Check(
+        SQLSetStmtAttr(handle_, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(kBlock), 0));
+    Check(SQLSetStmtAttr(handle_, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0));
+    Check(
+        SQLBindCol(handle_, 1, SQL_C_SBIGINT, values.data(), sizeof(SQLBIGINT), indicators.data()));
+    const SQLRETURN rc = SQLFetch(handle_);
+    SQLFreeStmt(handle_, SQL_UNBIND);
+    SQLSetStmtAttr(handle_, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(1), 0);
+    SQLSetStmtAttr(handle_, SQL_ATTR_ROWS_FETCHED_PTR, nullptr, 0);
+    block.clear();
+    if (rc == SQL_NO_DATA) return false;
+    Check(rc);
+    for (SQLULEN i = 0; i < fetched; ++i)
+        if (indicators[i] != SQL_NULL_DATA) block.push_back(values[i]);
+    return fetched > 0;
 }
 
 Variant TOdbcStatement::Get(size_t index) {

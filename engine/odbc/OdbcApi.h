@@ -53,6 +53,9 @@ class TOdbcStatement {
     long long RowsAffected();
     const std::vector<TOdbcColumn>& Columns();
     bool Fetch();
+    // The next block of the first column's whole numbers (nulls left out); false
+    // at the end. The statement reads a block of rows at a time from then on.
+    bool FetchNumbers(std::vector<std::int64_t>& block);
     Variant Get(size_t column);
     void CloseCursor();
     // The result of a catalogue function called on Handle().
@@ -66,6 +69,8 @@ class TOdbcStatement {
     void Check(SQLRETURN rc) const;
 
     TOdbcConnection& connection_;
+    // Expires with the connection, which frees its statements as it goes.
+    std::weak_ptr<void> alive_;
     SQLHSTMT handle_ = SQL_NULL_HSTMT;
     std::vector<TOdbcColumn> columns_;
     bool described_ = false;
@@ -88,8 +93,10 @@ class TOdbcConnection {
     std::string DbmsName();
     SQLHDBC Handle() const { return handle_; }
     void Check(SQLRETURN rc, SQLSMALLINT type, SQLHANDLE handle) const;
+    std::weak_ptr<void> Alive() const { return alive_; }
 
   private:
+    std::shared_ptr<void> alive_ = std::make_shared<int>(0);
     SQLHENV env_ = SQL_NULL_HENV;
     SQLHDBC handle_ = SQL_NULL_HDBC;
     bool connected_ = false;

@@ -112,6 +112,7 @@ std::shared_ptr<QueryDef> TOdbcDatabase::CreateQueryDef(const std::string& name,
 }
 
 void TOdbcDatabase::Close() {
+    state_->DropQueued();
     state_->Connection(kSource);
     state_->Close();
 }
@@ -132,6 +133,9 @@ void TOdbcDatabase::BeginLevel(int level) {
 }
 
 void TOdbcDatabase::EndLevel(int level, bool rollback) {
+    // Rows not sent yet belong to the outermost level: inner levels send them
+    // before their savepoint.
+    if (rollback && level == 1) state_->DropQueued();
     TOdbcConnection& connection = state_->Connection("DAO.Workspace");
     try {
         if (level == 1) {

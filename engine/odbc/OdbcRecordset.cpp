@@ -87,8 +87,10 @@ void TOdbcRecordset::Describe() {
 }
 
 void TOdbcRecordset::LoadKeys() {
-    keys_.clear();
-    keyPositions_.clear();
+    const TOdbcTableInfo* table = db_->Table(source_.Table);
+    const TOdbcColumnInfo* key = table ? table->Column(source_.Key) : nullptr;
+    const int type = key ? key->Type : 0;
+    keys_.Clear(type == dbByte || type == dbInteger || type == dbLong || type == dbBigInt);
     page_.clear();
     added_.clear();
     std::string sql = "SELECT " + KeyColumn() + " FROM " + source_.From;
@@ -98,11 +100,11 @@ void TOdbcRecordset::LoadKeys() {
     try {
         TOdbcStatement stmt(db_->Connection(kSource));
         stmt.ExecDirect(sql);
-        while (stmt.Fetch()) keys_.push_back(stmt.Get(0));
+        keys_.Load(stmt);
     } catch (const EOdbc& e) {
         Raise(e);
     }
-    deleted_.assign(keys_.size(), false);
+    deleted_.assign(keys_.Size(), false);
     deletedCount_ = 0;
 }
 
@@ -125,7 +127,7 @@ void TOdbcRecordset::LoadRows() {
 
 // Whether position `pos` exists, reading held rows as far as needed.
 bool TOdbcRecordset::Has(size_t pos) {
-    if (Keyset()) return pos < keys_.size();
+    if (Keyset()) return pos < keys_.Size();
     while (pos >= rows_.size() && !streamDone_) {
         try {
             if (!stream_->Fetch()) {
@@ -303,31 +305,15 @@ long TOdbcRecordset::RecordCount() const {
 // Four bytes name the record, as callers keep them, and four the recordset and its
 // clones. A keyset of whole-number keys names a record by its key, so that the
 // bookmark stays with it when the order changes; other sets name a position.
-bool TOdbcRecordset::NumberKeys() const {
-    if (!Keyset() || keys_.empty()) return Keyset();
-    const TVarType type = keys_.front().Type();
-    return type == TVarType::Integer || type == TVarType::Int64;
-}
-
 TBytes TOdbcRecordset::BookmarkOf(size_t pos) const {
     std::int64_t value = static_cast<std::int64_t>(pos) + 1;
-    if (NumberKeys()) value = keys_[pos].AsInt64();
+    if (Keyset() && keys_.Numeric()) value = keys_.At(pos).AsInt64();
     if (value < 1 || value > 0x7FFFFFFF) Raise(3159);
     const auto mark = static_cast<std::uint32_t>(value);
     TBytes bytes(8);
     std::memcpy(bytes.data(), &mark, 4);
     std::memcpy(bytes.data() + 4, &family_, 4);
     return bytes;
-}
-
-std::optional<size_t> TOdbcRecordset::PositionOfKey(const std::string& key) const {
-    if (keyPositions_.size() != keys_.size()) {
-        keyPositions_.clear();
-        for (size_t i = 0; i < keys_.size(); ++i) keyPositions_.emplace(KeyText(i), i);
-    }
-    const auto it = keyPositions_.find(key);
-    if (it == keyPositions_.end()) return std::nullopt;
-    return it->second;
 }
 
 TBytes TOdbcRecordset::Bookmark() const {
@@ -346,8 +332,8 @@ void TOdbcRecordset::SetBookmark(const TBytes& bookmark) {
     if (bookmark.size() >= 8) std::memcpy(&family, bookmark.data() + 4, 4);
     std::optional<size_t> pos;
     if (family == family_ && mark > 0 && mark <= 0x7FFFFFFF) {
-        if (NumberKeys())
-            pos = PositionOfKey(std::to_string(mark));
+        if (Keyset() && keys_.Numeric())
+            pos = keys_.Find(Variant(static_cast<std::int64_t>(mark)));
         else if (mark <= Size())
             pos = mark - 1;
     }
@@ -381,9 +367,10 @@ const std::vector<Variant>* TOdbcRecordset::Row(size_t pos) const {
 // One statement for every page: a short page repeats its last key.
 void TOdbcRecordset::ReadPage(size_t pos) const {
     pageStart_ = pos - std::min(pos, kPageRows / 4);
-    const size_t count = std::min(kPageRows, keys_.size() - pageStart_);
-    std::vector<Variant> keys(keys_.begin() + static_cast<long>(pageStart_),
-                              keys_.begin() + static_cast<long>(pageStart_ + count));
+    const size_t count = std::min(kPageRows, keys_.Size() - pageStart_);
+    std::vector<Variant> keys;
+    keys.reserve(kPageRows);
+    for (size_t i = 0; i < count; ++i) keys.push_back(keys_.At(pageStart_ + i));
     keys.resize(kPageRows, keys.back());
     page_.assign(count, std::nullopt);
     pageGeneration_ = db_->Engine().CacheGeneration;
@@ -417,7 +404,7 @@ void TOdbcRecordset::ReadPage(size_t pos) const {
 // The rows this recordset added last are kept beside the page: an import adds at
 // the end while the current record stays where it was, and both are read.
 void TOdbcRecordset::KeepNewRow(std::vector<Variant> row) {
-    const size_t pos = keys_.size() - 1;
+    const size_t pos = keys_.Size() - 1;
     if (added_.empty() || addedStart_ + added_.size() != pos) {
         added_.clear();
         addedStart_ = pos;

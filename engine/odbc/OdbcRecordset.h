@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/Dao.h"
+#include "engine/odbc/OdbcKeys.h"
 #include "engine/odbc/OdbcSource.h"
 
 namespace zalvert::engine::odbc {
@@ -95,7 +96,7 @@ class TOdbcRecordset : public Recordset, public std::enable_shared_from_this<TOd
     void LoadKeys();
     void LoadRows();
     bool Has(size_t pos);
-    size_t Size() const { return Keyset() ? keys_.size() : rows_.size(); }
+    size_t Size() const { return Keyset() ? keys_.Size() : rows_.size(); }
     bool Deleted(size_t pos) const { return pos < deleted_.size() && deleted_[pos]; }
     std::optional<long> NextLive(long from, int direction);
     bool HasCurrent() const;
@@ -104,13 +105,13 @@ class TOdbcRecordset : public Recordset, public std::enable_shared_from_this<TOd
     const std::vector<Variant>* Row(size_t pos) const;
     void ReadPage(size_t pos) const;
     void KeepNewRow(std::vector<Variant> row);
-    std::string KeyText(size_t pos) const { return keys_[pos].AsString(); }
-    std::optional<size_t> PositionOfKey(const std::string& key) const;
+    std::string KeyText(size_t pos) const { return keys_.Text(pos); }
     TBytes BookmarkOf(size_t pos) const;
-    bool NumberKeys() const;
     std::string KeyColumn() const;
     void WriteEdit();
     void WriteNew();
+    std::optional<size_t> BatchKeyField() const;
+    void WriteNewInBatch(size_t keyField);
     void Find(const std::string& criteria, int kind);
     Variant Converted(const TOdbcFieldMeta& meta, const Variant& value) const;
     std::vector<Variant> DefaultValues();
@@ -123,10 +124,9 @@ class TOdbcRecordset : public Recordset, public std::enable_shared_from_this<TOd
     bool closed_ = false;
     std::vector<TOdbcFieldMeta> fields_;
     // Keyset: keys in order, which of them this recordset deleted, a page of rows.
-    std::vector<Variant> keys_;
+    TKeyList keys_;
     std::vector<bool> deleted_;
     size_t deletedCount_ = 0;
-    mutable std::unordered_map<std::string, size_t> keyPositions_;
     mutable size_t pageStart_ = 0;
     mutable std::vector<std::optional<std::vector<Variant>>> page_;
     mutable std::uint64_t pageGeneration_ = 0;

@@ -166,7 +166,7 @@ void TOdbcRecordset::WriteEdit() {
     const size_t pos = static_cast<size_t>(pos_);
     lastModified_ = pos;
     if (set.empty()) return;
-    values.push_back(keys_[pos]);
+    values.push_back(keys_.At(pos));
     values.insert(values.end(), originals.begin(), originals.end());
     const std::string table = ServerName(source_.Table);
     const std::string key = ServerName(source_.Key);
@@ -181,7 +181,7 @@ void TOdbcRecordset::WriteEdit() {
             return;
         }
         stmt.Prepare("SELECT 1 FROM " + table + " WHERE " + key + " = ?");
-        stmt.Bind({keys_[pos]});
+        stmt.Bind({keys_.At(pos)});
         stmt.Execute();
         Raise(stmt.Fetch() ? 3197 : 3167);
     } catch (const EOdbc& e) {
@@ -190,8 +190,42 @@ void TOdbcRecordset::WriteEdit() {
     }
 }
 
+// Inside a transaction on PostgreSQL a new row of a whole-row recordset with a
+// serial key takes its key from the sequence and goes out with others; the
+// recordset knows the row as written (the server fills the columns not set).
+std::optional<size_t> TOdbcRecordset::BatchKeyField() const {
+    if (!db_->PostgreSql() || db_->TransactionDepth == 0 || !keys_.Numeric() ||
+        source_.SelectList != "*")
+        return std::nullopt;
+    for (size_t i = 0; i < fields_.size(); ++i)
+        if (SameName(fields_[i].Name, source_.Key))
+            return fields_[i].AutoIncrement && !edited_[i] ? std::optional<size_t>(i)
+                                                           : std::nullopt;
+    return std::nullopt;
+}
+
+void TOdbcRecordset::WriteNewInBatch(size_t keyField) {
+    const std::int64_t key = db_->ReserveKey(source_.Table, source_.Key, "DAO.Recordset");
+    std::string sql = "INSERT INTO " + ServerName(source_.Table) + " (" + ServerName(source_.Key);
+    std::vector<Variant> values{Variant(key)};
+    for (size_t i = 0; i < fields_.size(); ++i) {
+        if (!edited_[i] || !fields_[i].Updatable) continue;
+        sql += ", " + ServerName(fields_[i].Name);
+        values.push_back(editValues_[i]);
+    }
+    db_->QueueInsert(sql + ") VALUES", std::move(values), "DAO.Recordset");
+    std::vector<Variant> row = editValues_;
+    row[keyField] =
+        fields_[keyField].Type == dbBigInt ? Variant(key) : Variant(static_cast<int>(key));
+    keys_.Push(Variant(key));
+    deleted_.push_back(false);
+    KeepNewRow(std::move(row));
+    lastModified_ = keys_.Size() - 1;
+}
+
 // The new row's key comes back with the insert; the row joins the keyset at its end.
 void TOdbcRecordset::WriteNew() {
+    if (const auto keyField = BatchKeyField()) return WriteNewInBatch(*keyField);
     std::string columns, sql;
     std::vector<Variant> values;
     for (size_t i = 0; i < fields_.size(); ++i) {
@@ -222,7 +256,7 @@ void TOdbcRecordset::WriteNew() {
             row.reserve(fields_.size());
             for (size_t i = 0; i < fields_.size(); ++i) row.push_back(insert_->Get(i));
         }
-        keys_.push_back(insert_->Get(wholeRows ? fields_.size() : 0));
+        keys_.Push(insert_->Get(wholeRows ? fields_.size() : 0));
         insert_->CloseCursor();
         if (wholeRows) KeepNewRow(std::move(row));
     } catch (const EOdbc& e) {
@@ -231,8 +265,7 @@ void TOdbcRecordset::WriteNew() {
         Raise(e);
     }
     deleted_.push_back(false);
-    if (!keyPositions_.empty()) keyPositions_.emplace(KeyText(keys_.size() - 1), keys_.size() - 1);
-    lastModified_ = keys_.size() - 1;
+    lastModified_ = keys_.Size() - 1;
 }
 
 void TOdbcRecordset::Delete() {
@@ -246,7 +279,7 @@ void TOdbcRecordset::Delete() {
         TOdbcStatement stmt(db_->Connection("DAO.Recordset"));
         stmt.Prepare("DELETE FROM " + ServerName(source_.Table) + " WHERE " +
                      ServerName(source_.Key) + " = ?");
-        stmt.Bind({keys_[pos]});
+        stmt.Bind({keys_.At(pos)});
         stmt.Execute();
         if (stmt.RowsAffected() == 0) Raise(3167);
     } catch (const EOdbc& e) {
@@ -271,15 +304,15 @@ void TOdbcRecordset::SetIndex(const std::string& name) {
         for (const auto& [column, descending] : index->Columns)
             order += ServerName(column) + (descending ? " DESC, " : ", ");
     }
-    std::optional<std::string> current;
-    if (HasCurrent()) current = KeyText(static_cast<size_t>(pos_));
+    std::optional<Variant> current;
+    if (HasCurrent()) current = keys_.At(static_cast<size_t>(pos_));
     if (editMode_ != dbEditNone) CancelUpdate();
     source_.OrderBy = order + KeyColumn();
     index_ = name;
     LoadKeys();
     pos_ = -1;
     bof_ = eof_ = true;
-    const auto at = current ? PositionOfKey(*current) : std::nullopt;
+    const auto at = current ? keys_.Find(*current) : std::nullopt;
     if (at)
         Land(static_cast<long>(*at));
     else if (const auto first = NextLive(-1, +1))
@@ -311,7 +344,7 @@ void TOdbcRecordset::Seek(const std::string& comparison, const std::vector<Varia
         stmt.Prepare(sql);
         stmt.Bind(keys);
         stmt.Execute();
-        if (stmt.Fetch()) found = PositionOfKey(stmt.Get(0).AsString());
+        if (stmt.Fetch()) found = keys_.Find(stmt.Get(0));
     } catch (const EOdbc& e) {
         Raise(e);
     }
@@ -344,7 +377,7 @@ void TOdbcRecordset::Find(const std::string& criteria, int kind) {
     } catch (const EOdbc& e) {
         Raise(e);
     }
-    const long size = static_cast<long>(keys_.size());
+    const long size = static_cast<long>(keys_.Size());
     const bool forward = kind == 0 || kind == 2;
     long from = kind == 0 ? -1 : kind == 1 ? size : HasCurrent() ? pos_ : (forward ? -1 : size);
     std::optional<long> found;

@@ -45,7 +45,35 @@ TOdbcState::TOdbcState(TEngineRef engine, std::string name, std::string connect,
 
 TOdbcConnection& TOdbcState::Connection(const char* source) {
     if (!connection_) zalvert::engine::Fail(*engine_, 3420, source);
+    if (!batch_.Empty()) {
+        try {
+            batch_.Send(*connection_);
+        } catch (const EOdbc& e) {
+            Fail(e, source);
+        }
+    }
     return *connection_;
+}
+
+void TOdbcState::QueueInsert(const std::string& sql, std::vector<Variant> values,
+                             const char* source) {
+    if (!batch_.Matches(sql)) {
+        TOdbcConnection& connection = Connection(source);
+        (void)connection;
+        batch_.Start(sql, values.size());
+    }
+    batch_.Add(std::move(values));
+    if (batch_.Full()) Connection(source);
+}
+
+std::int64_t TOdbcState::ReserveKey(const std::string& table, const std::string& column,
+                                    const char* source) {
+    if (!connection_) zalvert::engine::Fail(*engine_, 3420, source);
+    try {
+        return reserves_[table + "." + column].Next(*connection_, table, column);
+    } catch (const EOdbc& e) {
+        Fail(e, source);
+    }
 }
 
 void TOdbcState::Fail(const EOdbc& error, const char* source) {

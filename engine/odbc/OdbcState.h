@@ -10,6 +10,7 @@
 
 #include "engine/EngineState.h"
 #include "engine/odbc/OdbcApi.h"
+#include "engine/odbc/OdbcBatch.h"
 
 namespace zalvert::engine::odbc {
 
@@ -45,8 +46,16 @@ class TOdbcState {
 
     TEngineState& Engine() const { return *engine_; }
     const TEngineRef& EngineRef() const { return engine_; }
-    // The connection; 3420 once the database is closed.
+    // The connection, with the rows added in batches sent first; 3420 once the
+    // database is closed.
     TOdbcConnection& Connection(const char* source);
+    // Queues a row of an INSERT ("INSERT INTO t (k, a) VALUES") for a batch.
+    void QueueInsert(const std::string& sql, std::vector<Variant> values, const char* source);
+    // Rolled back: rows not sent yet are dropped.
+    void DropQueued() { batch_.Drop(); }
+    // The next number of a serial key column, reserved beforehand in blocks.
+    std::int64_t ReserveKey(const std::string& table, const std::string& column,
+                            const char* source);
     const std::string& Name() const { return name_; }
     bool ReadOnly() const { return readOnly_; }
     bool Closed() const { return connection_ == nullptr; }
@@ -75,6 +84,8 @@ class TOdbcState {
     bool readOnly_;
     bool postgres_ = false;
     std::map<std::string, std::optional<TOdbcTableInfo>> tables_;
+    TInsertBatch batch_;
+    std::map<std::string, TKeyReserve> reserves_;
 };
 using TOdbcRef = std::shared_ptr<TOdbcState>;
 

@@ -224,6 +224,27 @@ TEST_P(BothEnginesTest, TransactionsNestAndRollBackWhatTheyHold) {
     ws->Rollback();
     EXPECT_EQ(count(), 1);
     EXPECT_EQ(ErrorOf([&] { ws->CommitTrans(); }), 3034);
+
+    // A refused row fails its transaction at the latest when it commits (a server
+    // sends the rows of a transaction in batches); rolled back, nothing is left.
+    db->Execute("CREATE UNIQUE INDEX [Einmalig] ON [Kunde] ([Name])");
+    ws->BeginTrans();
+    EXPECT_EQ(ErrorOf([&] {
+                  auto rs = db->OpenRecordset("Kunde", dbOpenDynaset);
+                  for (int i = 0; i <= 700; ++i) {
+                      rs->AddNew();
+                      rs->Fields().Item("Name")->SetValue(Variant("N" + std::to_string(i % 700)));
+                      rs->Update();
+                  }
+                  ws->CommitTrans();
+              }),
+              3022);
+    ws->Rollback();
+    EXPECT_EQ(count(), 1);
+    ws->BeginTrans();
+    add("E");
+    ws->CommitTrans();
+    EXPECT_EQ(count(), 2);
 }
 
 TEST_P(BothEnginesTest, SeeksOnAnIndexAndFindsByCriteria) {

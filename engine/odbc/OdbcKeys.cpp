@@ -1,0 +1,79 @@
+#include "engine/odbc/OdbcKeys.h"
+
+#include <algorithm>
+
+namespace zalvert::engine::odbc {
+
+void TKeyList::Clear(bool numeric) {
+    numeric_ = numeric;
+    ascending_ = true;
+    numbers_.clear();
+    others_.clear();
+    positions_.clear();
+}
+
+Variant TKeyList::At(size_t pos) const {
+    return numeric_ ? Variant(numbers_[pos]) : others_[pos];
+}
+
+std::string TKeyList::Text(size_t pos) const {
+    return numeric_ ? std::to_string(numbers_[pos]) : others_[pos].AsString();
+}
+
+void TKeyList::Push(const Variant& key) {
+    if (numeric_) {
+        const std::int64_t number = key.AsInt64();
+        if (!numbers_.empty() && number <= numbers_.back()) ascending_ = false;
+        numbers_.push_back(number);
+        if (!positions_.empty()) positions_.emplace(std::to_string(number), numbers_.size() - 1);
+        return;
+    }
+    others_.push_back(key);
+    if (!positions_.empty()) positions_.emplace(key.AsString(), others_.size() - 1);
+}
+
+std::optional<size_t> TKeyList::FindNumber(std::int64_t key) const {
+    if (ascending_) {
+        const auto it = std::lower_bound(numbers_.begin(), numbers_.end(), key);
+        if (it == numbers_.end() || *it != key) return std::nullopt;
+        return static_cast<size_t>(it - numbers_.begin());
+    }
+    if (positions_.empty())
+        for (size_t i = 0; i < numbers_.size(); ++i)
+            positions_.emplace(std::to_string(numbers_[i]), i);
+    const auto it = positions_.find(std::to_string(key));
+    if (it == positions_.end()) return std::nullopt;
+    return it->second;
+}
+
+std::optional<size_t> TKeyList::Find(const Variant& key) const {
+    if (key.IsEmptyOrNull()) return std::nullopt;
+    if (numeric_) {
+        try {
+            return FindNumber(key.AsInt64());
+        } catch (const std::exception&) {
+            return std::nullopt;
+        }
+    }
+    if (positions_.empty())
+        for (size_t i = 0; i < others_.size(); ++i) positions_.emplace(others_[i].AsString(), i);
+    const auto it = positions_.find(key.AsString());
+    if (it == positions_.end()) return std::nullopt;
+    return it->second;
+}
+
+void TKeyList::Load(TOdbcStatement& stmt) {
+    if (!numeric_) {
+        while (stmt.Fetch()) Push(stmt.Get(0));
+        return;
+    }
+    std::vector<std::int64_t> block;
+    while (stmt.FetchNumbers(block)) {
+        for (std::int64_t number : block) {
+            if (!numbers_.empty() && number <= numbers_.back()) ascending_ = false;
+            numbers_.push_back(number);
+        }
+    }
+}
+
+}  // namespace zalvert::engine::odbc

@@ -1,0 +1,40 @@
+#pragma once
+// The keys of a keyset recordset in their order. Whole-number keys (the usual
+// serial key) take 8 bytes each; a key's position is found by halving while the
+// keys stand in ascending order (a table in key order, rows added at the end),
+// else through a table built on first use.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/odbc/OdbcApi.h"
+#include "rtl/Variant.h"
+
+namespace zalvert::engine::odbc {
+
+class TKeyList {
+  public:
+    void Clear(bool numeric);
+    bool Numeric() const { return numeric_; }
+    size_t Size() const { return numeric_ ? numbers_.size() : others_.size(); }
+    Variant At(size_t pos) const;
+    std::string Text(size_t pos) const;
+    void Push(const Variant& key);
+    std::optional<size_t> Find(const Variant& key) const;
+    // Reads the first result column of an executed statement, a block at a time.
+    void Load(TOdbcStatement& stmt);
+
+  private:
+    std::optional<size_t> FindNumber(std::int64_t key) const;
+
+    bool numeric_ = true;
+    bool ascending_ = true;
+    std::vector<std::int64_t> numbers_;
+    std::vector<Variant> others_;
+    mutable std::unordered_map<std::string, size_t> positions_;
+};
+
+}  // namespace zalvert::engine::odbc
