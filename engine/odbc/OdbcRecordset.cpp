@@ -357,11 +357,39 @@ const std::vector<Variant>* TOdbcRecordset::Row(size_t pos) const {
     // Rows just added came back from the server as stored; a refresh of the cache
     // (asked for after every write) need not read them again.
     if (pos >= addedStart_ && pos < addedStart_ + added_.size()) return &added_[pos - addedStart_];
-    if (page_.empty() || pos < pageStart_ || pos >= pageStart_ + page_.size() ||
-        generation != pageGeneration_)
-        ReadPage(pos);
+    if (page_.empty() || pos < pageStart_ || pos >= pageStart_ + page_.size()) ReadPage(pos);
+    // A refresh (asked for after every record a dataset reads) reads again only
+    // the row asked for, not its page.
+    else if (pageGenerations_[pos - pageStart_] != generation)
+        ReadRow(pos);
     const auto& row = page_[pos - pageStart_];
     return row ? &*row : nullptr;
+}
+
+void TOdbcRecordset::ReadRow(size_t pos) const {
+    const size_t slot = pos - pageStart_;
+    try {
+        if (!rowStatement_) {
+            rowStatement_ = std::make_unique<TOdbcStatement>(db_->Connection(kSource));
+            rowStatement_->Prepare("SELECT " + source_.SelectList + " FROM " + source_.From +
+                                   " WHERE " + KeyColumn() + " = ?");
+        }
+        TOdbcStatement& stmt = *rowStatement_;
+        stmt.Bind({keys_.At(pos)});
+        stmt.Execute();
+        page_[slot].reset();
+        if (stmt.Fetch()) {
+            std::vector<Variant> row;
+            row.reserve(fields_.size());
+            for (size_t i = 0; i < fields_.size(); ++i) row.push_back(stmt.Get(i));
+            page_[slot] = std::move(row);
+        }
+        stmt.CloseCursor();
+    } catch (const EOdbc& e) {
+        rowStatement_.reset();
+        Raise(e);
+    }
+    pageGenerations_[slot] = db_->Engine().CacheGeneration;
 }
 
 // One statement for every page: a short page repeats its last key.
@@ -373,7 +401,7 @@ void TOdbcRecordset::ReadPage(size_t pos) const {
     for (size_t i = 0; i < count; ++i) keys.push_back(keys_.At(pageStart_ + i));
     keys.resize(kPageRows, keys.back());
     page_.assign(count, std::nullopt);
-    pageGeneration_ = db_->Engine().CacheGeneration;
+    pageGenerations_.assign(count, db_->Engine().CacheGeneration);
     std::unordered_map<std::string, size_t> slots;
     for (size_t i = 0; i < count; ++i) slots.emplace(keys[i].AsString(), i);
     try {
@@ -475,6 +503,7 @@ void TOdbcRecordset::Close() {
     stream_.reset();
     insert_.reset();
     pageStatement_.reset();
+    rowStatement_.reset();
     closed_ = true;
 }
 

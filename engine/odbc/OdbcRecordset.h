@@ -104,6 +104,7 @@ class TOdbcRecordset : public Recordset, public std::enable_shared_from_this<TOd
     void BeforeMove();
     const std::vector<Variant>* Row(size_t pos) const;
     void ReadPage(size_t pos) const;
+    void ReadRow(size_t pos) const;
     void KeepNewRow(std::vector<Variant> row);
     std::string KeyText(size_t pos) const { return keys_.Text(pos); }
     TBytes BookmarkOf(size_t pos) const;
@@ -129,8 +130,10 @@ class TOdbcRecordset : public Recordset, public std::enable_shared_from_this<TOd
     size_t deletedCount_ = 0;
     mutable size_t pageStart_ = 0;
     mutable std::vector<std::optional<std::vector<Variant>>> page_;
-    mutable std::uint64_t pageGeneration_ = 0;
+    // The cache generation each row of the page was read in.
+    mutable std::vector<std::uint64_t> pageGenerations_;
     mutable std::unique_ptr<TOdbcStatement> pageStatement_;
+    mutable std::unique_ptr<TOdbcStatement> rowStatement_;
     std::vector<std::vector<Variant>> added_;
     size_t addedStart_ = 0;
     // Held rows, and the statement a forward-only recordset streams from.
