@@ -100,8 +100,12 @@ class TRewriter {
         switch (t.Kind) {
             case TTokenKind::Name:
                 return WriteName(t);
-            case TTokenKind::String:
-                return Emit(Quoted(At(i_ - 1).Is("LIKE") ? LikePattern(t.Text) : t.Text, '\''));
+            case TTokenKind::String: {
+                // The pattern of a LIKE, also within a function such as LCase("a*").
+                const bool pattern = likePending_;
+                likePending_ = false;
+                return Emit(Quoted(pattern ? LikePattern(t.Text) : t.Text, '\''));
+            }
             case TTokenKind::Date: {
                 const std::string stored = DateLiteralToStorage(t.Text);
                 if (stored.empty()) throw ESqlSyntax{"#" + t.Text + "#"};
@@ -133,12 +137,40 @@ class TRewriter {
 
     void WriteWord(const TToken& t) {
         if (t.Is("TRUE") || t.Is("FALSE")) return Emit(AsciiUpperCase(t.Text));
+        // The dialect's LIKE ignores letter case, as its text comparisons do.
+        if (t.Is("LIKE")) {
+            likePending_ = true;
+            return Emit("ILIKE");
+        }
+        if (t.Is("AND") || t.Is("OR")) likePending_ = false;
         if (t.Is("TOP") && At(i_ + 1).Kind == TTokenKind::Number) {
             limit_ = At(++i_).Text;
             return;
         }
         if (IsKeyword(t)) return Emit(t.Text);
+        if (At(i_ + 1).IsSymbol("(")) {
+            if (const char* function = ServerFunction(t)) {
+                // Date() is a value without parentheses on the server.
+                if (t.Is("DATE") && At(i_ + 2).IsSymbol(")")) {
+                    i_ += 2;
+                    return Emit("CURRENT_DATE");
+                }
+                return Emit(function);
+            }
+        }
         WriteName(t);
+    }
+
+    // The dialect's functions by their server names; null for any other word.
+    static const char* ServerFunction(const TToken& t) {
+        static const std::pair<const char*, const char*> kFunctions[] = {
+            {"LCASE", "LOWER"}, {"UCASE", "UPPER"}, {"LOWER", "LOWER"}, {"UPPER", "UPPER"},
+            {"LEN", "LENGTH"},  {"MID", "SUBSTR"},  {"LEFT", "LEFT"},   {"RIGHT", "RIGHT"},
+            {"TRIM", "TRIM"},   {"LTRIM", "LTRIM"}, {"RTRIM", "RTRIM"}, {"NZ", "COALESCE"},
+            {"NOW", "NOW"},     {"DATE", "DATE"},   {"ABS", "ABS"},     {"ROUND", "ROUND"}};
+        for (const auto& [dialect, server] : kFunctions)
+            if (t.Is(dialect)) return server;
+        return nullptr;
     }
 
     static bool IsKeyword(const TToken& t) {
@@ -207,6 +239,7 @@ class TRewriter {
     std::vector<TToken> tokens_;
     size_t i_ = 0;
     bool ddl_ = false;
+    bool likePending_ = false;
     std::string out_;
     std::optional<std::string> limit_;
 };

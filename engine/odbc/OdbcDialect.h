@@ -5,7 +5,8 @@
 // False, TOP n as LIMIT n, "&" as "||", LIKE patterns with * and ?, and in
 // CREATE TABLE and ALTER TABLE the dialect's type names. Constraint and index
 // names, which a server keeps per schema rather than per table, get the table's
-// name in front. What cannot be written raises ESqlSyntax.
+// name in front. LIKE becomes ILIKE and the dialect's common functions (LCase,
+// Len, Mid, Nz, Date()...) the server's. What cannot be written raises ESqlSyntax.
 
 #include <string>
 #include <string_view>

@@ -517,6 +517,11 @@ TEST_F(ZalvertenOnServerTest, ShowsAndBrowsesTheServersRecords) {
     EXPECT_EQ(Grid()->verticalScrollBar()->value(), 49);
     Key(Grid(), Qt::Key_Home, Qt::ControlModifier);
     EXPECT_EQ(Tour(), "T1");
+    // The search line's find: a beginning, letter case aside.
+    EXPECT_TRUE(Zalvert().Locate("Tour", Variant("t4"), loCaseInsensitive | loPartialKey));
+    EXPECT_EQ(Tour(), "T4");
+    EXPECT_TRUE(Zalvert().FindNextByKey("Tour", Variant("t4"), loCaseInsensitive | loPartialKey));
+    EXPECT_EQ(Tour(), "T40");
 }
 
 }  // namespace

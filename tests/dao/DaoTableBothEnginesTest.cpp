@@ -67,6 +67,8 @@ TEST_P(DaoTableBothEnginesTest, BrowsesCountsAndLocates) {
     EXPECT_EQ(Tour(), "T1077");
     EXPECT_FALSE(table_.Locate("Tour", Variant("T9999"), 0));
     EXPECT_EQ(Tour(), "T1077");
+    EXPECT_TRUE(table_.Locate("Tour", Variant("t105"), loCaseInsensitive | loPartialKey));
+    EXPECT_EQ(Tour(), "T1050");
     EXPECT_EQ(table_.Lookup("Tour", Variant("T1042"), "ImportID").AsInteger(), 0);
     table_.SetFilter("ImportID = 1");
     table_.SetFiltered(true);

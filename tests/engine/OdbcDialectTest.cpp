@@ -1,0 +1,46 @@
+// The engine's SQL dialect as a database server reads it.
+
+#include <gtest/gtest.h>
+
+#include "engine/SqlTokenizer.h"
+#include "engine/odbc/OdbcDialect.h"
+
+namespace zalvert::engine::odbc {
+namespace {
+
+TEST(OdbcDialect, QuotesNamesInLowerCaseAndWritesLiteralsTheServersWay) {
+    EXPECT_EQ(ToServerSql("SELECT [ImportID], Tour FROM Zalvert WHERE Recvon = \"O'Neil\""),
+              "SELECT \"importid\", \"tour\" FROM \"zalvert\" WHERE \"recvon\" = 'O''Neil'");
+    EXPECT_EQ(ToServerSql("SELECT TOP 5 * FROM [u_Importlauf] ORDER BY [ImportID] DESC;"),
+              "SELECT * FROM \"u_importlauf\" ORDER BY \"importid\" DESC LIMIT 5");
+    EXPECT_EQ(ToServerSql("[Datumvon] >= #12/31/2026 14:07:09# AND erledigt = True"),
+              "\"datumvon\" >= TIMESTAMP '2026-12-31 14:07:09' AND \"erledigt\" = TRUE");
+    EXPECT_EQ(ToServerSql("LCase([Tour]) Like 't1*?' AND Recan & 'x' = 'ax'"),
+              "LOWER(\"tour\") ILIKE 't1%_' AND \"recan\" || 'x' = 'ax'");
+    EXPECT_EQ(ToServerSql("([Tour] LIKE LCASE(\"T4*\")) AND Recan = 'a*'"),
+              "(\"tour\" ILIKE LOWER('T4%')) AND \"recan\" = 'a*'");
+    EXPECT_EQ(ToServerSql("Nz([Netto], 0) > 1 AND [Datumbis] < Date()"),
+              "COALESCE(\"netto\", 0) > 1 AND \"datumbis\" < CURRENT_DATE");
+    EXPECT_EQ(ToServerSql("[g] = {guid {0A1B2C3D-0000-0000-0000-000000000001}}"),
+              "\"g\" = '0A1B2C3D-0000-0000-0000-000000000001'");
+    EXPECT_THROW(ToServerSql("[Datumvon] = #99/99/2026#"), ESqlSyntax);
+}
+
+TEST(OdbcDialect, WritesTheServersTypesAndNamesIndexesAfterTheirTable) {
+    EXPECT_EQ(ToServerSql("CREATE TABLE [Kunde] ([ID] COUNTER, [Name] TEXT(20), [Ort] TEXT, "
+                          "[Betrag] CURRENCY, [Aktiv] YESNO DEFAULT -1, [Notiz] MEMO, "
+                          "CONSTRAINT [PrimaryKey] PRIMARY KEY ([ID]))"),
+              "CREATE TABLE \"kunde\"(\"id\" SERIAL, \"name\" VARCHAR(20), \"ort\" "
+              "VARCHAR(255), \"betrag\" NUMERIC(19,4), \"aktiv\" BOOLEAN DEFAULT TRUE, \"notiz\" "
+              "TEXT, CONSTRAINT \"kunde_primarykey\" PRIMARY KEY(\"id\"))");
+    EXPECT_EQ(ToServerSql("CREATE UNIQUE INDEX [Name] ON [Kunde] ([Name] DESC)"),
+              "CREATE UNIQUE INDEX \"kunde_name\" ON \"kunde\"(\"name\" DESC)");
+    EXPECT_EQ(ToServerSql("DROP INDEX [Name] ON [Kunde]"), "DROP INDEX \"kunde_name\"");
+    EXPECT_EQ(ToServerSql("ALTER TABLE [u_Importlauf] ADD COLUMN [Rueckgaengig] DATETIME"),
+              "ALTER TABLE \"u_importlauf\" ADD COLUMN \"rueckgaengig\" TIMESTAMP");
+    EXPECT_EQ(IndexNameOnTable("Kunde", "kunde_name"), "name");
+    EXPECT_EQ(IndexNameOnTable("Kunde", "fremd"), "fremd");
+}
+
+}  // namespace
+}  // namespace zalvert::engine::odbc
