@@ -184,6 +184,12 @@ void TRecordsetImpl::Land(long pos) {
     bof_ = eof_ = false;
     Reach(pos + 1);
     cachedPos_ = -2;
+    if (writtenPos_ != pos) ForgetWritten();
+}
+
+void TRecordsetImpl::ForgetWritten() {
+    written_.clear();
+    writtenPos_ = -1;
 }
 
 // Added rows the cursor has now reached are counted among the reached ones.
@@ -390,10 +396,13 @@ void TRecordsetImpl::SetBookmark(const TBytes& bookmark) {
     if (!found) Raise(3159);
     const long pos = *found;
     if (rows_->IsDeleted(static_cast<size_t>(pos))) Raise(3167);
+    // The row must still be there; the row read to know is the current one then.
     std::vector<Variant> row;
-    if (!rows_->Read(static_cast<size_t>(pos), row)) Raise(3167);
+    const bool written = writtenPos_ == pos;
+    if (!written && !rows_->Read(static_cast<size_t>(pos), row)) Raise(3167);
     if (editMode_ != dbEditNone) CancelUpdate();
     Land(pos);
+    if (!written) KeepWritten(pos, std::move(row));
 }
 
 TBytes TRecordsetImpl::LastModified() const {
@@ -402,9 +411,28 @@ TBytes TRecordsetImpl::LastModified() const {
     return BookmarkOf(*lastModified_);
 }
 
+// A row this recordset just wrote is kept as stored: the cache refresh the
+// dataset layer asks for after every write need not read it again. It is read
+// at the refresh after that.
+void TRecordsetImpl::KeepWritten(long pos, std::vector<Variant> row) {
+    written_ = std::move(row);
+    writtenPos_ = pos;
+}
+
+bool TRecordsetImpl::TakeWritten(long pos) const {
+    if (writtenPos_ != pos) return false;
+    current_ = std::move(written_);
+    written_.clear();
+    writtenPos_ = -1;
+    cachedPos_ = pos;
+    cachedGeneration_ = rows_->Database().Engine().CacheGeneration;
+    currentGone_ = false;
+    return true;
+}
+
 const std::vector<Variant>& TRecordsetImpl::CurrentRow() const {
     const std::uint64_t generation = rows_->Database().Engine().CacheGeneration;
-    if (cachedPos_ != pos_ || cachedGeneration_ != generation) {
+    if ((cachedPos_ != pos_ || cachedGeneration_ != generation) && !TakeWritten(pos_)) {
         cachedPos_ = pos_;
         cachedGeneration_ = generation;
         currentGone_ = !rows_->Read(static_cast<size_t>(pos_), current_);
@@ -505,6 +533,7 @@ void TRecordsetImpl::Edit() {
 void TRecordsetImpl::Update() {
     CheckOpen();
     if (editMode_ == dbEditNone) Raise(3020);
+    ForgetWritten();
     const auto& fields = rows_->Fields();
     for (size_t i = 0; i < fields.size(); ++i)
         if (fields[i].Required && fields[i].Updatable && editValues_[i].IsNull() &&
@@ -530,7 +559,9 @@ void TRecordsetImpl::Update() {
         lastModified_ = pos_;
     } else {
         const size_t known = rows_->KnownSize();
-        const long pos = static_cast<long>(rows_->InsertRow(changes));
+        std::vector<Variant> stored;
+        const long pos = static_cast<long>(rows_->InsertRow(changes, &stored));
+        if (!stored.empty()) KeepWritten(pos, std::move(stored));
         lastModified_ = pos;
         if (accessed_ >= static_cast<long>(known))
             Reach(pos + 1);
@@ -554,6 +585,7 @@ void TRecordsetImpl::CancelUpdate() {
 void TRecordsetImpl::Delete() {
     CheckOpen();
     CheckUpdatable();
+    ForgetWritten();
     if (editMode_ != dbEditNone) CancelUpdate();
     if (!HasCurrent()) Raise(3021);
     rows_->DeleteRow(static_cast<size_t>(pos_));
@@ -561,6 +593,7 @@ void TRecordsetImpl::Delete() {
 }
 
 void TRecordsetImpl::Rebuild(std::shared_ptr<TRowSet> rows) {
+    ForgetWritten();
     rows_ = std::move(rows);
     fields_.reset();
     defaults_.clear();

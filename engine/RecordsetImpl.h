@@ -89,6 +89,9 @@ class TRecordsetImpl : public Recordset, public std::enable_shared_from_this<TRe
     void Land(long pos);
     std::optional<long> NextLive(long from, int direction) const;
     const std::vector<Variant>& CurrentRow() const;
+    void KeepWritten(long pos, std::vector<Variant> row);
+    bool TakeWritten(long pos) const;
+    void ForgetWritten();
     long LiveBefore(long pos) const;
     TBytes BookmarkOf(long pos) const;
     std::optional<long> PositionOfBookmark(const TBytes& bookmark) const;
@@ -114,6 +117,9 @@ class TRecordsetImpl : public Recordset, public std::enable_shared_from_this<TRe
     mutable std::uint64_t cachedGeneration_ = 0;
     mutable std::vector<Variant> current_;
     mutable bool currentGone_ = false;
+    // The row last written or checked by this recordset, until it is first read.
+    mutable std::vector<Variant> written_;
+    mutable long writtenPos_ = -1;
     int editMode_ = dbEditNone;
     std::vector<Variant> editValues_;
     std::vector<bool> edited_;

@@ -105,7 +105,7 @@ void TRowSet::BindParameters(TStatement& stmt) const {
 void TRowSet::UpdateRow(size_t, const TChanges&) {
     Fail(db_->Engine(), 3027, kSource);
 }
-size_t TRowSet::InsertRow(const TChanges&) {
+size_t TRowSet::InsertRow(const TChanges&, std::vector<Variant>*) {
     Fail(db_->Engine(), 3027, kSource);
 }
 void TRowSet::DeleteRow(size_t) {
@@ -189,7 +189,7 @@ void TKeysetRowSet::UpdateRow(size_t pos, const TChanges& changes) {
     });
 }
 
-size_t TKeysetRowSet::InsertRow(const TChanges& values) {
+size_t TKeysetRowSet::InsertRow(const TChanges& values, std::vector<Variant>* stored) {
     if (!Updatable()) Fail(db_->Engine(), 3027, kSource);
     const auto written = [&](size_t i) { return values[i] != nullptr && fields_[i].Updatable; };
     bool same = !insertSql_.empty() && insertColumns_.size() == values.size();
@@ -207,6 +207,9 @@ size_t TKeysetRowSet::InsertRow(const TChanges& values) {
         insertSql_ = names.empty()
                          ? "INSERT INTO " + table + " DEFAULT VALUES"
                          : "INSERT INTO " + table + " (" + names + ") VALUES (" + marks + ")";
+        // A set of whole rows gets the row back as stored (defaults, key, the
+        // column affinities applied), so that it need not be read again.
+        if (source_.SelectList == "*") insertSql_ += " RETURNING *";
     }
     return Guarded(*db_, source_.Name, [&] {
         TSqliteConnection& connection = db_->Connection(kSource);
@@ -214,7 +217,9 @@ size_t TKeysetRowSet::InsertRow(const TChanges& values) {
         int index = 0;
         for (size_t i = 0; i < values.size(); ++i)
             if (insertColumns_[i]) stmt.Bind(++index, *values[i]);
-        stmt.Step();
+        if (stmt.Step() && stored) *stored = ReadColumns(stmt);
+        while (stmt.Step()) {
+        }
         stmt.Reset();
         const std::int64_t key = connection.LastInsertRowid();
         if (!keys_.empty() && key <= keys_.back()) ascending_ = false;

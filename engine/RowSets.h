@@ -66,7 +66,9 @@ class TRowSet {
     virtual bool Read(size_t pos, std::vector<Variant>& row) = 0;
     virtual bool Updatable() const { return false; }
     virtual void UpdateRow(size_t pos, const TChanges& changes);
-    virtual size_t InsertRow(const TChanges& values);
+    // The new row's position; `stored` gets the row as stored where the set can
+    // tell it without reading it again (else it stays empty).
+    virtual size_t InsertRow(const TChanges& values, std::vector<Variant>* stored = nullptr);
     virtual void DeleteRow(size_t pos);
     virtual std::optional<size_t> Find(const std::string& criteria, TFindKind kind,
                                        std::optional<size_t> current) = 0;
@@ -95,7 +97,7 @@ class TKeysetRowSet : public TRowSet {
     bool Read(size_t pos, std::vector<Variant>& row) override;
     bool Updatable() const override;
     void UpdateRow(size_t pos, const TChanges& changes) override;
-    size_t InsertRow(const TChanges& values) override;
+    size_t InsertRow(const TChanges& values, std::vector<Variant>* stored = nullptr) override;
     void DeleteRow(size_t pos) override;
     std::optional<size_t> Find(const std::string& criteria, TFindKind kind,
                                std::optional<size_t> current) override;

@@ -1,7 +1,6 @@
 #include "engine/StorageFormat.h"
 
 #include <cmath>
-#include <cstdio>
 
 namespace zalvert::engine {
 
@@ -40,23 +39,35 @@ std::string DateTimeToStorage(TDateTime value) {
     return std::string(buffer, out);
 }
 
+// "yyyy-mm-dd", then optionally " hh:mm:ss" (or "T" before the time) and ".fff":
+// read by hand, since every stored date of every row read passes here.
 std::optional<TDateTime> StorageToDateTime(std::string_view text) {
+    size_t at = 0;
+    // One to `width` digits.
+    auto number = [&](int width, int& value) {
+        const size_t start = at;
+        value = 0;
+        while (at < text.size() && at - start < static_cast<size_t>(width) && text[at] >= '0' &&
+               text[at] <= '9')
+            value = value * 10 + (text[at++] - '0');
+        return at > start;
+    };
+    auto literal = [&](char c) { return at < text.size() && text[at] == c && (++at, true); };
     int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0, ms = 0;
-    const std::string value(text);
-    int n = 0;
-    if (std::sscanf(value.c_str(), "%4d-%2d-%2d%n", &y, &mo, &d, &n) != 3) return std::nullopt;
-    if (static_cast<size_t>(n) < value.size()) {
-        int m = 0;
-        if (std::sscanf(value.c_str() + n, "%*[ T]%2d:%2d:%2d%n", &h, &mi, &s, &m) != 3)
+    if (!number(4, y) || !literal('-') || !number(2, mo) || !literal('-') || !number(2, d))
+        return std::nullopt;
+    if (at < text.size()) {
+        const size_t separators = at;
+        while (at < text.size() && (text[at] == ' ' || text[at] == 'T')) ++at;
+        if (at == separators || !number(2, h) || !literal(':') || !number(2, mi) || !literal(':') ||
+            !number(2, s))
             return std::nullopt;
-        n += m;
-        if (static_cast<size_t>(n) < value.size()) {
-            if (value[static_cast<size_t>(n)] != '.') return std::nullopt;
+        if (at < text.size()) {
+            if (!literal('.')) return std::nullopt;
             int digits = 0;
-            for (size_t i = static_cast<size_t>(n) + 1; i < value.size() && digits < 3;
-                 ++i, ++digits) {
-                if (value[i] < '0' || value[i] > '9') return std::nullopt;
-                ms = ms * 10 + (value[i] - '0');
+            for (; at < text.size() && digits < 3; ++at, ++digits) {
+                if (text[at] < '0' || text[at] > '9') return std::nullopt;
+                ms = ms * 10 + (text[at] - '0');
             }
             for (; digits < 3; ++digits) ms *= 10;
         }

@@ -70,6 +70,31 @@ TEST_F(Editing, RefreshingTheCacheShowsAnotherUsersChangeAndDelete) {
     EXPECT_EQ(Text(*rs, "Name"), "Albers");
 }
 
+// The row just added is shown as stored without reading it again, once; the
+// refresh after that reads another user's change.
+TEST_F(Editing, AnAddedRowShowsAsStoredAndLaterRefreshesReadItAgain) {
+    auto rs = Open("Kunden");
+    rs->AddNew();
+    rs->Fields().Item("Name")->SetValue(Variant("Neumann"));
+    rs->Fields().Item("Betrag")->SetValue(Variant(12.0));
+    rs->Update();
+    rs->SetBookmark(rs->LastModified());
+    engine_->Idle(dbRefreshCache);
+    EXPECT_EQ(Text(*rs, "Name"), "Neumann");
+    EXPECT_EQ(rs->Fields().Item("ID")->Value().AsInteger(), 6);
+    EXPECT_EQ(rs->Fields().Item("Betrag")->Value().AsCurrency().Scaled, 120000);
+    EXPECT_TRUE(rs->Fields().Item("Aktiv")->Value().IsNull());
+    SecondUser()->Execute("UPDATE Kunden SET Name = 'Neubert' WHERE ID = 6");
+    EXPECT_EQ(Text(*rs, "Name"), "Neumann");  // read before the refresh
+    engine_->Idle(dbRefreshCache);
+    EXPECT_EQ(Text(*rs, "Name"), "Neubert");
+    // Moving away and back reads the row, whatever was kept.
+    SecondUser()->Execute("UPDATE Kunden SET Name = 'Neuhaus' WHERE ID = 6");
+    rs->MoveFirst();
+    rs->MoveLast();
+    EXPECT_EQ(Text(*rs, "Name"), "Neuhaus");
+}
+
 TEST_F(Editing, ConvertsWrittenValuesAsTheEngineDoes) {
     auto rs = Open("Kunden");
     rs->AddNew();

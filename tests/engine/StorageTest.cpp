@@ -31,6 +31,11 @@ TEST(StorageFormat, ReadsWhatItWrites) {
     EXPECT_FALSE(StorageToDateTime("2018-02-30 00:00:00"));
     EXPECT_FALSE(StorageToDateTime("24.12.2018"));
     EXPECT_FALSE(StorageToDateTime("2018-12-24 10:00:00x"));
+    EXPECT_EQ(StorageToDateTime("2018-12-24 10:00:00.5"),
+              EncodeDate(2018, 12, 24) + EncodeTime(10, 0, 0, 500));
+    for (const char* bad : {"", "2018", "2018-12", "2018-12-24 ", "2018-12-24 10:00", "20181-2-24",
+                            "2018-12-24 25:00:00", "2018-12-24 10:0a:00"})
+        EXPECT_FALSE(StorageToDateTime(bad)) << bad;
 }
 
 TEST(FieldValues, StoresEachTypeInItsForm) {
