@@ -124,6 +124,8 @@ TOdbcSource DescribeSource(TOdbcState& db, const std::string& source) {
         }
     }
     s.Sql = ToServerSql(source);
+    // The statement may be read as a subquery: no closing semicolon.
+    while (!s.Sql.empty() && (s.Sql.back() == ';' || s.Sql.back() == ' ')) s.Sql.pop_back();
     const auto clauses = SplitSelect(source);
     if (!clauses) return s;
     const TOdbcTableInfo* table = db.Table(clauses->Table);

@@ -87,6 +87,14 @@ TEST_P(BothEnginesTest, MovesCountsAndKeepsBookmarksAcrossPages) {
     EXPECT_TRUE(rs->Eof());
     EXPECT_EQ(ErrorOf([&] { rs->MoveNext(); }), 3021);
     EXPECT_EQ(ErrorOf([&] { rs->SetBookmark(TBytes{1, 2}); }), 3159);
+    // A grouped statement is held whole, read-only.
+    auto grouped = db_->OpenRecordset(
+        "SELECT Ort, Count(*) AS Anzahl FROM Kunde GROUP BY Ort "
+        "ORDER BY Ort;",
+        dbOpenDynaset);
+    EXPECT_EQ(grouped->Fields().Item("Ort")->Value().AsString(), "Hamburg");
+    EXPECT_EQ(grouped->Fields().Item("Anzahl")->Value().AsInteger(), 84);
+    EXPECT_FALSE(grouped->Updatable());
     auto empty = db_->OpenRecordset("SELECT * FROM Kunde WHERE Name = 'nie'", dbOpenDynaset);
     EXPECT_TRUE(empty->Bof() && empty->Eof());
     EXPECT_EQ(ErrorOf([&] { empty->MoveFirst(); }), 3021);
