@@ -136,6 +136,7 @@ void TKeysetRowSet::LoadKeys() {
     sql += " ORDER BY " + (source_.OrderBy.empty() ? "" : source_.OrderBy + ", ") +
            source_.TableRef + ".rowid";
     if (source_.Top) sql += " LIMIT " + std::to_string(*source_.Top);
+    if (LoadWholeTableRange()) return;
     TStatement stmt(db_->Connection(kSource), sql);
     BindParameters(stmt);
     while (stmt.Step()) {
@@ -145,6 +146,32 @@ void TKeysetRowSet::LoadKeys() {
     }
     keys_.shrink_to_fit();
     deleted_.assign(keys_.size(), false);
+}
+
+// A whole table in row-id order whose ids run without a gap needs only its first
+// id and its count: three quick questions instead of reading every id. (Asked
+// together, SQLite would read the whole table for the count.)
+bool TKeysetRowSet::LoadWholeTableRange() {
+    if (!source_.Where.empty() || !source_.OrderBy.empty() || source_.Top ||
+        !source_.Parameters.empty() || source_.From != source_.TableRef)
+        return false;
+    TSqliteConnection& connection = db_->Connection(kSource);
+    auto ask = [&](const std::string& what) -> std::optional<std::int64_t> {
+        TStatement stmt(connection, "SELECT " + what + " FROM " + source_.From);
+        if (!stmt.Step() || stmt.Column(0).IsNull()) return std::nullopt;
+        return stmt.ColumnInt64(0);
+    };
+    const auto count = ask("count(*)");
+    if (!count) return false;
+    if (*count == 0) {
+        keys_.AssignRange(1, 0);
+    } else {
+        const auto first = ask("min(rowid)"), last = ask("max(rowid)");
+        if (!first || !last || *last - *first + 1 != *count) return false;
+        keys_.AssignRange(*first, static_cast<size_t>(*count));
+    }
+    deleted_.assign(keys_.size(), false);
+    return true;
 }
 
 bool TKeysetRowSet::Updatable() const {
@@ -259,7 +286,7 @@ void TKeysetRowSet::DeleteRow(size_t pos) {
 // Row ids of a table are mostly dense: a table by row id costs four bytes a row
 // and no sorting. Sparse ones are sorted with their positions.
 void TKeysetRowSet::BuildLookup() const {
-    const std::int64_t highest = *std::max_element(keys_.begin(), keys_.end());
+    const std::int64_t highest = keys_.Max();
     if (highest >= 0 && static_cast<std::uint64_t>(highest) < 2 * keys_.size() + 4096) {
         direct_.assign(static_cast<size_t>(highest) + 1, kNoPosition);
         for (size_t i = 0; i < keys_.size(); ++i)
@@ -275,9 +302,7 @@ void TKeysetRowSet::BuildLookup() const {
 
 std::optional<size_t> TKeysetRowSet::PositionOf(std::int64_t rowid) const {
     if (ascending_) {
-        const auto it = std::lower_bound(keys_.begin(), keys_.end(), rowid);
-        if (it == keys_.end() || *it != rowid) return std::nullopt;
-        return static_cast<size_t>(it - keys_.begin());
+        return keys_.FindAscending(rowid);
     }
     if (lookup_.empty() && direct_.empty() && !keys_.empty()) BuildLookup();
     if (!direct_.empty()) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/DatabaseState.h"
+#include "engine/RowIds.h"
 
 namespace zalvert::engine {
 
@@ -110,9 +111,10 @@ class TKeysetRowSet : public TRowSet {
 
   private:
     void LoadKeys();
+    bool LoadWholeTableRange();
     std::string Condition(const std::string& criteria) const;
 
-    std::vector<std::int64_t> keys_;
+    TRowIds keys_;
     std::vector<bool> deleted_;
     size_t deletedCount_ = 0;
     bool ascending_ = true;
