@@ -89,7 +89,7 @@ int main() {
     FormatSettings() = TFormatSettings::German();
     const std::string root = fs::temp_directory_path() / "zalvert-import-bench";
     std::printf("Start-up import of a waiting file (80%% of the lines accepted)\n");
-    for (int lines : {100000, 1000000}) {
+    for (int lines : {10000, 100000, 1000000}) {
         Workspace(root);
         long growth = 0;
         std::string summary;
