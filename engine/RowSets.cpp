@@ -234,9 +234,6 @@ size_t TKeysetRowSet::InsertRow(const TChanges& values, std::vector<Variant>* st
         insertSql_ = names.empty()
                          ? "INSERT INTO " + table + " DEFAULT VALUES"
                          : "INSERT INTO " + table + " (" + names + ") VALUES (" + marks + ")";
-        // A set of whole rows gets the row back as stored (defaults, key, the
-        // column affinities applied), so that it need not be read again.
-        if (source_.SelectList == "*") insertSql_ += " RETURNING *";
     }
     return Guarded(*db_, source_.Name, [&] {
         TSqliteConnection& connection = db_->Connection(kSource);
@@ -244,9 +241,7 @@ size_t TKeysetRowSet::InsertRow(const TChanges& values, std::vector<Variant>* st
         int index = 0;
         for (size_t i = 0; i < values.size(); ++i)
             if (insertColumns_[i]) stmt.Bind(++index, *values[i]);
-        if (stmt.Step() && stored) *stored = ReadColumns(stmt);
-        while (stmt.Step()) {
-        }
+        stmt.Step();
         stmt.Reset();
         const std::int64_t key = connection.LastInsertRowid();
         if (!keys_.empty() && key <= keys_.back()) ascending_ = false;
@@ -262,6 +257,10 @@ size_t TKeysetRowSet::InsertRow(const TChanges& values, std::vector<Variant>* st
         } else {
             direct_.clear();
         }
+        // The row as stored (defaults, key, the column affinities applied), read at
+        // once while its page is at hand, for the read that follows every insert.
+        // (RETURNING would cost SQLite a temporary table per row.)
+        if (stored) Read(keys_.size() - 1, *stored);
         return keys_.size() - 1;
     });
 }
