@@ -15,6 +15,9 @@ echo "== A throwaway PostgreSQL cluster for the ODBC tests (Unix socket only) ==
 odbc_dir=$(mktemp -d /tmp/zalvert-odbc.XXXXXX)
 trap 'bash scripts/odbc-server.sh stop "$odbc_dir"' EXIT
 eval "$(bash scripts/odbc-server.sh start "$odbc_dir")"
+# The server's tests must run here, not be skipped.
+export ZALVERT_REQUIRE_ODBC=1
+echo "ODBC tests against: $ZALVERT_TEST_ODBC"
 echo "== Test suite =="
 ctest --test-dir build --output-on-failure
 echo "== Test suite under AddressSanitizer and UndefinedBehaviorSanitizer =="

@@ -23,6 +23,7 @@
 #include "import/Importer.h"
 #include "tests/support/QtPrinters.h"
 #include "tests/support/RecordingInteraction.h"
+#include "tests/support/ServerTests.h"
 #include "tests/support/TempDir.h"
 #include "views/Importlaeufe.h"
 #include "views/RecordForm.h"
@@ -53,7 +54,7 @@ class ZalvertenWindowTest : public ::testing::Test {
         SetApplicationInteraction(&ui_);
         std::filesystem::create_directory(dir_.Path() + "archiv");
         const std::string db = CreateBillingDatabase();
-        if (db.empty()) GTEST_SKIP() << "no database server named in ZALVERT_TEST_ODBC";
+        if (db.empty()) ZI_NO_SERVER("no database server named in ZALVERT_TEST_ODBC");
         auto engine = engine::CreateDBEngine("DAO.DBEngine.36");
         auto workspace = engine->CreateWorkspace("T", "Admin", "");
         auto file = IsServerConnect(db) ? workspace->OpenDatabase(db, Variant(false), false, db)

@@ -13,6 +13,7 @@
 #include "rtl/FormatSettings.h"
 #include "tests/support/BothEngines.h"
 #include "tests/support/RecordingInteraction.h"
+#include "tests/support/ServerTests.h"
 
 namespace zalvert {
 namespace {
@@ -24,7 +25,7 @@ class DaoTableBothEnginesTest : public ::testing::TestWithParam<TEngineKind> {
   protected:
     void SetUp() override {
         std::string why;
-        if (!target_.Available(why)) GTEST_SKIP() << why;
+        if (!target_.Available(why)) ZI_NO_SERVER(why);
         FormatSettings() = TFormatSettings::German();
         SetApplicationInteraction(&ui_);
         if (target_.Server())

@@ -7,6 +7,7 @@
 #include "engine/Dao.h"
 #include "rtl/DateTime.h"
 #include "tests/support/BothEngines.h"
+#include "tests/support/ServerTests.h"
 
 namespace zalvert::engine {
 namespace {
@@ -18,7 +19,7 @@ class BothEnginesTest : public ::testing::TestWithParam<TEngineKind> {
   protected:
     void SetUp() override {
         std::string why;
-        if (!target_.Available(why)) GTEST_SKIP() << why;
+        if (!target_.Available(why)) ZI_NO_SERVER(why);
         target_.DropTables({"Kunde"});
         db_ = target_.Connect();
         db_->Execute(

@@ -20,6 +20,7 @@
 #include "rtl/FormatSettings.h"
 #include "tests/support/BothEngines.h"
 #include "tests/support/RecordingInteraction.h"
+#include "tests/support/ServerTests.h"
 #include "tests/support/TempDir.h"
 
 namespace zalvert {
@@ -81,7 +82,7 @@ class ImportBothEnginesTest : public ::testing::TestWithParam<TEngineKind> {
   protected:
     void SetUp() override {
         std::string why;
-        if (!target_.Available(why)) GTEST_SKIP() << why;
+        if (!target_.Available(why)) ZI_NO_SERVER(why);
         FormatSettings() = TFormatSettings::German();
         if (target_.Server())
             target_.DropTables({"Zalvert", "u_Recvon", "u_Importlauf"});
