@@ -21,6 +21,12 @@ if [ ${#missing[@]} -gt 0 ]; then
         exit 1
     fi
     export DEBIAN_FRONTEND=noninteractive
+    # The tests run a PostgreSQL cluster of their own (scripts/odbc-server.sh); the
+    # package's default cluster would be one more server left running.
+    if [[ " ${missing[*]} " == *" postgresql "* ]] && [ ! -e /etc/postgresql-common/createcluster.conf ]; then
+        mkdir -p /etc/postgresql-common
+        echo "create_main_cluster = false" > /etc/postgresql-common/createcluster.conf
+    fi
     apt-get update -qq
-    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    apt-get install -y -qq --no-install-recommends -o Dpkg::Options::=--force-confold "${missing[@]}"
 fi
