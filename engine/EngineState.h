@@ -101,6 +101,17 @@ class TListCollection : public Base {
     mutable bool loaded_ = false;
 };
 
+// A collection whose items come from its loader only: appending or deleting
+// raises `Refusal` (3219 for a recordset's fields, 3251 where the database changes
+// them by statements).
+template <class T, class Base, int Refusal>
+class TFixedList : public TListCollection<T, Base> {
+  public:
+    using TListCollection<T, Base>::TListCollection;
+    void Append(std::shared_ptr<T>) override { Fail(this->Engine(), Refusal, this->Source()); }
+    void Delete(std::string_view) override { Fail(this->Engine(), Refusal, this->Source()); }
+};
+
 // A property that only holds its value.
 class TPlainProperty : public Property {
   public:

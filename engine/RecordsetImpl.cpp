@@ -90,14 +90,6 @@ class TRecordField : public Field {
     std::unique_ptr<TPropertyList> properties_;
 };
 
-class TRecordFields : public TListCollection<Field, FieldCollection> {
-  public:
-    TRecordFields(TEngineRef engine, std::vector<std::shared_ptr<Field>> fields)
-        : TListCollection(std::move(engine), kFieldSource, [fields] { return fields; }) {}
-    void Append(std::shared_ptr<Field>) override { Fail(Engine(), 3219, kFieldSource); }
-    void Delete(std::string_view) override { Fail(Engine(), 3219, kFieldSource); }
-};
-
 // --- row sets for a source --------------------------------------------------------
 
 std::string ComposeSql(const TRecordSource& s) {
@@ -801,7 +793,8 @@ FieldCollection& TRecordsetImpl::Fields() {
         for (size_t i = 0; i < rows_->Fields().size(); ++i)
             list.push_back(
                 std::make_shared<TRecordField>(weak_from_this(), Database().EngineRef(), i));
-        fields_ = std::make_unique<TRecordFields>(Database().EngineRef(), std::move(list));
+        fields_ = std::make_unique<TFixedList<Field, FieldCollection, 3219>>(
+            Database().EngineRef(), kFieldSource, [list] { return list; });
     }
     return *fields_;
 }

@@ -17,8 +17,6 @@ std::shared_ptr<TRowSet> MakeRowSet(const TDatabaseRef& db, const TRecordSource&
 // The statement text of a one-table source's parts.
 std::string ComposeSql(const TRecordSource& source);
 
-class TRecordFields;
-
 class TRecordsetImpl : public Recordset, public std::enable_shared_from_this<TRecordsetImpl> {
   public:
     TRecordsetImpl(std::shared_ptr<TRowSet> rows, int type, bool readOnly, std::string index = {});
@@ -129,7 +127,7 @@ class TRecordsetImpl : public Recordset, public std::enable_shared_from_this<TRe
     std::string filter_;
     std::string sort_;
     std::string index_;
-    std::unique_ptr<TRecordFields> fields_;
+    std::unique_ptr<FieldCollection> fields_;
     mutable std::vector<std::optional<Variant>> defaults_;  // constant defaults, by field
 };
 

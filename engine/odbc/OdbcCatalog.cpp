@@ -58,13 +58,9 @@ class TOdbcFieldDef : public Field {
     TPropertyList properties_;
 };
 
-class TOdbcFieldList : public TListCollection<Field, FieldCollection> {
-  public:
-    using TListCollection::TListCollection;
-    // Tables change by statements on the server (CREATE, ALTER) here.
-    void Append(std::shared_ptr<Field>) override { Fail(Engine(), 3251, Source()); }
-    void Delete(std::string_view) override { Fail(Engine(), 3251, Source()); }
-};
+// Tables change by statements on the server (CREATE, ALTER) here.
+using TOdbcFieldList = TFixedList<Field, FieldCollection, 3251>;
+using TOdbcIndexList = TFixedList<Index, IndexCollection, 3251>;
 
 class TOdbcIndex : public Index {
   public:
@@ -95,13 +91,6 @@ class TOdbcIndex : public Index {
     TEngineRef engine_;
     TOdbcIndexInfo info_;
     TOdbcFieldList fields_;
-};
-
-class TOdbcIndexList : public TListCollection<Index, IndexCollection> {
-  public:
-    using TListCollection::TListCollection;
-    void Append(std::shared_ptr<Index>) override { Fail(Engine(), 3251, Source()); }
-    void Delete(std::string_view) override { Fail(Engine(), 3251, Source()); }
 };
 
 class TOdbcTableDef : public TableDef {

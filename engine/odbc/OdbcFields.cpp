@@ -66,14 +66,6 @@ class TOdbcField : public Field {
     std::unique_ptr<TPropertyList> properties_;
 };
 
-class TOdbcFields : public TListCollection<Field, FieldCollection> {
-  public:
-    TOdbcFields(TEngineRef engine, std::vector<std::shared_ptr<Field>> fields)
-        : TListCollection(std::move(engine), kFieldSource, [fields] { return fields; }) {}
-    void Append(std::shared_ptr<Field>) override { Fail(Engine(), 3219, kFieldSource); }
-    void Delete(std::string_view) override { Fail(Engine(), 3219, kFieldSource); }
-};
-
 }  // namespace
 
 std::unique_ptr<FieldCollection> MakeRecordFields(std::weak_ptr<TOdbcRecordset> owner,
@@ -81,7 +73,8 @@ std::unique_ptr<FieldCollection> MakeRecordFields(std::weak_ptr<TOdbcRecordset> 
     std::vector<std::shared_ptr<Field>> list;
     for (size_t i = 0; i < count; ++i)
         list.push_back(std::make_shared<TOdbcField>(owner, engine, i));
-    return std::make_unique<TOdbcFields>(std::move(engine), std::move(list));
+    return std::make_unique<TFixedList<Field, FieldCollection, 3219>>(
+        std::move(engine), kFieldSource, [list] { return list; });
 }
 
 }  // namespace zalvert::engine::odbc

@@ -101,9 +101,12 @@ const TOdbcTableInfo* TOdbcState::Table(std::string_view name) {
     auto it = tables_.find(key);
     if (it == tables_.end()) {
         std::optional<TOdbcTableInfo> info;
-        for (bool view : {false, true})
+        // A table first; only a name no table has is looked for among the views.
+        for (bool view : {false, true}) {
             for (const std::string& table : TableNames(view))
                 if (table == key) info = Load(table, view);
+            if (info) break;
+        }
         it = tables_.emplace(key, std::move(info)).first;
     }
     return it->second ? &*it->second : nullptr;
