@@ -13,6 +13,8 @@ inline void Key(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::
     QApplication::sendEvent(target, &press);
 }
 
-inline void Paint(QWidget& window) { (void)window.grab(); }
+inline void Paint(QWidget& window) {
+    (void)window.grab();
+}
 
 }  // namespace zalvert::bench

@@ -10,6 +10,7 @@
 
 #include "bench/BenchTools.h"
 #include "bench/BillingTable.h"
+#include "bench/ImportTools.h"
 #include "data/Daten.h"
 #include "data/Schema.h"
 #include "import/Importer.h"
@@ -18,27 +19,11 @@
 namespace {
 
 using namespace zalvert;
+using bench::GenerateImportFile;
 using bench::ResidentBytes;
 using bench::Seconds;
+using bench::TNoWindow;
 namespace fs = std::filesystem;
-
-class TNoWindow : public IImportView {
-  public:
-    void SetProgressMaximum(int) override {}
-    void SetProgressPosition(int, const TImportCounts&) override {}
-    void ShowImportId(const std::string&) override {}
-    void ShowSummary(const std::string& text) override { Summary = text; }
-    std::string ImportYear() const override { return "2018"; }
-    std::string Summary;
-};
-
-// Four lines in five from a known company.
-void GenerateFile(const std::string& path, int lines) {
-    std::ofstream out(path, std::ios::binary);
-    for (int i = 0; i < lines; ++i)
-        out << (i % 5 == 4 ? "Unbekannte Firma" : "Spedition Müller GmbH")
-            << ";Autohaus Schneider KG;03.12.2018;04.12.2018;T" << i % 100 << "\r\n";
-}
 
 void Workspace(const std::string& root) {
     fs::remove_all(root);
@@ -52,7 +37,7 @@ void Workspace(const std::string& root) {
 
 double ProgramImport(const std::string& root, int lines, long& residentGrowth,
                      std::string& summary) {
-    GenerateFile(root + "/import/touren.csv", lines);
+    GenerateImportFile(root + "/import/touren.csv", lines);
     bench::TSilentInteraction ui;
     TNoWindow view;
     const long before = ResidentBytes();
@@ -71,7 +56,7 @@ double ProgramImport(const std::string& root, int lines, long& residentGrowth,
 // the billing table.
 double ShellImport(const std::string& root, int lines) {
     const std::string file = root + "/shell.csv";
-    GenerateFile(file, lines);
+    GenerateImportFile(file, lines);
     const std::string script = root + "/import.sql";
     std::ofstream(script) << "CREATE TEMP TABLE Eingang (a TEXT, b TEXT, c TEXT, d TEXT, e TEXT);\n"
                           << ".mode csv\n.separator ;\n.import " << file << " Eingang\n"

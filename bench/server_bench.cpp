@@ -13,6 +13,7 @@
 
 #include "bench/BenchTools.h"
 #include "bench/BillingTable.h"
+#include "bench/ImportTools.h"
 #include "bench/WindowTools.h"
 #include "data/Daten.h"
 #include "data/Schema.h"
@@ -25,21 +26,13 @@
 namespace {
 
 using namespace zalvert;
+using bench::GenerateImportFile;
 using bench::Key;
 using bench::Paint;
 using bench::ResidentBytes;
 using bench::Seconds;
+using bench::TNoWindow;
 namespace fs = std::filesystem;
-
-class TNoWindow : public IImportView {
-  public:
-    void SetProgressMaximum(int) override {}
-    void SetProgressPosition(int, const TImportCounts&) override {}
-    void ShowImportId(const std::string&) override {}
-    void ShowSummary(const std::string& text) override { Summary = text; }
-    std::string ImportYear() const override { return "2018"; }
-    std::string Summary;
-};
 
 void Psql(const std::string& psql, const std::string& script) {
     const std::string file = fs::temp_directory_path() / "zalvert-server-bench.sql";
@@ -53,23 +46,15 @@ void ResetSchema(const std::string& connect, const std::string& psql) {
     CreateZalvertDatabase(connect, {"Spedition Müller", "Nordfracht"});
 }
 
-// Four lines in five from a known company.
-void GenerateFile(const std::string& path, int lines) {
-    std::ofstream out(path, std::ios::binary);
-    for (int i = 0; i < lines; ++i)
-        out << (i % 5 == 4 ? "Unbekannte Firma" : "Spedition Müller GmbH")
-            << ";Autohaus Schneider KG;03.12.2018;04.12.2018;T" << i % 100 << "\r\n";
-}
-
 double ProgramImport(const std::string& root, const std::string& connect, int lines,
                      std::string& summary) {
     fs::remove_all(root);
     fs::create_directories(root + "/import");
     fs::create_directories(root + "/archiv");
-    std::ofstream(root + "/z.ini") << "[DB]\nMain=" << connect << "\n[Import]\nmaxspalte=5\npfad="
-                                   << root << "/import/\next=*.csv\narchiv=" << root
-                                   << "/archiv/\n";
-    GenerateFile(root + "/import/touren.csv", lines);
+    std::ofstream(root + "/z.ini")
+        << "[DB]\nMain=" << connect << "\n[Import]\nmaxspalte=5\npfad=" << root
+        << "/import/\next=*.csv\narchiv=" << root << "/archiv/\n";
+    GenerateImportFile(root + "/import/touren.csv", lines);
     bench::TSilentInteraction ui;
     TNoWindow view;
     const double seconds = Seconds([&] {
@@ -86,25 +71,28 @@ double ProgramImport(const std::string& root, const std::string& connect, int li
 // billing table with the dates converted.
 double CopyImport(const std::string& root, const std::string& psql, int lines) {
     const std::string file = root + "/copy.csv";
-    GenerateFile(file, lines);
+    GenerateImportFile(file, lines);
     return Seconds([&] {
         Psql(psql,
              "CREATE TEMP TABLE eingang (a text, b text, c text, d text, e text);\n"
-             "\\copy eingang from '" + file + "' with (format csv, delimiter ';')\n"
-             "INSERT INTO zalvert (recvon, recan, datumvon, datumbis, tour, erstelltvon, "
-             "importid) SELECT a, b, to_timestamp(c, 'DD.MM.YYYY'), to_timestamp(d, "
-             "'DD.MM.YYYY'), e, 0, 1 FROM eingang;\n");
+             "\\copy eingang from '" +
+                 file +
+                 "' with (format csv, delimiter ';')\n"
+                 "INSERT INTO zalvert (recvon, recan, datumvon, datumbis, tour, erstelltvon, "
+                 "importid) SELECT a, b, to_timestamp(c, 'DD.MM.YYYY'), to_timestamp(d, "
+                 "'DD.MM.YYYY'), e, 0, 1 FROM eingang;\n");
     });
 }
 
 void Window(const std::string& root, const std::string& connect, const std::string& psql,
             int rows) {
     ResetSchema(connect, psql);
-    Psql(psql, "INSERT INTO zalvert (recvon, recan, datumvon, datumbis, tour, erstelltvon, "
-               "importid) SELECT 'Spedition Müller GmbH', 'Kunde ' || i, timestamp "
-               "'2018-12-03' + i * interval '1 minute', timestamp '2018-12-04', 'T' || i, 0, "
-               "i / 1000 + 1 FROM generate_series(1, " +
-                   std::to_string(rows) + ") i;\nANALYZE zalvert;\n");
+    Psql(psql,
+         "INSERT INTO zalvert (recvon, recan, datumvon, datumbis, tour, erstelltvon, "
+         "importid) SELECT 'Spedition Müller GmbH', 'Kunde ' || i, timestamp "
+         "'2018-12-03' + i * interval '1 minute', timestamp '2018-12-04', 'T' || i, 0, "
+         "i / 1000 + 1 FROM generate_series(1, " +
+             std::to_string(rows) + ") i;\nANALYZE zalvert;\n");
     fs::create_directories(root);
     std::ofstream(root + "/z.ini") << "[DB]\nMain=" << connect << "\n";
     bench::TSilentInteraction ui;
@@ -132,11 +120,11 @@ void Window(const std::string& root, const std::string& connect, const std::stri
     for (int i = 0; i < 20; ++i) pageDown += press(Qt::Key_PageDown);
     const long after = ResidentBytes();
     std::printf("Billing window over %d server records\n", rows);
-    std::printf("  data module start %8.1f ms   window open %6.1f ms   Ctrl+End %6.1f ms   "
-                "Ctrl+Home %6.1f ms   Page Down %6.1f ms (mean of 20)\n",
-                start * 1000, open * 1000, end * 1000, home * 1000, pageDown / 20 * 1000);
-    std::printf("  resident growth %.1f bytes/record\n",
-                static_cast<double>(after - empty) / rows);
+    std::printf(
+        "  data module start %8.1f ms   window open %6.1f ms   Ctrl+End %6.1f ms   "
+        "Ctrl+Home %6.1f ms   Page Down %6.1f ms (mean of 20)\n",
+        start * 1000, open * 1000, end * 1000, home * 1000, pageDown / 20 * 1000);
+    std::printf("  resident growth %.1f bytes/record\n", static_cast<double>(after - empty) / rows);
     window.reset();
     data.reset();
     SetApplicationInteraction(nullptr);
@@ -161,9 +149,10 @@ int main(int argc, char** argv) {
         std::string summary;
         const double program = ProgramImport(root, connect, lines, summary);
         const double copy = CopyImport(root, psql, lines);
-        std::printf("%8d lines: program %6.3f s (%8.0f lines/s)   psql \\copy %6.3f s   "
-                    "ratio %5.2f\n  %s\n",
-                    lines, program, lines / program, copy, program / copy, summary.c_str());
+        std::printf(
+            "%8d lines: program %6.3f s (%8.0f lines/s)   psql \\copy %6.3f s   "
+            "ratio %5.2f\n  %s\n",
+            lines, program, lines / program, copy, program / copy, summary.c_str());
     }
     for (int rows : {100000, 1000000}) Window(root, connect, psql, rows);
     fs::remove_all(root);
