@@ -21,6 +21,7 @@
 #include "data/Daten.h"
 #include "data/Schema.h"
 #include "import/Importer.h"
+#include "tests/support/BothEngines.h"
 #include "tests/support/QtPrinters.h"
 #include "tests/support/RecordingInteraction.h"
 #include "tests/support/ServerTests.h"
@@ -88,6 +89,15 @@ class ZalvertenWindowTest : public ::testing::Test {
     }
 
     TDBGrid* Grid() const { return window_->DBGrid1(); }
+    // The first rows as the fixture's records show them.
+    void ExpectDisplayTexts() const {
+        EXPECT_EQ(Grid()->CellText(0, 0), "1");
+        EXPECT_EQ(Grid()->CellText(0, 1), "Nordfracht");
+        EXPECT_EQ(Grid()->CellText(0, 3), "31.03.2024 12:30:00");
+        EXPECT_EQ(Grid()->CellText(0, 7), "1.234,50 €");
+        EXPECT_EQ(Grid()->CellText(0, 11), "Falsch");
+        EXPECT_EQ(Grid()->CellText(1, 5), "T2");
+    }
     TZedaDaoTable& Zalvert() const { return *data_->Zalvert; }
     std::string Tour() const { return Zalvert().FieldByName("Tour").AsString(); }
     QToolButton* Nav(TDBNavigator::TButton button) const {
@@ -138,12 +148,7 @@ TEST_F(ZalvertenWindowTest, IsLaidOutAsDesigned) {
 }
 
 TEST_F(ZalvertenWindowTest, ShowsTheFieldsDisplayTexts) {
-    EXPECT_EQ(Grid()->CellText(0, 0), "1");
-    EXPECT_EQ(Grid()->CellText(0, 1), "Nordfracht");
-    EXPECT_EQ(Grid()->CellText(0, 3), "31.03.2024 12:30:00");
-    EXPECT_EQ(Grid()->CellText(0, 7), "1.234,50 €");
-    EXPECT_EQ(Grid()->CellText(0, 11), "Falsch");
-    EXPECT_EQ(Grid()->CellText(1, 5), "T2");
+    ExpectDisplayTexts();
 }
 
 TEST_F(ZalvertenWindowTest, BuffersOnlyTheVisibleRows) {
@@ -490,16 +495,8 @@ class ZalvertenOnServerTest : public ZalvertenWindowTest {
     std::string CreateBillingDatabase() override {
         const char* connect = std::getenv("ZALVERT_TEST_ODBC");
         if (!connect || !*connect) return {};
-        auto engine = engine::CreateDBEngine("DAO.DBEngine.36");
-        auto db = engine->CreateWorkspace("T", "Admin", "")
-                      ->OpenDatabase(connect, Variant(false), false, connect);
-        for (const char* table : {"Zalvert", "u_Recvon", "u_Importlauf"}) {
-            try {
-                db->Execute(std::string("DROP TABLE [") + table + "]");
-            } catch (const engine::EDaoError&) {
-            }
-        }
-        db->Close();
+        testing::TBothEngines(testing::TEngineKind::Server)
+            .DropTables({"Zalvert", "u_Recvon", "u_Importlauf"});
         CreateZalvertDatabase(connect, {"Nordfracht"});
         return connect;
     }
@@ -507,12 +504,7 @@ class ZalvertenOnServerTest : public ZalvertenWindowTest {
 
 TEST_F(ZalvertenOnServerTest, ShowsAndBrowsesTheServersRecords) {
     EXPECT_EQ(data_->Datenbank->DatabaseType(), "ODBC");
-    EXPECT_EQ(Grid()->CellText(0, 0), "1");
-    EXPECT_EQ(Grid()->CellText(0, 1), "Nordfracht");
-    EXPECT_EQ(Grid()->CellText(0, 3), "31.03.2024 12:30:00");
-    EXPECT_EQ(Grid()->CellText(0, 7), "1.234,50 €");
-    EXPECT_EQ(Grid()->CellText(0, 11), "Falsch");
-    EXPECT_EQ(Grid()->CellText(1, 5), "T2");
+    ExpectDisplayTexts();
     Key(Grid(), Qt::Key_End, Qt::ControlModifier);
     EXPECT_EQ(Tour(), "T50");
     EXPECT_EQ(Grid()->verticalScrollBar()->value(), 49);

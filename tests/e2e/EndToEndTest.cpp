@@ -16,6 +16,7 @@
 #include "data/Schema.h"
 #include "engine/Dao.h"
 #include "rtl/Paths.h"
+#include "tests/support/BothEngines.h"
 #include "tests/support/ServerTests.h"
 #include "tests/support/TempDir.h"
 
@@ -24,6 +25,11 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+
+constexpr const char* kThreeLines =
+    "Nordfracht;Kunde A;01.03.2018;02.03.2018;T1\r\n"
+    "Unbekannt;Kunde B;01.03.2018;02.03.2018;T2\r\n"
+    "Elbe Logistik GmbH;Kunde C;03.03.18;04.03.18;T3\r\n";
 
 class EndToEndTest : public ::testing::Test {
   protected:
@@ -134,19 +140,22 @@ class EndToEndTest : public ::testing::Test {
         return rows;
     }
 
+    // Three lines waiting (one refused), the program started until the file is
+    // archived or a message comes; whether it was still running.
+    bool ImportThreeLinesAtStart() {
+        std::ofstream(root_ + "import/touren.csv") << kThreeLines;
+        return RunUntil([&] {
+            return (Copies().size() == 1 && Files("import").empty()) || !Messages().empty();
+        });
+    }
+
     testing::TTempDir dir_;
     std::string root_;
     std::string database_;  // the file, or the server's connect text
 };
 
 TEST_F(EndToEndTest, ImportsAndArchivesTheWaitingFileAtStart) {
-    std::ofstream(root_ + "import/touren.csv")
-        << "Nordfracht;Kunde A;01.03.2018;02.03.2018;T1\r\n"
-           "Unbekannt;Kunde B;01.03.2018;02.03.2018;T2\r\n"
-           "Elbe Logistik GmbH;Kunde C;03.03.18;04.03.18;T3\r\n";
-    const bool running = RunUntil(
-        [&] { return (Copies().size() == 1 && Files("import").empty()) || !Messages().empty(); });
-    EXPECT_TRUE(running);
+    EXPECT_TRUE(ImportThreeLinesAtStart());
     EXPECT_TRUE(Messages().empty());
     EXPECT_TRUE(Files("import").empty());
     ASSERT_EQ(Copies().size(), 1u);
@@ -162,26 +171,11 @@ TEST_F(EndToEndTest, ImportsTheWaitingFileIntoADatabaseServer) {
     const char* connect = std::getenv("ZALVERT_TEST_ODBC");
     if (!connect || !*connect) ZI_NO_SERVER("no database server named in ZALVERT_TEST_ODBC");
     database_ = connect;
-    {
-        auto engine = engine::CreateDBEngine("DAO.DBEngine.36");
-        auto db = engine->CreateWorkspace("T", "Admin", "")
-                      ->OpenDatabase(database_, Variant(false), false, database_);
-        for (const char* table : {"Zalvert", "u_Recvon", "u_Importlauf"}) {
-            try {
-                db->Execute(std::string("DROP TABLE [") + table + "]");
-            } catch (const engine::EDaoError&) {
-            }
-        }
-    }
+    testing::TBothEngines(testing::TEngineKind::Server)
+        .DropTables({"Zalvert", "u_Recvon", "u_Importlauf"});
     CreateZalvertDatabase(database_, {"Nordfracht", "Elbe Logistik"});
     WriteIni(database_);
-    std::ofstream(root_ + "import/touren.csv")
-        << "Nordfracht;Kunde A;01.03.2018;02.03.2018;T1\r\n"
-           "Unbekannt;Kunde B;01.03.2018;02.03.2018;T2\r\n"
-           "Elbe Logistik GmbH;Kunde C;03.03.18;04.03.18;T3\r\n";
-    const bool running = RunUntil(
-        [&] { return (Copies().size() == 1 && Files("import").empty()) || !Messages().empty(); });
-    EXPECT_TRUE(running);
+    EXPECT_TRUE(ImportThreeLinesAtStart());
     EXPECT_TRUE(Messages().empty()) << Messages()[0];
     EXPECT_TRUE(Files("import").empty());
     EXPECT_EQ(Stored(), (std::vector<std::pair<std::string, int>>{{"T1", 1}, {"T3", 1}}));
@@ -228,11 +222,6 @@ TEST_F(EndToEndTest, AFileWaitsWhileTheDatabaseIsMissing) {
     EXPECT_EQ(Messages().size(), 2u);
     EXPECT_EQ(Files("import"), (std::vector<std::string>{"touren.csv"}));
 }
-
-constexpr const char* kThreeLines =
-    "Nordfracht;Kunde A;01.03.2018;02.03.2018;T1\r\n"
-    "Unbekannt;Kunde B;01.03.2018;02.03.2018;T2\r\n"
-    "Elbe Logistik GmbH;Kunde C;03.03.18;04.03.18;T3\r\n";
 
 // Stopped at any step between the run's records and the end of archiving, the next
 // start finds the file (under its old or its new name), recognises it by its bytes
