@@ -205,6 +205,7 @@ void TDatabaseImpl::BeginLevel(int level) {
 }
 
 void TDatabaseImpl::EndLevel(int level, bool rollback) {
+    if (rollback) state_->DiscardInserts();
     TSqliteConnection& connection = state_->Connection("DAO.Workspace");
     try {
         // A full disk or a damaged file makes SQLite roll back by itself; the
@@ -225,6 +226,8 @@ void TDatabaseImpl::EndLevel(int level, bool rollback) {
 }
 
 void TDatabaseImpl::Close() {
+    // Rows held back belong to a transaction that closing rolls back.
+    state_->DiscardInserts();
     state_->Connection(kSource);
     state_->Close();
 }

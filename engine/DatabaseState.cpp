@@ -21,7 +21,26 @@ TDatabaseState::TDatabaseState(TEngineRef engine, std::unique_ptr<TSqliteConnect
 
 TSqliteConnection& TDatabaseState::Connection(const char* source) {
     if (!db_) Fail(*engine_, 3420, source);
+    if (inserts_.Active()) {
+        try {
+            inserts_.Flush(*db_);
+        } catch (const ESqlite& e) {
+            FailSqlite(*engine_, e, "DAO.Recordset", name_);
+        }
+    }
     return *db_;
+}
+
+std::optional<std::int64_t> TDatabaseState::DeferInsert(const std::string& table,
+                                                        bool autoIncrement,
+                                                        const std::string& columns,
+                                                        std::vector<Variant> values) {
+    if (!db_ || TransactionDepth == 0) return std::nullopt;
+    const auto id = inserts_.Reserve(*db_, table, autoIncrement);
+    if (!id) return std::nullopt;
+    values[0] = Variant(*id);
+    inserts_.Add(*db_, columns, std::move(values));
+    return id;
 }
 
 TStatement& TDatabaseState::Prepared(const std::string& sql) {
@@ -38,6 +57,7 @@ TStatement& TDatabaseState::Prepared(const std::string& sql) {
 }
 
 void TDatabaseState::Close() {
+    inserts_.Discard();
     statements_.clear();
     tables_.clear();
     db_.reset();

@@ -9,6 +9,7 @@
 
 #include "engine/Catalog.h"
 #include "engine/EngineState.h"
+#include "engine/InsertBatch.h"
 
 namespace zalvert::engine {
 
@@ -54,6 +55,16 @@ class TDatabaseState {
     // A prepared statement kept for reuse, reset; callers bind every parameter.
     TStatement& Prepared(const std::string& sql);
 
+    // A new row of `table` held back inside a transaction and written with others
+    // before anything else runs on the connection: its row id, or nullopt when the
+    // row has to be written at once. `columns` are the quoted names of `values`,
+    // the row id column first (`values[0]` is ignored and set to the id).
+    std::optional<std::int64_t> DeferInsert(const std::string& table, bool autoIncrement,
+                                            const std::string& columns,
+                                            std::vector<Variant> values);
+    // The rows held back are dropped: their transaction level is rolled back.
+    void DiscardInserts() { inserts_.Discard(); }
+
   private:
     TEngineRef engine_;
     std::unique_ptr<TSqliteConnection> db_;
@@ -62,6 +73,7 @@ class TDatabaseState {
     bool exclusive_;
     std::map<std::string, TTableInfo, TNameLess> tables_;
     std::map<std::string, std::unique_ptr<TStatement>> statements_;
+    TInsertBatch inserts_;
 };
 using TDatabaseRef = std::shared_ptr<TDatabaseState>;
 

@@ -182,6 +182,7 @@ bool TKeysetRowSet::Updatable() const {
 bool TKeysetRowSet::Read(size_t pos, std::vector<Variant>& row) {
     if (deleted_[pos]) return false;
     return Guarded(*db_, source_.Name, [&] {
+        db_->Connection(kSource);  // rows held back are written first
         TStatement& stmt = *rowStatement_;
         stmt.Reset();
         BindParameters(stmt);
@@ -218,6 +219,19 @@ void TKeysetRowSet::UpdateRow(size_t pos, const TChanges& changes) {
 
 size_t TKeysetRowSet::InsertRow(const TChanges& values, std::vector<Variant>* stored) {
     if (!Updatable()) Fail(db_->Engine(), 3027, kSource);
+    return Guarded(*db_, source_.Name, [&] {
+        if (const auto key = DeferInsert(values, stored)) return AddKey(*key);
+        const std::int64_t key = InsertNow(values);
+        const size_t pos = AddKey(key);
+        // The row as stored (defaults, key, the column affinities applied), read at
+        // once while its page is at hand, for the read that follows every insert.
+        // (RETURNING would cost SQLite a temporary table per row.)
+        if (stored) Read(pos, *stored);
+        return pos;
+    });
+}
+
+std::int64_t TKeysetRowSet::InsertNow(const TChanges& values) {
     const auto written = [&](size_t i) { return values[i] != nullptr && fields_[i].Updatable; };
     bool same = !insertSql_.empty() && insertColumns_.size() == values.size();
     for (size_t i = 0; same && i < values.size(); ++i) same = insertColumns_[i] == written(i);
@@ -235,34 +249,91 @@ size_t TKeysetRowSet::InsertRow(const TChanges& values, std::vector<Variant>* st
                          ? "INSERT INTO " + table + " DEFAULT VALUES"
                          : "INSERT INTO " + table + " (" + names + ") VALUES (" + marks + ")";
     }
-    return Guarded(*db_, source_.Name, [&] {
-        TSqliteConnection& connection = db_->Connection(kSource);
-        TStatement& stmt = db_->Prepared(insertSql_);
-        int index = 0;
-        for (size_t i = 0; i < values.size(); ++i)
-            if (insertColumns_[i]) stmt.Bind(++index, *values[i]);
-        stmt.Step();
-        stmt.Reset();
-        const std::int64_t key = connection.LastInsertRowid();
-        if (!keys_.empty() && key <= keys_.back()) ascending_ = false;
-        keys_.push_back(key);
-        deleted_.push_back(false);
-        lookup_.clear();
-        if (!direct_.empty() && key >= 0 &&
-            static_cast<std::uint64_t>(key) < 2 * keys_.size() + 4096) {
-            // The new row joins the table by row id in place.
-            if (static_cast<size_t>(key) >= direct_.size())
-                direct_.resize(static_cast<size_t>(key) + 1, kNoPosition);
-            direct_[static_cast<size_t>(key)] = static_cast<std::uint32_t>(keys_.size() - 1);
-        } else {
-            direct_.clear();
+    TSqliteConnection& connection = db_->Connection(kSource);
+    TStatement& stmt = db_->Prepared(insertSql_);
+    int index = 0;
+    for (size_t i = 0; i < values.size(); ++i)
+        if (insertColumns_[i]) stmt.Bind(++index, *values[i]);
+    stmt.Step();
+    stmt.Reset();
+    return connection.LastInsertRowid();
+}
+
+size_t TKeysetRowSet::AddKey(std::int64_t key) {
+    if (!keys_.empty() && key <= keys_.back()) ascending_ = false;
+    keys_.push_back(key);
+    deleted_.push_back(false);
+    lookup_.clear();
+    if (!direct_.empty() && key >= 0 && static_cast<std::uint64_t>(key) < 2 * keys_.size() + 4096) {
+        // The new row joins the table by row id in place.
+        if (static_cast<size_t>(key) >= direct_.size())
+            direct_.resize(static_cast<size_t>(key) + 1, kNoPosition);
+        direct_[static_cast<size_t>(key)] = static_cast<std::uint32_t>(keys_.size() - 1);
+    } else {
+        direct_.clear();
+    }
+    return keys_.size() - 1;
+}
+
+// Inside a transaction a new row of a table with a row id column waits to be
+// written with others; the row as stored is known without reading it: the values
+// as SQLite's column affinities keep them, the id, and no default left to SQLite.
+std::optional<std::int64_t> TKeysetRowSet::DeferInsert(const TChanges& values,
+                                                       std::vector<Variant>* stored) {
+    if (db_->TransactionDepth == 0 || source_.From != source_.TableRef) return std::nullopt;
+    std::vector<bool> written(values.size());
+    for (size_t i = 0; i < values.size(); ++i)
+        written[i] = values[i] != nullptr && fields_[i].Updatable;
+    if (!deferral_ || deferral_->Written != written) deferral_ = PlanDeferral(std::move(written));
+    const TDeferral& plan = *deferral_;
+    if (!plan.Possible) return std::nullopt;
+    std::vector<Variant> row{Variant::Null()};
+    std::vector<Variant> kept(fields_.size(), Variant::Null());
+    for (size_t i = 0; i < fields_.size(); ++i) {
+        if (!plan.Written[i]) continue;
+        auto value = StoredValue(plan.Affinities[i], *values[i]);
+        if (!value) return std::nullopt;
+        kept[i] = *value;
+        row.push_back(std::move(*value));
+    }
+    const auto id = db_->DeferInsert(plan.Table, plan.AutoIncrement, plan.Columns, std::move(row));
+    if (!id) return std::nullopt;
+    for (size_t i : plan.KeyFields) kept[i] = Variant(*id);
+    if (stored) *stored = std::move(kept);
+    return id;
+}
+
+// Whether rows written to these fields can wait, and how they are written.
+TKeysetRowSet::TDeferral TKeysetRowSet::PlanDeferral(std::vector<bool> written) const {
+    TDeferral plan;
+    plan.Written = std::move(written);
+    const TTableInfo* table = db_->Table(source_.Table);
+    const TColumnInfo* key = nullptr;
+    if (table)
+        for (const TColumnInfo& column : table->Columns)
+            if (column.PrimaryKey && AsciiUpperCase(column.DeclaredType) == "INTEGER")
+                key = &column;
+    if (!key) return plan;
+    plan.Table = table->Name;
+    plan.AutoIncrement = key->AutoIncrement;
+    plan.Columns = QuoteIdentifier(key->Name);
+    plan.Affinities.resize(fields_.size(), TAffinity::Blob);
+    for (size_t i = 0; i < fields_.size(); ++i) {
+        const TColumnInfo* column =
+            fields_[i].SourceField.empty() ? nullptr : table->Column(fields_[i].SourceField);
+        if (!column) return plan;  // a computed field: only a read tells its value
+        if (column == key) {
+            if (plan.Written[i]) return plan;
+            plan.KeyFields.push_back(i);
+        } else if (plan.Written[i]) {
+            plan.Affinities[i] = AffinityOf(column->DeclaredType);
+            plan.Columns += ", " + QuoteIdentifier(column->Name);
+        } else if (!column->DefaultValue.empty()) {
+            return plan;  // SQLite's default: only a read tells its value
         }
-        // The row as stored (defaults, key, the column affinities applied), read at
-        // once while its page is at hand, for the read that follows every insert.
-        // (RETURNING would cost SQLite a temporary table per row.)
-        if (stored) Read(keys_.size() - 1, *stored);
-        return keys_.size() - 1;
-    });
+    }
+    plan.Possible = true;
+    return plan;
 }
 
 void TKeysetRowSet::DeleteRow(size_t pos) {
@@ -431,6 +502,7 @@ TForwardRowSet::TForwardRowSet(TDatabaseRef db, TRecordSource source)
 bool TForwardRowSet::Has(size_t pos) {
     while (!done_ && pos >= fetched_) {
         Guarded(*db_, source_.Name, [&] {
+            db_->Connection(kSource);  // rows held back are written first
             if (statement_->Step()) {
                 current_ = ReadColumns(*statement_);
                 if (fetched_ == 0) RefineComputedTypes(fields_, current_);

@@ -112,6 +112,19 @@ class TKeysetRowSet : public TRowSet {
   private:
     void LoadKeys();
     bool LoadWholeTableRange();
+    std::int64_t InsertNow(const TChanges& values);
+    std::optional<std::int64_t> DeferInsert(const TChanges& values, std::vector<Variant>* stored);
+    size_t AddKey(std::int64_t key);
+    struct TDeferral {
+        std::vector<bool> Written;  // the fields the plan is for
+        bool Possible = false;
+        std::string Table;
+        bool AutoIncrement = false;
+        std::string Columns;                // quoted, the row id column first
+        std::vector<TAffinity> Affinities;  // of the written fields
+        std::vector<size_t> KeyFields;      // fields showing the row id
+    };
+    TDeferral PlanDeferral(std::vector<bool> written) const;
     std::string Condition(const std::string& criteria) const;
 
     TRowIds keys_;
@@ -127,6 +140,7 @@ class TKeysetRowSet : public TRowSet {
     // The INSERT for the set of fields written last: imports write the same ones.
     std::vector<bool> insertColumns_;
     std::string insertSql_;
+    std::optional<TDeferral> deferral_;
 };
 
 class TStaticRowSet : public TRowSet {

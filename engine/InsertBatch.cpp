@@ -1,0 +1,165 @@
+#include "engine/InsertBatch.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+#include "rtl/Utf8.h"
+
+namespace zalvert::engine {
+namespace {
+
+// Rows to a statement: beyond about a hundred the gain is gone.
+constexpr size_t kRowsPerStatement = 100;
+
+// Whether SQLite could read `text` as a number (and store it as one).
+bool LooksNumeric(const std::string& text) {
+    const size_t start = text.find_first_not_of(" \t\n\r\f\v");
+    if (start == std::string::npos) return false;
+    const char first = text[start];
+    if (!(first >= '0' && first <= '9') && first != '+' && first != '-' && first != '.')
+        return false;
+    char* end = nullptr;
+    std::strtod(text.c_str() + start, &end);
+    return end != text.c_str() + start &&
+           text.find_first_not_of(" \t\n\r\f\v", static_cast<size_t>(end - text.c_str())) ==
+               std::string::npos;
+}
+
+constexpr double kTwoTo63 = 9223372036854775808.0;
+
+}  // namespace
+
+// SQLite's rules, in their order.
+TAffinity AffinityOf(std::string_view declaredType) {
+    const std::string type = AsciiUpperCase(std::string(declaredType));
+    if (type.find("INT") != std::string::npos) return TAffinity::Integer;
+    if (type.find("CHAR") != std::string::npos || type.find("CLOB") != std::string::npos ||
+        type.find("TEXT") != std::string::npos)
+        return TAffinity::Text;
+    if (type.empty() || type.find("BLOB") != std::string::npos) return TAffinity::Blob;
+    if (type.find("REAL") != std::string::npos || type.find("FLOA") != std::string::npos ||
+        type.find("DOUB") != std::string::npos)
+        return TAffinity::Real;
+    return TAffinity::Numeric;
+}
+
+std::optional<Variant> StoredValue(TAffinity affinity, const Variant& value) {
+    switch (value.Type()) {
+        case TVarType::Null:
+            return value;
+        case TVarType::Bytes:
+            // No bytes are bound as no pointer, which SQLite stores as NULL.
+            if (value.AsBytes().empty()) return std::nullopt;
+            return value;
+        case TVarType::String:
+            if (affinity == TAffinity::Text || affinity == TAffinity::Blob ||
+                !LooksNumeric(value.StringValue()))
+                return value;
+            return std::nullopt;
+        case TVarType::Integer:
+        case TVarType::Int64:
+            if (affinity == TAffinity::Real) return Variant(static_cast<double>(value.AsInt64()));
+            if (affinity == TAffinity::Text) return std::nullopt;
+            return Variant(value.AsInt64());
+        case TVarType::Double: {
+            const double n = value.AsDouble();
+            if (affinity == TAffinity::Text) return std::nullopt;
+            const bool whole = n > -kTwoTo63 && n < kTwoTo63 && n == std::trunc(n);
+            if ((affinity == TAffinity::Numeric || affinity == TAffinity::Integer) && whole)
+                return Variant(static_cast<std::int64_t>(n));
+            return value;
+        }
+        default:
+            // Values of other kinds are bound as numbers; the stored form is read back.
+            return std::nullopt;
+    }
+}
+
+TInsertBatch::TInsertBatch() = default;
+TInsertBatch::~TInsertBatch() = default;
+
+std::optional<std::int64_t> TInsertBatch::Reserve(TSqliteConnection& connection,
+                                                  const std::string& table, bool autoIncrement) {
+    if (reserved_ && table_ == table) return (*reserved_)++;
+    if (Active()) Flush(connection);
+    const std::string largest = "(SELECT max(rowid) FROM " + QuoteIdentifier(table) + ")";
+    TStatement ask(connection, autoIncrement
+                                   ? "SELECT max(ifnull((SELECT seq FROM sqlite_sequence WHERE "
+                                     "name = ?1 COLLATE NOCASE), 0), ifnull(" +
+                                         largest + ", 0))"
+                                   : "SELECT ifnull(" + largest + ", 0)");
+    if (autoIncrement) ask.Bind(1, Variant(table));
+    if (!ask.Step()) return std::nullopt;
+    const std::int64_t last = ask.ColumnInt64(0);
+    if (last == std::numeric_limits<std::int64_t>::max()) return std::nullopt;
+    if (table != table_) {
+        Discard();
+        table_ = table;
+    }
+    reserved_ = last + 2;
+    return last + 1;
+}
+
+void TInsertBatch::Add(TSqliteConnection& connection, const std::string& columns,
+                       std::vector<Variant> values) {
+    if (held_ > 0 && columns != columns_) Write(connection, held_);
+    if (columns != columns_ || values.size() != width_) {
+        columns_ = columns;
+        width_ = values.size();
+        const int limit = sqlite3_limit(connection.Handle(), SQLITE_LIMIT_VARIABLE_NUMBER, -1);
+        chunk_ =
+            std::max<size_t>(1, std::min(kRowsPerStatement, static_cast<size_t>(limit) / width_));
+        chunkStatement_.reset();
+        rowStatement_.reset();
+    }
+    for (Variant& value : values) values_.push_back(std::move(value));
+    if (++held_ == chunk_) Write(connection, held_);
+}
+
+void TInsertBatch::Flush(TSqliteConnection& connection) {
+    reserved_.reset();
+    if (held_ > 0) Write(connection, held_);
+}
+
+void TInsertBatch::Discard() {
+    reserved_.reset();
+    values_.clear();
+    held_ = 0;
+    columns_.clear();
+    width_ = 0;
+    chunkStatement_.reset();
+    rowStatement_.reset();
+    leftover_.reset();
+}
+
+void TInsertBatch::Write(TSqliteConnection& connection, size_t rows) {
+    struct TDone {
+        TInsertBatch& Batch;
+        ~TDone() {
+            Batch.values_.clear();
+            Batch.held_ = 0;
+        }
+    } done{*this};
+    TStatement& stmt = StatementFor(connection, rows);
+    for (size_t i = 0; i < rows * width_; ++i) stmt.Bind(static_cast<int>(i + 1), values_[i]);
+    stmt.Step();
+    stmt.Reset();
+}
+
+TStatement& TInsertBatch::StatementFor(TSqliteConnection& connection, size_t rows) {
+    std::unique_ptr<TStatement>& slot = rows == chunk_ ? chunkStatement_
+                                        : rows == 1    ? rowStatement_
+                                                       : leftover_;
+    if (!slot || &slot == &leftover_) {
+        std::string row = "(?";
+        for (size_t i = 1; i < width_; ++i) row += ", ?";
+        row += ")";
+        std::string sql = "INSERT INTO " + QuoteIdentifier(table_) + " (" + columns_ + ") VALUES ";
+        for (size_t i = 0; i < rows; ++i) sql += (i == 0 ? "" : ", ") + row;
+        slot = std::make_unique<TStatement>(connection, sql);
+    }
+    return *slot;
+}
+
+}  // namespace zalvert::engine

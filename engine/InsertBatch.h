@@ -1,0 +1,64 @@
+#pragma once
+// Rows added inside a transaction, held back and written many to a statement. A
+// statement per row costs SQLite more than the row itself: each one reads and
+// writes the table's AUTOINCREMENT counter again. The rows take their ids from a
+// reservation made under the transaction's write lock; anything else done on the
+// connection writes the held rows first and ends the reservation.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/Sqlite.h"
+
+namespace zalvert::engine {
+
+enum class TAffinity { Text, Numeric, Integer, Real, Blob };
+// The affinity SQLite gives a column of `declaredType`.
+TAffinity AffinityOf(std::string_view declaredType);
+// What SQLite stores for `value` bound to a column of that affinity; nullopt where
+// SQLite might store it otherwise than given.
+std::optional<Variant> StoredValue(TAffinity affinity, const Variant& value);
+
+class TInsertBatch {
+  public:
+    TInsertBatch();
+    ~TInsertBatch();
+    TInsertBatch(const TInsertBatch&) = delete;
+    TInsertBatch& operator=(const TInsertBatch&) = delete;
+
+    // Whether rows are held or ids reserved.
+    bool Active() const { return held_ > 0 || reserved_.has_value(); }
+    // The id for a new row of `table`, which `Add` writes with that id: what SQLite
+    // would choose itself (past the AUTOINCREMENT counter where the table has one).
+    // Nullopt when SQLite would choose at random (the largest id is taken).
+    std::optional<std::int64_t> Reserve(TSqliteConnection& connection, const std::string& table,
+                                        bool autoIncrement);
+    // Holds a row of the table just reserved for: `columns` the quoted column names
+    // (the row id column first), `values` in that order. Writes the held rows once
+    // they fill a statement.
+    void Add(TSqliteConnection& connection, const std::string& columns,
+             std::vector<Variant> values);
+    // Writes the held rows and ends the reservation. Rows that fail are dropped all
+    // the same: the transaction they belong to cannot commit them any more.
+    void Flush(TSqliteConnection& connection);
+    // Drops the held rows (their transaction is rolled back) and the statements.
+    void Discard();
+
+  private:
+    void Write(TSqliteConnection& connection, size_t rows);
+    TStatement& StatementFor(TSqliteConnection& connection, size_t rows);
+
+    std::string table_;
+    std::string columns_;
+    size_t width_ = 0;
+    std::optional<std::int64_t> reserved_;
+    std::vector<Variant> values_;  // the held rows, one after the other
+    size_t held_ = 0;
+    size_t chunk_ = 1;
+    std::unique_ptr<TStatement> chunkStatement_, rowStatement_, leftover_;
+};
+
+}  // namespace zalvert::engine
