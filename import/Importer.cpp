@@ -1,6 +1,7 @@
 #include "import/Importer.h"
 
 #include "import/Archive.h"
+#include "import/FileSha256.h"
 #include "import/FolderScan.h"
 #include "import/ImportRun.h"
 #include "import/Mtools.h"
@@ -38,8 +39,9 @@ void TImporter::LoadFile(const std::string& path) {
 }
 
 void TImporter::ReadLines(const std::string& path) {
-    TSha256 hash;
-    TTextFileReader reader(path, [&hash](std::string_view bytes) { hash.Add(bytes); });
+    TTextFileReader reader(path);
+    // Started once the reader found a regular file in a known encoding.
+    std::future<std::string> hash = HashFileAside(path);
     sourceFormat_ = {reader.Encoding(), reader.ByteOrderMark(), reader.LineEnd()};
     for (int col = 0; col < TImportGrid::kColCount; ++col) gitter_.SetCells(col, 0, kTitles[col]);
 
@@ -58,7 +60,7 @@ void TImporter::ReadLines(const std::string& path) {
         if (col < maxColumn) --row;
     }
     gitter_.SetRowCount(row + 1);
-    fileHash_ = hash.HexDigest();
+    fileHash_ = hash.get();
 }
 
 void TImporter::AttachData(TData& data, IImportView& view) {

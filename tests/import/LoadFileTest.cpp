@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QCryptographicHash>
+
 #include <string>
 #include <vector>
 
@@ -141,6 +143,22 @@ TEST_F(LoadFileTest, OnlyShownRowsCountForTheYearCheck) {
     Load("c;d;1.1.2018;2.1.2018;T2\n");
     EXPECT_EQ(importer_.Gitter().Cells(2, 1), "1.1.2018");
     EXPECT_TRUE(ui_.Informations.empty());
+}
+
+TEST_F(LoadFileTest, HashesEveryByteOfTheFileItRead) {
+    Load("abc");
+    EXPECT_EQ(importer_.FileHash(),
+              "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    // Many pieces, a byte-order mark and carriage returns, all hashed as they are.
+    std::string content = "\xEF\xBB\xBF";
+    for (int i = 0; i < 40000; ++i)
+        content += "Firma " + std::to_string(i) + ";An;1.1.2018;2.1.2018;T\r\n";
+    Load(content);
+    const QByteArray whole = QCryptographicHash::hash(
+        QByteArrayView(content.data(), static_cast<qsizetype>(content.size())),
+        QCryptographicHash::Sha256);
+    EXPECT_EQ(importer_.FileHash(), whole.toHex().toStdString());
+    EXPECT_EQ(Rows(), 40001);
 }
 
 TEST_F(LoadFileTest, MissingFileRaisesAndKeepsTheGrid) {
