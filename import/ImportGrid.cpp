@@ -45,21 +45,25 @@ TImportGrid::TCellRef& TImportGrid::Slot(int col, int row) {
 std::string_view TImportGrid::Cells(int col, int row) const {
     const TCellRef* cell = Find(col, row);
     if (cell == nullptr || cell->Length == 0) return {};
-    return {textBlocks_[cell->Block].Data.get() + cell->Offset, cell->Length};
+    return {textBlocks_[cell->Block()].Data.get() + cell->Offset(), cell->Length};
 }
 
 TImportGrid::TCellRef TImportGrid::Store(std::string_view text) {
     if (text.empty()) return {};
-    if (text.size() > UINT32_MAX) throw std::length_error("grid cell too long");
+    if (text.size() > UINT32_MAX)
+        throw std::length_error("Ein Feld der Importdatei ist länger als 4 GiB.");
     if (textBlocks_.empty() || textBlocks_.back().Size - textBlocks_.back().Used < text.size()) {
+        if (textBlocks_.size() == kMaxTextBlocks)
+            throw std::length_error("Die Importdatei hat mehr als 4 GiB Text.");
+        // A text longer than a block gets one of its own, starting at offset 0.
         const size_t size = std::max(kTextBlockSize, text.size());
         textBlocks_.push_back({std::make_unique<char[]>(size), size, 0});
     }
     TTextBlock& block = textBlocks_.back();
     std::memcpy(block.Data.get() + block.Used, text.data(), text.size());
-    const TCellRef ref{static_cast<std::uint32_t>(textBlocks_.size() - 1),
-                       static_cast<std::uint32_t>(block.Used),
-                       static_cast<std::uint32_t>(text.size())};
+    const auto where =
+        static_cast<std::uint32_t>(((textBlocks_.size() - 1) << kOffsetBits) | block.Used);
+    const TCellRef ref{where, static_cast<std::uint32_t>(text.size())};
     block.Used += text.size();
     liveBytes_ += text.size();
     return ref;
@@ -83,7 +87,8 @@ void TImportGrid::CompactIfWasteful() {
     liveBytes_ = 0;
     wastedBytes_ = 0;
     const auto move = [&](TCellRef& cell) {
-        if (cell.Length > 0) cell = Store({old[cell.Block].Data.get() + cell.Offset, cell.Length});
+        if (cell.Length > 0)
+            cell = Store({old[cell.Block()].Data.get() + cell.Offset(), cell.Length});
     };
     for (size_t row = 0; row < storedRows_; ++row)
         for (TCellRef& cell : rowBlocks_[row / kRowsPerBlock][row % kRowsPerBlock]) move(cell);

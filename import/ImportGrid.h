@@ -32,14 +32,18 @@ class TImportGrid {
     size_t MemoryUsage() const;
 
   private:
+    // 8 bytes a cell: the text block in the upper bits, the offset in it below.
     struct TCellRef {
-        std::uint32_t Block = 0;
-        std::uint32_t Offset = 0;
+        std::uint32_t Where = 0;
         std::uint32_t Length = 0;
+        std::uint32_t Block() const { return Where >> kOffsetBits; }
+        std::uint32_t Offset() const { return Where & ((1u << kOffsetBits) - 1); }
     };
+    static constexpr int kOffsetBits = 20;
+    static constexpr size_t kMaxTextBlocks = size_t{1} << (32 - kOffsetBits);
     using TRow = TCellRef[kColCount];
     static constexpr size_t kRowsPerBlock = 4096;
-    static constexpr size_t kTextBlockSize = 1 << 20;
+    static constexpr size_t kTextBlockSize = size_t{1} << kOffsetBits;
 
     const TCellRef* Find(int col, int row) const;
     TCellRef& Slot(int col, int row);

@@ -48,6 +48,23 @@ TEST(ImportGrid, RowsPastTheRowCountKeepTheirCells) {
     EXPECT_THROW(grid.SetRowCount(0), std::out_of_range);
 }
 
+TEST(ImportGrid, KeepsTextsLongerThanItsBlocksBesideShortOnes) {
+    TImportGrid grid;
+    const std::string huge(3 << 20, 'x'), large((1 << 20) + 1, 'y'), full(1 << 20, 'z');
+    grid.SetCells(0, 1, "vorher");
+    grid.SetCells(1, 1, huge);
+    grid.SetCells(2, 1, "danach");
+    grid.SetCells(3, 1, large);
+    grid.SetCells(4, 1, full);
+    grid.SetCells(0, 2, "zuletzt");
+    EXPECT_EQ(grid.Cells(0, 1), "vorher");
+    EXPECT_EQ(grid.Cells(1, 1), huge);
+    EXPECT_EQ(grid.Cells(2, 1), "danach");
+    EXPECT_EQ(grid.Cells(3, 1), large);
+    EXPECT_EQ(grid.Cells(4, 1), full);
+    EXPECT_EQ(grid.Cells(0, 2), "zuletzt");
+}
+
 TEST(ImportGrid, KeepsEveryTextWhenOverwritingManyTimes) {
     // Enough rewriting to make the store move its live texts several times.
     TImportGrid grid;
