@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 
 namespace zalvert::bench {
@@ -17,6 +18,13 @@ inline long ResidentBytes() {
         std::fclose(f);
     }
     return resident * sysconf(_SC_PAGESIZE);
+}
+
+// CPU time used so far by `clock` (CLOCK_PROCESS_CPUTIME_ID, CLOCK_THREAD_CPUTIME_ID).
+inline double CpuSeconds(clockid_t clock) {
+    timespec now{};
+    clock_gettime(clock, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
 inline double Seconds(const std::function<void()>& work) {

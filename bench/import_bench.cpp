@@ -36,12 +36,19 @@ void Workspace(const std::string& root) {
                                    << "archiv=" << root << "/archiv/\n";
 }
 
-double ProgramImport(const std::string& root, int lines, long& residentGrowth,
-                     std::string& summary) {
+struct TCpu {
+    double Process = 0;  // all threads
+    double Main = 0;     // the thread the program's work runs on
+};
+
+double ProgramImport(const std::string& root, int lines, long& residentGrowth, std::string& summary,
+                     TCpu& cpu) {
     GenerateImportFile(root + "/import/touren.csv", lines);
     bench::TSilentInteraction ui;
     TNoWindow view;
     const long before = ResidentBytes();
+    const TCpu start{bench::CpuSeconds(CLOCK_PROCESS_CPUTIME_ID),
+                     bench::CpuSeconds(CLOCK_THREAD_CPUTIME_ID)};
     const double seconds = Seconds([&] {
         TData data(ui, root + "/z.ini");
         TImporter importer(data.Settings(), ui);
@@ -49,6 +56,8 @@ double ProgramImport(const std::string& root, int lines, long& residentGrowth,
         importer.ScanImportFolder();
         residentGrowth = ResidentBytes() - before;
     });
+    cpu = {bench::CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - start.Process,
+           bench::CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - start.Main};
     summary = view.Summary;
     return seconds;
 }
@@ -82,13 +91,15 @@ int main(int argc, char** argv) {
         Workspace(root);
         long growth = 0;
         std::string summary;
-        const double program = ProgramImport(root, lines, growth, summary);
+        TCpu cpu;
+        const double program = ProgramImport(root, lines, growth, summary, cpu);
         const double shell = ShellImport(root, lines);
         std::printf(
             "%8d lines: program %6.3f s (%8.0f lines/s, %5.1f bytes/line resident)   "
-            "sqlite3 .import %6.3f s   ratio %4.2f\n  %s\n",
+            "sqlite3 .import %6.3f s   ratio %4.2f\n"
+            "  CPU: %.3f s in all threads, %.3f s on the main thread\n  %s\n",
             lines, program, lines / program, static_cast<double>(growth) / lines, shell,
-            program / shell, summary.c_str());
+            program / shell, cpu.Process, cpu.Main, summary.c_str());
     }
     fs::remove_all(root);
     return 0;

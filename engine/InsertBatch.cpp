@@ -77,7 +77,10 @@ std::optional<Variant> StoredValue(TAffinity affinity, const Variant& value) {
 }
 
 TInsertBatch::TInsertBatch() = default;
-TInsertBatch::~TInsertBatch() = default;
+
+TInsertBatch::~TInsertBatch() {
+    Discard();
+}
 
 std::optional<std::int64_t> TInsertBatch::Reserve(TSqliteConnection& connection,
                                                   const std::string& table, bool autoIncrement) {
@@ -105,6 +108,7 @@ void TInsertBatch::Add(TSqliteConnection& connection, const std::string& columns
                        std::vector<Variant> values) {
     if (held_ > 0 && columns != columns_) Write(connection, held_);
     if (columns != columns_ || values.size() != width_) {
+        worker_.Wait();  // the statements are about to go
         columns_ = columns;
         width_ = values.size();
         const int limit = sqlite3_limit(connection.Handle(), SQLITE_LIMIT_VARIABLE_NUMBER, -1);
@@ -120,9 +124,15 @@ void TInsertBatch::Add(TSqliteConnection& connection, const std::string& columns
 void TInsertBatch::Flush(TSqliteConnection& connection) {
     reserved_.reset();
     if (held_ > 0) Write(connection, held_);
+    worker_.Wait();
 }
 
 void TInsertBatch::Discard() {
+    try {
+        worker_.Wait();
+    } catch (const ESqlite&) {
+        // the rows go all the same
+    }
     reserved_.reset();
     values_.clear();
     held_ = 0;
@@ -133,7 +143,19 @@ void TInsertBatch::Discard() {
     leftover_.reset();
 }
 
+// A full statement goes to the worker; a shorter one (before anything else runs on
+// the connection) is written here, after the worker's.
 void TInsertBatch::Write(TSqliteConnection& connection, size_t rows) {
+    if (rows == chunk_) {
+        TStatement& stmt = StatementFor(connection, rows);
+        std::vector<Variant> values;
+        values.reserve(values_.capacity());
+        values.swap(values_);
+        held_ = 0;
+        worker_.Run(stmt, std::move(values));
+        return;
+    }
+    worker_.Wait();
     struct TDone {
         TInsertBatch& Batch;
         ~TDone() {
@@ -142,8 +164,13 @@ void TInsertBatch::Write(TSqliteConnection& connection, size_t rows) {
         }
     } done{*this};
     TStatement& stmt = StatementFor(connection, rows);
-    for (size_t i = 0; i < rows * width_; ++i) stmt.Bind(static_cast<int>(i + 1), values_[i]);
-    stmt.Step();
+    try {
+        for (size_t i = 0; i < rows * width_; ++i) stmt.Bind(static_cast<int>(i + 1), values_[i]);
+        stmt.Step();
+    } catch (...) {
+        stmt.Reset();
+        throw;
+    }
     stmt.Reset();
 }
 
