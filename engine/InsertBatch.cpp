@@ -14,6 +14,9 @@ constexpr size_t kRowsPerStatement = 100;
 
 // Whether SQLite could read `text` as a number (and store it as one).
 bool LooksNumeric(const std::string& text) {
+    // Stored dates ("2018-12-03 00:00:00") and most texts fail here, before strtod.
+    if (text.find_first_not_of("0123456789+-.eE \t\n\r\f\v") != std::string::npos)
+        return false;
     const size_t start = text.find_first_not_of(" \t\n\r\f\v");
     if (start == std::string::npos) return false;
     const char first = text[start];
@@ -77,10 +80,7 @@ std::optional<Variant> StoredValue(TAffinity affinity, const Variant& value) {
 }
 
 TInsertBatch::TInsertBatch() = default;
-
-TInsertBatch::~TInsertBatch() {
-    Discard();
-}
+TInsertBatch::~TInsertBatch() = default;
 
 std::optional<std::int64_t> TInsertBatch::Reserve(TSqliteConnection& connection,
                                                   const std::string& table, bool autoIncrement) {
@@ -108,7 +108,6 @@ void TInsertBatch::Add(TSqliteConnection& connection, const std::string& columns
                        std::vector<Variant> values) {
     if (held_ > 0 && columns != columns_) Write(connection, held_);
     if (columns != columns_ || values.size() != width_) {
-        worker_.Wait();  // the statements are about to go
         columns_ = columns;
         width_ = values.size();
         const int limit = sqlite3_limit(connection.Handle(), SQLITE_LIMIT_VARIABLE_NUMBER, -1);
@@ -124,15 +123,9 @@ void TInsertBatch::Add(TSqliteConnection& connection, const std::string& columns
 void TInsertBatch::Flush(TSqliteConnection& connection) {
     reserved_.reset();
     if (held_ > 0) Write(connection, held_);
-    worker_.Wait();
 }
 
 void TInsertBatch::Discard() {
-    try {
-        worker_.Wait();
-    } catch (const ESqlite&) {
-        // the rows go all the same
-    }
     reserved_.reset();
     values_.clear();
     held_ = 0;
@@ -143,19 +136,7 @@ void TInsertBatch::Discard() {
     leftover_.reset();
 }
 
-// A full statement goes to the worker; a shorter one (before anything else runs on
-// the connection) is written here, after the worker's.
 void TInsertBatch::Write(TSqliteConnection& connection, size_t rows) {
-    if (rows == chunk_) {
-        TStatement& stmt = StatementFor(connection, rows);
-        std::vector<Variant> values;
-        values.reserve(values_.capacity());
-        values.swap(values_);
-        held_ = 0;
-        worker_.Run(stmt, std::move(values));
-        return;
-    }
-    worker_.Wait();
     struct TDone {
         TInsertBatch& Batch;
         ~TDone() {

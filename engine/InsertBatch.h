@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "engine/Sqlite.h"
-#include "engine/StatementWorker.h"
 
 namespace zalvert::engine {
 
@@ -42,8 +41,8 @@ class TInsertBatch {
     // they fill a statement.
     void Add(TSqliteConnection& connection, const std::string& columns,
              std::vector<Variant> values);
-    // Writes the held rows, waits until they are in, and ends the reservation. Rows
-    // that fail are dropped all the same: their transaction cannot commit them.
+    // Writes the held rows and ends the reservation. Rows that fail are dropped all
+    // the same: the transaction they belong to cannot commit them any more.
     void Flush(TSqliteConnection& connection);
     // Drops the held rows (their transaction is rolled back) and the statements.
     void Discard();
@@ -60,8 +59,6 @@ class TInsertBatch {
     size_t held_ = 0;
     size_t chunk_ = 1;
     std::unique_ptr<TStatement> chunkStatement_, rowStatement_, leftover_;
-    // Writes full statements; declared last, so that it stops before they go.
-    TStatementWorker worker_;
 };
 
 }  // namespace zalvert::engine

@@ -53,8 +53,10 @@ class TDateScanner {
     size_t pos_ = 0;
 };
 
-int YearOf(const TNumber& n, int currentYear, int window) {
-    return n.Digits <= 2 ? ExpandTwoDigitYear(n.Value, currentYear, window) : n.Value;
+// The clock is asked only for a year of two digits: reading it costs more than the
+// rest of the conversion.
+int YearOf(const TNumber& n, int window) {
+    return n.Digits <= 2 ? ExpandTwoDigitYear(n.Value, CurrentYear(), window) : n.Value;
 }
 
 }  // namespace
@@ -74,12 +76,11 @@ std::optional<TDateTime> TryStrToDate(std::string_view text, const TFormatSettin
     const auto n2 = scan.Number();
     if (!n2) return std::nullopt;
 
-    const int currentYear = CurrentYear();
     const TDateOrder order = settings.DateOrder();
     if (scan.AtEnd()) {
         // Two numbers: day and month in the order of the settings, this year.
         const bool dayFirst = order == TDateOrder::DMY;
-        return TryEncodeDate(currentYear, dayFirst ? n2->Value : n1->Value,
+        return TryEncodeDate(CurrentYear(), dayFirst ? n2->Value : n1->Value,
                              dayFirst ? n1->Value : n2->Value);
     }
     if (!scan.Separator()) return std::nullopt;
@@ -91,11 +92,11 @@ std::optional<TDateTime> TryStrToDate(std::string_view text, const TFormatSettin
     const int window = settings.TwoDigitYearCenturyWindow;
     switch (order) {
         case TDateOrder::DMY:
-            return TryEncodeDate(YearOf(*n3, currentYear, window), n2->Value, n1->Value);
+            return TryEncodeDate(YearOf(*n3, window), n2->Value, n1->Value);
         case TDateOrder::MDY:
-            return TryEncodeDate(YearOf(*n3, currentYear, window), n1->Value, n2->Value);
+            return TryEncodeDate(YearOf(*n3, window), n1->Value, n2->Value);
         case TDateOrder::YMD:
-            return TryEncodeDate(YearOf(*n1, currentYear, window), n2->Value, n3->Value);
+            return TryEncodeDate(YearOf(*n1, window), n2->Value, n3->Value);
     }
     return std::nullopt;
 }
