@@ -1,9 +1,13 @@
 #pragma once
-// What the import benchmarks share: a view nobody watches, and the waiting file.
+// What the import benchmarks share: a view nobody watches, the waiting file, and
+// the sqlite3 shell's import to compare with.
 
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 
+#include "bench/BenchTools.h"
 #include "import/ImportView.h"
 
 namespace zalvert::bench {
@@ -24,6 +28,22 @@ inline void GenerateImportFile(const std::string& path, int lines) {
     for (int i = 0; i < lines; ++i)
         out << (i % 5 == 4 ? "Unbekannte Firma" : "Spedition Müller GmbH")
             << ";Autohaus Schneider KG;03.12.2018;04.12.2018;T" << i % 100 << "\r\n";
+}
+
+// The sqlite3 shell's .import of the same kind of file into a table of its five
+// columns, then into the billing table of `root`/zalvert.db: seconds taken.
+inline double ShellImport(const std::string& root, int lines) {
+    const std::string file = root + "/shell.csv";
+    GenerateImportFile(file, lines);
+    const std::string script = root + "/import.sql";
+    std::ofstream(script) << "CREATE TEMP TABLE Eingang (a TEXT, b TEXT, c TEXT, d TEXT, e TEXT);\n"
+                          << ".mode csv\n.separator ;\n.import " << file << " Eingang\n"
+                          << "INSERT INTO Zalvert (Recvon, Recan, Datumvon, Datumbis, Tour, "
+                             "erstelltvon, ImportID) SELECT a, b, c, d, e, 0, 1 FROM Eingang;\n";
+    const std::string command = "sqlite3 " + root + "/zalvert.db < " + script;
+    return Seconds([&] {
+        if (std::system(command.c_str()) != 0) std::fprintf(stderr, "sqlite3 failed\n");
+    });
 }
 
 }  // namespace zalvert::bench

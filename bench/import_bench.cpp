@@ -23,6 +23,7 @@ using namespace zalvert;
 using bench::GenerateImportFile;
 using bench::ResidentBytes;
 using bench::Seconds;
+using bench::ShellImport;
 using bench::TNoWindow;
 namespace fs = std::filesystem;
 
@@ -60,22 +61,6 @@ double ProgramImport(const std::string& root, int lines, long& residentGrowth, s
            bench::CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - start.Main};
     summary = view.Summary;
     return seconds;
-}
-
-// The shell's import of the same file into a table of its five columns, then into
-// the billing table.
-double ShellImport(const std::string& root, int lines) {
-    const std::string file = root + "/shell.csv";
-    GenerateImportFile(file, lines);
-    const std::string script = root + "/import.sql";
-    std::ofstream(script) << "CREATE TEMP TABLE Eingang (a TEXT, b TEXT, c TEXT, d TEXT, e TEXT);\n"
-                          << ".mode csv\n.separator ;\n.import " << file << " Eingang\n"
-                          << "INSERT INTO Zalvert (Recvon, Recan, Datumvon, Datumbis, Tour, "
-                             "erstelltvon, ImportID) SELECT a, b, c, d, e, 0, 1 FROM Eingang;\n";
-    const std::string command = "sqlite3 " + root + "/zalvert.db < " + script;
-    return Seconds([&] {
-        if (std::system(command.c_str()) != 0) std::fprintf(stderr, "sqlite3 failed\n");
-    });
 }
 
 }  // namespace

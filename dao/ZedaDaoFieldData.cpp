@@ -1,6 +1,7 @@
 // Field values between the texts of the record buffers and the native data the
 // fields exchange with the dataset.
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -103,7 +104,7 @@ void TZedaDaoTable::DoSetFieldData(TField& field, const TFieldData* buffer) {
             case TFieldType::ftBlob:
                 if (const auto* s = std::get_if<std::string>(&data)) text = *s;
                 if (const auto* b = std::get_if<TBytes>(&data)) text.assign(b->begin(), b->end());
-                text = text.substr(0, text.find('\0'));
+                text.resize(std::min(text.size(), text.find('\0')));
                 break;
             case TFieldType::ftSmallint:
             case TFieldType::ftInteger:

@@ -281,13 +281,20 @@ size_t TKeysetRowSet::AddKey(std::int64_t key) {
 std::optional<std::int64_t> TKeysetRowSet::DeferInsert(const TChanges& values,
                                                        std::vector<Variant>* stored) {
     if (db_->TransactionDepth == 0 || source_.From != source_.TableRef) return std::nullopt;
-    std::vector<bool> written(values.size());
-    for (size_t i = 0; i < values.size(); ++i)
-        written[i] = values[i] != nullptr && fields_[i].Updatable;
-    if (!deferral_ || deferral_->Written != written) deferral_ = PlanDeferral(std::move(written));
+    bool samePlan = deferral_ && deferral_->Written.size() == values.size();
+    for (size_t i = 0; samePlan && i < values.size(); ++i)
+        samePlan = deferral_->Written[i] == (values[i] != nullptr && fields_[i].Updatable);
+    if (!samePlan) {
+        std::vector<bool> written(values.size());
+        for (size_t i = 0; i < values.size(); ++i)
+            written[i] = values[i] != nullptr && fields_[i].Updatable;
+        deferral_ = PlanDeferral(std::move(written));
+    }
     const TDeferral& plan = *deferral_;
     if (!plan.Possible) return std::nullopt;
-    std::vector<Variant> row{Variant::Null()};
+    std::vector<Variant> row;
+    row.reserve(plan.Width);
+    row.emplace_back(Variant::Null());
     std::vector<Variant> kept(fields_.size(), Variant::Null());
     for (size_t i = 0; i < fields_.size(); ++i) {
         if (!plan.Written[i]) continue;
@@ -317,6 +324,7 @@ TKeysetRowSet::TDeferral TKeysetRowSet::PlanDeferral(std::vector<bool> written) 
     plan.Table = table->Name;
     plan.AutoIncrement = key->AutoIncrement;
     plan.Columns = QuoteIdentifier(key->Name);
+    plan.Width = 1;
     plan.Affinities.resize(fields_.size(), TAffinity::Blob);
     for (size_t i = 0; i < fields_.size(); ++i) {
         const TColumnInfo* column =
@@ -328,6 +336,7 @@ TKeysetRowSet::TDeferral TKeysetRowSet::PlanDeferral(std::vector<bool> written) 
         } else if (plan.Written[i]) {
             plan.Affinities[i] = AffinityOf(column->DeclaredType);
             plan.Columns += ", " + QuoteIdentifier(column->Name);
+            ++plan.Width;
         } else if (!column->DefaultValue.empty()) {
             return plan;  // SQLite's default: only a read tells its value
         }

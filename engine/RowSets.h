@@ -121,6 +121,7 @@ class TKeysetRowSet : public TRowSet {
         std::string Table;
         bool AutoIncrement = false;
         std::string Columns;                // quoted, the row id column first
+        size_t Width = 0;                   // their count
         std::vector<TAffinity> Affinities;  // of the written fields
         std::vector<size_t> KeyFields;      // fields showing the row id
     };

@@ -39,9 +39,8 @@ void TImporter::LoadFile(const std::string& path) {
 }
 
 void TImporter::ReadLines(const std::string& path) {
-    TTextFileReader reader(path);
-    // Started once the reader found a regular file in a known encoding.
     std::future<std::string> hash = HashFileAside(path);
+    TTextFileReader reader(path);
     sourceFormat_ = {reader.Encoding(), reader.ByteOrderMark(), reader.LineEnd()};
     for (int col = 0; col < TImportGrid::kColCount; ++col) gitter_.SetCells(col, 0, kTitles[col]);
 

@@ -41,12 +41,4 @@ int TRunLog::LastImportId() {
     return last;
 }
 
-void TSha256::Add(std::string_view bytes) {
-    hash_.addData(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-}
-
-std::string TSha256::HexDigest() const {
-    return hash_.result().toHex().toStdString();
-}
-
 }  // namespace zalvert

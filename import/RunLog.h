@@ -7,8 +7,6 @@
 #include <string>
 #include <string_view>
 
-#include <QCryptographicHash>
-
 #include "import/ImportView.h"
 #include "rtl/DateTime.h"
 
@@ -39,16 +37,6 @@ class TRunLog {
 
   private:
     TData& data_;
-};
-
-// The SHA-256 of bytes fed in pieces, as lower-case hex.
-class TSha256 {
-  public:
-    void Add(std::string_view bytes);
-    std::string HexDigest() const;
-
-  private:
-    QCryptographicHash hash_{QCryptographicHash::Sha256};
 };
 
 }  // namespace zalvert
