@@ -15,8 +15,7 @@ constexpr size_t kRowsPerStatement = 100;
 // Whether SQLite could read `text` as a number (and store it as one).
 bool LooksNumeric(const std::string& text) {
     // Stored dates ("2018-12-03 00:00:00") and most texts fail here, before strtod.
-    if (text.find_first_not_of("0123456789+-.eE \t\n\r\f\v") != std::string::npos)
-        return false;
+    if (text.find_first_not_of("0123456789+-.eE \t\n\r\f\v") != std::string::npos) return false;
     const size_t start = text.find_first_not_of(" \t\n\r\f\v");
     if (start == std::string::npos) return false;
     const char first = text[start];
@@ -146,7 +145,8 @@ void TInsertBatch::Write(TSqliteConnection& connection, size_t rows) {
     } done{*this};
     TStatement& stmt = StatementFor(connection, rows);
     try {
-        for (size_t i = 0; i < rows * width_; ++i) stmt.Bind(static_cast<int>(i + 1), values_[i]);
+        for (size_t i = 0; i < rows * width_; ++i)
+            stmt.BindKept(static_cast<int>(i + 1), values_[i]);
         stmt.Step();
     } catch (...) {
         stmt.Reset();

@@ -474,14 +474,16 @@ bool IsConstantDefault(std::string_view text) {
 
 }  // namespace
 
-std::vector<Variant> TRecordsetImpl::DefaultValues() const {
+void TRecordsetImpl::AssignDefaultValues(std::vector<Variant>& values) const {
     const auto& fields = rows_->Fields();
     if (defaults_.size() != fields.size()) {
         defaults_.assign(fields.size(), std::nullopt);
         for (size_t i = 0; i < fields.size(); ++i)
             if (fields[i].DefaultValue.empty()) defaults_[i] = Variant::Null();
     }
-    std::vector<Variant> values(fields.size(), Variant::Null());
+    // Assigned in place: a new record of an import reuses the last one's vector.
+    values.resize(fields.size());
+    for (Variant& value : values) value = Variant::Null();
     for (size_t i = 0; i < values.size(); ++i) {
         if (defaults_[i]) {
             values[i] = *defaults_[i];
@@ -497,14 +499,13 @@ std::vector<Variant> TRecordsetImpl::DefaultValues() const {
             defaults_[i] = Variant::Null();
         }
     }
-    return values;
 }
 
 void TRecordsetImpl::AddNew() {
     CheckOpen();
     CheckUpdatable();
     if (editMode_ != dbEditNone) CancelUpdate();
-    editValues_ = DefaultValues();
+    AssignDefaultValues(editValues_);
     edited_.assign(editValues_.size(), false);
     editMode_ = dbEditAdd;
 }

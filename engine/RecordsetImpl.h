@@ -98,7 +98,7 @@ class TRecordsetImpl : public Recordset, public std::enable_shared_from_this<TRe
     void Reach(long positions);
     void Find(const std::string& criteria, TFindKind kind);
     void Rebuild(std::shared_ptr<TRowSet> rows);
-    std::vector<Variant> DefaultValues() const;
+    void AssignDefaultValues(std::vector<Variant>& values) const;
 
     std::shared_ptr<TRowSet> rows_;
     int type_;

@@ -60,6 +60,14 @@ void TStatement::BindInt64(int index, std::int64_t value) {
 }
 
 void TStatement::Bind(int index, const Variant& value) {
+    BindWith(index, value, SQLITE_TRANSIENT);
+}
+
+void TStatement::BindKept(int index, const Variant& value) {
+    BindWith(index, value, SQLITE_STATIC);
+}
+
+void TStatement::BindWith(int index, const Variant& value, sqlite3_destructor_type keep) {
     int rc = SQLITE_OK;
     switch (value.Type()) {
         case TVarType::Empty:
@@ -80,13 +88,12 @@ void TStatement::Bind(int index, const Variant& value) {
             break;
         case TVarType::String: {
             const std::string& text = value.StringValue();
-            rc = sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_TRANSIENT,
-                                     SQLITE_UTF8);
+            rc = sqlite3_bind_text64(stmt_, index, text.data(), text.size(), keep, SQLITE_UTF8);
             break;
         }
         case TVarType::Bytes: {
             const TBytes& bytes = value.AsBytes();
-            rc = sqlite3_bind_blob64(stmt_, index, bytes.data(), bytes.size(), SQLITE_TRANSIENT);
+            rc = sqlite3_bind_blob64(stmt_, index, bytes.data(), bytes.size(), keep);
             break;
         }
         case TVarType::Array:

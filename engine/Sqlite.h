@@ -54,6 +54,10 @@ class TStatement {
 
     // Values as stored: integers, reals, UTF-8 text, blobs, NULL.
     void Bind(int index, const Variant& value);
+    // As Bind, without copying texts and bytes: `value` must stay as it is until the
+    // statement has been stepped and reset, and every parameter is bound anew
+    // before the next step.
+    void BindKept(int index, const Variant& value);
     void BindInt64(int index, std::int64_t value);
     bool Step();   // true while a row is there
     void Reset();  // keeps the bindings
@@ -71,6 +75,8 @@ class TStatement {
     bool ReadOnly() const { return sqlite3_stmt_readonly(stmt_) != 0; }
 
   private:
+    void BindWith(int index, const Variant& value, sqlite3_destructor_type keep);
+
     sqlite3* db_;
     sqlite3_stmt* stmt_ = nullptr;
 };
