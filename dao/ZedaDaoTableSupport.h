@@ -2,6 +2,7 @@
 // Small pieces the table component's files share: its failures, the engine
 // errors it steps over, the field attribute bits and the date text of a value.
 
+#include <charconv>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -59,7 +60,11 @@ inline std::string WithoutSingleQuotes(std::string text) {
 
 // The value text of a date-time: day number, one blank, milliseconds.
 inline std::string DateTimeText(std::int64_t day, std::int64_t milliseconds) {
-    return std::to_string(day) + " " + std::to_string(milliseconds);
+    char text[48];
+    char* end = std::to_chars(text, text + 20, day).ptr;
+    *end++ = ' ';
+    end = std::to_chars(end, text + sizeof text, milliseconds).ptr;
+    return std::string(text, end);
 }
 
 // Day number and milliseconds of a value text ("738976 43200000"); none without

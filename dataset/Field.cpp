@@ -1,5 +1,6 @@
 #include "dataset/Field.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -212,6 +213,11 @@ std::string TStringField::GetAsString() const {
 }
 
 void TStringField::SetAsStringValue(const std::string& text) {
+    // No more bytes than Size: no more characters either, nothing to cut.
+    if (text.size() <= static_cast<size_t>(std::max(Size(), 0))) {
+        const TFieldData data = text;
+        return SetData(&data);
+    }
     // Cut to Size characters, never inside one.
     size_t pos = 0, count = 0;
     while (pos < text.size() && count < static_cast<size_t>(Size())) {

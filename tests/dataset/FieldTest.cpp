@@ -58,6 +58,11 @@ TEST_F(FieldTest, StringFieldsCutToTheirSize) {
     EXPECT_EQ(F("Text").AsString(),
               "M\xC3\xBCll"
               "e");
+    // Five characters in six bytes are kept whole; four in five bytes too.
+    F("Text").SetAsString("M\xC3\xBClle");
+    EXPECT_EQ(F("Text").AsString(), "M\xC3\xBClle");
+    F("Text").SetAsString("M\xC3\xBCll");
+    EXPECT_EQ(F("Text").AsString(), "M\xC3\xBCll");
     F("Text").SetAsString("42");
     EXPECT_EQ(F("Text").AsInteger(), 42);
     F("Text").SetAsString("x");
