@@ -155,10 +155,18 @@ void TTextFileReader::Refill() {
 }
 
 std::string_view TTextFileReader::WithoutCarriageReturns(const char* start, size_t length) {
-    if (std::memchr(start, '\r', length) == nullptr) return {start, length};
+    const auto* cr = static_cast<const char*>(std::memchr(start, '\r', length));
+    if (cr == nullptr) return {start, length};
+    // The usual CR LF line: the only carriage return ends it.
+    if (cr == start + length - 1) return {start, length - 1};
     scratch_.clear();
-    for (size_t i = 0; i < length; ++i)
-        if (start[i] != '\r') scratch_ += start[i];
+    const char* const end = start + length;
+    for (const char* from = start; from < end;) {
+        const auto* next = static_cast<const char*>(std::memchr(from, '\r', end - from));
+        const char* stop = next ? next : end;
+        scratch_.append(from, stop);
+        from = stop + 1;
+    }
     return scratch_;
 }
 
