@@ -1,5 +1,6 @@
 #include "engine/InsertBatch.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -15,7 +16,11 @@ constexpr size_t kRowsPerStatement = 100;
 // Whether SQLite could read `text` as a number (and store it as one).
 bool LooksNumeric(const std::string& text) {
     // Stored dates ("2018-12-03 00:00:00") and most texts fail here, before strtod.
-    if (text.find_first_not_of("0123456789+-.eE \t\n\r\f\v") != std::string::npos) return false;
+    const auto numberChar = [](char c) {
+        return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.' || c == 'e' ||
+               c == 'E' || c == ' ' || (c >= '\t' && c <= '\r');
+    };
+    if (!std::all_of(text.begin(), text.end(), numberChar)) return false;
     const size_t start = text.find_first_not_of(" \t\n\r\f\v");
     if (start == std::string::npos) return false;
     const char first = text[start];

@@ -122,12 +122,13 @@ void TImportRun::ImportRows(int importId, TImportCounts& counts) {
 }
 
 std::string TImportRun::CheckRow(int row, TDateTime& from, TDateTime& to) const {
-    if (!KnownCompany(std::string(grid_.Cells(kCompanyColumn, row)))) return "falsche Firma";
+    if (!KnownCompany(grid_.Cells(kCompanyColumn, row))) return "falsche Firma";
     if (grid_.Cells(2, row).empty() || grid_.Cells(3, row).empty()) return "Kein Datum";
     TDateTime* targets[] = {&from, &to};
     for (int column : {2, 3}) {
         std::string text(grid_.Cells(column, row));
-        if (Utf8Length(text) == 6) text += year_;
+        // Six characters take six to 24 bytes.
+        if (text.size() >= 6 && text.size() <= 24 && Utf8Length(text) == 6) text += year_;
         // Both dates are refused with the same text.
         if (!OnlyDigitsAndStops(text)) return "Datum von ungültig";
         *targets[column - 2] = StrToDate(text);
@@ -135,7 +136,7 @@ std::string TImportRun::CheckRow(int row, TDateTime& from, TDateTime& to) const 
     return {};
 }
 
-bool TImportRun::KnownCompany(const std::string& cell) const {
+bool TImportRun::KnownCompany(std::string_view cell) const {
     const std::string lower = AsciiLowerCase(cell);
     for (const std::string& company : companies_)
         if (!company.empty() && lower.find(company) != std::string::npos) return true;

@@ -36,7 +36,7 @@ class TImportRun {
     void ImportRows(int importId, TImportCounts& counts);
     // The refusal text of a row, or empty when it is taken.
     std::string CheckRow(int row, TDateTime& from, TDateTime& to) const;
-    bool KnownCompany(const std::string& cell) const;
+    bool KnownCompany(std::string_view cell) const;
 
     TData& data_;
     TImportGrid& grid_;
