@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "bench/BenchTools.h"
 #include "import/ImportView.h"
@@ -21,6 +22,12 @@ class TNoWindow : public IImportView {
     std::string ImportYear() const override { return "2018"; }
     std::string Summary;
 };
+
+// The line counts to measure: 10,000, 100,000 and 1,000,000, or the one given.
+inline std::vector<int> LineCounts(int argc, char** argv) {
+    if (argc > 1) return {std::atoi(argv[1])};
+    return {10000, 100000, 1000000};
+}
 
 // Four lines in five from a known company.
 inline void GenerateImportFile(const std::string& path, int lines) {

@@ -65,14 +65,11 @@ double ProgramImport(const std::string& root, int lines, long& residentGrowth, s
 
 }  // namespace
 
-// Without arguments: 10,000, 100,000 and 1,000,000 lines; with one: that many.
 int main(int argc, char** argv) {
     FormatSettings() = TFormatSettings::German();
-    std::vector<int> sizes{10000, 100000, 1000000};
-    if (argc > 1) sizes = {std::atoi(argv[1])};
     const std::string root = fs::temp_directory_path() / "zalvert-import-bench";
     std::printf("Start-up import of a waiting file (80%% of the lines accepted)\n");
-    for (int lines : sizes) {
+    for (int lines : bench::LineCounts(argc, argv)) {
         Workspace(root);
         long growth = 0;
         std::string summary;

@@ -69,13 +69,10 @@ double ProgramStart(const std::string& root) {
 
 }  // namespace
 
-// Without arguments: 10,000, 100,000 and 1,000,000 lines; with one: that many.
 int main(int argc, char** argv) {
-    std::vector<int> sizes{10000, 100000, 1000000};
-    if (argc > 1) sizes = {std::atoi(argv[1])};
     const std::string root = fs::temp_directory_path() / "zalvert-startup-bench";
     std::printf("Program start until the archive copy exists (80%% of the lines accepted)\n");
-    for (int lines : sizes) {
+    for (int lines : bench::LineCounts(argc, argv)) {
         Workspace(root);
         bench::GenerateImportFile(root + "/import/touren.csv", lines);
         const double program = ProgramStart(root);
