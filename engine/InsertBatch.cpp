@@ -17,8 +17,8 @@ constexpr size_t kRowsPerStatement = 100;
 bool LooksNumeric(const std::string& text) {
     // Stored dates ("2018-12-03 00:00:00") and most texts fail here, before strtod.
     const auto numberChar = [](char c) {
-        return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.' || c == 'e' ||
-               c == 'E' || c == ' ' || (c >= '\t' && c <= '\r');
+        return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.' || c == 'e' || c == 'E' ||
+               c == ' ' || (c >= '\t' && c <= '\r');
     };
     if (!std::all_of(text.begin(), text.end(), numberChar)) return false;
     const size_t start = text.find_first_not_of(" \t\n\r\f\v");
@@ -88,6 +88,7 @@ TInsertBatch::~TInsertBatch() = default;
 
 std::optional<std::int64_t> TInsertBatch::Reserve(TSqliteConnection& connection,
                                                   const std::string& table, bool autoIncrement) {
+    if (failure_) throw *failure_;
     if (reserved_ && table_ == table) return (*reserved_)++;
     if (Active()) Flush(connection);
     const std::string largest = "(SELECT max(rowid) FROM " + QuoteIdentifier(table) + ")";
@@ -110,6 +111,7 @@ std::optional<std::int64_t> TInsertBatch::Reserve(TSqliteConnection& connection,
 
 void TInsertBatch::Add(TSqliteConnection& connection, const std::string& columns,
                        std::vector<Variant> values) {
+    if (failure_) throw *failure_;
     if (held_ > 0 && columns != columns_) Write(connection, held_);
     if (columns != columns_ || values.size() != width_) {
         columns_ = columns;
@@ -125,12 +127,14 @@ void TInsertBatch::Add(TSqliteConnection& connection, const std::string& columns
 }
 
 void TInsertBatch::Flush(TSqliteConnection& connection) {
+    if (failure_) throw *failure_;
     reserved_.reset();
     if (held_ > 0) Write(connection, held_);
 }
 
 void TInsertBatch::Discard() {
     reserved_.reset();
+    failure_.reset();
     values_.clear();
     held_ = 0;
     columns_.clear();
@@ -153,6 +157,10 @@ void TInsertBatch::Write(TSqliteConnection& connection, size_t rows) {
         for (size_t i = 0; i < rows * width_; ++i)
             stmt.BindKept(static_cast<int>(i + 1), values_[i]);
         stmt.Step();
+    } catch (const ESqlite& e) {
+        stmt.Reset();
+        failure_ = e;
+        throw;
     } catch (...) {
         stmt.Reset();
         throw;

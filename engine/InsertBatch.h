@@ -29,8 +29,8 @@ class TInsertBatch {
     TInsertBatch(const TInsertBatch&) = delete;
     TInsertBatch& operator=(const TInsertBatch&) = delete;
 
-    // Whether rows are held or ids reserved.
-    bool Active() const { return held_ > 0 || reserved_.has_value(); }
+    // Whether rows are held, ids reserved, or held rows failed.
+    bool Active() const { return held_ > 0 || reserved_.has_value() || failure_.has_value(); }
     // The id for a new row of `table`, which `Add` writes with that id: what SQLite
     // would choose itself (past the AUTOINCREMENT counter where the table has one).
     // Nullopt when SQLite would choose at random (the largest id is taken).
@@ -41,10 +41,12 @@ class TInsertBatch {
     // they fill a statement.
     void Add(TSqliteConnection& connection, const std::string& columns,
              std::vector<Variant> values);
-    // Writes the held rows and ends the reservation. Rows that fail are dropped all
-    // the same: the transaction they belong to cannot commit them any more.
+    // Writes the held rows and ends the reservation. Held rows that failed fail
+    // every call here (and so every other use of the connection) until `Discard`:
+    // rows reported as added are missing, so their transaction must not commit.
     void Flush(TSqliteConnection& connection);
-    // Drops the held rows (their transaction is rolled back) and the statements.
+    // Drops the held rows and a failure (their transaction is rolled back) and the
+    // statements.
     void Discard();
 
   private:
@@ -55,6 +57,7 @@ class TInsertBatch {
     std::string columns_;
     size_t width_ = 0;
     std::optional<std::int64_t> reserved_;
+    std::optional<ESqlite> failure_;
     std::vector<Variant> values_;  // the held rows, one after the other
     size_t held_ = 0;
     size_t chunk_ = 1;
