@@ -101,6 +101,8 @@ void TImportRun::ImportRows(int importId, TImportCounts& counts) {
             }
         }
     } enable{zalvert};
+    // One vector for every row: a braced list would copy each text once more.
+    std::vector<Variant> values(7);
     for (int row = 1; row < grid_.RowCount(); ++row) {
         view_.SetProgressPosition(row, counts);
         ++counts.Processed;
@@ -111,10 +113,14 @@ void TImportRun::ImportRows(int importId, TImportCounts& counts) {
             ++counts.Refused;
             continue;
         }
-        zalvert.InsertFromValues(
-            {Variant(std::string(grid_.Cells(0, row))), Variant(std::string(grid_.Cells(1, row))),
-             Variant::FromDate(from), Variant::FromDate(to),
-             Variant(std::string(grid_.Cells(4, row))), Variant(0), Variant(importId)});
+        values[0] = Variant(std::string(grid_.Cells(0, row)));
+        values[1] = Variant(std::string(grid_.Cells(1, row)));
+        values[2] = Variant::FromDate(from);
+        values[3] = Variant::FromDate(to);
+        values[4] = Variant(std::string(grid_.Cells(4, row)));
+        values[5] = Variant(0);
+        values[6] = Variant(importId);
+        zalvert.InsertFromValues(values);
         // A stored row shows no refusal of an earlier run.
         grid_.SetCells(kErrorColumn, row, {});
         ++counts.Imported;
