@@ -134,7 +134,9 @@ Variant ToStorage(const TTypeInfo& type, const Variant& value) {
         case dbMemo: {
             if (value.Type() == TVarType::Array) Refuse();
             std::string text = value.AsString();
+            // No more bytes than the size: no more characters either.
             if (type.Type != dbMemo && type.Size > 0 &&
+                text.size() > static_cast<size_t>(type.Size) &&
                 Utf8Length(text) > static_cast<size_t>(type.Size))
                 Refuse(3163);
             return Variant(std::move(text));

@@ -128,6 +128,8 @@ TEST_F(Editing, RefusesValuesTheColumnCannotTake) {
     EXPECT_NO_THROW(field("Name")->SetValue(Variant(std::string(20, 'n'))));
     EXPECT_NO_THROW(
         field("Name")->SetValue(Variant("\xC3\x84" + std::string(19, 'n'))));  // characters count
+    EXPECT_EQ(ErrorOf([&] { field("Name")->SetValue(Variant("\xC3\x84" + std::string(20, 'n'))); }),
+              3163);
     EXPECT_EQ(ErrorOf([&] { field("Betrag")->SetValue(Variant("zwölf")); }), 3421);
     EXPECT_EQ(ErrorOf([&] { field("Anzahl")->SetValue(Variant(70000)); }), 3421);
     EXPECT_EQ(ErrorOf([&] { field("Datum")->SetValue(Variant("31.02.2018")); }), 3421);
