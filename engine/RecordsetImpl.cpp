@@ -483,12 +483,12 @@ void TRecordsetImpl::AssignDefaultValues(std::vector<Variant>& values) const {
     }
     // Assigned in place: a new record of an import reuses the last one's vector.
     values.resize(fields.size());
-    for (Variant& value : values) value = Variant::Null();
     for (size_t i = 0; i < values.size(); ++i) {
         if (defaults_[i]) {
             values[i] = *defaults_[i];
             continue;
         }
+        values[i] = Variant::Null();
         try {
             TStatement& stmt = Database().Prepared("SELECT " + fields[i].DefaultValue);
             if (stmt.Step()) values[i] = stmt.Column(0);
