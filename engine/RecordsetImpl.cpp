@@ -39,7 +39,9 @@ long FieldAttributes(const TFieldMeta& meta) {
 class TRecordField : public Field {
   public:
     TRecordField(std::weak_ptr<TRecordsetImpl> owner, TEngineRef engine, size_t index)
-        : owner_(std::move(owner)), engine_(std::move(engine)), index_(index) {}
+        : owner_(std::move(owner)), engine_(std::move(engine)), index_(index) {
+        if (const auto alive = owner_.lock()) ownerPointer_ = alive.get();
+    }
 
     std::string Name() const override { return Meta().Name; }
     void SetName(const std::string&) override { Raise(3219); }
@@ -76,15 +78,17 @@ class TRecordField : public Field {
     }
 
   private:
+    // Asking whether the recordset still lives costs a read; locking it would cost
+    // two atomic writes, on every value of every record read.
     TRecordsetImpl& Owner() const {
-        const auto owner = owner_.lock();
-        if (!owner) Raise(3420);
-        return *owner;
+        if (owner_.expired()) Raise(3420);
+        return *ownerPointer_;
     }
     const TFieldMeta& Meta() const { return Owner().Meta(index_); }
     [[noreturn]] void Raise(int number) const { Fail(*engine_, number, kFieldSource); }
 
     std::weak_ptr<TRecordsetImpl> owner_;
+    TRecordsetImpl* ownerPointer_ = nullptr;
     TEngineRef engine_;
     size_t index_;
     std::unique_ptr<TPropertyList> properties_;
