@@ -48,6 +48,7 @@ class TSha256 {
 };
 
 std::string HashFile(const std::string& path) {
+    TSha256 hash;  // before the file is open: it may raise
     // Non-blocking, so that a FIFO cannot hang; what is no regular file is left to
     // the reader, which refuses it with its own message.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -57,7 +58,6 @@ std::string HashFile(const std::string& path) {
         ::close(fd);
         return {};
     }
-    TSha256 hash;
     std::vector<char> chunk(1 << 16);
     for (;;) {
         const ssize_t n = ::read(fd, chunk.data(), chunk.size());
