@@ -3,7 +3,6 @@
 // and the memory the window costs.
 
 #include <QApplication>
-#include <QKeyEvent>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -21,8 +20,8 @@
 namespace {
 
 using namespace zalvert;
-using bench::Key;
-using bench::Paint;
+using bench::KeyUntilPainted;
+using bench::OpenBillingWindow;
 using bench::ResidentBytes;
 using bench::Seconds;
 
@@ -47,34 +46,16 @@ int main(int argc, char** argv) {
     const double start = Seconds([&] { data = std::make_unique<TData>(ui, folder + "/z.ini"); });
     const long before = ResidentBytes();
     std::unique_ptr<TFzalverten> window;
-    const double open = Seconds([&] {
-        window = std::make_unique<TFzalverten>(*data);
-        window->resize(1395, 750);
-        window->show();
-        Paint(*window);
-    });
+    const double open = Seconds([&] { window = OpenBillingWindow(*data); });
     const long after = ResidentBytes();
     TDBGrid* grid = window->DBGrid1();
-    const double end = Seconds([&] {
-        Key(grid, Qt::Key_End, Qt::ControlModifier);
-        Paint(*window);
-    });
-    const double home = Seconds([&] {
-        Key(grid, Qt::Key_Home, Qt::ControlModifier);
-        Paint(*window);
-    });
+    const double end = KeyUntilPainted(grid, *window, Qt::Key_End, Qt::ControlModifier);
+    const double home = KeyUntilPainted(grid, *window, Qt::Key_Home, Qt::ControlModifier);
     double pageDown = 0;
     const int pages = 20;
-    for (int i = 0; i < pages; ++i)
-        pageDown += Seconds([&] {
-            Key(grid, Qt::Key_PageDown);
-            Paint(*window);
-        });
+    for (int i = 0; i < pages; ++i) pageDown += KeyUntilPainted(grid, *window, Qt::Key_PageDown);
     data->Zalvert->SetRecNo(rows / 2);
-    const double middle = Seconds([&] {
-        Key(grid, Qt::Key_PageDown);
-        Paint(*window);
-    });
+    const double middle = KeyUntilPainted(grid, *window, Qt::Key_PageDown);
 
     std::printf("Billing records window over %d records (%d rows shown)\n", rows,
                 grid->VisibleRows());

@@ -3,7 +3,6 @@
 // must not grow with the table); and one 10 MB remark read through a stream.
 
 #include <QApplication>
-#include <QKeyEvent>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +10,7 @@
 
 #include "bench/BenchTools.h"
 #include "bench/BillingTable.h"
+#include "bench/WindowTools.h"
 #include "dao/ZedaDaoTable.h"
 #include "data/Daten.h"
 #include "data/Schema.h"
@@ -24,9 +24,8 @@ using namespace zalvert;
 using bench::Seconds;
 
 void PageDown(TDBGrid& grid, QWidget& window) {
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
-    QApplication::sendEvent(&grid, &press);
-    (void)window.grab();
+    bench::Key(&grid, Qt::Key_PageDown);
+    bench::Paint(window);
 }
 
 // Mean time of a page in the middle of the table, until painted.
@@ -49,15 +48,13 @@ void Paging(int rows, const std::string& folder) {
     std::ofstream(folder + "/z.ini") << "[DB]\nMain=" << path << "\n";
     bench::TSilentInteraction ui;
     TData data(ui, folder + "/z.ini");
-    TFzalverten window(data);
-    window.resize(1395, 750);
-    window.show();
-    const double plain = PagingCost(data, window, false);
-    const double cached = PagingCost(data, window, true);
+    const auto window = bench::OpenBillingWindow(data);
+    const double plain = PagingCost(data, *window, false);
+    const double cached = PagingCost(data, *window, true);
     std::printf(
         "%9d records, %d rows a page: Page Down until painted %6.2f ms (memos not "
         "cached)  %6.2f ms (cached)\n",
-        rows, window.DBGrid1()->VisibleRows(), plain * 1000, cached * 1000);
+        rows, window->DBGrid1()->VisibleRows(), plain * 1000, cached * 1000);
 }
 
 void LargeMemo(const std::string& folder) {

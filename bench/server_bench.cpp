@@ -27,8 +27,6 @@ namespace {
 
 using namespace zalvert;
 using bench::GenerateImportFile;
-using bench::Key;
-using bench::Paint;
 using bench::ResidentBytes;
 using bench::Seconds;
 using bench::TNoWindow;
@@ -101,18 +99,10 @@ void Window(const std::string& root, const std::string& connect, const std::stri
     const long empty = ResidentBytes();
     const double start = Seconds([&] { data = std::make_unique<TData>(ui, root + "/z.ini"); });
     std::unique_ptr<TFzalverten> window;
-    const double open = Seconds([&] {
-        window = std::make_unique<TFzalverten>(*data);
-        window->resize(1395, 750);
-        window->show();
-        Paint(*window);
-    });
+    const double open = Seconds([&] { window = bench::OpenBillingWindow(*data); });
     TDBGrid* grid = window->DBGrid1();
     auto press = [&](int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        return Seconds([&] {
-            Key(grid, key, modifiers);
-            Paint(*window);
-        });
+        return bench::KeyUntilPainted(grid, *window, key, modifiers);
     };
     const double end = press(Qt::Key_End, Qt::ControlModifier);
     const double home = press(Qt::Key_Home, Qt::ControlModifier);
