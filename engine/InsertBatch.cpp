@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "engine/ValuesRows.h"
 #include "rtl/Utf8.h"
 
 namespace zalvert::engine {
@@ -172,14 +173,10 @@ TStatement& TInsertBatch::StatementFor(TSqliteConnection& connection, size_t row
     std::unique_ptr<TStatement>& slot = rows == chunk_ ? chunkStatement_
                                         : rows == 1    ? rowStatement_
                                                        : leftover_;
-    if (!slot || &slot == &leftover_) {
-        std::string row = "(?";
-        for (size_t i = 1; i < width_; ++i) row += ", ?";
-        row += ")";
-        std::string sql = "INSERT INTO " + QuoteIdentifier(table_) + " (" + columns_ + ") VALUES ";
-        for (size_t i = 0; i < rows; ++i) sql += (i == 0 ? "" : ", ") + row;
-        slot = std::make_unique<TStatement>(connection, sql);
-    }
+    if (!slot || &slot == &leftover_)
+        slot = std::make_unique<TStatement>(connection, "INSERT INTO " + QuoteIdentifier(table_) +
+                                                            " (" + columns_ + ") VALUES " +
+                                                            ValuesRows(rows, width_));
     return *slot;
 }
 

@@ -1,19 +1,8 @@
 #include "engine/odbc/OdbcBatch.h"
 
+#include "engine/ValuesRows.h"
+
 namespace zalvert::engine::odbc {
-namespace {
-
-std::string Rows(size_t rows, size_t width) {
-    std::string row = "(";
-    for (size_t i = 0; i < width; ++i) row += i ? ",?" : "?";
-    row += ")";
-    std::string text;
-    text.reserve(rows * (row.size() + 1));
-    for (size_t i = 0; i < rows; ++i) (text += i ? "," : "") += row;
-    return text;
-}
-
-}  // namespace
 
 void TInsertBatch::Start(std::string sql, size_t width) {
     if (sql != sql_) full_.reset();
@@ -37,14 +26,14 @@ void TInsertBatch::Send(TOdbcConnection& connection) {
     if (rows == kRows) {
         if (!full_) {
             full_ = std::make_unique<TOdbcStatement>(connection);
-            full_->Prepare(sql_ + " " + Rows(kRows, width_));
+            full_->Prepare(sql_ + " " + ValuesRows(kRows, width_));
         }
         full_->Bind(values);
         full_->Execute();
         return;
     }
     TOdbcStatement stmt(connection);
-    stmt.Prepare(sql_ + " " + Rows(rows, width_));
+    stmt.Prepare(sql_ + " " + ValuesRows(rows, width_));
     stmt.Bind(values);
     stmt.Execute();
 }

@@ -21,15 +21,15 @@ std::string TKeyList::Text(size_t pos) const {
 }
 
 void TKeyList::Push(const Variant& key) {
-    if (numeric_) {
-        const std::int64_t number = key.AsInt64();
-        if (!numbers_.empty() && number <= numbers_.back()) ascending_ = false;
-        numbers_.push_back(number);
-        if (!positions_.empty()) positions_.emplace(std::to_string(number), numbers_.size() - 1);
-        return;
-    }
+    if (numeric_) return PushNumber(key.AsInt64());
     others_.push_back(key);
     if (!positions_.empty()) positions_.emplace(key.AsString(), others_.size() - 1);
+}
+
+void TKeyList::PushNumber(std::int64_t number) {
+    if (!numbers_.empty() && number <= numbers_.back()) ascending_ = false;
+    numbers_.push_back(number);
+    if (!positions_.empty()) positions_.emplace(std::to_string(number), numbers_.size() - 1);
 }
 
 std::optional<size_t> TKeyList::FindNumber(std::int64_t key) const {
@@ -68,12 +68,8 @@ void TKeyList::Load(TOdbcStatement& stmt) {
         return;
     }
     std::vector<std::int64_t> block;
-    while (stmt.FetchNumbers(block)) {
-        for (std::int64_t number : block) {
-            if (!numbers_.empty() && number <= numbers_.back()) ascending_ = false;
-            numbers_.push_back(number);
-        }
-    }
+    while (stmt.FetchNumbers(block))
+        for (std::int64_t number : block) PushNumber(number);
 }
 
 }  // namespace zalvert::engine::odbc

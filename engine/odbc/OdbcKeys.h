@@ -28,6 +28,7 @@ class TKeyList {
     void Load(TOdbcStatement& stmt);
 
   private:
+    void PushNumber(std::int64_t number);
     std::optional<size_t> FindNumber(std::int64_t key) const;
 
     bool numeric_ = true;
