@@ -21,6 +21,7 @@
 #include "config/Settings.h"
 #include "import/StepProbe.h"
 #include "rtl/Paths.h"
+#include "rtl/VectorState.h"
 
 namespace {
 
@@ -40,6 +41,7 @@ void StopAtStepFromEnvironment() {
 int main(int argc, char* argv[]) {
     StopAtStepFromEnvironment();
     QApplication qtApplication(argc, argv);
+    zalvert::ClearUpperVectorState();  // the toolkit's start leaves them in use
     zalvert::InstallGermanTranslations();
     std::unique_ptr<zalvert::IUserInteraction> ui;
     if (const char* log = std::getenv("ZALVERT_UNATTENDED_LOG"); log && *log)

@@ -17,6 +17,7 @@
 #include "import/ImportGridModel.h"
 #include "import/ImportRun.h"
 #include "rtl/DateTime.h"
+#include "rtl/VectorState.h"
 #include "widgets/DesignFont.h"
 #include "widgets/UpDown.h"
 
@@ -35,6 +36,7 @@ const int kErrorColumn = 5;
 // and keys wait until the handler is done.
 void PaintPending() {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    ClearUpperVectorState();
 }
 constexpr int kLastYear = 2200;
 const char* const kYearHint = "Jahr für Datumvon und Datumbis einstellen";
@@ -69,7 +71,11 @@ Tfimport::Tfimport(TData& data, IUserInteraction& ui, std::function<void()> term
     if (createHandler == TCreateHandler::AtConstruction) RunGuarded(ui_, [this] { FormCreate(); });
 }
 
-Tfimport::~Tfimport() = default;
+Tfimport::~Tfimport() {
+    // A shown view still asks its model for header texts while the base class hides
+    // the children, after the importer and its grid are gone.
+    delete gitter_;
+}
 
 QToolButton* Tfimport::AddButton(const char* name, const QString& caption, int image,
                                  void (Tfimport::*handler)()) {
@@ -169,6 +175,7 @@ void Tfimport::ShowingGrid(Work&& work) {
         }
     } show{*this};
     ++busy_;
+    ClearUpperVectorState();
     work();
 }
 
