@@ -89,10 +89,17 @@ void TZedaDaoTable::SetBookmarkData(TRecordBuffer& buffer, const TBookmark& book
     DaoBuffer(buffer).Bookmark = BookmarkValue(bookmark);
 }
 
-// A copy of the current record, as it was before an edit or insert.
+// A copy of the current record, as it was before an edit or insert. The buffer
+// released last is filled again, its texts keeping their memory.
 void TZedaDaoTable::KeepOldValues() {
-    oldValues_ = std::make_unique<TDaoRecordBuffer>();
-    if (TDaoRecordBuffer* current = StateBuffer()) oldValues_->CopyRecordFrom(*current);
+    std::unique_ptr<TDaoRecordBuffer> buffer = std::move(oldValues_);
+    if (!buffer) buffer = std::move(spareOldValues_);
+    if (!buffer) buffer = std::make_unique<TDaoRecordBuffer>();
+    if (TDaoRecordBuffer* current = StateBuffer())
+        buffer->CopyRecordFrom(*current);
+    else
+        *buffer = TDaoRecordBuffer();
+    oldValues_ = std::move(buffer);
 }
 
 void TZedaDaoTable::InternalInitRecord(TRecordBuffer& buffer) {

@@ -333,7 +333,9 @@ class TZedaDaoTable : public TDataSet, public IDaoActiveTable {
     TDataAction AskErrorEvent(Exception& error, const TErrorEvent& handler);
     void RefreshOrReopen();
     void KeepOldValues();
-    void FreeOldValues() { oldValues_.reset(); }
+    void FreeOldValues() {
+        if (oldValues_) spareOldValues_ = std::move(oldValues_);
+    }
 
     // --- published state ---
     TZedaDaoDatabase* database_ = nullptr;
@@ -393,6 +395,7 @@ class TZedaDaoTable : public TDataSet, public IDaoActiveTable {
     bool positionInvalid_ = false;
     TBookmarkRegistry registry_;
     std::unique_ptr<TDaoRecordBuffer> oldValues_;
+    std::unique_ptr<TDaoRecordBuffer> spareOldValues_;  // released, kept for the next copy
 };
 
 }  // namespace zalvert

@@ -74,6 +74,7 @@ void TZedaDaoTable::SetUpOpenedCursor() {
     recordSize_ = kDaoRecordHeaderSize + calcFields * static_cast<int>(sizeof(TFieldData));
     PrepareFields();
     oldValues_.reset();
+    spareOldValues_.reset();
     CheckEncrypter();
     cursorOpen_ = true;
     if (tableType_ == engine::dbOpenTable) IgnoringErrors([this] { GetRecordCount(); });
@@ -99,6 +100,7 @@ void TZedaDaoTable::InternalClose() {
     if (database_) database_->UnregisterTable(this, closedByDatabase_);
     closedByDatabase_ = false;
     oldValues_.reset();
+    spareOldValues_.reset();
 }
 
 void TZedaDaoTable::RegisterWithDatabase() {

@@ -1,6 +1,7 @@
 #include "dataset/DataSet.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "dataset/DataSource.h"
@@ -720,6 +721,17 @@ void TDataSet::DataEvent(TDataEvent event, std::intptr_t info) {
         }
     }
     if (disableCount_ > 0 && event != TDataEvent::deUpdateState) return;
+    // A source may leave the list while it handles the event, so the event goes to
+    // the sources as they were; most datasets have one or two, copied without
+    // allocating for every field change and post.
+    constexpr size_t kFew = 4;
+    if (dataSources_.size() <= kFew) {
+        std::array<TDataSource*, kFew> sources{};
+        const size_t count = dataSources_.size();
+        std::copy(dataSources_.begin(), dataSources_.end(), sources.begin());
+        for (size_t i = 0; i < count; ++i) sources[i]->DataEvent(event, info);
+        return;
+    }
     for (TDataSource* source : std::vector<TDataSource*>(dataSources_))
         source->DataEvent(event, info);
 }

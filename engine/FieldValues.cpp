@@ -21,7 +21,7 @@ namespace {
 double NumberOf(const Variant& value) {
     try {
         if (value.Type() == TVarType::String) {
-            const std::string text = value.AsString();
+            const std::string& text = value.StringValue();
             if (const auto n = TryStrToInt64(text)) return static_cast<double>(*n);
             if (const auto f = TryStrToFloat(text)) return *f;
             // "True" and "False" are numbers too.
@@ -57,8 +57,8 @@ bool BooleanOf(const Variant& value) {
 TDateTime DateOf(const Variant& value) {
     switch (value.Type()) {
         case TVarType::String:
-            if (const auto d = TryStrToDateTime(value.AsString())) return *d;
-            if (const auto d = StorageToDateTime(value.AsString())) return *d;
+            if (const auto d = TryStrToDateTime(value.StringValue())) return *d;
+            if (const auto d = StorageToDateTime(value.StringValue())) return *d;
             Refuse();
         case TVarType::Bytes:
         case TVarType::Array:
@@ -191,7 +191,7 @@ Variant FromStorage(const TTypeInfo& type, const Variant& stored) {
             case dbTime:
             case dbTimeStamp: {
                 if (stored.Type() == TVarType::String) {
-                    if (const auto d = StorageToDateTime(stored.AsString()))
+                    if (const auto d = StorageToDateTime(stored.StringValue()))
                         return Variant::FromDate(*d);
                     return stored;  // not written by this engine: shown as it is
                 }

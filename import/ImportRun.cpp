@@ -101,7 +101,8 @@ void TImportRun::ImportRows(int importId, TImportCounts& counts) {
             }
         }
     } enable{zalvert};
-    // One vector for every row: a braced list would copy each text once more.
+    // One vector for every row, its texts overwritten in place: a braced list would
+    // copy each text once more.
     std::vector<Variant> values(7);
     for (int row = 1; row < grid_.RowCount(); ++row) {
         view_.SetProgressPosition(row, counts);
@@ -113,11 +114,11 @@ void TImportRun::ImportRows(int importId, TImportCounts& counts) {
             ++counts.Refused;
             continue;
         }
-        values[0] = Variant(std::string(grid_.Cells(0, row)));
-        values[1] = Variant(std::string(grid_.Cells(1, row)));
+        values[0].AssignText(grid_.Cells(0, row));
+        values[1].AssignText(grid_.Cells(1, row));
         values[2] = Variant::FromDate(from);
         values[3] = Variant::FromDate(to);
-        values[4] = Variant(std::string(grid_.Cells(4, row)));
+        values[4].AssignText(grid_.Cells(4, row));
         values[5] = Variant(0);
         values[6] = Variant(importId);
         zalvert.InsertFromValues(values);
@@ -143,9 +144,14 @@ std::string TImportRun::CheckRow(int row, TDateTime& from, TDateTime& to) const 
 }
 
 bool TImportRun::KnownCompany(std::string_view cell) const {
-    const std::string lower = AsciiLowerCase(cell);
+    // The names are kept in lower case; the cell is compared without a lower-case copy.
+    const auto sameLetter = [](char c, char lower) {
+        return (c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) == lower;
+    };
     for (const std::string& company : companies_)
-        if (!company.empty() && lower.find(company) != std::string::npos) return true;
+        if (!company.empty() && std::search(cell.begin(), cell.end(), company.begin(),
+                                            company.end(), sameLetter) != cell.end())
+            return true;
     return false;
 }
 

@@ -220,6 +220,13 @@ TCurrency Variant::AsCurrency() const {
     return TCurrency::FromDouble(AsDouble());
 }
 
+void Variant::AssignText(std::string_view text) {
+    if (auto* held = std::get_if<std::string>(&value_))
+        held->assign(text);
+    else
+        value_.emplace<std::string>(text);
+}
+
 const std::string& Variant::StringValue() const {
     if (Type() != TVarType::String) CannotConvert(Type(), "String");
     return std::get<std::string>(value_);

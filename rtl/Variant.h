@@ -57,6 +57,8 @@ class Variant {
     Variant(TBytes value) : value_(std::move(value)) {}
     static Variant FromDate(TDateTime value);
     static Variant Array(int lowBound, std::vector<Variant> items);
+    // Makes this a string variant of `text`, reusing the memory of a text it holds.
+    void AssignText(std::string_view text);
 
     TVarType Type() const;
     bool IsEmpty() const { return Type() == TVarType::Empty; }

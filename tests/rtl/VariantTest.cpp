@@ -59,6 +59,21 @@ TEST_F(VariantTest, ComparesValuesAndArrays) {
     EXPECT_TRUE(Variant().IsEmpty());
 }
 
+TEST_F(VariantTest, AssignedTextReplacesAnyValue) {
+    Variant value = Variant::Null();
+    value.AssignText("Spedition Müller GmbH, Niederlassung Nord");
+    EXPECT_EQ(value, Variant("Spedition Müller GmbH, Niederlassung Nord"));
+    value.AssignText("T1");  // shorter than the text it overwrites
+    EXPECT_EQ(value, Variant("T1"));
+    value = Variant(42);
+    value.AssignText("");
+    EXPECT_EQ(value.Type(), TVarType::String);
+    EXPECT_EQ(value.StringValue(), "");
+    value = Variant::FromDate(1);
+    value.AssignText("1.1.2018");
+    EXPECT_EQ(value, Variant("1.1.2018"));
+}
+
 TEST_F(VariantTest, ReadsTextsOfDatesTimesAndNumbers) {
     EXPECT_EQ(TryStrToDateTime("13:45"), EncodeTime(13, 45, 0, 0));
     EXPECT_EQ(TryStrToDateTime("13:45:10,250"), EncodeTime(13, 45, 10, 250));
