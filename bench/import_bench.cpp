@@ -2,6 +2,7 @@
 // folder scan, LoadFile, the run, archiving), beside the sqlite3 shell's .import of
 // the same file into the same database in the same run.
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -15,6 +16,7 @@
 #include "data/Daten.h"
 #include "data/Schema.h"
 #include "import/Importer.h"
+#include "import/StepProbe.h"
 #include "rtl/FormatSettings.h"
 
 namespace {
@@ -42,14 +44,30 @@ struct TCpu {
     double Main = 0;     // the thread the program's work runs on
 };
 
+// Seconds since the start at which the run reached its commit and, after it, the
+// renaming of the file.
+struct TSteps {
+    double Commit = 0;
+    double Committed = 0;
+};
+
 double ProgramImport(const std::string& root, int lines, long& residentGrowth, std::string& summary,
-                     TCpu& cpu) {
+                     TCpu& cpu, TSteps& steps) {
     GenerateImportFile(root + "/import/touren.csv", lines);
     bench::TSilentInteraction ui;
     TNoWindow view;
     const long before = ResidentBytes();
     const TCpu start{bench::CpuSeconds(CLOCK_PROCESS_CPUTIME_ID),
                      bench::CpuSeconds(CLOCK_THREAD_CPUTIME_ID)};
+    const auto began = std::chrono::steady_clock::now();
+    const auto since = [&] {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    };
+    SetStepProbe([&](TImportStep step) {
+        if (step == TImportStep::BeforeCommit) steps.Commit = since();
+        if (step == TImportStep::BeforeRename) steps.Committed = since();
+        return 0;
+    });
     const double seconds = Seconds([&] {
         TData data(ui, root + "/z.ini");
         TImporter importer(data.Settings(), ui);
@@ -57,6 +75,7 @@ double ProgramImport(const std::string& root, int lines, long& residentGrowth, s
         importer.ScanImportFolder();
         residentGrowth = ResidentBytes() - before;
     });
+    SetStepProbe(nullptr);
     cpu = {bench::CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - start.Process,
            bench::CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - start.Main};
     summary = view.Summary;
@@ -74,14 +93,17 @@ int main(int argc, char** argv) {
         long growth = 0;
         std::string summary;
         TCpu cpu;
-        const double program = ProgramImport(root, lines, growth, summary, cpu);
+        TSteps steps;
+        const double program = ProgramImport(root, lines, growth, summary, cpu, steps);
         const double shell = ShellImport(root, lines);
         std::printf(
             "%8d lines: program %6.3f s (%8.0f lines/s, %5.1f bytes/line resident)   "
             "sqlite3 .import %6.3f s   ratio %4.2f\n"
-            "  CPU: %.3f s in all threads, %.3f s on the main thread\n  %s\n",
+            "  CPU: %.3f s in all threads, %.3f s on the main thread\n"
+            "  steps: reading and rows %.3f s, commit %.3f s, archiving %.3f s\n  %s\n",
             lines, program, lines / program, static_cast<double>(growth) / lines, shell,
-            program / shell, cpu.Process, cpu.Main, summary.c_str());
+            program / shell, cpu.Process, cpu.Main, steps.Commit, steps.Committed - steps.Commit,
+            program - steps.Committed, summary.c_str());
     }
     fs::remove_all(root);
     return 0;
