@@ -4,7 +4,7 @@
 
 namespace zalvert::engine::odbc {
 
-void TInsertBatch::Start(std::string sql, size_t width) {
+void TOdbcBatch::Start(std::string sql, size_t width) {
     if (sql != sql_) full_.reset();
     sql_ = std::move(sql);
     width_ = width;
@@ -12,12 +12,12 @@ void TInsertBatch::Start(std::string sql, size_t width) {
     values_.clear();
 }
 
-void TInsertBatch::Add(std::vector<Variant> values) {
+void TOdbcBatch::Add(std::vector<Variant> values) {
     for (auto& value : values) values_.push_back(std::move(value));
     ++rows_;
 }
 
-void TInsertBatch::Send(TOdbcConnection& connection) {
+void TOdbcBatch::Send(TOdbcConnection& connection) {
     if (rows_ == 0) return;
     std::vector<Variant> values = std::move(values_);
     const size_t rows = rows_;
@@ -38,7 +38,7 @@ void TInsertBatch::Send(TOdbcConnection& connection) {
     stmt.Execute();
 }
 
-void TInsertBatch::Drop() {
+void TOdbcBatch::Drop() {
     values_.clear();
     rows_ = 0;
 }

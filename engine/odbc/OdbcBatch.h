@@ -17,7 +17,7 @@
 
 namespace zalvert::engine::odbc {
 
-class TInsertBatch {
+class TOdbcBatch {
   public:
     // `sql` is "INSERT INTO t (k, a, b) VALUES": the rows' values follow.
     bool Matches(const std::string& sql) const { return sql == sql_; }

@@ -84,7 +84,7 @@ class TOdbcState {
     bool readOnly_;
     bool postgres_ = false;
     std::map<std::string, std::optional<TOdbcTableInfo>> tables_;
-    TInsertBatch batch_;
+    TOdbcBatch batch_;
     std::map<std::string, TKeyReserve> reserves_;
 };
 using TOdbcRef = std::shared_ptr<TOdbcState>;
