@@ -1,13 +1,11 @@
 #include "engine/odbc/OdbcKeys.h"
 
-#include <algorithm>
-
 namespace zalvert::engine::odbc {
 
 void TKeyList::Clear(bool numeric) {
     numeric_ = numeric;
     ascending_ = true;
-    numbers_.clear();
+    numbers_ = TRowIds();
     others_.clear();
     positions_.clear();
 }
@@ -33,11 +31,7 @@ void TKeyList::PushNumber(std::int64_t number) {
 }
 
 std::optional<size_t> TKeyList::FindNumber(std::int64_t key) const {
-    if (ascending_) {
-        const auto it = std::lower_bound(numbers_.begin(), numbers_.end(), key);
-        if (it == numbers_.end() || *it != key) return std::nullopt;
-        return static_cast<size_t>(it - numbers_.begin());
-    }
+    if (ascending_) return numbers_.FindAscending(key);
     if (positions_.empty())
         for (size_t i = 0; i < numbers_.size(); ++i)
             positions_.emplace(std::to_string(numbers_[i]), i);

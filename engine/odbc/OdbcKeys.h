@@ -1,8 +1,9 @@
 #pragma once
 // The keys of a keyset recordset in their order. Whole-number keys (the usual
-// serial key) take 8 bytes each; a key's position is found by halving while the
-// keys stand in ascending order (a table in key order, rows added at the end),
-// else through a table built on first use.
+// serial key) are held as the file engine holds row ids: a gap-free ascending run
+// as its first key and a count, else 8 bytes each; a key's position is found by
+// halving while the keys stand in ascending order (a table in key order, rows
+// added at the end), else through a table built on first use.
 
 #include <cstdint>
 #include <optional>
@@ -10,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/RowIds.h"
 #include "engine/odbc/OdbcApi.h"
 #include "rtl/Variant.h"
 
@@ -33,7 +35,7 @@ class TKeyList {
 
     bool numeric_ = true;
     bool ascending_ = true;
-    std::vector<std::int64_t> numbers_;
+    TRowIds numbers_;
     std::vector<Variant> others_;
     mutable std::unordered_map<std::string, size_t> positions_;
 };
