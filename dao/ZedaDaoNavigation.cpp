@@ -95,10 +95,12 @@ void TZedaDaoTable::KeepOldValues() {
     std::unique_ptr<TDaoRecordBuffer> buffer = std::move(oldValues_);
     if (!buffer) buffer = std::move(spareOldValues_);
     if (!buffer) buffer = std::make_unique<TDaoRecordBuffer>();
-    if (TDaoRecordBuffer* current = StateBuffer())
+    if (TDaoRecordBuffer* current = StateBuffer()) {
         buffer->CopyRecordFrom(*current);
-    else
+        buffer->Calc.clear();  // as a new buffer has it
+    } else {
         *buffer = TDaoRecordBuffer();
+    }
     oldValues_ = std::move(buffer);
 }
 
