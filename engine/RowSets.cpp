@@ -281,13 +281,13 @@ size_t TKeysetRowSet::AddKey(std::int64_t key) {
 std::optional<std::int64_t> TKeysetRowSet::DeferInsert(const TChanges& values,
                                                        std::vector<Variant>* stored) {
     if (db_->TransactionDepth == 0 || source_.From != source_.TableRef) return std::nullopt;
+    const auto writes = [&](size_t i) { return values[i] != nullptr && fields_[i].Updatable; };
     bool samePlan = deferral_ && deferral_->Written.size() == values.size();
     for (size_t i = 0; samePlan && i < values.size(); ++i)
-        samePlan = deferral_->Written[i] == (values[i] != nullptr && fields_[i].Updatable);
+        samePlan = deferral_->Written[i] == writes(i);
     if (!samePlan) {
         std::vector<bool> written(values.size());
-        for (size_t i = 0; i < values.size(); ++i)
-            written[i] = values[i] != nullptr && fields_[i].Updatable;
+        for (size_t i = 0; i < values.size(); ++i) written[i] = writes(i);
         deferral_ = PlanDeferral(std::move(written));
     }
     const TDeferral& plan = *deferral_;

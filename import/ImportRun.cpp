@@ -104,6 +104,8 @@ void TImportRun::ImportRows(int importId, TImportCounts& counts) {
     // One vector for every row, its texts overwritten in place: a braced list would
     // copy each text once more.
     std::vector<Variant> values(7);
+    values[5] = Variant(0);
+    values[6] = Variant(importId);
     for (int row = 1; row < grid_.RowCount(); ++row) {
         view_.SetProgressPosition(row, counts);
         ++counts.Processed;
@@ -119,8 +121,6 @@ void TImportRun::ImportRows(int importId, TImportCounts& counts) {
         values[2] = Variant::FromDate(from);
         values[3] = Variant::FromDate(to);
         values[4].AssignText(grid_.Cells(4, row));
-        values[5] = Variant(0);
-        values[6] = Variant(importId);
         zalvert.InsertFromValues(values);
         // A stored row shows no refusal of an earlier run.
         grid_.SetCells(kErrorColumn, row, {});
@@ -145,9 +145,7 @@ std::string TImportRun::CheckRow(int row, TDateTime& from, TDateTime& to) const 
 
 bool TImportRun::KnownCompany(std::string_view cell) const {
     // The names are kept in lower case; the cell is compared without a lower-case copy.
-    const auto sameLetter = [](char c, char lower) {
-        return (c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) == lower;
-    };
+    const auto sameLetter = [](char c, char lower) { return AsciiLower(c) == lower; };
     for (const std::string& company : companies_)
         if (!company.empty() && std::search(cell.begin(), cell.end(), company.begin(),
                                             company.end(), sameLetter) != cell.end())

@@ -96,8 +96,7 @@ std::string AsciiUpperCase(std::string_view text) {
 
 std::string AsciiLowerCase(std::string_view text) {
     std::string result(text);
-    for (char& c : result)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    for (char& c : result) c = AsciiLower(c);
     return result;
 }
 

@@ -33,6 +33,9 @@ void AppendUtf8(std::string& out, char32_t codePoint);
 std::u32string DecodeUtf8(std::string_view text);
 
 // Changes A-Z only; every other character stays as it is.
+inline char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 std::string AsciiLowerCase(std::string_view text);
 // Changes a-z only.
 std::string AsciiUpperCase(std::string_view text);
