@@ -715,6 +715,7 @@ void TRecordsetImpl::LandOnSeek(std::optional<size_t> found) {
 std::optional<std::optional<size_t>> TRecordsetImpl::SeekByHalving(
     TKeysetRowSet& keyset, const TTableInfo& table, const TIndexInfo& index,
     const std::vector<Variant>& values, const std::string& comparison) {
+    if (keyset.HasAddedRows()) return std::nullopt;  // no longer in the index's order
     std::vector<TSeekColumn> columns;
     const auto& fields = keyset.Fields();
     for (size_t i = 0; i < values.size(); ++i) {

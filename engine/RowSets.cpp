@@ -124,6 +124,7 @@ TKeysetRowSet::TKeysetRowSet(TDatabaseRef db, TRecordSource source)
         rowStatement_ = std::make_unique<TStatement>(connection, rowSql);
         fields_ = DescribeColumns(*db_, *rowStatement_);
         LoadKeys();
+        loadedKeys_ = keys_.size();
         std::vector<Variant> first;
         if (!keys_.empty() && Read(0, first)) RefineComputedTypes(fields_, first);
         return 0;
@@ -435,6 +436,7 @@ std::optional<size_t> TKeysetRowSet::FirstWhere(const std::string& condition,
     const std::string sql = "SELECT rowid FROM " + source_.From + " WHERE " + condition +
                             " ORDER BY " + orderBy + " LIMIT 1";
     return Guarded(*db_, condition, [&]() -> std::optional<size_t> {
+        db_->Connection(kSource);  // rows held back are written first
         TStatement& stmt = db_->Prepared(sql);
         for (size_t i = 0; i < values.size(); ++i) stmt.Bind(static_cast<int>(i + 1), values[i]);
         const bool found = stmt.Step();

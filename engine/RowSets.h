@@ -104,6 +104,9 @@ class TKeysetRowSet : public TRowSet {
                                std::optional<size_t> current) override;
 
     std::int64_t RowId(size_t pos) const { return keys_[pos]; }
+    // Whether rows were added through this set: they stand at its end, out of the
+    // source's order.
+    bool HasAddedRows() const { return keys_.size() > loadedKeys_; }
     std::optional<size_t> PositionOf(std::int64_t rowid) const;
     // The first row (in `orderBy` order) meeting `condition`, for Seek.
     std::optional<size_t> FirstWhere(const std::string& condition, const std::string& orderBy,
@@ -129,6 +132,7 @@ class TKeysetRowSet : public TRowSet {
     std::string Condition(const std::string& criteria) const;
 
     TRowIds keys_;
+    size_t loadedKeys_ = 0;  // the keys in the source's order
     std::vector<bool> deleted_;
     size_t deletedCount_ = 0;
     bool ascending_ = true;

@@ -189,6 +189,31 @@ TEST_F(HeldInserts, AreWrittenBeforeAnythingElseUsesTheDatabase) {
     EXPECT_EQ(Count("Orte"), 5);
 }
 
+TEST_F(HeldInserts, AreFoundByASeekOfTheRecordsetThatAddedThem) {
+    db_->Execute("CREATE INDEX Namen ON Kunden (Name)");
+    ws_->BeginTrans();
+    auto table = db_->OpenRecordset("Kunden", dbOpenTable);
+    table->SetIndex("Namen");
+    const auto add = [&](const char* name) {
+        table->AddNew();
+        table->Fields().Item("Name")->SetValue(Variant(name));
+        table->Update();
+    };
+    const auto seek = [&](const char* name) {
+        table->Seek("=", {Variant(name)});
+        return table->NoMatch() ? std::string("kein Treffer") : Text(*table, "Name");
+    };
+    // Added rows stand at the end, out of the index's order.
+    add("Aaron");
+    EXPECT_EQ(seek("Aaron"), "Aaron");
+    EXPECT_EQ(seek("Zweiter"), "kein Treffer");
+    // The same search again, now with the row held back.
+    add("Zweiter");
+    EXPECT_EQ(seek("Zweiter"), "Zweiter");
+    EXPECT_EQ(seek("Meier"), "Meier");
+    ws_->CommitTrans();
+}
+
 TEST_F(HeldInserts, TakeTheIdsSqliteWouldGiveAndVanishWithARollback) {
     db_->Execute("DELETE FROM Kunden WHERE ID = 5");  // the counter does not go back
     auto add = [&](const char* name) {
