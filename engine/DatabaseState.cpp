@@ -52,6 +52,8 @@ TStatement& TDatabaseState::Prepared(const std::string& sql) {
         }
         slot = std::make_unique<TStatement>(Connection("DAO.Database"), sql);
     }
+    // Not the rows still held: a caller that reads the tables asks for the connection.
+    inserts_.Settle();
     slot->Reset();
     return *slot;
 }

@@ -53,6 +53,8 @@ class TDatabaseState {
     std::uint32_t NewRowSetId() { return engine_->NextRowSetId++; }
 
     // A prepared statement kept for reuse, reset; callers bind every parameter.
+    // Rows held back may not be written yet: a statement that reads tables comes
+    // after `Connection`.
     TStatement& Prepared(const std::string& sql);
 
     // A new row of `table` held back inside a transaction and written with others

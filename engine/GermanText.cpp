@@ -19,7 +19,8 @@ struct TCollatorClose {
     void operator()(UCollator* collator) const { ucol_close(collator); }
 };
 
-// One collator for the process: the program has one thread.
+// One collator for the process, set up once: comparing through it is safe from
+// several threads (held rows are written on a thread of their own).
 UCollator* Collator() {
     static const std::unique_ptr<UCollator, TCollatorClose> collator = [] {
         UErrorCode status = U_ZERO_ERROR;

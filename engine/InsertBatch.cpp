@@ -89,7 +89,7 @@ TInsertBatch::~TInsertBatch() = default;
 
 std::optional<std::int64_t> TInsertBatch::Reserve(TSqliteConnection& connection,
                                                   const std::string& table, bool autoIncrement) {
-    if (failure_) throw *failure_;
+    ThrowFailure();
     if (reserved_ && table_ == table) return (*reserved_)++;
     if (Active()) Flush(connection);
     const std::string largest = "(SELECT max(rowid) FROM " + QuoteIdentifier(table) + ")";
@@ -112,9 +112,11 @@ std::optional<std::int64_t> TInsertBatch::Reserve(TSqliteConnection& connection,
 
 void TInsertBatch::Add(TSqliteConnection& connection, const std::string& columns,
                        std::vector<Variant> values) {
-    if (failure_) throw *failure_;
-    if (held_ > 0 && columns != columns_) Write(connection, held_);
+    ThrowFailure();
     if (columns != columns_ || values.size() != width_) {
+        if (held_ > 0) Write(connection, held_);
+        Settle();
+        ThrowFailure();
         columns_ = columns;
         width_ = values.size();
         const int limit = sqlite3_limit(connection.Handle(), SQLITE_LIMIT_VARIABLE_NUMBER, -1);
@@ -124,19 +126,30 @@ void TInsertBatch::Add(TSqliteConnection& connection, const std::string& columns
         rowStatement_.reset();
     }
     for (Variant& value : values) values_.push_back(std::move(value));
-    if (++held_ == chunk_) Write(connection, held_);
+    if (++held_ == chunk_) Send(connection);
 }
 
 void TInsertBatch::Flush(TSqliteConnection& connection) {
-    if (failure_) throw *failure_;
+    Settle();
+    ThrowFailure();
     reserved_.reset();
     if (held_ > 0) Write(connection, held_);
 }
 
+void TInsertBatch::Settle() {
+    try {
+        writer_.Wait();
+    } catch (...) {
+        failure_ = std::current_exception();
+    }
+}
+
 void TInsertBatch::Discard() {
+    Settle();
     reserved_.reset();
-    failure_.reset();
+    failure_ = nullptr;
     values_.clear();
+    sending_.clear();
     held_ = 0;
     columns_.clear();
     width_ = 0;
@@ -145,7 +158,34 @@ void TInsertBatch::Discard() {
     leftover_.reset();
 }
 
+void TInsertBatch::ThrowFailure() const {
+    if (failure_) std::rethrow_exception(failure_);
+}
+
+void TInsertBatch::Send(TSqliteConnection& connection) {
+    Settle();
+    ThrowFailure();
+    TStatement& stmt = StatementFor(connection, held_);
+    // The rows written last come back to be emptied here, where they were made.
+    sending_.swap(values_);
+    values_.clear();
+    held_ = 0;
+    writer_.Start([&stmt, &rows = sending_] {
+        try {
+            for (size_t i = 0; i < rows.size(); ++i)
+                stmt.BindKept(static_cast<int>(i + 1), rows[i]);
+            stmt.Step();
+        } catch (...) {
+            stmt.Reset();
+            throw;
+        }
+        stmt.Reset();
+    });
+}
+
 void TInsertBatch::Write(TSqliteConnection& connection, size_t rows) {
+    Settle();
+    ThrowFailure();
     struct TDone {
         TInsertBatch& Batch;
         ~TDone() {
@@ -158,12 +198,9 @@ void TInsertBatch::Write(TSqliteConnection& connection, size_t rows) {
         for (size_t i = 0; i < rows * width_; ++i)
             stmt.BindKept(static_cast<int>(i + 1), values_[i]);
         stmt.Step();
-    } catch (const ESqlite& e) {
-        stmt.Reset();
-        failure_ = e;
-        throw;
     } catch (...) {
         stmt.Reset();
+        failure_ = std::current_exception();
         throw;
     }
     stmt.Reset();

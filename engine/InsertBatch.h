@@ -3,7 +3,9 @@
 // statement per row costs SQLite more than the row itself: each one reads and
 // writes the table's AUTOINCREMENT counter again. The rows take their ids from a
 // reservation made under the transaction's write lock; anything else done on the
-// connection writes the held rows first and ends the reservation.
+// connection writes the held rows first and ends the reservation. A statement
+// full of rows is written on a thread of its own while the next rows are built;
+// the connection is never used by both threads at once.
 
 #include <cstdint>
 #include <memory>
@@ -11,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/BackgroundJob.h"
 #include "engine/Sqlite.h"
 
 namespace zalvert::engine {
@@ -29,8 +32,10 @@ class TInsertBatch {
     TInsertBatch(const TInsertBatch&) = delete;
     TInsertBatch& operator=(const TInsertBatch&) = delete;
 
-    // Whether rows are held, ids reserved, or held rows failed.
-    bool Active() const { return held_ > 0 || reserved_.has_value() || failure_.has_value(); }
+    // Whether rows are held or being written, ids reserved, or held rows failed.
+    bool Active() const {
+        return held_ > 0 || writer_.Started() || reserved_.has_value() || failure_ != nullptr;
+    }
     // The id for a new row of `table`, which `Add` writes with that id: what SQLite
     // would choose itself (past the AUTOINCREMENT counter where the table has one).
     // Nullopt when SQLite would choose at random (the largest id is taken).
@@ -44,12 +49,19 @@ class TInsertBatch {
     // Writes the held rows and ends the reservation. Held rows that failed fail
     // every call here (and so every other use of the connection) until `Discard`:
     // rows reported as added are missing, so their transaction must not commit.
+    // A failure of rows written on the other thread is thrown by the next call.
     void Flush(TSqliteConnection& connection);
+    // Waits until rows being written on the other thread are written, for a use of
+    // the connection that need not see the rows still held.
+    void Settle();
     // Drops the held rows and a failure (their transaction is rolled back) and the
     // statements.
     void Discard();
 
   private:
+    void ThrowFailure() const;
+    // Hands a statement full of held rows to the other thread.
+    void Send(TSqliteConnection& connection);
     void Write(TSqliteConnection& connection, size_t rows);
     TStatement& StatementFor(TSqliteConnection& connection, size_t rows);
 
@@ -57,11 +69,13 @@ class TInsertBatch {
     std::string columns_;
     size_t width_ = 0;
     std::optional<std::int64_t> reserved_;
-    std::optional<ESqlite> failure_;
-    std::vector<Variant> values_;  // the held rows, one after the other
+    std::exception_ptr failure_;
+    std::vector<Variant> values_;   // the held rows, one after the other
+    std::vector<Variant> sending_;  // the rows being written on the other thread
     size_t held_ = 0;
     size_t chunk_ = 1;
     std::unique_ptr<TStatement> chunkStatement_, rowStatement_, leftover_;
+    TBackgroundJob writer_;  // last: ends before what its job uses goes
 };
 
 }  // namespace zalvert::engine
