@@ -71,7 +71,9 @@ void Configure(TSqliteConnection& connection, bool readOnly) {
     connection.Exec("PRAGMA wal_autocheckpoint=8192");
     if (!readOnly) {
         SwitchToWal(connection);
-        connection.Exec("PRAGMA synchronous=NORMAL");
+        // Each commit flushes the log before it returns: what the program does next
+        // (an import archives its file) must not outlive the records on a power failure.
+        connection.Exec("PRAGMA synchronous=FULL");
     }
 }
 
