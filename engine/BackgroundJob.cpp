@@ -36,6 +36,11 @@ void TBackgroundJob::Start(std::function<void()> job) {
     changed_.notify_all();
 }
 
+bool TBackgroundJob::Running() {
+    std::lock_guard lock(mutex_);
+    return running_;
+}
+
 void TBackgroundJob::Wait() {
     if (!started_) return;
     started_ = false;

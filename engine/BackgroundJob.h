@@ -23,6 +23,8 @@ class TBackgroundJob {
     void Start(std::function<void()> job);
     // From `Start` until `Wait`.
     bool Started() const { return started_; }
+    // Started and not yet ended.
+    bool Running();
     // Waits until the started job has ended and throws what it threw.
     void Wait();
 

@@ -17,7 +17,11 @@ TDatabaseState::TDatabaseState(TEngineRef engine, std::unique_ptr<TSqliteConnect
       db_(std::move(db)),
       name_(std::move(name)),
       readOnly_(readOnly),
-      exclusive_(exclusive) {}
+      exclusive_(exclusive) {
+    // An exclusive connection's log is its own: no second connection could copy it.
+    if (db_ && !readOnly_ && !exclusive_)
+        checkpoint_ = std::make_unique<TLogCheckpoint>(*db_, name_);
+}
 
 TSqliteConnection& TDatabaseState::Connection(const char* source) {
     if (!db_) Fail(*engine_, 3420, source);
@@ -60,6 +64,7 @@ TStatement& TDatabaseState::Prepared(const std::string& sql) {
 
 void TDatabaseState::Close() {
     inserts_.Discard();
+    checkpoint_.reset();
     statements_.clear();
     tables_.clear();
     db_.reset();

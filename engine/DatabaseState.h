@@ -10,6 +10,7 @@
 #include "engine/Catalog.h"
 #include "engine/EngineState.h"
 #include "engine/InsertBatch.h"
+#include "engine/LogCheckpoint.h"
 
 namespace zalvert::engine {
 
@@ -70,6 +71,7 @@ class TDatabaseState {
   private:
     TEngineRef engine_;
     std::unique_ptr<TSqliteConnection> db_;
+    std::unique_ptr<TLogCheckpoint> checkpoint_;  // none for read-only and exclusive use
     std::string name_;
     bool readOnly_;
     bool exclusive_;
