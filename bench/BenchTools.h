@@ -1,12 +1,14 @@
 #pragma once
 // Measuring helpers shared by the benchmarks.
 
+#include <dlfcn.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <functional>
+#include <string>
 
 namespace zalvert::bench {
 
@@ -25,6 +27,17 @@ inline double CpuSeconds(clockid_t clock) {
     timespec now{};
     clock_gettime(clock, &now);
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// The allocator this process runs on, for the figures' heading.
+inline std::string AllocatorName() {
+    using TMallctl = int (*)(const char*, void*, size_t*, void*, size_t);
+    const auto mallctl = reinterpret_cast<TMallctl>(dlsym(RTLD_DEFAULT, "mallctl"));
+    const char* version = nullptr;
+    size_t size = sizeof(version);
+    if (mallctl && mallctl("version", &version, &size, nullptr, 0) == 0)
+        return std::string("jemalloc ") + version;
+    return "the C library's malloc";
 }
 
 inline double Seconds(const std::function<void()>& work) {

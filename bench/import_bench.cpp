@@ -87,7 +87,8 @@ double ProgramImport(const std::string& root, int lines, long& residentGrowth, s
 int main(int argc, char** argv) {
     FormatSettings() = TFormatSettings::German();
     const std::string root = fs::temp_directory_path() / "zalvert-import-bench";
-    std::printf("Start-up import of a waiting file (80%% of the lines accepted)\n");
+    std::printf("Start-up import of a waiting file (80%% of the lines accepted), on %s\n",
+                bench::AllocatorName().c_str());
     for (int lines : bench::LineCounts(argc, argv)) {
         Workspace(root);
         long growth = 0;

@@ -5,7 +5,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-translations-l10n libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    libsqlite3-dev sqlite3 unixodbc-dev libicu-dev libssl-dev
+    libsqlite3-dev sqlite3 unixodbc-dev libicu-dev libssl-dev libjemalloc-dev
     postgresql odbc-postgresql
     xvfb xauth
     clang libclang-rt-14-dev
