@@ -124,22 +124,13 @@ Variant ToStorage(const TTypeInfo& type, const Variant& value) {
             return Variant(NumberOf(value));
         case dbDate:
         case dbTime:
-        case dbTimeStamp: {
-            const TDateTime date = DateOf(value);
-            if (!SplitDateTime(date)) Refuse();  // outside the years 1 to 9999
-            return Variant(DateTimeToStorage(date));
-        }
+        case dbTimeStamp:
         case dbText:
         case dbChar:
         case dbMemo: {
-            if (value.Type() == TVarType::Array) Refuse();
-            std::string text = value.AsString();
-            // No more bytes than the size: no more characters either.
-            if (type.Type != dbMemo && type.Size > 0 &&
-                text.size() > static_cast<size_t>(type.Size) &&
-                Utf8Length(text) > static_cast<size_t>(type.Size))
-                Refuse(3163);
-            return Variant(std::move(text));
+            Variant stored;
+            AssignStorage(type, value, stored);
+            return stored;
         }
         case dbGUID: {
             const std::string guid = value.Type() == TVarType::Bytes
@@ -164,6 +155,44 @@ Variant ToStorage(const TTypeInfo& type, const Variant& value) {
             const std::string text = value.AsString();
             return Variant(TBytes(text.begin(), text.end()));
         }
+    }
+}
+
+// Dates and texts are written in place: a new record's values overwrite the last
+// one's, and most of them are texts.
+void AssignStorage(const TTypeInfo& type, const Variant& value, Variant& stored) {
+    if (value.IsEmptyOrNull()) {
+        stored = Variant::Null();
+        return;
+    }
+    switch (type.Type) {
+        case dbDate:
+        case dbTime:
+        case dbTimeStamp: {
+            char text[kStorageDateSize];
+            const size_t length = DateTimeToStorage(DateOf(value), text);
+            if (length == 0) Refuse();  // outside the years 1 to 9999
+            stored.AssignText({text, length});
+            return;
+        }
+        case dbText:
+        case dbChar:
+        case dbMemo: {
+            if (value.Type() == TVarType::Array) Refuse();
+            const std::string converted =
+                value.Type() == TVarType::String ? std::string() : value.AsString();
+            const std::string& text =
+                value.Type() == TVarType::String ? value.StringValue() : converted;
+            // No more bytes than the size: no more characters either.
+            if (type.Type != dbMemo && type.Size > 0 &&
+                text.size() > static_cast<size_t>(type.Size) &&
+                Utf8Length(text) > static_cast<size_t>(type.Size))
+                Refuse(3163);
+            stored.AssignText(text);
+            return;
+        }
+        default:
+            stored = ToStorage(type, value);
     }
 }
 

@@ -458,7 +458,7 @@ void TRecordsetImpl::SetFieldValue(size_t field, const Variant& value) {
     const TFieldMeta& meta = Meta(field);
     if (!meta.Updatable) Fail(Database().Engine(), 3164, kFieldSource);
     try {
-        editValues_[field] = ToStorage(meta.Type, value);
+        AssignStorage(meta.Type, value, editValues_[field]);
     } catch (const EValueRefused& refused) {
         Fail(Database().Engine(), refused.Number, kFieldSource);
     }

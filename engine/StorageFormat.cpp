@@ -13,13 +13,12 @@ void Put(char*& out, long long value, int digits) {
 
 }  // namespace
 
-std::string DateTimeToStorage(TDateTime value) {
+size_t DateTimeToStorage(TDateTime value, char (&buffer)[kStorageDateSize]) {
     // Rounded once to the millisecond, so that 23:59:59.9996 becomes the next day.
     const auto split = SplitDateTime(value);
-    if (!split) return {};
+    if (!split) return 0;
     const long long ms = split->Millisecond;
     const TDateParts d = DecodeDate(static_cast<double>(split->Day));
-    char buffer[24];
     char* out = buffer;
     Put(out, d.Year, 4);
     *out++ = '-';
@@ -36,7 +35,12 @@ std::string DateTimeToStorage(TDateTime value) {
         *out++ = '.';
         Put(out, ms % 1000, 3);
     }
-    return std::string(buffer, out);
+    return static_cast<size_t>(out - buffer);
+}
+
+std::string DateTimeToStorage(TDateTime value) {
+    char buffer[kStorageDateSize];
+    return std::string(buffer, DateTimeToStorage(value, buffer));
 }
 
 // "yyyy-mm-dd", then optionally " hh:mm:ss" (or "T" before the time) and ".fff":
