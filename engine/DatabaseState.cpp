@@ -38,12 +38,12 @@ TSqliteConnection& TDatabaseState::Connection(const char* source) {
 std::optional<std::int64_t> TDatabaseState::DeferInsert(const std::string& table,
                                                         bool autoIncrement,
                                                         const std::string& columns,
-                                                        std::vector<Variant> values) {
+                                                        std::vector<Variant>& values) {
     if (!db_ || TransactionDepth == 0) return std::nullopt;
     const auto id = inserts_.Reserve(*db_, table, autoIncrement);
     if (!id) return std::nullopt;
     values[0] = Variant(*id);
-    inserts_.Add(*db_, columns, std::move(values));
+    inserts_.Add(*db_, columns, values);
     return id;
 }
 

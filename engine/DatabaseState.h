@@ -62,9 +62,10 @@ class TDatabaseState {
     // before anything else runs on the connection: its row id, or nullopt when the
     // row has to be written at once. `columns` are the quoted names of `values`,
     // the row id column first (`values[0]` is ignored and set to the id).
+    // The values are moved out of `values`.
     std::optional<std::int64_t> DeferInsert(const std::string& table, bool autoIncrement,
                                             const std::string& columns,
-                                            std::vector<Variant> values);
+                                            std::vector<Variant>& values);
     // The rows held back are dropped: their transaction level is rolled back.
     void DiscardInserts() { inserts_.Discard(); }
 

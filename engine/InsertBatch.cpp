@@ -13,6 +13,21 @@ namespace {
 
 // Rows to a statement: beyond about a hundred the gain is gone.
 constexpr size_t kRowsPerStatement = 100;
+// Statements to a hand-over to the writing thread: waking it costs more than a row.
+constexpr size_t kStatementsPerSend = 10;
+
+// Binds `count` values from `first` on to `stmt` and runs it once.
+void StepRows(TStatement& stmt, const std::vector<Variant>& values, size_t first, size_t count) {
+    try {
+        for (size_t i = 0; i < count; ++i)
+            stmt.BindKept(static_cast<int>(i + 1), values[first + i]);
+        stmt.Step();
+    } catch (...) {
+        stmt.Reset();
+        throw;
+    }
+    stmt.Reset();
+}
 
 // Whether SQLite could read `text` as a number (and store it as one).
 bool LooksNumeric(const std::string& text) {
@@ -52,36 +67,48 @@ TAffinity AffinityOf(std::string_view declaredType) {
     return TAffinity::Numeric;
 }
 
-std::optional<Variant> StoredValue(TAffinity affinity, const Variant& value) {
+bool AssignStoredValue(TAffinity affinity, const Variant& value, Variant& stored) {
     switch (value.Type()) {
         case TVarType::Null:
-            return value;
+            stored = value;
+            return true;
         case TVarType::Bytes:
             // No bytes are bound as no pointer, which SQLite stores as NULL.
-            if (value.AsBytes().empty()) return std::nullopt;
-            return value;
+            if (value.AsBytes().empty()) return false;
+            stored = value;
+            return true;
         case TVarType::String:
-            if (affinity == TAffinity::Text || affinity == TAffinity::Blob ||
-                !LooksNumeric(value.StringValue()))
-                return value;
-            return std::nullopt;
+            if (affinity != TAffinity::Text && affinity != TAffinity::Blob &&
+                LooksNumeric(value.StringValue()))
+                return false;
+            stored.AssignText(value.StringValue());
+            return true;
         case TVarType::Integer:
         case TVarType::Int64:
-            if (affinity == TAffinity::Real) return Variant(static_cast<double>(value.AsInt64()));
-            if (affinity == TAffinity::Text) return std::nullopt;
-            return Variant(value.AsInt64());
+            if (affinity == TAffinity::Text) return false;
+            stored = affinity == TAffinity::Real ? Variant(static_cast<double>(value.AsInt64()))
+                                                 : Variant(value.AsInt64());
+            return true;
         case TVarType::Double: {
             const double n = value.AsDouble();
-            if (affinity == TAffinity::Text) return std::nullopt;
+            if (affinity == TAffinity::Text) return false;
             const bool whole = n > -kTwoTo63 && n < kTwoTo63 && n == std::trunc(n);
             if ((affinity == TAffinity::Numeric || affinity == TAffinity::Integer) && whole)
-                return Variant(static_cast<std::int64_t>(n));
-            return value;
+                stored = Variant(static_cast<std::int64_t>(n));
+            else
+                stored = value;
+            return true;
         }
         default:
             // Values of other kinds are bound as numbers; the stored form is read back.
-            return std::nullopt;
+            return false;
     }
+}
+
+std::optional<Variant> StoredValue(TAffinity affinity, const Variant& value) {
+    Variant stored;
+    if (!AssignStoredValue(affinity, value, stored)) return std::nullopt;
+    return stored;
 }
 
 TInsertBatch::TInsertBatch() = default;
@@ -111,10 +138,10 @@ std::optional<std::int64_t> TInsertBatch::Reserve(TSqliteConnection& connection,
 }
 
 void TInsertBatch::Add(TSqliteConnection& connection, const std::string& columns,
-                       std::vector<Variant> values) {
+                       std::vector<Variant>& values) {
     ThrowFailure();
     if (columns != columns_ || values.size() != width_) {
-        if (held_ > 0) Write(connection, held_);
+        if (held_ > 0) WriteHeld(connection);
         Settle();
         ThrowFailure();
         columns_ = columns;
@@ -126,14 +153,14 @@ void TInsertBatch::Add(TSqliteConnection& connection, const std::string& columns
         rowStatement_.reset();
     }
     for (Variant& value : values) values_.push_back(std::move(value));
-    if (++held_ == chunk_) Send(connection);
+    if (++held_ == chunk_ * kStatementsPerSend) Send(connection);
 }
 
 void TInsertBatch::Flush(TSqliteConnection& connection) {
     Settle();
     ThrowFailure();
     reserved_.reset();
-    if (held_ > 0) Write(connection, held_);
+    if (held_ > 0) WriteHeld(connection);
 }
 
 void TInsertBatch::Settle() {
@@ -165,25 +192,18 @@ void TInsertBatch::ThrowFailure() const {
 void TInsertBatch::Send(TSqliteConnection& connection) {
     Settle();
     ThrowFailure();
-    TStatement& stmt = StatementFor(connection, held_);
+    TStatement& stmt = StatementFor(connection, chunk_);
     // The rows written last come back to be emptied here, where they were made.
     sending_.swap(values_);
     values_.clear();
     held_ = 0;
-    writer_.Start([&stmt, &rows = sending_] {
-        try {
-            for (size_t i = 0; i < rows.size(); ++i)
-                stmt.BindKept(static_cast<int>(i + 1), rows[i]);
-            stmt.Step();
-        } catch (...) {
-            stmt.Reset();
-            throw;
-        }
-        stmt.Reset();
+    writer_.Start([&stmt, &rows = sending_, width = chunk_ * width_] {
+        for (size_t first = 0; first < rows.size(); first += width)
+            StepRows(stmt, rows, first, width);
     });
 }
 
-void TInsertBatch::Write(TSqliteConnection& connection, size_t rows) {
+void TInsertBatch::WriteHeld(TSqliteConnection& connection) {
     Settle();
     ThrowFailure();
     struct TDone {
@@ -193,17 +213,16 @@ void TInsertBatch::Write(TSqliteConnection& connection, size_t rows) {
             Batch.held_ = 0;
         }
     } done{*this};
-    TStatement& stmt = StatementFor(connection, rows);
     try {
-        for (size_t i = 0; i < rows * width_; ++i)
-            stmt.BindKept(static_cast<int>(i + 1), values_[i]);
-        stmt.Step();
+        for (size_t row = 0; row < held_;) {
+            const size_t rows = std::min(chunk_, held_ - row);
+            StepRows(StatementFor(connection, rows), values_, row * width_, rows * width_);
+            row += rows;
+        }
     } catch (...) {
-        stmt.Reset();
         failure_ = std::current_exception();
         throw;
     }
-    stmt.Reset();
 }
 
 TStatement& TInsertBatch::StatementFor(TSqliteConnection& connection, size_t rows) {

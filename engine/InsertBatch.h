@@ -3,8 +3,8 @@
 // statement per row costs SQLite more than the row itself: each one reads and
 // writes the table's AUTOINCREMENT counter again. The rows take their ids from a
 // reservation made under the transaction's write lock; anything else done on the
-// connection writes the held rows first and ends the reservation. A statement
-// full of rows is written on a thread of its own while the next rows are built;
+// connection writes the held rows first and ends the reservation. Full statements
+// of rows are written on a thread of their own while the next rows are built;
 // the connection is never used by both threads at once.
 
 #include <cstdint>
@@ -24,6 +24,9 @@ TAffinity AffinityOf(std::string_view declaredType);
 // What SQLite stores for `value` bound to a column of that affinity; nullopt where
 // SQLite might store it otherwise than given.
 std::optional<Variant> StoredValue(TAffinity affinity, const Variant& value);
+// The same into `stored` (its text keeps its memory); false, `stored` unchanged,
+// where StoredValue gives none.
+bool AssignStoredValue(TAffinity affinity, const Variant& value, Variant& stored);
 
 class TInsertBatch {
   public:
@@ -42,10 +45,11 @@ class TInsertBatch {
     std::optional<std::int64_t> Reserve(TSqliteConnection& connection, const std::string& table,
                                         bool autoIncrement);
     // Holds a row of the table just reserved for: `columns` the quoted column names
-    // (the row id column first), `values` in that order. Writes the held rows once
-    // they fill a statement.
+    // (the row id column first), `values` in that order (moved out; the caller keeps
+    // the vector for its next row). Hands the held rows to the other thread once
+    // they fill several statements.
     void Add(TSqliteConnection& connection, const std::string& columns,
-             std::vector<Variant> values);
+             std::vector<Variant>& values);
     // Writes the held rows and ends the reservation. Held rows that failed fail
     // every call here (and so every other use of the connection) until `Discard`:
     // rows reported as added are missing, so their transaction must not commit.
@@ -60,9 +64,10 @@ class TInsertBatch {
 
   private:
     void ThrowFailure() const;
-    // Hands a statement full of held rows to the other thread.
+    // Hands the held rows, whole statements of them, to the other thread.
     void Send(TSqliteConnection& connection);
-    void Write(TSqliteConnection& connection, size_t rows);
+    // Writes the held rows here and now.
+    void WriteHeld(TSqliteConnection& connection);
     TStatement& StatementFor(TSqliteConnection& connection, size_t rows);
 
     std::string table_;

@@ -417,6 +417,7 @@ void TRecordsetImpl::KeepWritten(long pos, std::vector<Variant> row) {
 
 bool TRecordsetImpl::TakeWritten(long pos) const {
     if (writtenPos_ != pos) return false;
+    spare_ = std::move(current_);
     current_ = std::move(written_);
     written_.clear();
     writtenPos_ = -1;
@@ -556,7 +557,7 @@ void TRecordsetImpl::Update() {
         lastModified_ = pos_;
     } else {
         const size_t known = rows_->KnownSize();
-        std::vector<Variant> stored;
+        std::vector<Variant> stored = std::move(spare_);
         const long pos = static_cast<long>(rows_->InsertRow(changes, &stored));
         if (!stored.empty()) KeepWritten(pos, std::move(stored));
         lastModified_ = pos;

@@ -117,6 +117,9 @@ class TRecordsetImpl : public Recordset, public std::enable_shared_from_this<TRe
     mutable bool currentGone_ = false;
     // The row last written or checked by this recordset, until it is first read.
     mutable std::vector<Variant> written_;
+    // The row shown before the last written one: the next written row is stored
+    // over it, its texts keeping their memory.
+    mutable std::vector<Variant> spare_;
     mutable long writtenPos_ = -1;
     int editMode_ = dbEditNone;
     std::vector<Variant> editValues_;

@@ -227,7 +227,7 @@ size_t TKeysetRowSet::InsertRow(const TChanges& values, std::vector<Variant>* st
         // The row as stored (defaults, key, the column affinities applied), read at
         // once while its page is at hand, for the read that follows every insert.
         // (RETURNING would cost SQLite a temporary table per row.)
-        if (stored) Read(pos, *stored);
+        if (stored && !Read(pos, *stored)) stored->clear();
         return pos;
     });
 }
@@ -293,21 +293,29 @@ std::optional<std::int64_t> TKeysetRowSet::DeferInsert(const TChanges& values,
     }
     const TDeferral& plan = *deferral_;
     if (!plan.Possible) return std::nullopt;
-    std::vector<Variant> row;
-    row.reserve(plan.Width);
+    // The row as stored, written over the caller's vector, and the row to write.
+    std::vector<Variant> scratch;
+    std::vector<Variant>& kept = stored ? *stored : scratch;
+    kept.resize(fields_.size());
+    std::vector<Variant>& row = deferredRow_;
+    row.clear();
     row.emplace_back(Variant::Null());
-    std::vector<Variant> kept(fields_.size(), Variant::Null());
     for (size_t i = 0; i < fields_.size(); ++i) {
-        if (!plan.Written[i]) continue;
-        auto value = StoredValue(plan.Affinities[i], *values[i]);
-        if (!value) return std::nullopt;
-        kept[i] = *value;
-        row.push_back(std::move(*value));
+        if (!plan.Written[i]) {
+            kept[i] = Variant::Null();
+        } else if (AssignStoredValue(plan.Affinities[i], *values[i], kept[i])) {
+            row.push_back(kept[i]);
+        } else {
+            kept.clear();
+            return std::nullopt;
+        }
     }
-    const auto id = db_->DeferInsert(plan.Table, plan.AutoIncrement, plan.Columns, std::move(row));
-    if (!id) return std::nullopt;
+    const auto id = db_->DeferInsert(plan.Table, plan.AutoIncrement, plan.Columns, row);
+    if (!id) {
+        kept.clear();
+        return std::nullopt;
+    }
     for (size_t i : plan.KeyFields) kept[i] = Variant(*id);
-    if (stored) *stored = std::move(kept);
     return id;
 }
 

@@ -68,7 +68,7 @@ class TRowSet {
     virtual bool Updatable() const { return false; }
     virtual void UpdateRow(size_t pos, const TChanges& changes);
     // The new row's position; `stored` gets the row as stored where the set can
-    // tell it without reading it again (else it stays empty).
+    // tell it without reading it again (else it is emptied).
     virtual size_t InsertRow(const TChanges& values, std::vector<Variant>* stored = nullptr);
     virtual void DeleteRow(size_t pos);
     virtual std::optional<size_t> Find(const std::string& criteria, TFindKind kind,
@@ -129,6 +129,7 @@ class TKeysetRowSet : public TRowSet {
         std::vector<size_t> KeyFields;      // fields showing the row id
     };
     TDeferral PlanDeferral(std::vector<bool> written) const;
+    std::vector<Variant> deferredRow_;  // kept for the next row's values
     std::string Condition(const std::string& criteria) const;
 
     TRowIds keys_;
