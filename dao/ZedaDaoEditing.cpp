@@ -94,9 +94,12 @@ void TZedaDaoTable::WriteValue(size_t index, const TField& field, const std::str
         case TFieldType::ftGraphic:
             return target.SetValue(ByteArray(encoded(text)));
         case TFieldType::ftString:
-            return target.SetValue(Variant(encoded(text)));
+            if (encrypterObject_) return target.SetValue(Variant(encoded(text)));
+            [[fallthrough]];
         default:
-            return target.SetValue(Variant(text));
+            // Through one variant whose text keeps its memory from value to value.
+            textValue_.AssignText(text);
+            return target.SetValue(textValue_);
     }
 }
 

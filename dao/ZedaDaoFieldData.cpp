@@ -95,7 +95,9 @@ void TZedaDaoTable::DoSetFieldData(TField& field, const TFieldData* buffer) {
     const auto index = static_cast<size_t>(field.FieldNo() - 1);
     if (!record || field.FieldNo() < 1 || index >= record->Values.size()) return;
     if (field.ReadOnly()) return;
-    std::string text;
+    // Written in place: the entry's text keeps its memory from record to record.
+    std::string& text = record->Values[index].Text;
+    text.clear();
     if (buffer && !std::holds_alternative<std::monostate>(*buffer)) {
         const TFieldData& data = *buffer;
         switch (field.DataType()) {
@@ -147,7 +149,6 @@ void TZedaDaoTable::DoSetFieldData(TField& field, const TFieldData* buffer) {
                 break;
         }
     }
-    record->Values[index].Text = std::move(text);
     record->Values[index].Modified = true;
 }
 

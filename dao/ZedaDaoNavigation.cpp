@@ -234,7 +234,7 @@ bool TZedaDaoTable::LoadValues(const std::vector<std::shared_ptr<engine::Field>>
         } catch (const std::exception&) {
             if (database_->GetLastDaoError().Number == kRecordDeleted) return false;
         }
-        entry.Text = ValueText(i, value);
+        AssignValueText(i, value, entry.Text);
         if (load.Encrypted && encrypterObject_) {
             encrypterObject_->SetEncodedString(entry.Text);
             entry.Text = encrypterObject_->DecodedString();
@@ -243,23 +243,31 @@ bool TZedaDaoTable::LoadValues(const std::vector<std::shared_ptr<engine::Field>>
     return true;
 }
 
-std::string TZedaDaoTable::ValueText(size_t index, const Variant& value) const {
-    if (value.IsEmptyOrNull()) return {};
+// Written over `text`, which keeps its memory: a buffer is filled row after row.
+void TZedaDaoTable::AssignValueText(size_t index, const Variant& value, std::string& text) const {
+    if (value.IsEmptyOrNull()) {
+        text.clear();
+        return;
+    }
     switch (loads_[index].Kind) {
         case TLoadKind::DateTime: {
             const TDateTimeRec rec = DateTimeToRec(value.AsDateTime());
-            return DateTimeText(rec.Date, rec.Time);
+            text = DateTimeText(rec.Date, rec.Time);
+            return;
         }
         case TLoadKind::Boolean:
-            return value.AsBoolean() ? "True" : "False";
+            text = value.AsBoolean() ? "True" : "False";
+            return;
         case TLoadKind::BlobBytes:
         default:
             if (value.Type() == TVarType::Bytes) {
                 const TBytes& bytes = value.AsBytes();
-                return std::string(bytes.begin(), bytes.end());
+                text.assign(bytes.begin(), bytes.end());
+            } else if (value.Type() == TVarType::String) {
+                text.assign(value.StringValue());
+            } else {
+                text = value.AsString();
             }
-            if (value.Type() == TVarType::String) return value.StringValue();
-            return value.AsString();
     }
 }
 

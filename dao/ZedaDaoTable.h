@@ -305,7 +305,7 @@ class TZedaDaoTable : public TDataSet, public IDaoActiveTable {
     bool LoadRecord(TDaoRecordBuffer& buffer);
     bool LoadValues(const std::vector<std::shared_ptr<engine::Field>>& fields,
                     TDaoRecordBuffer& buffer);
-    std::string ValueText(size_t index, const Variant& value) const;
+    void AssignValueText(size_t index, const Variant& value, std::string& text) const;
     TFieldLoad LoadPlan(TField& field) const;
     std::int32_t CurrentBookmarkValue();
     void PositionByBookmark(std::int32_t bookmark);
@@ -396,6 +396,7 @@ class TZedaDaoTable : public TDataSet, public IDaoActiveTable {
     TBookmarkRegistry registry_;
     std::unique_ptr<TDaoRecordBuffer> oldValues_;
     std::unique_ptr<TDaoRecordBuffer> spareOldValues_;  // released, kept for the next copy
+    Variant textValue_;  // a text on its way to a DAO field (WriteValue)
 };
 
 }  // namespace zalvert

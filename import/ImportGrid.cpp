@@ -57,7 +57,8 @@ TImportGrid::TCellRef TImportGrid::Store(std::string_view text) {
             throw std::length_error("Die Importdatei hat mehr als 4 GiB Text.");
         // A text longer than a block gets one of its own, starting at offset 0.
         const size_t size = std::max(kTextBlockSize, text.size());
-        textBlocks_.push_back({std::make_unique<char[]>(size), size, 0});
+        // Not zeroed: only what Store copies in is ever read.
+        textBlocks_.push_back({std::make_unique_for_overwrite<char[]>(size), size, 0});
     }
     TTextBlock& block = textBlocks_.back();
     std::memcpy(block.Data.get() + block.Used, text.data(), text.size());
