@@ -107,14 +107,20 @@ void TZedaDaoTable::KeepOldValues() {
 void TZedaDaoTable::InternalInitRecord(TRecordBuffer& buffer) {
     KeepOldValues();
     TDaoRecordBuffer& record = DaoBuffer(buffer);
-    record.Values.assign(static_cast<size_t>(FieldDefs().Count()), TDaoValue{});
+    // Every entry is set over: the texts keep their memory for the values to come.
+    record.Values.resize(static_cast<size_t>(FieldDefs().Count()));
     for (size_t i = 0; i < record.Values.size(); ++i) {
+        TDaoValue& entry = record.Values[i];
+        entry.Modified = false;
         TField* field = i < loads_.size() ? loads_[i].Field : nullptr;
         if (field && !field->DefaultExpression().empty() && i < defaultValues_.size()) {
             defaultValues_[i] = WithoutSingleQuotes(field->DefaultExpression());
-            record.Values[i].Modified = true;
+            entry.Modified = true;
         }
-        if (i < defaultValues_.size()) record.Values[i].Text = defaultValues_[i];
+        if (i < defaultValues_.size())
+            entry.Text = defaultValues_[i];
+        else
+            entry.Text.clear();
     }
     record.BookmarkFlag = static_cast<std::uint8_t>(TBookmarkFlag::bfInserted);
     record.Bookmark = 0;

@@ -143,10 +143,6 @@ void TRecordsetImpl::Raise(int number, const std::string& detail) const {
     Fail(rows_->Database().Engine(), number, kSource, detail);
 }
 
-void TRecordsetImpl::CheckOpen() const {
-    if (closed_ || rows_->Database().Closed()) Raise(3420);
-}
-
 std::string TRecordsetImpl::Name() const {
     CheckOpen();
     return rows_->Source().Name;

@@ -81,7 +81,10 @@ class TRecordsetImpl : public Recordset, public std::enable_shared_from_this<TRe
                                                        const std::vector<Variant>& values,
                                                        const std::string& comparison);
     [[noreturn]] void Raise(int number, const std::string& detail = {}) const;
-    void CheckOpen() const;
+    // 3420 once the recordset or its database is closed.
+    void CheckOpen() const {
+        if (closed_ || rows_->Database().Closed()) Raise(3420);
+    }
     void CheckUpdatable() const;
     bool HasCurrent() const;
     void Land(long pos);

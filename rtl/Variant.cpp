@@ -78,10 +78,6 @@ Variant Variant::Array(int lowBound, std::vector<Variant> items) {
     return Variant(TValue(std::move(array)));
 }
 
-TVarType Variant::Type() const {
-    return static_cast<TVarType>(value_.index());
-}
-
 bool Variant::operator==(const Variant& other) const {
     if (Type() == TVarType::Array && other.Type() == TVarType::Array) {
         const auto& a = AsArray();

@@ -60,7 +60,7 @@ class Variant {
     // Makes this a string variant of `text`, reusing the memory of a text it holds.
     void AssignText(std::string_view text);
 
-    TVarType Type() const;
+    TVarType Type() const { return static_cast<TVarType>(value_.index()); }
     bool IsEmpty() const { return Type() == TVarType::Empty; }
     bool IsNull() const { return Type() == TVarType::Null; }
     bool IsEmptyOrNull() const { return IsEmpty() || IsNull(); }
