@@ -15,7 +15,8 @@ constexpr int kCompanyColumn = 0;
 constexpr int kErrorColumn = 5;
 
 bool OnlyDigitsAndStops(const std::string& text) {
-    return text.find_first_not_of("0123456789.") == std::string::npos;
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return (c >= '0' && c <= '9') || c == '.'; });
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "import/RefusedReport.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -17,7 +18,8 @@ constexpr char kSeparator = ';';
 
 // Quoted when a spreadsheet would otherwise split or join it.
 std::string CsvField(std::string_view text) {
-    if (text.find_first_of(";\"\r\n") == std::string_view::npos) return std::string(text);
+    const auto special = [](char c) { return c == ';' || c == '"' || c == '\r' || c == '\n'; };
+    if (std::none_of(text.begin(), text.end(), special)) return std::string(text);
     std::string out = "\"";
     for (char c : text) {
         out += c;
