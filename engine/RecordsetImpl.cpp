@@ -486,7 +486,9 @@ void TRecordsetImpl::AssignDefaultValues(std::vector<Variant>& values) const {
     values.resize(fields.size());
     for (size_t i = 0; i < values.size(); ++i) {
         if (defaults_[i]) {
-            values[i] = *defaults_[i];
+            // Most fields of the last record were left Null: nothing to assign.
+            if (values[i].Type() != TVarType::Null || defaults_[i]->Type() != TVarType::Null)
+                values[i] = *defaults_[i];
             continue;
         }
         values[i] = Variant::Null();

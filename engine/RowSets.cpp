@@ -285,9 +285,9 @@ std::optional<std::int64_t> TKeysetRowSet::DeferInsert(const TChanges& values,
     const auto writes = [&](size_t i) { return values[i] != nullptr && fields_[i].Updatable; };
     bool samePlan = deferral_ && deferral_->Written.size() == values.size();
     for (size_t i = 0; samePlan && i < values.size(); ++i)
-        samePlan = deferral_->Written[i] == writes(i);
+        samePlan = (deferral_->Written[i] != 0) == writes(i);
     if (!samePlan) {
-        std::vector<bool> written(values.size());
+        std::vector<char> written(values.size());
         for (size_t i = 0; i < values.size(); ++i) written[i] = writes(i);
         deferral_ = PlanDeferral(std::move(written));
     }
@@ -320,7 +320,7 @@ std::optional<std::int64_t> TKeysetRowSet::DeferInsert(const TChanges& values,
 }
 
 // Whether rows written to these fields can wait, and how they are written.
-TKeysetRowSet::TDeferral TKeysetRowSet::PlanDeferral(std::vector<bool> written) const {
+TKeysetRowSet::TDeferral TKeysetRowSet::PlanDeferral(std::vector<char> written) const {
     TDeferral plan;
     plan.Written = std::move(written);
     const TTableInfo* table = db_->Table(source_.Table);

@@ -119,7 +119,7 @@ class TKeysetRowSet : public TRowSet {
     std::optional<std::int64_t> DeferInsert(const TChanges& values, std::vector<Variant>* stored);
     size_t AddKey(std::int64_t key);
     struct TDeferral {
-        std::vector<bool> Written;  // the fields the plan is for
+        std::vector<char> Written;  // the fields the plan is for (bytes: read every row)
         bool Possible = false;
         std::string Table;
         bool AutoIncrement = false;
@@ -128,7 +128,7 @@ class TKeysetRowSet : public TRowSet {
         std::vector<TAffinity> Affinities;  // of the written fields
         std::vector<size_t> KeyFields;      // fields showing the row id
     };
-    TDeferral PlanDeferral(std::vector<bool> written) const;
+    TDeferral PlanDeferral(std::vector<char> written) const;
     std::vector<Variant> deferredRow_;  // kept for the next row's values
     std::string Condition(const std::string& criteria) const;
 
