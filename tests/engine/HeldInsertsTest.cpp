@@ -214,6 +214,28 @@ TEST_F(HeldInserts, AreFoundByASeekOfTheRecordsetThatAddedThem) {
     ws_->CommitTrans();
 }
 
+// Rows are written on a second thread while the program goes on: recordsets
+// opened and closed meanwhile (their statements finalized) disturb nothing.
+TEST_F(HeldInserts, AreWrittenWhileOtherRecordsetsComeAndGo) {
+    ws_->BeginTrans();
+    auto rs = db_->OpenRecordset("Kunden", dbOpenDynaset);
+    std::shared_ptr<Recordset> other;
+    for (int i = 0; i < 5000; ++i) {
+        rs->AddNew();
+        rs->Fields().Item("Name")->SetValue(Variant("N" + std::to_string(i)));
+        rs->Update();
+        // Opening one writes the held rows; a thousand rows later their hand-over
+        // starts the thread, and the one opened before is closed at once.
+        if (i % 1000 == 500) {
+            other.reset();
+            other = db_->OpenRecordset("SELECT Name FROM Kunden WHERE ID = 1", dbOpenDynaset);
+            EXPECT_EQ(Text(*other, "Name"), "Meier");
+        }
+    }
+    ws_->CommitTrans();
+    EXPECT_EQ(Count("Kunden"), 5 + 5000);
+}
+
 TEST_F(HeldInserts, TakeTheIdsSqliteWouldGiveAndVanishWithARollback) {
     db_->Execute("DELETE FROM Kunden WHERE ID = 5");  // the counter does not go back
     auto add = [&](const char* name) {
