@@ -33,9 +33,10 @@ void TLogCheckpoint::Start() {
     }
     job_.Start([this] {
         if (!own_) {
-            own_ = std::make_unique<TSqliteConnection>(path_, SQLITE_OPEN_READWRITE);
+            auto opened = std::make_unique<TSqliteConnection>(path_, SQLITE_OPEN_READWRITE);
             // A connection finds the log only once it has read the file.
-            own_->Exec("SELECT count(*) FROM sqlite_master");
+            opened->Exec("SELECT count(*) FROM sqlite_master");
+            own_ = std::move(opened);
         }
         // Passive: it copies what no reader still needs and never waits for a lock.
         sqlite3_wal_checkpoint_v2(own_->Handle(), nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr,

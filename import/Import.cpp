@@ -30,7 +30,7 @@ constexpr int kPanel1Width = 676;
 constexpr int kLabelGap = 10;
 // Often enough to look alive, seldom enough to cost nothing next to the work.
 constexpr int kPaintIntervalMs = 50;
-constexpr int kCallsPerClockRead = 32;
+constexpr int kRowsPerClockRead = 32;
 const int kErrorColumn = 5;
 
 // Lets the window paint while a handler holds the user-interface thread; clicks
@@ -210,16 +210,18 @@ void Tfimport::SetProgressMaximum(int maximum) {
 }
 
 bool Tfimport::TimeToPaint() {
-    // The clock is read every so many calls: reading it costs more than a row's checks.
-    if (sincePainted_.isValid() && ++callsUnread_ < kCallsPerClockRead) return false;
-    callsUnread_ = 0;
     if (sincePainted_.isValid() && sincePainted_.elapsed() < kPaintIntervalMs) return false;
     sincePainted_.start();
     return true;
 }
 
 void Tfimport::SetProgressPosition(int position, const TImportCounts& soFar) {
-    if (!TimeToPaint() && position != progress_->maximum()) return;
+    // Called for every row: the clock is read every so many rows, reading it costs
+    // more than a row's checks.
+    const bool lastRow = position == progress_->maximum();
+    if (!lastRow && sincePainted_.isValid() && ++rowsUnclocked_ < kRowsPerClockRead) return;
+    rowsUnclocked_ = 0;
+    if (!TimeToPaint() && !lastRow) return;
     progress_->setValue(position);
     runningSummary_ = true;
     anzahlImport_->setText(QString::fromStdString(ImportSummary(soFar)));

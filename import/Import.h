@@ -102,7 +102,7 @@ class Tfimport : public QWidget, public IImportView {
     QTableView* gitter_ = nullptr;
     int busy_ = 0;
     QElapsedTimer sincePainted_;
-    int callsUnread_ = 0;  // calls of TimeToPaint since the clock was last read
+    int rowsUnclocked_ = 0;  // rows shown since the clock was last read
     std::string summaryBeforeRun_;
     bool runningSummary_ = false;
 };
