@@ -9,6 +9,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "data/Daten.h"
@@ -205,6 +206,27 @@ TEST_F(ImportWindowTest, ImportsWithTheUpperVectorHalvesCleared) {
     EXPECT_EQ(data_->Zalvert->RecordCount(), 1);
     ASSERT_FALSE(inUse.empty());
     EXPECT_FALSE(inUse.front()) << "the run reached its commit with them in use";
+}
+
+// A long run lets the window paint its progress on the way, not only at the end.
+TEST_F(ImportWindowTest, TheProgressMovesWhileALongRunGoesOn) {
+    auto window = Create();
+    window->show();
+    std::string lines;
+    constexpr int kLines = 60000;
+    for (int i = 0; i < kLines; ++i)
+        lines += (i % 5 == 4 ? "Omega" : "Alpha") + std::string(";Kunde;1.2.2018;3.2.2018;T\n");
+    std::vector<int> shown;  // the bar's value whenever the window lets events through
+    QTimer toolkitCode;
+    QObject::connect(&toolkitCode, &QTimer::timeout,
+                     [&] { shown.push_back(window->Progress()->value()); });
+    toolkitCode.start(0);
+    ui_.FileAnswers.push_back(dir_.Write("touren.csv", lines));
+    window->btopen()->click();
+    toolkitCode.stop();
+    EXPECT_EQ(data_->Zalvert->RecordCount(), kLines / 5 * 4);
+    EXPECT_TRUE(std::any_of(shown.begin(), shown.end(), [](int v) { return v > 1 && v < kLines; }))
+        << shown.size() << " paints, none in the middle of the run";
 }
 
 TEST_F(ImportWindowTest, AShownWindowWithAFileClosesCleanly) {
