@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "engine/LogCheckpoint.h"
 #include "engine/RecordsetImpl.h"
 #include "engine/SqlFunctions.h"
 #include "rtl/Utf8.h"
@@ -67,8 +68,9 @@ void Configure(TSqliteConnection& connection, bool readOnly) {
     // millions of rows, and a long import's changed pages go to the log beyond it
     // instead of staying in memory.
     connection.Exec("PRAGMA cache_size=-16384");
-    // Fewer, larger checkpoints: each one waits for the disk.
-    connection.Exec("PRAGMA wal_autocheckpoint=8192");
+    // Fewer, larger checkpoints: each one waits for the disk. Writable connections
+    // run theirs aside at the same size (TLogCheckpoint).
+    sqlite3_wal_autocheckpoint(connection.Handle(), TLogCheckpoint::kPages);
     if (!readOnly) {
         SwitchToWal(connection);
         // Each commit flushes the log before it returns: what the program does next

@@ -179,10 +179,9 @@ void AssignStorage(const TTypeInfo& type, const Variant& value, Variant& stored)
         case dbChar:
         case dbMemo: {
             if (value.Type() == TVarType::Array) Refuse();
-            const std::string converted =
-                value.Type() == TVarType::String ? std::string() : value.AsString();
-            const std::string& text =
-                value.Type() == TVarType::String ? value.StringValue() : converted;
+            if (value.Type() != TVarType::String)
+                return AssignStorage(type, Variant(value.AsString()), stored);
+            const std::string& text = value.StringValue();
             // No more bytes than the size: no more characters either.
             if (type.Type != dbMemo && type.Size > 0 &&
                 text.size() > static_cast<size_t>(type.Size) &&

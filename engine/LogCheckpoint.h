@@ -21,7 +21,8 @@ class TLogCheckpoint {
     TLogCheckpoint(const TLogCheckpoint&) = delete;
     TLogCheckpoint& operator=(const TLogCheckpoint&) = delete;
 
-    // As SQLite's own checkpoints were set.
+    // Log pages after which a checkpoint runs, aside or (where none runs aside)
+    // SQLite's own.
     static constexpr int kPages = 8192;
 
   private:
