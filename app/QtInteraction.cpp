@@ -40,7 +40,10 @@ std::unique_ptr<QMessageBox> TQtInteraction::MakeQuestion(const std::string& que
     auto box = std::make_unique<QMessageBox>(QMessageBox::Question, Title(), Text(question),
                                              QMessageBox::Yes | QMessageBox::No,
                                              QApplication::activeWindow());
-    box->setDefaultButton(QMessageBox::Yes);
+    // Every question asked here stores, deletes or overwrites on yes: Enter and
+    // Escape, pressed by habit, must answer no.
+    box->setDefaultButton(QMessageBox::No);
+    box->setEscapeButton(QMessageBox::No);
     return box;
 }
 

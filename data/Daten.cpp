@@ -1,10 +1,14 @@
 #include "data/Daten.h"
 
+#include "data/RunLock.h"
 #include "data/Schema.h"
 #include "rtl/IniFile.h"
 
 namespace zalvert {
 namespace {
+
+// As long as an import run waits for another program's run.
+constexpr std::chrono::seconds kSchemaLockTimeout(60);
 
 template <class TFieldClass, class... Args>
 TFieldClass* AddField(TDataSet& table, const char* component, const char* field, Args... args) {
@@ -53,7 +57,8 @@ TData::TData(IUserInteraction& ui, std::string iniPath)
     for (TComponent* component : loaded) component->EndLoading();
     // Set once loaded, so that its parameter is known.
     qImportlauf->SetSQL(
-        "select ImportID, Zeit, Archivname from u_Importlauf where SHA256 = :Hash "
+        "select ImportID, Datei, Zeit, Archivname, Verarbeitet, Importiert, Abgelehnt "
+        "from u_Importlauf where SHA256 = :Hash "
         "and Rueckgaengig is null order by ImportID desc");
     qImportlauf->Params().ParamByName("Hash").DataType = TFieldType::ftString;
     RunGuarded(ui, [this] { DataModuleCreate(); });
@@ -149,20 +154,35 @@ void TData::DataModuleCreate() {
     CreateRunLogWhenMissing();
 }
 
-void TData::CreateRunLogWhenMissing() {
+bool TData::RunLogComplete() {
     TZedaDaoDatabase& db = *Datenbank;
-    if (db.TableNames().IndexOf(kRunLogTable) >= 0) {
-        // A log from before runs could be undone gets the column for it.
-        auto table = db.DatabaseObject()->TableDefs().Item(kRunLogTable);
-        bool hasUndo = false;
-        for (int i = 0; i < table->Fields().Count(); ++i)
-            hasUndo = hasUndo || SameText(table->Fields().Item(i)->Name(), kRunLogUndoField);
-        if (hasUndo) return;
-        db.DatabaseObject()->Execute(std::string("ALTER TABLE [") + kRunLogTable +
-                                     "] ADD COLUMN [" + kRunLogUndoField + "] DATETIME");
-    } else {
-        for (const std::string& statement : RunLogStatements())
-            db.DatabaseObject()->Execute(statement);
+    if (db.TableNames().IndexOf(kRunLogTable) < 0) return false;
+    // A log from before runs could be undone lacks the column for it.
+    auto table = db.DatabaseObject()->TableDefs().Item(kRunLogTable);
+    for (int i = 0; i < table->Fields().Count(); ++i)
+        if (SameText(table->Fields().Item(i)->Name(), kRunLogUndoField)) return true;
+    return false;
+}
+
+// Two programs started together on an older database both come here: the change
+// is made once, under the lock, by the one that finds it still missing there.
+void TData::CreateRunLogWhenMissing() {
+    if (RunLogComplete()) return;
+    TZedaDaoDatabase& db = *Datenbank;
+    BeginSchemaChange(*this, kSchemaLockTimeout);
+    try {
+        db.RefreshDefinitions();
+        if (db.TableNames().IndexOf(kRunLogTable) < 0) {
+            for (const std::string& statement : RunLogStatements())
+                db.DatabaseObject()->Execute(statement);
+        } else if (!RunLogComplete()) {
+            db.DatabaseObject()->Execute(std::string("ALTER TABLE [") + kRunLogTable +
+                                         "] ADD COLUMN [" + kRunLogUndoField + "] DATETIME");
+        }
+        db.Commit();
+    } catch (...) {
+        db.Rollback();
+        throw;
     }
     db.RefreshDefinitions();
 }

@@ -40,6 +40,8 @@ class TData : public TComponent {
     void SetUpTable(TZedaDaoTable& table);
     void SetUpZalvertFields();
     void SetUpRecvonFields();
+    // Whether the run log has its table and every column.
+    bool RunLogComplete();
     // Databases made before the run log existed get its table.
     void CreateRunLogWhenMissing();
 

@@ -23,4 +23,9 @@ class ERunLocked : public Exception {
 void BeginLockedRun(TData& data, std::chrono::milliseconds timeout,
                     const std::function<void(int seconds)>& waiting);
 
+// Begins a transaction in which the program adds to an older database's schema,
+// holding the lock a run holds (on a server a lock on the billing table, since
+// the run log may not exist yet), with the same waiting.
+void BeginSchemaChange(TData& data, std::chrono::milliseconds timeout);
+
 }  // namespace zalvert

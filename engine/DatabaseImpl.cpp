@@ -62,6 +62,9 @@ void SwitchToWal(TSqliteConnection& connection) {
     connection.Exec("PRAGMA journal_mode=WAL");
 }
 
+// How long a call waits for a lock another connection holds.
+constexpr int kBusyTimeoutMs = 2000;
+
 void Configure(TSqliteConnection& connection, bool readOnly) {
     RegisterSqlFunctions(connection.Handle());
     // 16 MB of pages at hand: browsing and seeking touch few pages even in tables of
@@ -249,14 +252,14 @@ std::shared_ptr<TDatabaseImpl> OpenDatabaseFile(const TEngineRef& engine, const 
     try {
         connection = std::make_unique<TSqliteConnection>(
             path, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
-        // Find out at once whether the file is a database and whether another user
-        // holds it exclusively; later calls wait for locks a while.
-        sqlite3_busy_timeout(connection->Handle(), 0);
+        // A lock another program holds for a moment (its switch to the write-ahead
+        // log, a schema change) is waited for, as later calls wait; one that is
+        // still held then (a user who opened the file exclusively) refuses the open.
+        sqlite3_busy_timeout(connection->Handle(), kBusyTimeoutMs);
         if (exclusive) connection->Exec("PRAGMA locking_mode=EXCLUSIVE");
         connection->Exec("SELECT count(*) FROM sqlite_master");
         Configure(*connection, readOnly);
         if (exclusive) connection->Exec("BEGIN EXCLUSIVE; COMMIT");
-        sqlite3_busy_timeout(connection->Handle(), 2000);
     } catch (const ESqlite& e) {
         if (e.PrimaryCode() == SQLITE_BUSY || e.PrimaryCode() == SQLITE_LOCKED)
             Fail(*engine, 3051, source, path);

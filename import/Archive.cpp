@@ -33,7 +33,6 @@ std::string Quoted(const std::string& path) {
 }
 
 std::string CopyFailureText(int error) {
-    if (error == EEXIST) return "Eine Datei dieses Namens ist schon im Archiv";
     if (error == ENOENT || error == ENOTDIR) return "Archivordner nicht gefunden";
     return FileErrorText(error);
 }
@@ -43,32 +42,36 @@ bool Exists(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0;
 }
 
-// Gives the file its new name; false when there is nothing (more) to archive.
-bool Rename(const std::string& from, const std::string& to, IUserInteraction& ui) {
-    if (from == to) return Exists(from);
+enum class TStep { Done, NameTaken, Failed };
+
+// Gives the file its new name; fails when there is nothing (more) to archive.
+TStep Rename(const std::string& from, const std::string& to, IUserInteraction& ui) {
+    if (from == to) return Exists(from) ? TStep::Done : TStep::Failed;
     int error = ProbeStep(TImportStep::BeforeRename);
     if (error == 0) error = RenameWithoutReplacing(from, to);
+    if (error == EEXIST) return TStep::NameTaken;
     // A second run over the same grid finds its file gone: nothing to do.
-    if (error == ENOENT) return false;
+    if (error == ENOENT) return TStep::Failed;
     if (error != 0) {
         ui.ShowMessage("Die Datei " + Quoted(from) + " konnte nicht in " + Quoted(to) +
                        " umbenannt werden: " + FileErrorText(error) +
                        ". Sie bleibt im Importordner.");
-        return false;
+        return TStep::Failed;
     }
     SyncFolder(ExtractFilePath(to));
-    return true;
+    return TStep::Done;
 }
 
-bool CopyToArchive(const std::string& renamed, const std::string& archived, IUserInteraction& ui) {
+TStep CopyToArchive(const std::string& renamed, const std::string& archived,
+                    IUserInteraction& ui) {
     int error = ProbeStep(TImportStep::BeforeCopy);
     if (error == 0) error = CopyDurably(renamed, archived);
-    if (error == EEXIST && SameContent(renamed, archived)) error = 0;
-    if (error == 0) return true;
+    if (error == EEXIST) return SameContent(renamed, archived) ? TStep::Done : TStep::NameTaken;
+    if (error == 0) return TStep::Done;
     ui.ShowMessage("Die Datei " + Quoted(renamed) + " konnte nicht nach " + Quoted(archived) +
                    " archiviert werden: " + CopyFailureText(error) +
                    ". Sie bleibt im Importordner.");
-    return false;
+    return TStep::Failed;
 }
 
 bool RemoveArchived(const std::string& renamed, IUserInteraction& ui) {
@@ -84,7 +87,24 @@ bool RemoveArchived(const std::string& renamed, IUserInteraction& ui) {
     return true;
 }
 
+// How many numbered names are tried before a file is left where it is.
+constexpr int kMostNumbers = 1000;
+
 }  // namespace
+
+std::string NumberedPath(const std::string& path, int number) {
+    if (number <= 1) return path;
+    const std::string extension = ExtractFileExt(path);
+    return path.substr(0, path.size() - extension.size()) + "-" + std::to_string(number) +
+           extension;
+}
+
+std::string FreeArchivePath(const std::string& stampedPath, const std::string& archiveFolder) {
+    for (int number = 1;; ++number) {
+        const std::string path = NumberedPath(stampedPath, number);
+        if (!Exists(path) && !Exists(archiveFolder + ExtractFileName(path))) return path;
+    }
+}
 
 std::string TimeStampedPath(const std::string& currentFile, const TSystemTime& now) {
     const std::string extension = ExtractFileExt(currentFile);
@@ -93,15 +113,31 @@ std::string TimeStampedPath(const std::string& currentFile, const TSystemTime& n
                   TwoDigits(now.Hour), TwoDigits(now.Minute), TwoDigits(now.Second), extension);
 }
 
-bool ArchiveFile(const std::string& currentFile, const std::string& renamedPath,
-                 const std::string& archiveFolder, IUserInteraction& ui) {
-    if (currentFile.empty() || !Rename(currentFile, renamedPath, ui)) return false;
-    const std::string archived = archiveFolder + ExtractFileName(renamedPath);
-    return CopyToArchive(renamedPath, archived, ui) && RemoveArchived(renamedPath, ui);
+std::optional<std::string> ArchiveFile(const std::string& currentFile,
+                                       const std::string& renamedPath,
+                                       const std::string& archiveFolder, IUserInteraction& ui) {
+    if (currentFile.empty()) return std::nullopt;
+    // A name taken in either folder, by another program or a file of the same
+    // name within the same second, moves the file on to the next number.
+    std::string source = currentFile;
+    for (int number = 1; number <= kMostNumbers; ++number) {
+        const std::string target = NumberedPath(renamedPath, number);
+        const TStep renamed = Rename(source, target, ui);
+        if (renamed == TStep::NameTaken) continue;
+        if (renamed == TStep::Failed) return std::nullopt;
+        source = target;
+        const TStep copied = CopyToArchive(target, archiveFolder + ExtractFileName(target), ui);
+        if (copied == TStep::NameTaken) continue;
+        if (copied == TStep::Failed || !RemoveArchived(target, ui)) return std::nullopt;
+        return ExtractFileName(target);
+    }
+    ui.ShowMessage("Für die Datei " + Quoted(source) + " ist im Archiv kein Name frei. Sie " +
+                   "bleibt im Importordner.");
+    return std::nullopt;
 }
 
-bool ArchiveFile(const std::string& currentFile, const std::string& archiveFolder,
-                 IUserInteraction& ui) {
+std::optional<std::string> ArchiveFile(const std::string& currentFile,
+                                       const std::string& archiveFolder, IUserInteraction& ui) {
     return ArchiveFile(currentFile, TimeStampedPath(currentFile, CurrentTime()), archiveFolder, ui);
 }
 

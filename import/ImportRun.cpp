@@ -52,17 +52,27 @@ int TImportRun::NextImportId() {
     return std::max(id, TRunLog(data_).LastImportId() + 1);
 }
 
-TImportCounts TImportRun::Run(TRunLogEntry entry) {
+void TImportRun::StartRun() {
     companies_ = ReadCompanies();
     // The field cannot change while the run holds the user-interface thread.
     year_ = view_.ImportYear();
+}
+
+TImportCounts TImportRun::Run(TRunLogEntry entry) {
+    StartRun();
     view_.SetProgressMaximum(grid_.RowCount() - 1);
+    importId_ = 0;
+    importedMeanwhile_.reset();
     TImportCounts counts;
     TZedaDaoDatabase& db = *data_.Datenbank;
     BeginLockedRun(data_, lockTimeout_, [this](int seconds) {
         view_.ShowWaiting("Warte auf einen anderen Import (" + std::to_string(seconds) + " s) …");
     });
     try {
+        if (FoundImportedMeanwhile(entry.Sha256)) {
+            db.Rollback();
+            return counts;
+        }
         // Under the run's lock: no other run can take the same identifier.
         const int importId = NextImportId();
         view_.ShowImportId(std::to_string(importId));
@@ -70,8 +80,10 @@ TImportCounts TImportRun::Run(TRunLogEntry entry) {
         entry.ImportId = importId;
         entry.Counts = counts;
         TRunLog(data_).Append(entry);
+        if (commitCheck_) commitCheck_();
         ProbeStep(TImportStep::BeforeCommit);
         db.Commit();
+        importId_ = importId;
     } catch (...) {
         db.Rollback();
         // Records of the run that the billing table had seen are gone again.
@@ -85,6 +97,27 @@ TImportCounts TImportRun::Run(TRunLogEntry entry) {
         throw;
     }
     view_.ShowSummary(ImportSummary(counts));
+    return counts;
+}
+
+bool TImportRun::FoundImportedMeanwhile(const std::string& sha256) {
+    if (sha256.empty()) return false;
+    auto earlier = TRunLog(data_).FindByHash(sha256);
+    if (!earlier || earlier->ImportId == agreedRepeat_) return false;
+    importedMeanwhile_ = std::move(earlier);
+    return true;
+}
+
+TImportCounts TImportRun::MarkRefusals() {
+    StartRun();
+    TImportCounts counts;
+    for (int row = 1; row < grid_.RowCount(); ++row) {
+        ++counts.Processed;
+        TDateTime from = 0, to = 0;
+        const std::string refused = CheckRow(row, from, to, false);
+        grid_.SetCells(kErrorColumn, row, refused);
+        ++(refused.empty() ? counts.Imported : counts.Refused);
+    }
     return counts;
 }
 
@@ -129,7 +162,7 @@ void TImportRun::ImportRows(int importId, TImportCounts& counts) {
     }
 }
 
-std::string TImportRun::CheckRow(int row, TDateTime& from, TDateTime& to) const {
+std::string TImportRun::CheckRow(int row, TDateTime& from, TDateTime& to, bool convert) const {
     if (!KnownCompany(grid_.Cells(kCompanyColumn, row))) return "falsche Firma";
     if (grid_.Cells(2, row).empty() || grid_.Cells(3, row).empty()) return "Kein Datum";
     TDateTime* targets[] = {&from, &to};
@@ -139,7 +172,7 @@ std::string TImportRun::CheckRow(int row, TDateTime& from, TDateTime& to) const 
         if (text.size() >= 6 && text.size() <= 24 && Utf8Length(text) == 6) text += year_;
         // Both dates are refused with the same text.
         if (!OnlyDigitsAndStops(text)) return "Datum von ungültig";
-        *targets[column - 2] = StrToDate(text);
+        if (convert) *targets[column - 2] = StrToDate(text);
     }
     return {};
 }

@@ -6,6 +6,8 @@
 // are stored whole or not at all.
 
 #include <chrono>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,24 @@ class TImportRun {
     // time, hash); the run fills in its identifier and counts. Raises on a date
     // that does not convert or a database error; nothing of the run is then stored.
     TImportCounts Run(TRunLogEntry entry = {});
+    // The identifier the last Run took; 0 when it stored nothing.
+    int ImportId() const { return importId_; }
+
+    // Taken under the run's lock, so that of two programs given the same bytes
+    // only one stores them: a run of the entry's hash found there ends the run
+    // without storing anything, unless it is the run `importId` whose bytes the
+    // user agreed to import again.
+    void SetAgreedRepeat(int importId) { agreedRepeat_ = importId; }
+    // The run of the same bytes that ended the last Run, if one did.
+    const std::optional<TRunLogEntry>& ImportedMeanwhile() const { return importedMeanwhile_; }
+    // Called once the rows are written, before the commit; what it raises rolls
+    // the run back.
+    void SetCommitCheck(std::function<void()> check) { commitCheck_ = std::move(check); }
+
+    // Writes each row's refusal into the grid as a run over it would, storing
+    // nothing and converting no date: the report of a run whose archiving was
+    // interrupted. Returns the counts.
+    TImportCounts MarkRefusals();
 
     // The company names of u_Recvon, in lower case (A to Z only).
     std::vector<std::string> ReadCompanies();
@@ -34,8 +54,12 @@ class TImportRun {
 
   private:
     void ImportRows(int importId, TImportCounts& counts);
-    // The refusal text of a row, or empty when it is taken.
-    std::string CheckRow(int row, TDateTime& from, TDateTime& to) const;
+    // Under the lock: whether a run of the same bytes makes this one superfluous.
+    bool FoundImportedMeanwhile(const std::string& sha256);
+    void StartRun();
+    // The refusal text of a row, or empty when it is taken; the dates converted
+    // into `from` and `to` when `convert` is set.
+    std::string CheckRow(int row, TDateTime& from, TDateTime& to, bool convert = true) const;
     bool KnownCompany(std::string_view cell) const;
 
     TData& data_;
@@ -44,6 +68,10 @@ class TImportRun {
     std::vector<std::string> companies_;
     std::string year_;
     std::chrono::milliseconds lockTimeout_ = std::chrono::seconds(60);
+    int importId_ = 0;
+    int agreedRepeat_ = 0;
+    std::optional<TRunLogEntry> importedMeanwhile_;
+    std::function<void()> commitCheck_;
 };
 
 // The summary line of a run.

@@ -1,11 +1,16 @@
 #include "import/Importer.h"
 
+#include <cerrno>
+
 #include "import/Archive.h"
+#include "import/DurableCopy.h"
 #include "import/FileSha256.h"
+#include "import/FileSettle.h"
 #include "import/FolderScan.h"
 #include "import/ImportRun.h"
 #include "import/Mtools.h"
 #include "import/RefusedReport.h"
+#include "rtl/FileErrors.h"
 #include "rtl/Paths.h"
 #include "rtl/TextFileReader.h"
 #include "rtl/Utf8.h"
@@ -17,6 +22,8 @@ constexpr const char* kTitles[TImportGrid::kColCount] = {"Rec Von",   "Rec An", 
                                                          "Datum Bis", "Tour",   "Fehler"};
 constexpr char kSeparator = ';';
 constexpr int kLinesPerProgressStep = 16384;
+// A file that still changes after this long is left for the next start.
+constexpr std::chrono::milliseconds kGiveUpWaiting = std::chrono::seconds(60);
 
 }  // namespace
 
@@ -30,6 +37,7 @@ TImporter::TImporter(const TSettings& settings, IUserInteraction& ui)
 void TImporter::LoadFile(const std::string& path) {
     currentFile_ = path;
     fileHash_.clear();
+    readIdentity_.reset();
     ReadLines(path);
     if (view_) view_->GridChanged();
     if (FindDateWithoutYear())
@@ -39,6 +47,7 @@ void TImporter::LoadFile(const std::string& path) {
 }
 
 void TImporter::ReadLines(const std::string& path) {
+    const std::optional<TFileIdentity> before = FileIdentity(path);
     std::future<std::string> hash = HashFileAside(path);
     TTextFileReader reader(path);
     sourceFormat_ = {reader.Encoding(), reader.ByteOrderMark(), reader.LineEnd()};
@@ -60,6 +69,22 @@ void TImporter::ReadLines(const std::string& path) {
     }
     gitter_.SetRowCount(row + 1);
     fileHash_ = hash.get();
+    // The lines and the hash are of one state of the file only when nothing changed
+    // it from before the first byte was read until after the last.
+    if (before && before == FileIdentity(path)) readIdentity_ = before;
+    CheckFileUnchanged();
+}
+
+void TImporter::CheckFileUnchanged() const {
+    if (currentFile_.empty()) return;
+    const std::optional<TFileIdentity> now = FileIdentity(currentFile_);
+    // Gone (archived by an earlier run over this grid): nothing of it is archived.
+    if (!now || now == readIdentity_) return;
+    throw EInOutError("Die Datei \"" + currentFile_ +
+                      "\" wurde verändert, während sie importiert wurde. Es wurde nichts "
+                      "importiert; sie bleibt im Importordner und wird beim nächsten Start "
+                      "erneut gelesen.",
+                      EBUSY);
 }
 
 void TImporter::AttachData(TData& data, IImportView& view) {
@@ -69,34 +94,46 @@ void TImporter::AttachData(TData& data, IImportView& view) {
 
 void TImporter::btdbClick() {
     if (!data_ || !view_) return;
+    int agreedRepeat = 0;
     if (!fileHash_.empty()) {
-        const auto earlier = TRunLog(*data_).FindByHash(fileHash_);
-        if (earlier && !ImportAgain(*earlier)) {
-            view_->ShowSummary("Datei bereits importiert (Import-ID " +
-                               std::to_string(earlier->ImportId) + "), nichts importiert");
-            ArchiveImportedBefore(*earlier);
-            return;
+        if (const auto earlier = TRunLog(*data_).FindByHash(fileHash_)) {
+            if (IsInterruptedArchiving(*earlier)) return FinishInterruptedArchiving(*earlier);
+            if (!ImportAgain(*earlier)) return KeepImportedBefore(*earlier);
+            agreedRepeat = earlier->ImportId;
         }
     }
-    ImportAndArchive();
+    ImportAndArchive(agreedRepeat);
 }
 
-void TImporter::ImportAndArchive() {
+void TImporter::ImportAndArchive(int agreedRepeat) {
     // The archive name is settled before the run, so that its log entry names it;
     // both to the second.
     TSystemTime now = CurrentTime();
     now.Millisecond = 0;
-    const std::string renamed = TimeStampedPath(currentFile_, now);
+    const std::string renamed =
+        currentFile_.empty() ? std::string()
+                             : FreeArchivePath(TimeStampedPath(currentFile_, now), settings_.archiv);
     TRunLogEntry entry;
     entry.File = currentFile_;
-    entry.ArchiveName = currentFile_.empty() ? std::string() : ExtractFileName(renamed);
+    entry.ArchiveName = ExtractFileName(renamed);
     entry.Time = SystemTimeToDateTime(now);
     entry.Sha256 = fileHash_;
-    TImportRun(*data_, gitter_, *view_).Run(entry);
-    // The report goes beside the archive copy: a file that stays in the import
-    // folder has its refused rows shown in the grid and told once.
-    if (ArchiveFile(currentFile_, renamed, settings_.archiv, ui_) && !entry.ArchiveName.empty())
-        KeepRefusedLines(entry.ArchiveName);
+    TImportRun run(*data_, gitter_, *view_);
+    run.SetAgreedRepeat(agreedRepeat);
+    run.SetCommitCheck([this] { CheckFileUnchanged(); });
+    run.Run(entry);
+    if (const auto& earlier = run.ImportedMeanwhile()) return KeepImportedBefore(*earlier);
+    ArchiveRun(renamed, run.ImportId(), entry.ArchiveName);
+}
+
+// The report goes beside the archive copy: a file that stays in the import folder
+// has its refused rows shown in the grid and told once.
+void TImporter::ArchiveRun(const std::string& renamed, int importId,
+                           const std::string& loggedName) {
+    const auto archived = ArchiveFile(currentFile_, renamed, settings_.archiv, ui_);
+    if (!archived) return;
+    KeepRefusedLines(*archived);
+    if (*archived != loggedName) TRunLog(*data_).SetArchiveName(importId, *archived);
 }
 
 // Beside the archive copy; a failure is told and changes nothing else.
@@ -116,10 +153,31 @@ bool TImporter::ImportAgain(const TRunLogEntry& earlier) {
                        "). Trotzdem importieren?");
 }
 
-// Finishes what an interrupted or failed archiving left: the file gets the name
-// its run recorded, so that an archive copy made before is recognised.
-void TImporter::ArchiveImportedBefore(const TRunLogEntry& earlier) {
+// The file is this program's own, left by a run that ended before its archiving
+// did: still under the name its run gave it, or under its old name with no copy
+// in the archive yet.
+bool TImporter::IsInterruptedArchiving(const TRunLogEntry& run) const {
+    if (currentFile_.empty() || run.ArchiveName.empty() || !FileIdentity(currentFile_))
+        return false;
+    if (ExtractFileName(currentFile_) == run.ArchiveName) return true;
+    return currentFile_ == run.File && !SameContent(currentFile_, settings_.archiv + run.ArchiveName);
+}
+
+// Finishes the archiving as the run would have, report included, without asking.
+void TImporter::FinishInterruptedArchiving(const TRunLogEntry& run) {
+    CheckFileUnchanged();
+    TImportRun(*data_, gitter_, *view_).MarkRefusals();
+    view_->ShowImportId(std::to_string(run.ImportId));
+    view_->ShowSummary(ImportSummary(run.Counts));
+    ArchiveRun(ExtractFilePath(currentFile_) + run.ArchiveName, run.ImportId, run.ArchiveName);
+}
+
+void TImporter::KeepImportedBefore(const TRunLogEntry& earlier) {
+    view_->ShowSummary("Datei bereits importiert (Import-ID " + std::to_string(earlier.ImportId) +
+                       "), nichts importiert");
     if (currentFile_.empty()) return;
+    CheckFileUnchanged();
+    // Under the name the earlier run recorded, so that its archive copy is recognised.
     const std::string renamed = earlier.ArchiveName.empty()
                                     ? TimeStampedPath(currentFile_, CurrentTime())
                                     : ExtractFilePath(currentFile_) + earlier.ArchiveName;
@@ -127,8 +185,19 @@ void TImporter::ArchiveImportedBefore(const TRunLogEntry& earlier) {
 }
 
 void TImporter::ScanImportFolder() {
-    if (const auto name = FindFirstMatch(settings_.pfad + settings_.ext))
-        LoadFile(settings_.pfad + *name);
+    const auto name = FindFirstMatch(settings_.pfad + settings_.ext);
+    if (!name) return;
+    const std::string path = settings_.pfad + *name;
+    const TSettled settled = WaitUntilComplete(path, settleTime_, kGiveUpWaiting, [&] {
+        if (view_) view_->ShowWaiting("Warte, bis die Datei \"" + *name + "\" vollständig ist …");
+    });
+    // Taken by another program meanwhile: nothing to do.
+    if (settled == TSettled::Gone) return;
+    if (settled == TSettled::StillWritten)
+        throw EInOutError("Die Datei \"" + path + "\" wird noch geschrieben. Sie bleibt im " +
+                          "Importordner und wird beim nächsten Start importiert.",
+                          EBUSY);
+    LoadFile(path);
 }
 
 bool TImporter::FindDateWithoutYear() const {

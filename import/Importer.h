@@ -2,10 +2,13 @@
 // The import window's work without the window: the grid's cells, the current file,
 // reading a CSV file into the grid and the start-up scan of the import folder.
 
+#include <chrono>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "config/Settings.h"
+#include "import/FileSettle.h"
 #include "import/ImportGrid.h"
 #include "import/ImportView.h"
 #include "import/RefusedReport.h"
@@ -38,19 +41,31 @@ class TImporter {
     // otherwise its archiving is finished. Errors raise; the run then stores
     // nothing and the file stays where it is.
     void btdbClick();
-    // Reads the first file waiting in the import folder, if there is one. An
-    // import folder that cannot be read raises EInOutError naming it.
+    // Reads the first file waiting in the import folder, if there is one, once it
+    // is complete: unchanged for the settle time. An import folder that cannot be
+    // read, or a file that keeps changing for a minute, raises EInOutError naming it.
     void ScanImportFolder();
+    // Two seconds by default: long enough for an export job or a copy to write its
+    // next piece, short enough not to be noticed; a file last changed earlier than
+    // that is taken at once.
+    void SetSettleTime(std::chrono::milliseconds settle) { settleTime_ = settle; }
 
     // Whether a grid row holds a date written as day.month. without year.
     bool FindDateWithoutYear() const;
 
   private:
     void ReadLines(const std::string& path);
+    // Raises EInOutError naming the file when it is no longer as it was read; a
+    // file that is gone is no longer this grid's to archive.
+    void CheckFileUnchanged() const;
     // Runs the import and archives the file under the name its log entry records.
-    void ImportAndArchive();
+    void ImportAndArchive(int agreedRepeat);
+    void ArchiveRun(const std::string& renamed, int importId, const std::string& loggedName);
     bool ImportAgain(const TRunLogEntry& earlier);
-    void ArchiveImportedBefore(const TRunLogEntry& earlier);
+    bool IsInterruptedArchiving(const TRunLogEntry& run) const;
+    void FinishInterruptedArchiving(const TRunLogEntry& run);
+    // Nothing imported: the file only leaves the import folder.
+    void KeepImportedBefore(const TRunLogEntry& earlier);
     void KeepRefusedLines(const std::string& archiveName);
 
     const TSettings& settings_;
@@ -61,6 +76,9 @@ class TImporter {
     std::string currentFile_;
     std::string fileHash_;
     TTextFormat sourceFormat_;  // of the file last read, for the refused lines
+    // The file as it was while read; empty when it changed during the reading.
+    std::optional<TFileIdentity> readIdentity_;
+    std::chrono::milliseconds settleTime_ = std::chrono::seconds(2);
 };
 
 // A date text of exactly six characters whose sixth is a full stop ("24.12.").

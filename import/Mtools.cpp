@@ -44,6 +44,20 @@ std::string_view NextField(std::string_view& rest, char separator) {
                                          : TakePlain(rest, separator));
 }
 
+std::string FieldText(std::string_view field, char separator) {
+    const bool quoted =
+        field.starts_with('"') || field.find(separator) != std::string_view::npos;
+    // NextField trims blanks off the end and then takes one quote off it.
+    const bool guarded = !field.empty() && (field.back() == '"' || IsBlankOrControl(field.back()));
+    std::string text;
+    text.reserve(field.size() + 3);
+    if (quoted) text += '"';
+    text += field;
+    if (guarded) text += '"';
+    if (quoted) text += '"';
+    return text;
+}
+
 std::string TwoDigits(int value) {
     std::string text = std::to_string(value);
     return text.size() == 1 ? "0" + text : text;

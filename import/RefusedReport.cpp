@@ -1,10 +1,10 @@
 #include "import/RefusedReport.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
 
+#include "import/Mtools.h"
 #include "rtl/CodePage.h"
 #include "rtl/FileErrors.h"
 #include "rtl/Paths.h"
@@ -15,18 +15,6 @@ namespace {
 
 constexpr int kReasonColumn = 5;
 constexpr char kSeparator = ';';
-
-// Quoted when a spreadsheet would otherwise split or join it.
-std::string CsvField(std::string_view text) {
-    const auto special = [](char c) { return c == ';' || c == '"' || c == '\r' || c == '\n'; };
-    if (std::none_of(text.begin(), text.end(), special)) return std::string(text);
-    std::string out = "\"";
-    for (char c : text) {
-        out += c;
-        if (c == '"') out += '"';
-    }
-    return out + "\"";
-}
 
 std::string Encoded(const std::string& text, const TTextFormat& format) {
     switch (format.Encoding) {
@@ -57,7 +45,8 @@ std::string RefusedReportBytes(const TImportGrid& grid, const TTextFormat& forma
         if (grid.Cells(kReasonColumn, row).empty()) continue;
         for (int col = 0; col <= kReasonColumn; ++col) {
             if (col > 0) text += kSeparator;
-            text += CsvField(grid.Cells(col, row));
+            // Written so that the program reads a corrected report back as it was.
+            text += FieldText(grid.Cells(col, row), kSeparator);
         }
         text += format.LineEnd;
     }

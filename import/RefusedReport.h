@@ -1,7 +1,8 @@
 #pragma once
 // The refused lines of a run, kept beside the file's archive copy: one line per
 // refused row with its five fields as the grid holds them and the reason, in the
-// source file's encoding and line ends, so a spreadsheet opens it as it is.
+// source file's encoding and line ends, written so that the program reads it
+// back to the same fields once the lines are corrected.
 
 #include <string>
 

@@ -1,6 +1,8 @@
 #include "import/RunLog.h"
 
 #include "data/Daten.h"
+#include "data/Schema.h"
+#include "rtl/FileNameText.h"
 
 namespace zalvert {
 
@@ -14,8 +16,12 @@ std::optional<TRunLogEntry> TRunLog::FindByHash(const std::string& sha256) {
         found->ImportId = query.FieldByName("ImportID").AsInteger();
         found->Time = query.FieldByName("Zeit").AsDateTime();
         found->TimeText = query.FieldByName("Zeit").AsString();
-        found->ArchiveName = query.FieldByName("Archivname").AsString();
+        found->File = FileNameFromText(query.FieldByName("Datei").AsString());
+        found->ArchiveName = FileNameFromText(query.FieldByName("Archivname").AsString());
         found->Sha256 = sha256;
+        found->Counts = {query.FieldByName("Verarbeitet").AsInteger(),
+                         query.FieldByName("Importiert").AsInteger(),
+                         query.FieldByName("Abgelehnt").AsInteger()};
     }
     query.Close();
     return found;
@@ -24,11 +30,25 @@ std::optional<TRunLogEntry> TRunLog::FindByHash(const std::string& sha256) {
 void TRunLog::Append(const TRunLogEntry& entry) {
     TZedaDaoTable& log = *data_.Importlauf;
     if (!log.Active()) log.Open();
-    log.InsertFromValues({Variant(entry.ImportId), Variant(entry.File), Variant(entry.ArchiveName),
+    // Names as readable UTF-8, whatever bytes they are made of.
+    log.InsertFromValues({Variant(entry.ImportId), Variant(FileNameText(entry.File)),
+                          Variant(FileNameText(entry.ArchiveName)),
                           Variant::FromDate(entry.Time), Variant(entry.Sha256),
                           Variant(entry.Counts.Processed), Variant(entry.Counts.Imported),
                           Variant(entry.Counts.Refused)});
     log.Close();
+}
+
+void TRunLog::SetArchiveName(int importId, const std::string& archiveName) {
+    auto log = data_.Datenbank->DatabaseObject()->OpenRecordset(
+        std::string("SELECT Archivname FROM ") + kRunLogTable +
+            " WHERE ImportID = " + std::to_string(importId),
+        engine::dbOpenDynaset);
+    if (log->Eof()) return;
+    log->Edit();
+    log->Fields().Item(0)->SetValue(Variant(FileNameText(archiveName)));
+    log->Update();
+    log->Close();
 }
 
 int TRunLog::LastImportId() {

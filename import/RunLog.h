@@ -16,8 +16,8 @@ class TData;
 
 struct TRunLogEntry {
     int ImportId = 0;
-    std::string File;         // the path the file was read from
-    std::string ArchiveName;  // its time-stamped name, without folder
+    std::string File;         // the path the file was read from, as its bytes
+    std::string ArchiveName;  // its time-stamped name, without folder, as its bytes
     TDateTime Time = 0;
     std::string TimeText;  // as read back, in the regional settings
     std::string Sha256;    // lower-case hex; empty for a grid no file was read into
@@ -31,6 +31,9 @@ class TRunLog {
     std::optional<TRunLogEntry> FindByHash(const std::string& sha256);
     // Stored with the caller's transaction.
     void Append(const TRunLogEntry& entry);
+    // The name the run's file was archived under, when it differs from the one
+    // settled before the run.
+    void SetArchiveName(int importId, const std::string& archiveName);
     // The largest identifier logged, or 0. Runs that stored no record are logged
     // too, so the billing table alone cannot say which identifier is free.
     int LastImportId();

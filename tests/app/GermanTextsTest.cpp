@@ -8,10 +8,12 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include <memory>
 
 #include "app/QtInteraction.h"
+#include "tests/app/AnswerWithEnter.h"
 #include "tests/support/QtPrinters.h"
 
 namespace zalvert {
@@ -29,6 +31,10 @@ TEST(GermanTexts, TheConfirmationAnswersJaOrNein) {
     EXPECT_EQ(box->text(), "Datensatz löschen?");
     EXPECT_EQ(box->button(QMessageBox::Yes)->text(), "&Ja");
     EXPECT_EQ(box->button(QMessageBox::No)->text(), "&Nein");
+    // Every question's yes stores, deletes or overwrites: Enter and Escape say no.
+    EXPECT_EQ(static_cast<QAbstractButton*>(box->defaultButton()), box->button(QMessageBox::No));
+    EXPECT_FALSE(testing::AnswerWithEnter("Datensatz löschen?"));
+    EXPECT_FALSE(testing::AnswerWithEscape("Datensatz löschen?"));
 }
 
 TEST(GermanTexts, EditFieldsAndChildWindowsHaveGermanMenus) {

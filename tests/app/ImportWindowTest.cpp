@@ -18,6 +18,7 @@
 #include "import/ImportRun.h"
 #include "import/StepProbe.h"
 #include "rtl/DateTime.h"
+#include "tests/app/AnswerWithEnter.h"
 #include "tests/support/QtPrinters.h"
 #include "tests/support/RecordingInteraction.h"
 #include "tests/support/TempDir.h"
@@ -180,6 +181,13 @@ TEST_F(ImportWindowTest, ImportsAnOpenedFileAndArchivesIt) {
     // the user confirms it.
     ui_.ConfirmAnswers.push_back(true);
     window->btdb()->click();
+    EXPECT_EQ(window->ID()->text(), "2");
+    EXPECT_EQ(data_->Zalvert->RecordCount(), 4);
+    // Enter pressed by habit on the question stores nothing.
+    ui_.AskWith = testing::AnswerWithEnter;
+    window->btdb()->click();
+    ASSERT_EQ(ui_.Questions.size(), 2u);
+    EXPECT_NE(ui_.Questions[1].find("Trotzdem importieren?"), std::string::npos);
     EXPECT_EQ(window->ID()->text(), "2");
     EXPECT_EQ(data_->Zalvert->RecordCount(), 4);
 }

@@ -21,6 +21,7 @@
 #include "data/Daten.h"
 #include "data/Schema.h"
 #include "import/Importer.h"
+#include "tests/app/AnswerWithEnter.h"
 #include "tests/support/BothEngines.h"
 #include "tests/support/QtPrinters.h"
 #include "tests/support/RecordingInteraction.h"
@@ -255,9 +256,14 @@ TEST_F(ZalvertenWindowTest, DeletesOnlyAfterConfirmation) {
     Key(Grid(), Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_EQ(ui_.Questions, (std::vector<std::string>{"Datensatz löschen?"}));
     EXPECT_EQ(StoredTour(2), "T2");
-    ui_.ConfirmAnswers = {true};
+    ui_.AskWith = testing::AnswerWithEnter;
     Key(Grid(), Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_EQ(ui_.Questions.size(), 2u);
+    EXPECT_EQ(StoredTour(2), "T2");
+    ui_.AskWith = nullptr;
+    ui_.ConfirmAnswers = {true};
+    Key(Grid(), Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(ui_.Questions.size(), 3u);
     EXPECT_EQ(StoredTour(2), "(fehlt)");
     EXPECT_EQ(Tour(), "T3");
     EXPECT_EQ(Zalvert().RecordCount(), 49);
@@ -477,6 +483,11 @@ TEST_F(ImportlaeufeTest, RueckgaengigDeletesTheRunOnlyAfterYes) {
         ui_.Questions,
         (std::vector<std::string>{"Import 1 rückgängig machen? 20 Datensätze werden gelöscht."}));
     EXPECT_EQ(Zalvert().RecordCount(), 50);
+    ui_.AskWith = testing::AnswerWithEnter;
+    runs_->Rueckgaengig()->click();
+    EXPECT_EQ(ui_.Questions.size(), 2u);
+    EXPECT_EQ(Zalvert().RecordCount(), 50);
+    ui_.AskWith = nullptr;
     ui_.ConfirmAnswers.push_back(true);
     runs_->Rueckgaengig()->click();
     EXPECT_EQ(Zalvert().RecordCount(), 30);
@@ -484,7 +495,7 @@ TEST_F(ImportlaeufeTest, RueckgaengigDeletesTheRunOnlyAfterYes) {
     EXPECT_EQ(runs_->Runs().FieldByName("ImportID").AsInteger(), 1);  // still the current run
     EXPECT_EQ(runs_->Grid()->CellText(runs_->Grid()->ActiveRow(), 7), "08.12.2026 14:07:09");
     runs_->Rueckgaengig()->click();
-    EXPECT_EQ(ui_.Questions.size(), 2u);
+    EXPECT_EQ(ui_.Questions.size(), 3u);
     ASSERT_EQ(ui_.Messages.size(), 1u);
     EXPECT_EQ(ui_.Messages[0], "Import 1 wurde bereits am 08.12.2026 14:07:09 rückgängig gemacht.");
 }

@@ -52,14 +52,23 @@ TEST_F(ArchiveTest, MovesTheFileIntoTheArchiveUnderItsNewName) {
     EXPECT_TRUE(ui_.Messages.empty());
 }
 
-TEST_F(ArchiveTest, KeepsTheRenamedFileWhenTheArchiveNameIsTaken) {
+// Two files of one name within a second, or another program's copy: the next free
+// number is used, and nothing is replaced.
+TEST_F(ArchiveTest, MovesOnToTheNextFreeNameWhenTheArchiveNameIsTaken) {
     dir_.Write("archiv/touren-20180305-14_07_09.csv", "älter");
+    dir_.Write("archiv/touren-20180305-14_07_09-2.csv", "auch älter");
     const std::string file = dir_.Write("import/touren.csv", "neu");
-    ArchiveFile(file, dir_.Path() + "archiv/", ui_);
-    EXPECT_TRUE(fs::exists(dir_.Path() + "import/touren-20180305-14_07_09.csv"));
-    ASSERT_EQ(ui_.Messages.size(), 1u);
-    EXPECT_NE(ui_.Messages[0].find("touren-20180305-14_07_09.csv"), std::string::npos);
-    EXPECT_NE(ui_.Messages[0].find("schon im Archiv"), std::string::npos);
+    EXPECT_EQ(ArchiveFile(file, dir_.Path() + "archiv/", ui_), "touren-20180305-14_07_09-3.csv");
+    EXPECT_TRUE(fs::is_empty(dir_.Path() + "import"));
+    EXPECT_EQ(testing::ReadFile(dir_.Path() + "archiv/touren-20180305-14_07_09.csv"), "älter");
+    EXPECT_EQ(testing::ReadFile(dir_.Path() + "archiv/touren-20180305-14_07_09-2.csv"),
+              "auch älter");
+    EXPECT_EQ(testing::ReadFile(dir_.Path() + "archiv/touren-20180305-14_07_09-3.csv"), "neu");
+    EXPECT_TRUE(ui_.Messages.empty());
+    EXPECT_EQ(FreeArchivePath(dir_.Path() + "import/touren-20180305-14_07_09.csv",
+                              dir_.Path() + "archiv/"),
+              dir_.Path() + "import/touren-20180305-14_07_09-4.csv");
+    EXPECT_EQ(NumberedPath("/a.b/touren", 2), "/a.b/touren-2");
 }
 
 TEST_F(ArchiveTest, KeepsTheRenamedFileWhenTheArchiveFolderIsMissing) {
@@ -73,9 +82,9 @@ TEST_F(ArchiveTest, KeepsTheRenamedFileWhenTheArchiveFolderIsMissing) {
 TEST_F(ArchiveTest, NeverRenamesOverAnotherFile) {
     dir_.Write("import/touren-20180305-14_07_09.csv", "da");
     const std::string file = dir_.Write("import/touren.csv", "neu");
-    ArchiveFile(file, dir_.Path() + "archiv/", ui_);
-    EXPECT_TRUE(fs::exists(file));
-    EXPECT_TRUE(fs::is_empty(dir_.Path() + "archiv"));
+    EXPECT_EQ(ArchiveFile(file, dir_.Path() + "archiv/", ui_), "touren-20180305-14_07_09-2.csv");
+    EXPECT_EQ(testing::ReadFile(dir_.Path() + "import/touren-20180305-14_07_09.csv"), "da");
+    EXPECT_EQ(testing::ReadFile(dir_.Path() + "archiv/touren-20180305-14_07_09-2.csv"), "neu");
 }
 
 TEST_F(ArchiveTest, AnEmptyArchiveSettingMeansTheCurrentFolder) {

@@ -17,113 +17,13 @@
 #include "tests/support/RecordingInteraction.h"
 #include "tests/support/SmallFileSystem.h"
 #include "tests/support/TempDir.h"
+#include "tests/import/ImportRunFixture.h"
 
 namespace zalvert {
 namespace {
 
-class TRecordingView : public IImportView {
-  public:
-    void SetProgressMaximum(int maximum) override { Maximum = maximum; }
-    void SetProgressPosition(int position, const TImportCounts&) override {
-        Positions.push_back(position);
-    }
-    void ShowImportId(const std::string& text) override { Id = text; }
-    void ShowSummary(const std::string& text) override { Summary = text; }
-    std::string ImportYear() const override { return Year; }
-
-    int Maximum = -1;
-    std::vector<int> Positions;
-    std::string Id = "ID";
-    std::string Summary = "0 Datensätze importiert";
-    std::string Year = "2018";
-};
-
-// A billing record as stored.
-struct TStored {
-    std::string Recvon, Recan, Tour;
-    TDateTime Von = 0, Bis = 0;
-    int ImportId = 0, ErstelltVon = -1;
-};
-
-class ImportRunTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        FormatSettings() = TFormatSettings::German();
-        SetClockForTesting(TSystemTime{2026, 12, 8, 14, 7, 9, 0});
-        std::filesystem::create_directories(dir_.Path() + "import");
-        std::filesystem::create_directories(dir_.Path() + "archiv");
-    }
-    void TearDown() override { SetClockForTesting(std::nullopt); }
-
-    // A new database in `folder` (the test's own by default) and the program's parts.
-    void Start(const std::vector<std::string>& companies, std::string folder = {}) {
-        if (folder.empty()) folder = dir_.Path();
-        CreateZalvertDatabase(folder + "zalvert.db", companies);
-        const std::string ini =
-            dir_.Write("z.ini", "[DB]\nMain=" + folder +
-                                    "zalvert.db\n[Import]\nmaxspalte=5\npfad=" + dir_.Path() +
-                                    "import/\next=*.csv\narchiv=" + dir_.Path() + "archiv/\n");
-        data_ = std::make_unique<TData>(ui_, ini);
-        ASSERT_TRUE(ui_.Messages.empty()) << ui_.Messages[0];
-        importer_ = std::make_unique<TImporter>(data_->Settings(), ui_);
-        importer_->AttachData(*data_, view_);
-    }
-
-    // Loads the lines as a file of the import folder; the run follows at once.
-    std::string Import(const std::string& content) {
-        const std::string path = dir_.Write("import/touren.csv", content);
-        importer_->LoadFile(path);
-        return path;
-    }
-
-    std::string Mark(int row) const { return std::string(importer_->Gitter().Cells(5, row)); }
-
-    std::vector<TStored> Stored() {
-        std::vector<TStored> rows;
-        auto rs = data_->Datenbank->DatabaseObject()->OpenRecordset(
-            "SELECT * FROM Zalvert ORDER BY ID", engine::dbOpenSnapshot);
-        auto text = [&](const char* name) {
-            const Variant v = rs->Fields().Item(name)->Value();
-            return v.IsNull() ? std::string() : v.AsString();
-        };
-        for (; !rs->Eof(); rs->MoveNext())
-            rows.push_back({text("Recvon"), text("Recan"), text("Tour"),
-                            rs->Fields().Item("Datumvon")->Value().AsDateTime(),
-                            rs->Fields().Item("Datumbis")->Value().AsDateTime(),
-                            rs->Fields().Item("ImportID")->Value().AsInteger(),
-                            rs->Fields().Item("erstelltvon")->Value().AsInteger()});
-        return rows;
-    }
-
-    // Import identifier, file, archive name, hash and counts of every logged run.
-    std::vector<std::vector<std::string>> Logged() {
-        std::vector<std::vector<std::string>> runs;
-        auto rs = data_->Datenbank->DatabaseObject()->OpenRecordset(
-            "SELECT * FROM u_Importlauf ORDER BY ImportID", engine::dbOpenSnapshot);
-        for (; !rs->Eof(); rs->MoveNext()) {
-            std::vector<std::string> run;
-            for (const char* name : {"ImportID", "Datei", "Archivname", "SHA256", "Verarbeitet",
-                                     "Importiert", "Abgelehnt"})
-                run.push_back(rs->Fields().Item(name)->Value().AsString());
-            runs.push_back(run);
-        }
-        return runs;
-    }
-
-    std::vector<std::string> Files(const std::string& folder) const {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(dir_.Path() + folder))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-    testing::TTempDir dir_;
-    testing::TRecordingInteraction ui_;
-    TRecordingView view_;
-    std::unique_ptr<TData> data_;
-    std::unique_ptr<TImporter> importer_;
-};
+using ImportRunTest = testing::ImportRunFixture;
+using testing::TStored;
 
 TEST_F(ImportRunTest, ChecksEachRowAndStoresTheAcceptedOnes) {
     Start({"Müller Transporte", "alpha", "Nordfracht"});
@@ -309,14 +209,20 @@ TEST_F(ImportRunTest, AFailedArchivingIsFinishedByTheNextRunOfTheFile) {
     ASSERT_EQ(Files("import"), (std::vector<std::string>{"touren-20261208-14_07_09.csv"}));
 
     // The next start finds the renamed file; with the archive folder back it is
-    // archived under its recorded name and not imported again.
+    // archived under its recorded name, with its report, without a question and
+    // without being imported again.
     std::filesystem::create_directory(dir_.Path() + "archiv");
     SetClockForTesting(TSystemTime{2026, 12, 9, 8, 0, 0, 0});
     importer_->LoadFile(dir_.Path() + "import/touren-20261208-14_07_09.csv");
-    EXPECT_EQ(ui_.Questions.size(), 1u);
+    EXPECT_TRUE(ui_.Questions.empty());
     EXPECT_EQ(Stored().size(), 1u);
+    EXPECT_EQ(view_.Id, "1");
+    EXPECT_EQ(view_.Summary, "2 Datensätze verarbeitet, 1 Datensätze importiert, 1 Zeilen ungültig");
     EXPECT_TRUE(Files("import").empty());
-    EXPECT_EQ(Files("archiv"), (std::vector<std::string>{"touren-20261208-14_07_09.csv"}));
+    EXPECT_EQ(Files("archiv"), (std::vector<std::string>{"touren-20261208-14_07_09.abgelehnt.csv",
+                                                         "touren-20261208-14_07_09.csv"}));
+    EXPECT_EQ(testing::ReadFile(dir_.Path() + "archiv/touren-20261208-14_07_09.abgelehnt.csv"),
+              "Omega;K2;1.2.2018;2.2.2018;T2;falsche Firma\n");
 }
 
 TEST_F(ImportRunTest, ARunThatFailsLogsNothing) {

@@ -12,6 +12,7 @@ void TRecordingInteraction::ShowInformation(const std::string& text) {
 
 bool TRecordingInteraction::Confirm(const std::string& question) {
     Questions.push_back(question);
+    if (AskWith) return AskWith(question);
     if (ConfirmAnswers.empty()) return false;
     const bool answer = ConfirmAnswers.front();
     ConfirmAnswers.pop_front();

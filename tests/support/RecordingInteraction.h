@@ -3,6 +3,7 @@
 // from a queue, so that no test blocks on a dialog.
 
 #include <deque>
+#include <functional>
 
 #include "rtl/Interaction.h"
 
@@ -23,6 +24,8 @@ class TRecordingInteraction : public IUserInteraction {
     // The questions asked and their answers; without an answer the reply is no.
     std::vector<std::string> Questions;
     std::deque<bool> ConfirmAnswers;
+    // When set, asks the question this way (a real dialog) instead of the queue.
+    std::function<bool(const std::string&)> AskWith;
     std::vector<std::vector<TFileFilter>> FileDialogs;
     std::vector<std::string> FileDialogFolders;
     // Answers for the file dialogs; an empty answer is a cancel.
