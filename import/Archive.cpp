@@ -62,8 +62,7 @@ TStep Rename(const std::string& from, const std::string& to, IUserInteraction& u
     return TStep::Done;
 }
 
-TStep CopyToArchive(const std::string& renamed, const std::string& archived,
-                    IUserInteraction& ui) {
+TStep CopyToArchive(const std::string& renamed, const std::string& archived, IUserInteraction& ui) {
     int error = ProbeStep(TImportStep::BeforeCopy);
     if (error == 0) error = CopyDurably(renamed, archived);
     if (error == EEXIST) return SameContent(renamed, archived) ? TStep::Done : TStep::NameTaken;

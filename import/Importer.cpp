@@ -4,8 +4,8 @@
 
 #include "import/Archive.h"
 #include "import/DurableCopy.h"
-#include "import/FileSha256.h"
 #include "import/FileSettle.h"
+#include "import/FileSha256.h"
 #include "import/FolderScan.h"
 #include "import/ImportRun.h"
 #include "import/Mtools.h"
@@ -81,9 +81,9 @@ void TImporter::CheckFileUnchanged() const {
     // Gone (archived by an earlier run over this grid): nothing of it is archived.
     if (!now || now == readIdentity_) return;
     throw EInOutError("Die Datei \"" + currentFile_ +
-                      "\" wurde verändert, während sie importiert wurde. Es wurde nichts "
-                      "importiert; sie bleibt im Importordner und wird beim nächsten Start "
-                      "erneut gelesen.",
+                          "\" wurde verändert, während sie importiert wurde. Es wurde nichts "
+                          "importiert; sie bleibt im Importordner und wird beim nächsten Start "
+                          "erneut gelesen.",
                       EBUSY);
 }
 
@@ -111,8 +111,9 @@ void TImporter::ImportAndArchive(int agreedRepeat) {
     TSystemTime now = CurrentTime();
     now.Millisecond = 0;
     const std::string renamed =
-        currentFile_.empty() ? std::string()
-                             : FreeArchivePath(TimeStampedPath(currentFile_, now), settings_.archiv);
+        currentFile_.empty()
+            ? std::string()
+            : FreeArchivePath(TimeStampedPath(currentFile_, now), settings_.archiv);
     TRunLogEntry entry;
     entry.File = currentFile_;
     entry.ArchiveName = ExtractFileName(renamed);
@@ -160,7 +161,8 @@ bool TImporter::IsInterruptedArchiving(const TRunLogEntry& run) const {
     if (currentFile_.empty() || run.ArchiveName.empty() || !FileIdentity(currentFile_))
         return false;
     if (ExtractFileName(currentFile_) == run.ArchiveName) return true;
-    return currentFile_ == run.File && !SameContent(currentFile_, settings_.archiv + run.ArchiveName);
+    return currentFile_ == run.File &&
+           !SameContent(currentFile_, settings_.archiv + run.ArchiveName);
 }
 
 // Finishes the archiving as the run would have, report included, without asking.
@@ -195,7 +197,7 @@ void TImporter::ScanImportFolder() {
     if (settled == TSettled::Gone) return;
     if (settled == TSettled::StillWritten)
         throw EInOutError("Die Datei \"" + path + "\" wird noch geschrieben. Sie bleibt im " +
-                          "Importordner und wird beim nächsten Start importiert.",
+                              "Importordner und wird beim nächsten Start importiert.",
                           EBUSY);
     LoadFile(path);
 }

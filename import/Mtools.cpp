@@ -45,8 +45,7 @@ std::string_view NextField(std::string_view& rest, char separator) {
 }
 
 std::string FieldText(std::string_view field, char separator) {
-    const bool quoted =
-        field.starts_with('"') || field.find(separator) != std::string_view::npos;
+    const bool quoted = field.starts_with('"') || field.find(separator) != std::string_view::npos;
     // NextField trims blanks off the end and then takes one quote off it.
     const bool guarded = !field.empty() && (field.back() == '"' || IsBlankOrControl(field.back()));
     std::string text;

@@ -32,10 +32,9 @@ void TRunLog::Append(const TRunLogEntry& entry) {
     if (!log.Active()) log.Open();
     // Names as readable UTF-8, whatever bytes they are made of.
     log.InsertFromValues({Variant(entry.ImportId), Variant(FileNameText(entry.File)),
-                          Variant(FileNameText(entry.ArchiveName)),
-                          Variant::FromDate(entry.Time), Variant(entry.Sha256),
-                          Variant(entry.Counts.Processed), Variant(entry.Counts.Imported),
-                          Variant(entry.Counts.Refused)});
+                          Variant(FileNameText(entry.ArchiveName)), Variant::FromDate(entry.Time),
+                          Variant(entry.Sha256), Variant(entry.Counts.Processed),
+                          Variant(entry.Counts.Imported), Variant(entry.Counts.Refused)});
     log.Close();
 }
 

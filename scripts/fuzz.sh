@@ -32,6 +32,7 @@ done
 # Target, its source, and the inputs of a check run (about 30 s each here).
 targets=(
     "date_convert DateConvertFuzz.cpp 8000000"
+    "file_name_text FileNameTextFuzz.cpp 4000000"
     "ini_file IniFileFuzz.cpp 25000"
     "next_field NextFieldFuzz.cpp 4000000"
     "sql_translator SqlTranslatorFuzz.cpp 600000"

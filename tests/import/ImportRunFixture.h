@@ -29,6 +29,10 @@ class TRecordingView : public IImportView {
     }
     void SetProgressPosition(int position, const TImportCounts&) override {
         Positions.push_back(position);
+        if (OnProgress) OnProgress(position);
+    }
+    void ShowReading(int linesRead) override {
+        if (OnReading) OnReading(linesRead);
     }
     void ShowImportId(const std::string& text) override { Id = text; }
     void ShowSummary(const std::string& text) override { Summary = text; }
@@ -41,6 +45,8 @@ class TRecordingView : public IImportView {
     std::string Year = "2018";
     std::vector<std::string> Waited;
     std::function<void()> OnWaiting;
+    std::function<void(int)> OnProgress;
+    std::function<void(int)> OnReading;
 };
 
 // A billing record as stored.
