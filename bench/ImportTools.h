@@ -2,9 +2,9 @@
 // What the import benchmarks share: a view nobody watches, the waiting file, and
 // the sqlite3 shell's import to compare with.
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
