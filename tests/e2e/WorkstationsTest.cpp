@@ -75,7 +75,7 @@ class WorkstationsTest : public testing::EndToEndFixture,
     }
 
     int Count(const std::string& table) {
-        return Query("SELECT 'n', Count(*) FROM " + table).at(0).second;
+        return static_cast<int>(Query("SELECT ImportID, ImportID FROM " + table).size());
     }
 
     // Both programs started together; true once both import folders are empty.
