@@ -250,6 +250,12 @@ void Tfimport::ShowImportId(const std::string& text) {
 }
 
 void Tfimport::ShowWaiting(const std::string& text) {
+    if (text.empty()) {
+        if (textBeforeWaiting_) ShowSummary(textBeforeWaiting_->toStdString());
+        textBeforeWaiting_.reset();
+        return;
+    }
+    if (!textBeforeWaiting_) textBeforeWaiting_ = anzahlImport_->text();
     ShowSummary(text);
     PaintPending();
 }

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QWidget>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "import/ImportView.h"
@@ -104,6 +105,7 @@ class Tfimport : public QWidget, public IImportView {
     QElapsedTimer sincePainted_;
     int rowsUnclocked_ = 0;  // rows shown since the clock was last read
     std::string summaryBeforeRun_;
+    std::optional<QString> textBeforeWaiting_;
     bool runningSummary_ = false;
 };
 

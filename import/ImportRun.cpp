@@ -65,9 +65,12 @@ TImportCounts TImportRun::Run(TRunLogEntry entry) {
     importedMeanwhile_.reset();
     TImportCounts counts;
     TZedaDaoDatabase& db = *data_.Datenbank;
-    BeginLockedRun(data_, lockTimeout_, [this](int seconds) {
+    bool waited = false;
+    BeginLockedRun(data_, lockTimeout_, [&](int seconds) {
+        waited = true;
         view_.ShowWaiting("Warte auf einen anderen Import (" + std::to_string(seconds) + " s) …");
     });
+    if (waited) view_.ShowWaiting({});
     try {
         if (FoundImportedMeanwhile(entry.Sha256)) {
             db.Rollback();

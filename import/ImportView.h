@@ -27,8 +27,12 @@ class IImportView {
     virtual void ShowReading(int linesRead) { (void)linesRead; }
     // The grid's cells changed: a file was read into it.
     virtual void GridChanged() {}
-    // The run waits for another program's run to end; shown at once.
-    virtual void ShowWaiting(const std::string& text) { ShowSummary(text); }
+    // The import waits (for another program's run, for a file still being
+    // written); shown at once. An empty text ends the waiting and shows again
+    // what was shown before it.
+    virtual void ShowWaiting(const std::string& text) {
+        if (!text.empty()) ShowSummary(text);
+    }
 };
 
 }  // namespace zalvert

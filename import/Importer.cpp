@@ -190,9 +190,12 @@ void TImporter::ScanImportFolder() {
     const auto name = FindFirstMatch(settings_.pfad + settings_.ext);
     if (!name) return;
     const std::string path = settings_.pfad + *name;
+    bool waited = false;
     const TSettled settled = WaitUntilComplete(path, settleTime_, kGiveUpWaiting, [&] {
+        waited = true;
         if (view_) view_->ShowWaiting("Warte, bis die Datei \"" + *name + "\" vollständig ist …");
     });
+    if (waited && view_) view_->ShowWaiting({});
     // Taken by another program meanwhile: nothing to do.
     if (settled == TSettled::Gone) return;
     if (settled == TSettled::StillWritten)

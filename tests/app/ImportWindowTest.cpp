@@ -192,6 +192,19 @@ TEST_F(ImportWindowTest, ImportsAnOpenedFileAndArchivesIt) {
     EXPECT_EQ(data_->Zalvert->RecordCount(), 4);
 }
 
+// What the window said while it waited (for a file still written, for another
+// program's run) goes once the waiting ends.
+TEST_F(ImportWindowTest, AWaitingTextGivesWayToWhatWasShownBefore) {
+    auto window = Create();
+    window->ShowSummary("3 Datensätze verarbeitet, 2 Datensätze importiert, 1 Zeilen ungültig");
+    window->ShowWaiting("Warte, bis die Datei \"a.csv\" vollständig ist …");
+    window->ShowWaiting("Warte, bis die Datei \"a.csv\" vollständig ist …");
+    EXPECT_EQ(window->Anzahl_import()->text(), "Warte, bis die Datei \"a.csv\" vollständig ist …");
+    window->ShowWaiting({});
+    EXPECT_EQ(window->Anzahl_import()->text(),
+              "3 Datensätze verarbeitet, 2 Datensätze importiert, 1 Zeilen ungültig");
+}
+
 // The toolkit's own code may leave the AVX registers' upper halves in use, which
 // slows every SSE instruction after it; the window's work runs with them cleared,
 // also after each time it let the toolkit paint.
