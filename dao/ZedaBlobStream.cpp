@@ -1,7 +1,6 @@
 #include "dao/ZedaBlobStream.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "dao/ZedaDaoTable.h"
 #include "dao/ZedaDaoTableSupport.h"
@@ -66,12 +65,12 @@ void TZedaBlobStream::Load() {
     const TDaoValue& entry = record_->Values[index_];
     // What this edit wrote is the field's content until it is posted or cancelled.
     if (entry.Modified) {
-        content_ = entry.Text;
+        content_.Bytes = entry.Text;
         return;
     }
     const bool newRecord = record_->Position == -1;
     if (Cached()) {
-        content_ = newRecord && entry.Text.empty() ? DefaultText() : entry.Text;
+        content_.Bytes = newRecord && entry.Text.empty() ? DefaultText() : entry.Text;
         return;
     }
     LoadFromEngine();
@@ -86,67 +85,48 @@ void TZedaBlobStream::LoadFromEngine() {
         if (bookmark > 0) table_.PositionByBookmark(bookmark);
         if (table_.State() == TDataSetState::dsInsert && newRecord) {
             const std::string& entry = record_->Values[index_].Text;
-            content_ = entry.empty() && !DefaultText().empty() ? DefaultText() : entry;
+            content_.Bytes = entry.empty() && !DefaultText().empty() ? DefaultText() : entry;
         } else {
             engine::Field& source = *table_.fieldCache_.at(index_);
             const Variant value = source.Value();
             if (value.IsEmptyOrNull()) {
-                content_.clear();
+                content_.Bytes.clear();
             } else if (value.Type() == TVarType::Bytes) {
                 const TBytes& bytes = value.AsBytes();
                 const auto size = std::min(bytes.size(), static_cast<size_t>(source.FieldSize()));
-                content_.assign(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(size));
+                content_.Bytes.assign(bytes.begin(),
+                                      bytes.begin() + static_cast<std::ptrdiff_t>(size));
             } else {
-                content_ = value.AsString();
+                content_.Bytes = value.AsString();
             }
             if (IDaoEncrypter* encrypter = table_.encrypterObject_) {
-                encrypter->SetEncodedString(content_);
-                content_ = encrypter->DecodedString();
+                encrypter->SetEncodedString(content_.Bytes);
+                content_.Bytes = encrypter->DecodedString();
             }
         }
     } catch (const std::exception&) {
-        content_.clear();
+        content_.Bytes.clear();
         if (!table_.ForwardOnly()) IgnoringErrors([&] { table_.RefreshOrReopen(); });
     }
     if (saved > 0) IgnoringErrors([&] { table_.PositionByBookmark(saved); });
 }
 
 std::size_t TZedaBlobStream::Read(void* buffer, std::size_t count) {
-    if (!open_ || position_ >= Size()) return 0;  // nothing lies beyond the content
-    const auto available = static_cast<std::size_t>(Size() - position_);
-    count = std::min(count, available);
-    if (count > 0) {
-        std::memcpy(buffer, content_.data() + position_, count);
-        position_ += static_cast<std::int64_t>(count);
-    }
-    return count;
+    return open_ ? content_.Read(buffer, count) : 0;
 }
 
 std::size_t TZedaBlobStream::Write(const void* buffer, std::size_t count) {
     if (!open_ || !record_ || index_ >= record_->Values.size()) return 0;
-    // Whatever stood after the position is dropped.
-    content_.resize(static_cast<size_t>(std::clamp<std::int64_t>(position_, 0, Size())));
-    content_.append(static_cast<const char*>(buffer), count);
-    record_->Values[index_].Text = content_;
+    const std::size_t written = content_.Write(buffer, count);
+    if (written == 0 && count > 0) return 0;
+    record_->Values[index_].Text = content_.Bytes;
     record_->Values[index_].Modified = true;
     modified_ = true;
-    position_ += static_cast<std::int64_t>(count);
-    return count;
+    return written;
 }
 
 std::int64_t TZedaBlobStream::Seek(std::int64_t offset, TSeekOrigin origin) {
-    switch (origin) {
-        case TSeekOrigin::Beginning:
-            position_ = offset;
-            break;
-        case TSeekOrigin::Current:
-            position_ += offset;
-            break;
-        case TSeekOrigin::End:
-            position_ = Size() + offset;
-            break;
-    }
-    return position_;
+    return content_.Seek(offset, origin);
 }
 
 }  // namespace zalvert

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "dao/BlobContent.h"
 #include "dataset/Field.h"
 #include "dataset/Stream.h"
 
@@ -26,10 +27,14 @@ class TZedaBlobStream : public TStream {
     TZedaBlobStream(const TZedaBlobStream&) = delete;
     TZedaBlobStream& operator=(const TZedaBlobStream&) = delete;
 
+    // Copies nothing at a position outside the content.
     std::size_t Read(void* buffer, std::size_t count) override;
+    // Writes nothing at a position before the start; one beyond the content is
+    // reached through zero bytes.
     std::size_t Write(const void* buffer, std::size_t count) override;
+    // Returns the new position, which may lie before the start or beyond the end.
     std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
-    std::int64_t Size() const override { return static_cast<std::int64_t>(content_.size()); }
+    std::int64_t Size() const override { return content_.Size(); }
     bool Modified() const { return modified_; }
 
   private:
@@ -45,8 +50,7 @@ class TZedaBlobStream : public TStream {
     TBlobStreamMode mode_;
     bool open_ = false;
     bool modified_ = false;
-    std::int64_t position_ = 0;
-    std::string content_;
+    TBlobContent content_;
 };
 
 }  // namespace zalvert

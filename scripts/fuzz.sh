@@ -31,6 +31,7 @@ done
 
 # Target, its source, and the inputs of a check run (about 30 s each here).
 targets=(
+    "blob_content BlobContentFuzz.cpp 2000000"
     "date_convert DateConvertFuzz.cpp 8000000"
     "file_name_text FileNameTextFuzz.cpp 4000000"
     "ini_file IniFileFuzz.cpp 25000"

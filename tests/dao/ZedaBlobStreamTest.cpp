@@ -70,6 +70,32 @@ TEST_F(BlobStreams, AMemoReadsItsTextFromTheEngineOrTheBuffer) {
     }
 }
 
+// A position outside the content is allowed, but no read or write there touches
+// anything but the content.
+TEST_F(BlobStreams, PositionsOutsideTheContentCopyNothingForeign) {
+    TZedaDaoTable& table = Open();
+    TBlobField& memo = Blob(table, "notiz");
+    table.Edit();
+    auto stream = table.CreateBlobStream(memo, TBlobStreamMode::bmReadWrite);
+    char part[8] = {'-', '-', '-', '-', '-', '-', '-', '-'};
+    EXPECT_EQ(stream->Seek(-2, TSeekOrigin::Beginning), -2);
+    EXPECT_EQ(stream->Read(part, 8), 0u);
+    EXPECT_EQ(std::string(part, 8), "--------");
+    EXPECT_EQ(stream->Seek(-8, TSeekOrigin::Current), -10);
+    EXPECT_EQ(stream->Read(part, 8), 0u);
+    EXPECT_EQ(stream->Write("x", 1), 0u);
+    EXPECT_EQ(stream->Size(), 11);
+    // Beyond the end the gap reads as zero bytes.
+    EXPECT_EQ(stream->Seek(2, TSeekOrigin::End), 13);
+    EXPECT_EQ(stream->Write("!", 1), 1u);
+    EXPECT_EQ(stream->Size(), 14);
+    stream->Seek(9, TSeekOrigin::Beginning);
+    EXPECT_EQ(stream->Read(part, 8), 5u);
+    EXPECT_EQ(std::string(part, 5), std::string("t!\0\0!", 5));
+    stream.reset();
+    table.Cancel();
+}
+
 TEST_F(BlobStreams, CachedMemosShowTheirFirstLine) {
     TZedaDaoTable& table = Open(true);
     table.Edit();
