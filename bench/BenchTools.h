@@ -22,6 +22,27 @@ inline long ResidentBytes() {
     return resident * sysconf(_SC_PAGESIZE);
 }
 
+// The highest resident memory of this process since the last ResetPeakResident,
+// in bytes (VmHWM).
+inline long PeakResidentBytes() {
+    long peak = 0;
+    if (std::FILE* f = std::fopen("/proc/self/status", "r")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, f))
+            if (std::sscanf(line, "VmHWM: %ld kB", &peak) == 1) break;
+        std::fclose(f);
+    }
+    return peak * 1024;
+}
+
+// Starts the peak of PeakResidentBytes anew at the memory resident now.
+inline void ResetPeakResident() {
+    if (std::FILE* f = std::fopen("/proc/self/clear_refs", "w")) {
+        std::fputs("5", f);
+        std::fclose(f);
+    }
+}
+
 // CPU time used so far by `clock` (CLOCK_PROCESS_CPUTIME_ID, CLOCK_THREAD_CPUTIME_ID).
 inline double CpuSeconds(clockid_t clock) {
     timespec now{};
