@@ -333,6 +333,8 @@ class TParser {
             if (!dot) reference += (reference.empty() ? "" : ".") + QuoteIdentifier(t.Text);
         }
         if ((pos_ - start) % 2 == 0) return std::nullopt;
+        // True, False and their kin are values, not names.
+        if (pos_ - start == 1 && IsLiteralWord(tokens_[start])) return std::nullopt;
         if (pos_ - start == 1)
             for (const std::string& param : params_)
                 if (param == AsciiUpperCase(tokens_[start].Text)) return std::nullopt;
@@ -801,6 +803,12 @@ class TParser {
         return left;
     }
 
+    static bool IsLiteralWord(const TToken& t) {
+        for (const char* word : {"NULL", "TRUE", "YES", "ON", "FALSE", "NO", "OFF"})
+            if (t.Is(word)) return true;
+        return false;
+    }
+
     std::string Primary() {
         const TToken& t = Peek();
         switch (t.Kind) {
@@ -964,6 +972,34 @@ std::string TranslateOrderList(std::string_view sort, const TColumnTypeTest& typ
     return TParser(sort, types).StandaloneOrderList();
 }
 
+namespace {
+
+// "hh:nn[:ss][ AM|PM]" into a time of day; false for anything else.
+bool ParseTimeOfDay(std::string time, int& h, int& m, int& s) {
+    int n = 0;
+    const int fields = std::sscanf(time.c_str(), "%d:%d%n:%d%n", &h, &m, &n, &s, &n);
+    if (fields < 2) return false;
+    std::string suffix = time.substr(static_cast<size_t>(n));
+    while (!suffix.empty() && suffix.front() == ' ') suffix.erase(0, 1);
+    const std::string upper = AsciiUpperCase(suffix);
+    if (upper == "PM" && h < 12)
+        h += 12;
+    else if (upper == "AM" && h == 12)
+        h = 0;
+    else if (!upper.empty() && upper != "AM" && upper != "PM")
+        return false;
+    return h >= 0 && m >= 0 && s >= 0 && h <= 23 && m <= 59 && s <= 59;
+}
+
+std::string StorageText(int year, int month, int day, int h, int m, int s) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", year, month, day, h, m,
+                  s);
+    return buffer;
+}
+
+}  // namespace
+
 std::string DateLiteralToStorage(std::string_view text) {
     int a = 0, b = 0, c = 0, h = 0, m = 0, s = 0;
     char sep1 = 0, sep2 = 0;
@@ -972,8 +1008,11 @@ std::string DateLiteralToStorage(std::string_view text) {
     while (!value.empty() && value.back() == ' ') value.pop_back();
     int consumed = 0;
     if (std::sscanf(value.c_str(), "%d%c%d%c%d%n", &a, &sep1, &b, &sep2, &c, &consumed) != 5 ||
-        sep1 != sep2 || (sep1 != '/' && sep1 != '-'))
-        return {};
+        sep1 != sep2 || (sep1 != '/' && sep1 != '-')) {
+        // A time alone is that time on the day zero, as a time field holds it.
+        if (!ParseTimeOfDay(value, h, m, s)) return {};
+        return StorageText(1899, 12, 30, h, m, s);
+    }
     int year = c, month = a, day = b;
     if (sep1 == '-' && a > 31) {  // yyyy-mm-dd
         year = a;
@@ -982,27 +1021,10 @@ std::string DateLiteralToStorage(std::string_view text) {
     }
     std::string time = value.substr(static_cast<size_t>(consumed));
     while (!time.empty() && time.front() == ' ') time.erase(0, 1);
-    if (!time.empty()) {
-        int n = 0;
-        const int fields = std::sscanf(time.c_str(), "%d:%d%n:%d%n", &h, &m, &n, &s, &n);
-        if (fields < 2) return {};
-        std::string suffix = time.substr(static_cast<size_t>(n));
-        while (!suffix.empty() && suffix.front() == ' ') suffix.erase(0, 1);
-        const std::string upper = AsciiUpperCase(suffix);
-        if (upper == "PM" && h < 12)
-            h += 12;
-        else if (upper == "AM" && h == 12)
-            h = 0;
-        else if (!upper.empty() && upper != "AM" && upper != "PM")
-            return {};
-        if (h > 23 || m > 59 || s > 59) return {};
-    }
+    if (!time.empty() && !ParseTimeOfDay(time, h, m, s)) return {};
     if (year < 100) year += year < 30 ? 2000 : 1900;
     if (!IsValidDate(year, month, day)) return {};
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", year, month, day, h, m,
-                  s);
-    return buffer;
+    return StorageText(year, month, day, h, m, s);
 }
 
 }  // namespace zalvert::engine

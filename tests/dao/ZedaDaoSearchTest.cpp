@@ -220,5 +220,29 @@ TEST_F(Searching, LookupComputesCalculatedResults) {
     EXPECT_EQ(table.FieldByName("Etikett").AsString(), "Nordfracht/Berlin-01");
 }
 
+// A time is searched as that time on the day zero, where a time field keeps it.
+TEST_F(Searching, FindsByATimeField) {
+    Execute("CREATE TABLE Schicht (nr COUNTER, beginn DATETIME, CONSTRAINT pk PRIMARY KEY (nr))");
+    Execute("INSERT INTO Schicht (beginn) VALUES (#06:00:00#)");
+    Execute("INSERT INTO Schicht (beginn) VALUES (#14:30:05#)");
+    for (int type : {engine::dbOpenDynaset, engine::dbOpenSnapshot}) {
+        SCOPED_TRACE(type);
+        TZedaDaoTable& table = Table("Schicht", type);
+        auto* nr = new TIntegerField(&table);
+        nr->SetFieldName("nr");
+        nr->SetDataSet(&table);
+        auto* beginn = new TTimeField(&table);
+        beginn->SetFieldName("beginn");
+        beginn->SetDataSet(&table);
+        table.Open();
+        const Variant time = Variant::FromDate(EncodeTime(14, 30, 5, 0));
+        EXPECT_TRUE(table.Locate("beginn", time, 0));
+        EXPECT_EQ(table.FieldByName("nr").AsInteger(), 2);
+        EXPECT_EQ(
+            table.Lookup("beginn", Variant::FromDate(EncodeTime(6, 0, 0, 0)), "nr").AsInteger(), 1);
+        table.Close();
+    }
+}
+
 }  // namespace
 }  // namespace zalvert::testing

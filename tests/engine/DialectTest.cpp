@@ -72,6 +72,14 @@ TEST_F(Dialect, TrueIsMinusOneAndYesNoIsStoredAsOneAndZero) {
               (Values{"Meier", "Schulz", "Zander"}));
     EXPECT_EQ(Column("SELECT Name FROM Kunden WHERE Aktiv AND Anzahl > 1 ORDER BY Name", "Name"),
               (Values{"Schulz", "Zander"}));
+    // Shown on their own too, not taken for fields of that name.
+    EXPECT_EQ(Column("SELECT TOP 1 True AS w, False AS f, Null AS n FROM Kunden", "w"),
+              (Values{"-1"}));
+    EXPECT_EQ(Column("SELECT TOP 1 True AS w, False AS f, Null AS n FROM Kunden", "f"),
+              (Values{"0"}));
+    EXPECT_EQ(Column("SELECT TOP 1 True AS w, False AS f, Null AS n FROM Kunden", "n"),
+              (Values{"Null"}));
+    EXPECT_EQ(Query("SELECT True FROM Kunden")->Fields().Item(0)->Value().AsInteger(), -1);
     db_->Execute("UPDATE Kunden SET Aktiv = True WHERE Name = 'Albers'");
     db_->Execute("INSERT INTO Kunden (Name, Aktiv) VALUES ('Neu', -1)");
     // Without a field list the values go to the fields in order; Aktiv is the fifth.

@@ -62,7 +62,7 @@ TEST_F(TableType, SeeksRightAmongDeletedRowsEqualKeysAndSparseRowIds) {
     rs->Seek("=", {Variant("berlin"), Variant("MEIER")});
     ASSERT_FALSE(rs->NoMatch());
     EXPECT_EQ(rs->Fields().Item("ID")->Value().AsInteger(), 1);  // the first of equal keys
-    rs->Seek(">=", {Variant("Koln")});  // ö after o: Köln is after Koln
+    rs->Seek(">=", {Variant("Koln")});                           // ö after o: Köln is after Koln
     EXPECT_EQ(Text(*rs, "Name"), "Ärger");
     auto copy = rs->Clone();
     copy->SetBookmark(rs->Bookmark());  // a bookmark by row id in a table of sparse ids

@@ -2,6 +2,7 @@
 
 #include "engine/SqlFunctions.h"
 #include "engine/SqlTranslator.h"
+#include "engine/StorageFormat.h"
 
 namespace zalvert::engine {
 namespace {
@@ -165,6 +166,13 @@ TEST(SqlTranslator, ReadsDateLiterals) {
     EXPECT_EQ(DateLiteralToStorage("2/29/2019"), "");
     EXPECT_EQ(DateLiteralToStorage("12/24/2018 25:00"), "");
     EXPECT_EQ(DateLiteralToStorage("heute"), "");
+    // A time alone is that time on the day zero, as a time field stores it.
+    EXPECT_EQ(DateLiteralToStorage("14:30:05"), "1899-12-30 14:30:05");
+    EXPECT_EQ(DateLiteralToStorage("2:30 PM"), "1899-12-30 14:30:00");
+    EXPECT_EQ(DateLiteralToStorage("24:00:00"), "");
+    EXPECT_EQ(DateLiteralToStorage("14:-3"), "");
+    EXPECT_EQ(DateLiteralToStorage("14:30 Uhr"), "");
+    EXPECT_EQ(DateTimeToStorage(EncodeTime(14, 30, 5, 0)), DateLiteralToStorage("14:30:05"));
 }
 
 TEST(AccessLike, MatchesTheDialectsWildcards) {
