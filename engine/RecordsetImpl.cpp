@@ -520,7 +520,12 @@ void TRecordsetImpl::Edit() {
     if (rows_->IsDeleted(static_cast<size_t>(pos_))) Raise(3167);
     if (editMode_ != dbEditNone) CancelUpdate();
     cachedPos_ = -2;  // edit what is stored now
-    original_ = CurrentRow();
+    try {
+        original_ = CurrentRow();
+    } catch (const EDaoError&) {
+        if (currentGone_) rows_->MarkGone(static_cast<size_t>(pos_));
+        throw;
+    }
     editValues_ = original_;
     edited_.assign(editValues_.size(), false);
     editMode_ = dbEditInProgress;
@@ -545,6 +550,7 @@ void TRecordsetImpl::Update() {
         std::vector<Variant> stored;
         if (!rows_->Read(static_cast<size_t>(pos_), stored)) {
             CancelUpdate();
+            rows_->MarkGone(static_cast<size_t>(pos_));
             Raise(3167);
         }
         if (stored != original_) {

@@ -205,7 +205,7 @@ void TKeysetRowSet::UpdateRow(size_t pos, const TChanges& changes) {
         values.push_back(changes[i]);
     }
     if (sql.empty()) return;
-    Guarded(*db_, source_.Name, [&] {
+    const std::int64_t changed = Guarded(*db_, source_.Name, [&] {
         TSqliteConnection& connection = db_->Connection(kSource);
         TStatement& stmt = db_->Prepared("UPDATE " + QuoteIdentifier(source_.Table) + " SET " +
                                          sql + " WHERE rowid = ?");
@@ -213,9 +213,12 @@ void TKeysetRowSet::UpdateRow(size_t pos, const TChanges& changes) {
         stmt.BindInt64(static_cast<int>(values.size() + 1), keys_[pos]);
         stmt.Step();
         stmt.Reset();
-        if (connection.Changes() == 0) Fail(db_->Engine(), 3167, kSource);
-        return 0;
+        return connection.Changes();
     });
+    if (changed == 0) {
+        MarkGone(pos);
+        Fail(db_->Engine(), 3167, kSource);
+    }
 }
 
 size_t TKeysetRowSet::InsertRow(const TChanges& values, std::vector<Variant>* stored) {
@@ -357,16 +360,21 @@ TKeysetRowSet::TDeferral TKeysetRowSet::PlanDeferral(std::vector<char> written) 
 void TKeysetRowSet::DeleteRow(size_t pos) {
     if (!Updatable()) Fail(db_->Engine(), 3027, kSource);
     if (deleted_[pos]) Fail(db_->Engine(), 3167, kSource);
-    Guarded(*db_, source_.Name, [&] {
+    const std::int64_t changed = Guarded(*db_, source_.Name, [&] {
         TSqliteConnection& connection = db_->Connection(kSource);
         TStatement& stmt =
             db_->Prepared("DELETE FROM " + QuoteIdentifier(source_.Table) + " WHERE rowid = ?1");
         stmt.BindInt64(1, keys_[pos]);
         stmt.Step();
         stmt.Reset();
-        if (connection.Changes() == 0) Fail(db_->Engine(), 3167, kSource);
-        return 0;
+        return connection.Changes();
     });
+    MarkGone(pos);
+    if (changed == 0) Fail(db_->Engine(), 3167, kSource);
+}
+
+void TKeysetRowSet::MarkGone(size_t pos) {
+    if (deleted_[pos]) return;
     deleted_[pos] = true;
     ++deletedCount_;
 }

@@ -71,6 +71,9 @@ class TRowSet {
     // tell it without reading it again (else it is emptied).
     virtual size_t InsertRow(const TChanges& values, std::vector<Variant>* stored = nullptr);
     virtual void DeleteRow(size_t pos);
+    // A row found gone by a write: from now on every access to it fails with
+    // "Record is deleted." instead of showing what was read before.
+    virtual void MarkGone(size_t /*pos*/) {}
     virtual std::optional<size_t> Find(const std::string& criteria, TFindKind kind,
                                        std::optional<size_t> current) = 0;
 
@@ -100,6 +103,7 @@ class TKeysetRowSet : public TRowSet {
     void UpdateRow(size_t pos, const TChanges& changes) override;
     size_t InsertRow(const TChanges& values, std::vector<Variant>* stored = nullptr) override;
     void DeleteRow(size_t pos) override;
+    void MarkGone(size_t pos) override;
     std::optional<size_t> Find(const std::string& criteria, TFindKind kind,
                                std::optional<size_t> current) override;
 

@@ -98,6 +98,8 @@ class TOdbcRecordset : public Recordset, public std::enable_shared_from_this<TOd
     bool Has(size_t pos);
     size_t Size() const { return Keyset() ? keys_.Size() : rows_.size(); }
     bool Deleted(size_t pos) const { return pos < deleted_.size() && deleted_[pos]; }
+    // A row found gone by a write: every later access to it fails with 3167.
+    void MarkGone(size_t pos);
     std::optional<long> NextLive(long from, int direction);
     bool HasCurrent() const;
     void Land(long pos);

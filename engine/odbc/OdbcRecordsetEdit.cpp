@@ -112,7 +112,10 @@ void TOdbcRecordset::Edit() {
     if (!HasCurrent()) Raise(3021);
     if (Deleted(static_cast<size_t>(pos_))) Raise(3167);
     const auto* row = Row(static_cast<size_t>(pos_));
-    if (!row) Raise(3167);
+    if (!row) {
+        MarkGone(static_cast<size_t>(pos_));
+        Raise(3167);
+    }
     editValues_ = original_ = *row;
     edited_.assign(fields_.size(), false);
     editMode_ = dbEditInProgress;
@@ -183,7 +186,9 @@ void TOdbcRecordset::WriteEdit() {
         stmt.Prepare("SELECT 1 FROM " + table + " WHERE " + key + " = ?");
         stmt.Bind({keys_.At(pos)});
         stmt.Execute();
-        Raise(stmt.Fetch() ? 3197 : 3167);
+        if (stmt.Fetch()) Raise(3197);
+        MarkGone(pos);
+        Raise(3167);
     } catch (const EOdbc& e) {
         if (e.NotNullViolation()) Raise(3314, ColumnOfMessage(e.Message));
         Raise(e);
@@ -281,10 +286,18 @@ void TOdbcRecordset::Delete() {
                      ServerName(source_.Key) + " = ?");
         stmt.Bind({keys_.At(pos)});
         stmt.Execute();
-        if (stmt.RowsAffected() == 0) Raise(3167);
+        if (stmt.RowsAffected() == 0) {
+            MarkGone(pos);
+            Raise(3167);
+        }
     } catch (const EOdbc& e) {
         Raise(e);
     }
+    MarkGone(pos);
+}
+
+void TOdbcRecordset::MarkGone(size_t pos) {
+    if (pos >= deleted_.size() || deleted_[pos]) return;
     deleted_[pos] = true;
     ++deletedCount_;
     page_.clear();

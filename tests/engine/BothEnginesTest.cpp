@@ -196,6 +196,30 @@ TEST_P(BothEnginesTest, ASecondConnectionsChangeIsNotOverwritten) {
     EXPECT_EQ(check->RecordCount(), 2);
 }
 
+// Once a write has found the row gone, the row is gone for every access: no field
+// shows what was read of it before, and moving on skips it.
+TEST_P(BothEnginesTest, ARowFoundDeletedByAnotherUserStaysGone) {
+    Fill(4);
+    auto other = target_.Connect();
+    auto mine = db_->OpenRecordset("SELECT * FROM Kunde ORDER BY Name", dbOpenDynaset);
+    EXPECT_EQ(Name(*mine), "K000");
+    other->Execute("DELETE FROM Kunde WHERE Name = 'K000'");
+    EXPECT_EQ(ErrorOf([&] { mine->Delete(); }), 3167);
+    EXPECT_EQ(ErrorOf([&] { Name(*mine); }), 3167);
+    EXPECT_EQ(ErrorOf([&] { mine->Edit(); }), 3167);
+
+    mine->MoveNext();
+    EXPECT_EQ(Name(*mine), "K001");
+    mine->Edit();
+    other->Execute("DELETE FROM Kunde WHERE Name = 'K001'");
+    mine->Fields().Item("Ort")->SetValue(Variant("Kiel"));
+    EXPECT_EQ(ErrorOf([&] { mine->Update(); }), 3167);
+    EXPECT_EQ(ErrorOf([&] { Name(*mine); }), 3167);
+
+    mine->MoveFirst();
+    EXPECT_EQ(Name(*mine), "K002");
+}
+
 TEST_P(BothEnginesTest, TransactionsNestAndRollBackWhatTheyHold) {
     auto engine = CreateDBEngine("DAO.DBEngine.36");
     auto ws = engine->CreateWorkspace("T", "Admin", "");
