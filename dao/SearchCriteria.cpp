@@ -217,8 +217,10 @@ std::string QuoteEscaped(std::string_view text) {
 std::string PatternEscaped(std::string_view text) {
     std::string out;
     out.reserve(text.size());
+    // Outside a list only these stand for something else; "]", "!" and "-" are
+    // themselves there.
     for (char c : text) {
-        if (std::string_view("!#*-?[]").find(c) != std::string_view::npos)
+        if (std::string_view("#*?[").find(c) != std::string_view::npos)
             out += std::string("[") + c + "]";
         else
             out += c;

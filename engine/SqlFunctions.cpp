@@ -47,7 +47,9 @@ bool MatchList(std::u32string_view pattern, size_t& p, char32_t c) {
     }
     bool matched = false;
     const char32_t folded = FoldUnicodeCase(c);
-    while (p < pattern.size() && pattern[p] != ']') {
+    // A "]" first in the list is one of its characters, not its end.
+    const size_t first = p;
+    while (p < pattern.size() && (pattern[p] != ']' || p == first)) {
         char32_t low = pattern[p++];
         char32_t high = low;
         if (p + 1 < pattern.size() && pattern[p] == '-' && pattern[p + 1] != ']') {

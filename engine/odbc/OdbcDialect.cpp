@@ -20,15 +20,32 @@ std::string Quoted(std::string_view text, char quote) {
     return out;
 }
 
+// The dialect's LIKE pattern as the server's: "*" and "?" become "%" and "_",
+// which stand for themselves then, as does a character in brackets ("[*]").
+// What the server's LIKE cannot say (a digit "#", lists of several characters)
+// is refused rather than matched wrongly.
 std::string LikePattern(std::string_view pattern) {
+    const auto literal = [](std::string& out, char c) {
+        if (c == '%' || c == '_' || c == '\\') out += '\\';
+        out += c;
+    };
     std::string out;
-    for (char c : pattern) {
-        if (c == '*')
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        const char c = pattern[i];
+        if (c == '*') {
             out += '%';
-        else if (c == '?')
+        } else if (c == '?') {
             out += '_';
-        else
-            out += c;
+        } else if (c == '[') {
+            if (i + 2 >= pattern.size() || pattern[i + 2] != ']' || pattern[i + 1] == '!')
+                throw ESqlSyntax{std::string(pattern)};
+            literal(out, pattern[i + 1]);
+            i += 2;
+        } else if (c == '#') {
+            throw ESqlSyntax{std::string(pattern)};
+        } else {
+            literal(out, c);
+        }
     }
     return out;
 }

@@ -78,6 +78,37 @@ TEST_P(DaoTableBothEnginesTest, BrowsesCountsAndLocates) {
     EXPECT_EQ(Tour(), "T1148");
 }
 
+// The search line's search: every character a user types matches itself, on
+// either engine, whatever the engine's wildcards and escapes are.
+TEST_P(DaoTableBothEnginesTest, APartialKeyMatchesEveryCharacterAsItself) {
+    const std::vector<std::string> tours = {"100%", "A_B", "x-1", "Wer?", "#5",    "Nr!1",
+                                            "a*b",  "[x]", "y]z", "q\\r", "O'Neil"};
+    {
+        auto db = target_.Connect();
+        for (const std::string& tour : tours) {
+            auto rs = db->OpenRecordset("Zalvert", engine::dbOpenDynaset);
+            rs->AddNew();
+            rs->Fields().Item("Tour")->SetValue(Variant(tour));
+            rs->Update();
+        }
+        db->Close();
+    }
+    table_.Open();
+    const int options = loCaseInsensitive | loPartialKey;
+    for (const std::string& tour : tours) {
+        table_.First();
+        EXPECT_TRUE(table_.Locate("Tour", Variant(tour), options)) << tour;
+        EXPECT_EQ(Tour(), tour);
+        EXPECT_TRUE(table_.Locate("Tour", Variant(tour.substr(0, 2)), options)) << tour;
+        EXPECT_EQ(Tour().substr(0, 2), tour.substr(0, 2));
+    }
+    // Typed alone, the server's own wildcards find only what begins with them.
+    table_.First();
+    EXPECT_FALSE(table_.Locate("Tour", Variant("%"), options));
+    EXPECT_FALSE(table_.Locate("Tour", Variant("_"), options));
+    EXPECT_TRUE(table_.Locate("Tour", Variant("T10"), options));
+}
+
 TEST_P(DaoTableBothEnginesTest, EditsInsertsAndDeletesThroughTheDataset) {
     table_.Open();
     table_.Edit();

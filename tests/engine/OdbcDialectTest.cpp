@@ -26,6 +26,16 @@ TEST(OdbcDialect, QuotesNamesInLowerCaseAndWritesLiteralsTheServersWay) {
     EXPECT_THROW(ToServerSql("[Datumvon] = #99/99/2026#"), ESqlSyntax);
 }
 
+// What a user types matches itself: the server's own wildcards and escape are
+// escaped, a character in brackets is itself; what LIKE cannot say is refused.
+TEST(OdbcDialect, WritesLikePatternsSoThatEveryCharacterMatchesItself) {
+    EXPECT_EQ(ToServerSql("Tour LIKE '100%_[*][?][#][[]a]-!\\*'"),
+              "\"tour\" ILIKE '100\\%\\_*?#[a]-!\\\\%'");
+    EXPECT_THROW(ToServerSql("Tour LIKE 'T##'"), ESqlSyntax);
+    EXPECT_THROW(ToServerSql("Tour LIKE '[a-c]*'"), ESqlSyntax);
+    EXPECT_THROW(ToServerSql("Tour LIKE '[!a]*'"), ESqlSyntax);
+}
+
 TEST(OdbcDialect, WritesTheServersTypesAndNamesIndexesAfterTheirTable) {
     EXPECT_EQ(ToServerSql("CREATE TABLE [Kunde] ([ID] COUNTER, [Name] TEXT(20), [Ort] TEXT, "
                           "[Betrag] CURRENCY, [Aktiv] YESNO DEFAULT -1, [Notiz] MEMO, "
