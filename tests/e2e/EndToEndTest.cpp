@@ -100,17 +100,20 @@ TEST_P(StoppedImportTest, NextStartStoresNothingTwiceAndFinishesTheArchiving) {
     const auto archived = [&] {
         const auto names = Copies();
         return names.size() == 1 && !names[0].ends_with(".teil") && Files("import").empty() &&
-               Files("archiv").size() == 2;
+               HasReport();
     };
     RunUntil([&] { return archived() || !Messages().empty(); });
     EXPECT_TRUE(archived()) << ::testing::PrintToString(Files("archiv"))
                             << ::testing::PrintToString(Files("import"));
     ASSERT_EQ(Copies().size(), 1u);
-    EXPECT_EQ(Content(root_ + "archiv/" + Copies()[0]), content);
+    EXPECT_TRUE(Content(root_ + "archiv/" + Copies()[0]) == content);
     std::string refused;
     for (int i = 0; i < 12000; ++i)
         refused += "Unbekannt;Kunde B;01.03.2018;02.03.2018;T2;falsche Firma\r\n";
-    EXPECT_EQ(Content(root_ + "archiv/" + ChangeFileExt(Copies()[0], ".abgelehnt.csv")), refused);
+    const std::string report =
+        Content(root_ + "archiv/" + ChangeFileExt(Copies()[0], ".abgelehnt.csv"));
+    EXPECT_EQ(report.size(), refused.size());
+    EXPECT_TRUE(report == refused);
     const auto rows = Stored();
     EXPECT_EQ(rows.size(), 24000u);
     EXPECT_TRUE(
@@ -138,7 +141,7 @@ TEST_F(EndToEndTest, AFileWhoseArchivingFailedIsArchivedAtTheNextStartNotImporte
     EXPECT_EQ(Stored().size(), 2u);
 
     fs::create_directories(root_ + "archiv");
-    RunUntil([&] { return Files("archiv").size() == 2 && Files("import").empty(); });
+    RunUntil([&] { return Copies().size() == 1 && HasReport() && Files("import").empty(); });
     EXPECT_TRUE(Files("import").empty());
     EXPECT_EQ(Copies().size(), 1u);
     EXPECT_EQ(Stored(), (std::vector<std::pair<std::string, int>>{{"T1", 1}, {"T3", 1}}));
