@@ -33,14 +33,13 @@ class TClosing {
     std::shared_ptr<engine::Recordset> rs_;
 };
 
-// Whether `text` matches `key` as the search options say: the whole text, or its
-// beginning with a partial key; without regard to case when asked.
-bool TextMatches(std::string text, std::string key, int options) {
-    if (options & loCaseInsensitive) {
-        text = FoldedCase(text);
-        key = FoldedCase(key);
-    }
-    return (options & loPartialKey) ? text.starts_with(key) : text == key;
+// Whether a text a seek landed on matches `key`: the whole text, or its beginning
+// with a partial key; without regard to case whatever the options say, as the
+// engine compares texts (a find on a dynaset gives the same answer).
+bool TextMatches(const std::string& text, const std::string& key, int options) {
+    const std::string folded = FoldedCase(text);
+    const std::string foldedKey = FoldedCase(key);
+    return (options & loPartialKey) ? folded.starts_with(foldedKey) : folded == foldedKey;
 }
 
 // Whether a value the seek landed on is the key's value.
