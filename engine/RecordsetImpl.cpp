@@ -374,6 +374,20 @@ std::optional<long> TRecordsetImpl::PositionOfBookmark(const TBytes& bookmark) c
     return static_cast<long>(value) - 1;
 }
 
+// A bookmark of this recordset's family for a row its keyset does not hold: a
+// clone that read its keys again found a row added since (by another user, or an
+// INSERT on the connection). The row joins this keyset, so that a move to it lands.
+std::optional<long> TRecordsetImpl::LearnRowOfBookmark(const TBytes& bookmark) {
+    auto* keyset = dynamic_cast<TKeysetRowSet*>(rows_.get());
+    if (!keyset || bookmark.size() < 4) return std::nullopt;
+    std::uint32_t value = 0, owner = family_;
+    std::memcpy(&value, bookmark.data(), 4);
+    if (bookmark.size() >= 8) std::memcpy(&owner, bookmark.data() + 4, 4);
+    if (owner != family_ || value == 0 || value > 0x7FFFFFFF) return std::nullopt;
+    const auto pos = keyset->Learn(value);
+    return pos ? std::optional<long>(static_cast<long>(*pos)) : std::nullopt;
+}
+
 TBytes TRecordsetImpl::Bookmark() const {
     CheckOpen();
     if (!Bookmarkable()) Raise(3251);
@@ -384,7 +398,8 @@ TBytes TRecordsetImpl::Bookmark() const {
 void TRecordsetImpl::SetBookmark(const TBytes& bookmark) {
     CheckOpen();
     if (!Bookmarkable()) Raise(3251);
-    const auto found = PositionOfBookmark(bookmark);
+    auto found = PositionOfBookmark(bookmark);
+    if (!found) found = LearnRowOfBookmark(bookmark);
     if (!found) Raise(3159);
     const long pos = *found;
     if (rows_->IsDeleted(static_cast<size_t>(pos))) Raise(3167);

@@ -96,6 +96,7 @@ class TRecordsetImpl : public Recordset, public std::enable_shared_from_this<TRe
     long LiveBefore(long pos) const;
     TBytes BookmarkOf(long pos) const;
     std::optional<long> PositionOfBookmark(const TBytes& bookmark) const;
+    std::optional<long> LearnRowOfBookmark(const TBytes& bookmark);
     // Every row of the set deleted (or none there): the recordset is empty.
     bool NoLiveRows() const;
     void Reach(long positions);

@@ -396,6 +396,25 @@ void TKeysetRowSet::BuildLookup() const {
     std::sort(lookup_.begin(), lookup_.end());
 }
 
+std::optional<size_t> TKeysetRowSet::Learn(std::int64_t rowid) {
+    if (const auto known = PositionOf(rowid)) return known;
+    const int slot = static_cast<int>(source_.Parameters.size() + 1);
+    const bool exists = Guarded(*db_, source_.Name, [&] {
+        db_->Connection(kSource);  // rows held back are written first
+        TStatement& stmt =
+            db_->Prepared("SELECT 1 FROM " + source_.From + " WHERE " +
+                          Condition(source_.TableRef + ".rowid = ?" + std::to_string(slot)));
+        stmt.Reset();
+        BindParameters(stmt);
+        stmt.BindInt64(slot, rowid);
+        const bool found = stmt.Step();
+        stmt.Reset();
+        return found;
+    });
+    if (!exists) return std::nullopt;
+    return AddKey(rowid);
+}
+
 std::optional<size_t> TKeysetRowSet::PositionOf(std::int64_t rowid) const {
     if (ascending_) {
         return keys_.FindAscending(rowid);

@@ -112,6 +112,10 @@ class TKeysetRowSet : public TRowSet {
     // source's order.
     bool HasAddedRows() const { return keys_.size() > loadedKeys_; }
     std::optional<size_t> PositionOf(std::int64_t rowid) const;
+    // The position of a row of the source that was added after the keys were read
+    // (by another user, or found by a clone that read them again): it joins the
+    // set at its end. Empty when no such row is in the source.
+    std::optional<size_t> Learn(std::int64_t rowid);
     // The first row (in `orderBy` order) meeting `condition`, for Seek.
     std::optional<size_t> FirstWhere(const std::string& condition, const std::string& orderBy,
                                      const std::vector<Variant>& values);

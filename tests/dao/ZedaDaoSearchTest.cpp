@@ -120,6 +120,30 @@ TEST_F(Searching, ANearMissOfASeekIsNoMatch) {
     EXPECT_EQ(beforeScroll, 1);
 }
 
+// A row added after the table was opened, here or by another user, is found by a
+// seek in another index (its clone reads the keys anew) and becomes the table's
+// current record: the table learns of it.
+TEST_F(Searching, LocateOnAStandardTableFindsARowAddedSinceItOpened) {
+    TZedaDaoTable& table = Open(engine::dbOpenTable, "PrimaryKey");
+    Execute("INSERT INTO Zalvert (Recvon, Tour) VALUES ('Neu', 'Neu-01')");
+    {
+        auto other = engine::CreateDBEngine("DAO.DBEngine.36")
+                         ->CreateWorkspace("Anderer", "Admin", "")
+                         ->OpenDatabase(path_);
+        other->Execute("INSERT INTO Zalvert (Recvon, Tour) VALUES ('Fremd', 'Fremd-01')");
+        other->Close();
+    }
+    beforeScroll = afterScroll = 0;
+    EXPECT_TRUE(table.Locate("Recvon", Variant("Neu"), 0));
+    EXPECT_EQ(Tour(table), "Neu-01");
+    EXPECT_TRUE(table.Locate("Recvon;Tour", Keys({"Fremd", "Fremd-01"}), 0));
+    EXPECT_EQ(Tour(table), "Fremd-01");
+    EXPECT_EQ(beforeScroll, 2);
+    EXPECT_EQ(afterScroll, 2);
+    EXPECT_TRUE(table.Locate("Recvon", Variant("Neu"), 0));  // known now
+    EXPECT_EQ(Tour(table), "Neu-01");
+}
+
 // Letter case is the engine's to decide, as it compares texts: a standard table
 // answers as a dynaset does, with the case-insensitive option or without.
 TEST_F(Searching, EveryTableTypeGivesTheSameAnswer) {
