@@ -105,6 +105,7 @@ void TZedaDaoTable::WriteValue(size_t index, const TField& field, const std::str
 // --- the post step -------------------------------------------------------------------
 
 void TZedaDaoTable::InternalPost() {
+    DropSeekClone();
     positionInvalid_ = false;
     CheckActive();
     const bool inserting = State() != TDataSetState::dsEdit;
@@ -224,6 +225,7 @@ void TZedaDaoTable::Post() {
 // --- delete and refresh --------------------------------------------------------------
 
 void TZedaDaoTable::InternalDelete() {
+    DropSeekClone();
     if (TRecordBuffer* active = ActiveBuffer())
         registry_.RemovePosition(DaoBuffer(*active).Position);
     for (;;) {
@@ -258,6 +260,7 @@ void TZedaDaoTable::InternalDelete() {
 }
 
 void TZedaDaoTable::InternalRefresh() {
+    DropSeekClone();
     countInvalid_ = true;
     // An empty dataset has no current record to read again.
     if (!ControlsDisabled() && !IsEmpty()) Resync(rmExact | rmCenter);
@@ -266,6 +269,7 @@ void TZedaDaoTable::InternalRefresh() {
 // The buffers read again around the current row; when that row is gone, the
 // recordset is opened anew and the dataset goes back to about where it was.
 void TZedaDaoTable::RefreshOrReopen() {
+    DropSeekClone();
     countInvalid_ = true;
     // Browse for the moment: an edit in progress must not be posted from in here.
     const TDataSetState saved = SetTempState(TDataSetState::dsBrowse);

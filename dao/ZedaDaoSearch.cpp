@@ -155,7 +155,8 @@ bool TZedaDaoTable::Locate(const std::string& keyFields, const Variant& keyValue
         MakeFoundCurrent(*found, 0);
         return true;
     }
-    TClosing guard(found);
+    // A clone kept for the next search stays open.
+    TClosing guard(found == seekClone_ ? nullptr : found);
     if (found->NoMatch() || !SeekFoundKey(*found, key, options)) return false;
     MakeFoundCurrent(*found, 0);
     return true;
@@ -201,16 +202,35 @@ std::shared_ptr<engine::Recordset> TZedaDaoTable::SeekOnClone(const std::string&
     const bool whole =
         static_cast<int>(key.Fields.size()) == fieldCount && !(options & loPartialKey);
     slots.resize(static_cast<size_t>(n));
-    auto clone = recordset_->Clone();
+    // A clone in another index reads every key in that index's order: it is kept
+    // for the next search in that index until the table writes, refreshes or closes.
+    const bool kept = recordset_->Index() != index;
+    std::shared_ptr<engine::Recordset> clone =
+        kept && seekClone_ && seekCloneIndex_ == index ? seekClone_ : nullptr;
     try {
-        if (clone->Index() != index) clone->SetIndex(index);  // the same order needs no rebuild
+        if (!clone) {
+            clone = recordset_->Clone();
+            if (kept) {
+                DropSeekClone();
+                clone->SetIndex(index);
+                seekClone_ = clone;
+                seekCloneIndex_ = index;
+            }
+        }
         clone->MoveFirst();
         clone->Seek(whole ? "=" : ">=", slots);
     } catch (...) {
-        IgnoringErrors([&] { clone->Close(); });
+        if (clone == seekClone_) DropSeekClone();
+        if (clone) IgnoringErrors([&] { clone->Close(); });
         throw;
     }
     return clone;
+}
+
+void TZedaDaoTable::DropSeekClone() {
+    if (seekClone_) IgnoringErrors([this] { seekClone_->Close(); });
+    seekClone_.reset();
+    seekCloneIndex_.clear();
 }
 
 // Whether the record a seek stopped at holds the key: with ">=" the engine stops

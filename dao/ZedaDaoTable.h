@@ -251,6 +251,8 @@ class TZedaDaoTable : public TDataSet, public IDaoActiveTable {
     std::vector<TCriteriaField> CriteriaFields(const std::vector<std::string>& names) const;
     void CursorToCurrentRecord();
     std::string IndexForLocate(const std::string& keyFields) const;
+    // Closes the clone kept for Locate: its keys no longer stand for the table.
+    void DropSeekClone();
     std::shared_ptr<engine::Recordset> SeekOnClone(const std::string& index, const TKeySearch& key,
                                                    int options);
     bool SeekFoundKey(engine::Recordset& clone, const TKeySearch& key, int options) const;
@@ -368,6 +370,9 @@ class TZedaDaoTable : public TDataSet, public IDaoActiveTable {
 
     // --- open state ---
     std::shared_ptr<engine::Recordset> recordset_;
+    // The clone a Locate on a standard table sought in another index, and that index.
+    std::shared_ptr<engine::Recordset> seekClone_;
+    std::string seekCloneIndex_;
     std::shared_ptr<engine::Recordset> detailBase_;
     bool cursorOpen_ = false;
     bool opening_ = false;

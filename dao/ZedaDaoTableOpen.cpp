@@ -93,6 +93,7 @@ void TZedaDaoTable::InternalClose() {
     BindFields(false);
     loads_.clear();
     fieldCache_.clear();
+    DropSeekClone();
     if (recordset_) IgnoringErrors([this] { recordset_->Close(); });
     recordset_.reset();
     if (detailBase_) IgnoringErrors([this] { detailBase_->Close(); });

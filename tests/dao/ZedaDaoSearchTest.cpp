@@ -144,6 +144,31 @@ TEST_F(Searching, LocateOnAStandardTableFindsARowAddedSinceItOpened) {
     EXPECT_EQ(Tour(table), "Neu-01");
 }
 
+// A search in another index than the table's keeps its clone for the next one;
+// what the table writes is found all the same.
+TEST_F(Searching, LocateInAnotherIndexFindsWhatTheTableWroteMeanwhile) {
+    TZedaDaoTable& table = Open(engine::dbOpenTable, "PrimaryKey");
+    EXPECT_TRUE(table.Locate("Recvon", Variant("nordwind"), 0));
+    EXPECT_EQ(Tour(table), "Kiel-02");
+    table.Append();
+    table.FieldByName("Recvon").SetAsString("Zuletzt");
+    table.FieldByName("Tour").SetAsString("Ulm-01");
+    table.Post();
+    table.First();
+    EXPECT_TRUE(table.Locate("Recvon", Variant("Zuletzt"), 0));
+    EXPECT_EQ(Tour(table), "Ulm-01");
+    table.Edit();
+    table.FieldByName("Recvon").SetAsString("Umbenannt");
+    table.Post();
+    EXPECT_FALSE(table.Locate("Recvon", Variant("Zuletzt"), 0));
+    EXPECT_TRUE(table.Locate("Recvon", Variant("Umbenannt"), 0));
+    EXPECT_EQ(Tour(table), "Ulm-01");
+    EXPECT_TRUE(table.Locate("Recvon", Variant("Südkurier"), 0));
+    table.Delete();
+    EXPECT_FALSE(table.Locate("Recvon", Variant("Südkurier"), 0));
+    EXPECT_TRUE(table.Locate("Recvon", Variant("Elbe Logistik"), 0));
+}
+
 // Letter case is the engine's to decide, as it compares texts: a standard table
 // answers as a dynaset does, with the case-insensitive option or without.
 TEST_F(Searching, EveryTableTypeGivesTheSameAnswer) {
