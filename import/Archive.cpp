@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -99,10 +100,23 @@ std::string NumberedPath(const std::string& path, int number) {
 }
 
 std::string FreeArchivePath(const std::string& stampedPath, const std::string& archiveFolder) {
-    for (int number = 1;; ++number) {
+    for (int number = 1; number <= kMostNumbers; ++number) {
         const std::string path = NumberedPath(stampedPath, number);
         if (!Exists(path) && !Exists(archiveFolder + ExtractFileName(path))) return path;
     }
+    return stampedPath;  // the archiving then says that no name is free
+}
+
+bool IsNumberedName(const std::string& name, const std::string& archiveName) {
+    if (name == archiveName) return true;
+    const std::string extension = ExtractFileExt(archiveName);
+    const std::string base = archiveName.substr(0, archiveName.size() - extension.size()) + "-";
+    if (name.size() <= base.size() + extension.size() || !name.starts_with(base) ||
+        !name.ends_with(extension))
+        return false;
+    const std::string_view number =
+        std::string_view(name).substr(base.size(), name.size() - base.size() - extension.size());
+    return std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 std::string TimeStampedPath(const std::string& currentFile, const TSystemTime& now) {

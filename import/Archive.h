@@ -20,6 +20,9 @@ std::string NumberedPath(const std::string& path, int number);
 // is taken neither beside it in the import folder nor in `archiveFolder`.
 std::string FreeArchivePath(const std::string& stampedPath, const std::string& archiveFolder);
 
+// Whether `name` is `archiveName` or one of its numbered forms ("-2", "-3" ...).
+bool IsNumberedName(const std::string& name, const std::string& archiveName);
+
 // Renames `currentFile` to `renamedPath` (nothing to do when they are the same),
 // copies it into `archiveFolder` under that name and deletes it. An archive copy
 // with the same bytes, left by an interrupted archiving, counts as done; a name

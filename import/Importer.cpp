@@ -160,18 +160,21 @@ bool TImporter::ImportAgain(const TRunLogEntry& earlier) {
 bool TImporter::IsInterruptedArchiving(const TRunLogEntry& run) const {
     if (currentFile_.empty() || run.ArchiveName.empty() || !FileIdentity(currentFile_))
         return false;
-    if (ExtractFileName(currentFile_) == run.ArchiveName) return true;
+    if (IsNumberedName(ExtractFileName(currentFile_), run.ArchiveName)) return true;
     return currentFile_ == run.File &&
            !SameContent(currentFile_, settings_.archiv + run.ArchiveName);
 }
 
-// Finishes the archiving as the run would have, report included, without asking.
+// Finishes the archiving as the run would have, report included, without asking;
+// a file renamed already keeps the name it has.
 void TImporter::FinishInterruptedArchiving(const TRunLogEntry& run) {
     CheckFileUnchanged();
     TImportRun(*data_, gitter_, *view_).MarkRefusals();
     view_->ShowImportId(std::to_string(run.ImportId));
     view_->ShowSummary(ImportSummary(run.Counts));
-    ArchiveRun(ExtractFilePath(currentFile_) + run.ArchiveName, run.ImportId, run.ArchiveName);
+    const bool renamed = IsNumberedName(ExtractFileName(currentFile_), run.ArchiveName);
+    ArchiveRun(renamed ? currentFile_ : ExtractFilePath(currentFile_) + run.ArchiveName,
+               run.ImportId, run.ArchiveName);
 }
 
 void TImporter::KeepImportedBefore(const TRunLogEntry& earlier) {

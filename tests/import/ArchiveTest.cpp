@@ -69,6 +69,11 @@ TEST_F(ArchiveTest, MovesOnToTheNextFreeNameWhenTheArchiveNameIsTaken) {
                               dir_.Path() + "archiv/"),
               dir_.Path() + "import/touren-20180305-14_07_09-4.csv");
     EXPECT_EQ(NumberedPath("/a.b/touren", 2), "/a.b/touren-2");
+    EXPECT_TRUE(IsNumberedName("touren-20180305-14_07_09-12.csv", "touren-20180305-14_07_09.csv"));
+    EXPECT_TRUE(IsNumberedName("touren-20180305-14_07_09.csv", "touren-20180305-14_07_09.csv"));
+    EXPECT_FALSE(IsNumberedName("touren-20180305-14_07_09-.csv", "touren-20180305-14_07_09.csv"));
+    EXPECT_FALSE(IsNumberedName("touren-20180305-14_07_09-x.csv", "touren-20180305-14_07_09.csv"));
+    EXPECT_FALSE(IsNumberedName("touren.csv", "touren-20180305-14_07_09.csv"));
 }
 
 TEST_F(ArchiveTest, KeepsTheRenamedFileWhenTheArchiveFolderIsMissing) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <fstream>
 
 #include "import/FileSha256.h"
@@ -147,6 +148,32 @@ TEST_F(ExactlyOnceTest, TheLogRecordsTheArchiveNameActuallyUsed) {
     EXPECT_TRUE(ui_.Messages.empty());
     EXPECT_EQ(Logged()[0][2], "touren-20261208-14_07_09-2.csv");
     EXPECT_EQ(testing::ReadFile(dir_.Path() + "archiv/touren-20261208-14_07_09.csv"), "fremd");
+    EXPECT_EQ(testing::ReadFile(dir_.Path() + "archiv/touren-20261208-14_07_09-2.csv"), kTwoLines);
+    EXPECT_TRUE(
+        std::filesystem::exists(dir_.Path() + "archiv/touren-20261208-14_07_09-2.abgelehnt.csv"));
+}
+
+// Left under a numbered name by an archiving that did not end: still the program's
+// own run's file, finished without a question, and the log names it.
+TEST_F(ExactlyOnceTest, AFileLeftUnderANumberedNameIsRecognisedAsItsRunsOwn) {
+    Start({"Nordfracht"});
+    SetStepProbe([&](TImportStep step) {
+        if (step == TImportStep::BeforeRename)
+            dir_.Write("archiv/touren-20261208-14_07_09.csv", "fremd");
+        return step == TImportStep::BeforeDelete ? EACCES : 0;
+    });
+    Import(kTwoLines);
+    SetStepProbe(nullptr);
+    ASSERT_EQ(Files("import"), (std::vector<std::string>{"touren-20261208-14_07_09-2.csv"}));
+    EXPECT_EQ(Logged()[0][2], "touren-20261208-14_07_09.csv");
+
+    ui_.Messages.clear();
+    importer_->LoadFile(dir_.Path() + "import/touren-20261208-14_07_09-2.csv");
+    EXPECT_TRUE(ui_.Questions.empty());
+    EXPECT_TRUE(ui_.Messages.empty());
+    EXPECT_TRUE(Files("import").empty());
+    EXPECT_EQ(Stored().size(), 1u);
+    EXPECT_EQ(Logged()[0][2], "touren-20261208-14_07_09-2.csv");
     EXPECT_EQ(testing::ReadFile(dir_.Path() + "archiv/touren-20261208-14_07_09-2.csv"), kTwoLines);
     EXPECT_TRUE(
         std::filesystem::exists(dir_.Path() + "archiv/touren-20261208-14_07_09-2.abgelehnt.csv"));

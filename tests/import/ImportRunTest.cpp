@@ -13,11 +13,11 @@
 #include "import/Importer.h"
 #include "import/RunUndo.h"
 #include "rtl/FormatSettings.h"
+#include "tests/import/ImportRunFixture.h"
 #include "tests/support/MessageOf.h"
 #include "tests/support/RecordingInteraction.h"
 #include "tests/support/SmallFileSystem.h"
 #include "tests/support/TempDir.h"
-#include "tests/import/ImportRunFixture.h"
 
 namespace zalvert {
 namespace {
@@ -217,7 +217,8 @@ TEST_F(ImportRunTest, AFailedArchivingIsFinishedByTheNextRunOfTheFile) {
     EXPECT_TRUE(ui_.Questions.empty());
     EXPECT_EQ(Stored().size(), 1u);
     EXPECT_EQ(view_.Id, "1");
-    EXPECT_EQ(view_.Summary, "2 Datensätze verarbeitet, 1 Datensätze importiert, 1 Zeilen ungültig");
+    EXPECT_EQ(view_.Summary,
+              "2 Datensätze verarbeitet, 1 Datensätze importiert, 1 Zeilen ungültig");
     EXPECT_TRUE(Files("import").empty());
     EXPECT_EQ(Files("archiv"), (std::vector<std::string>{"touren-20261208-14_07_09.abgelehnt.csv",
                                                          "touren-20261208-14_07_09.csv"}));
