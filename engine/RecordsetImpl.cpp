@@ -358,20 +358,28 @@ TBytes TRecordsetImpl::BookmarkOf(long pos) const {
     return MakeBookmark(pos, rows_->Id());
 }
 
-std::optional<long> TRecordsetImpl::PositionOfBookmark(const TBytes& bookmark) const {
+// The row number a bookmark holds (a row id on a keyset, else the position + 1),
+// when the bookmark is this recordset's (or, on a keyset, its family's).
+std::optional<std::uint32_t> TRecordsetImpl::OwnBookmarkValue(const TBytes& bookmark) const {
     if (bookmark.size() < 4) return std::nullopt;
-    const auto* keyset = dynamic_cast<const TKeysetRowSet*>(rows_.get());
-    std::uint32_t value = 0, owner = keyset ? family_ : rows_->Id();
+    const bool keyset = dynamic_cast<const TKeysetRowSet*>(rows_.get()) != nullptr;
+    const std::uint32_t mine = keyset ? family_ : rows_->Id();
+    std::uint32_t value = 0, owner = mine;
     std::memcpy(&value, bookmark.data(), 4);
     if (bookmark.size() >= 8) std::memcpy(&owner, bookmark.data() + 4, 4);
-    if (owner != (keyset ? family_ : rows_->Id()) || value == 0 || value > 0x7FFFFFFF)
-        return std::nullopt;
-    if (keyset) {
-        const auto pos = keyset->PositionOf(value);
+    if (owner != mine || value == 0 || value > 0x7FFFFFFF) return std::nullopt;
+    return value;
+}
+
+std::optional<long> TRecordsetImpl::PositionOfBookmark(const TBytes& bookmark) const {
+    const auto value = OwnBookmarkValue(bookmark);
+    if (!value) return std::nullopt;
+    if (const auto* keyset = dynamic_cast<const TKeysetRowSet*>(rows_.get())) {
+        const auto pos = keyset->PositionOf(*value);
         return pos ? std::optional<long>(static_cast<long>(*pos)) : std::nullopt;
     }
-    if (static_cast<size_t>(value) > rows_->KnownSize()) return std::nullopt;
-    return static_cast<long>(value) - 1;
+    if (static_cast<size_t>(*value) > rows_->KnownSize()) return std::nullopt;
+    return static_cast<long>(*value) - 1;
 }
 
 // A bookmark of this recordset's family for a row its keyset does not hold: a
@@ -379,12 +387,9 @@ std::optional<long> TRecordsetImpl::PositionOfBookmark(const TBytes& bookmark) c
 // INSERT on the connection). The row joins this keyset, so that a move to it lands.
 std::optional<long> TRecordsetImpl::LearnRowOfBookmark(const TBytes& bookmark) {
     auto* keyset = dynamic_cast<TKeysetRowSet*>(rows_.get());
-    if (!keyset || bookmark.size() < 4) return std::nullopt;
-    std::uint32_t value = 0, owner = family_;
-    std::memcpy(&value, bookmark.data(), 4);
-    if (bookmark.size() >= 8) std::memcpy(&owner, bookmark.data() + 4, 4);
-    if (owner != family_ || value == 0 || value > 0x7FFFFFFF) return std::nullopt;
-    const auto pos = keyset->Learn(value);
+    const auto value = OwnBookmarkValue(bookmark);
+    if (!keyset || !value) return std::nullopt;
+    const auto pos = keyset->Learn(*value);
     return pos ? std::optional<long>(static_cast<long>(*pos)) : std::nullopt;
 }
 

@@ -95,6 +95,7 @@ class TRecordsetImpl : public Recordset, public std::enable_shared_from_this<TRe
     void ForgetWritten();
     long LiveBefore(long pos) const;
     TBytes BookmarkOf(long pos) const;
+    std::optional<std::uint32_t> OwnBookmarkValue(const TBytes& bookmark) const;
     std::optional<long> PositionOfBookmark(const TBytes& bookmark) const;
     std::optional<long> LearnRowOfBookmark(const TBytes& bookmark);
     // Every row of the set deleted (or none there): the recordset is empty.
