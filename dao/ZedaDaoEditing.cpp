@@ -11,7 +11,7 @@ namespace {
 
 // The run-time's compact byte variant: an array of one variant per byte took about
 // forty times the blob's size.
-Variant ByteArray(const std::string& text) {
+Variant ByteArray(std::string_view text) {
     return Variant(TBytes(text.begin(), text.end()));
 }
 
@@ -73,9 +73,9 @@ void TZedaDaoTable::WriteValue(size_t index, const TField& field, const std::str
     if (text.empty()) return target.SetValue(Variant::Null());
     const TFieldType type = field.DataType();
     const bool bytes = type == TFieldType::ftBytes || type == TFieldType::ftVarBytes;
-    if (bytes && !IsGuidField(field)) return target.SetValue(ByteArray(text));
+    if (bytes && !IsGuidField(field)) return target.TakeValue(ByteArray(text));
+    // Only an encrypted value is copied on its way: a memo or blob may be large.
     const auto encoded = [&](const std::string& plain) {
-        if (!encrypterObject_) return plain;
         encrypterObject_->SetDecodedString(plain);
         return encrypterObject_->EncodedString();
     };
@@ -88,10 +88,10 @@ void TZedaDaoTable::WriteValue(size_t index, const TField& field, const std::str
                 target.SetValue(Variant::FromDate(RecToDateTime(*rec)));
             return;
         case TFieldType::ftMemo:
-            return target.SetValue(Variant(encoded(text)));
+            return target.TakeValue(Variant(encrypterObject_ ? encoded(text) : text));
         case TFieldType::ftBlob:
         case TFieldType::ftGraphic:
-            return target.SetValue(ByteArray(encoded(text)));
+            return target.TakeValue(encrypterObject_ ? ByteArray(encoded(text)) : ByteArray(text));
         case TFieldType::ftString:
             if (encrypterObject_) return target.SetValue(Variant(encoded(text)));
             [[fallthrough]];

@@ -235,12 +235,15 @@ bool TZedaDaoTable::LoadValues(const std::vector<std::shared_ptr<engine::Field>>
             continue;
         }
         Variant value = Variant::Null();
+        bool copied = false;
         try {
-            value = fields[i]->Value();
+            // A text straight into the buffer: a large memo is not copied twice.
+            copied = load.Kind == TLoadKind::Text && fields[i]->CopyTextTo(entry.Text);
+            if (!copied) value = fields[i]->Value();
         } catch (const std::exception&) {
             if (database_->GetLastDaoError().Number == kRecordDeleted) return false;
         }
-        AssignValueText(i, value, entry.Text);
+        if (!copied) AssignValueText(i, value, entry.Text);
         if (load.Encrypted && encrypterObject_) {
             encrypterObject_->SetEncodedString(entry.Text);
             entry.Text = encrypterObject_->DecodedString();

@@ -54,6 +54,11 @@ class Field {
     virtual void SetAttributes(long attributes) = 0;  // only before appending
     virtual Variant Value() const = 0;
     virtual void SetValue(const Variant& value) = 0;
+    // As SetValue, taking the value over: a large memo or blob is not copied.
+    virtual void TakeValue(Variant&& value) { SetValue(value); }
+    // A text or memo value into `text`, reusing its memory, without a copy of the
+    // value on the way; false, and `text` unchanged, where the value is no text.
+    virtual bool CopyTextTo(std::string&) const { return false; }
     // Length in bytes of a memo or binary value of the current record.
     virtual long long FieldSize() const = 0;
     virtual std::string DefaultValue() const = 0;

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "engine/DaoConstants.h"
 #include "engine/StorageFormat.h"
@@ -193,6 +194,15 @@ void AssignStorage(const TTypeInfo& type, const Variant& value, Variant& stored)
         default:
             stored = ToStorage(type, value);
     }
+}
+
+void AssignStorage(const TTypeInfo& type, Variant&& value, Variant& stored) {
+    const bool asIs = (type.Type == dbMemo && value.Type() == TVarType::String) ||
+                      (type.Type == dbLongBinary && value.Type() == TVarType::Bytes);
+    if (asIs)
+        stored = std::move(value);
+    else
+        AssignStorage(type, std::as_const(value), stored);
 }
 
 Variant FromStorage(const TTypeInfo& type, const Variant& stored) {

@@ -15,6 +15,8 @@ struct EValueRefused {
 Variant ToStorage(const TTypeInfo& type, const Variant& value);
 // The same into `stored`, whose text keeps its memory; unchanged when refused.
 void AssignStorage(const TTypeInfo& type, const Variant& value, Variant& stored);
+// The same, taking over a memo's text or a long binary's bytes instead of a copy.
+void AssignStorage(const TTypeInfo& type, Variant&& value, Variant& stored);
 Variant FromStorage(const TTypeInfo& type, const Variant& stored);
 
 // A GUID in its braced upper-case text form; empty when the text is no GUID.

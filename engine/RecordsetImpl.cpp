@@ -50,7 +50,11 @@ class TRecordField : public Field {
     long Attributes() const override { return FieldAttributes(Meta()); }
     void SetAttributes(long) override { Raise(3219); }
     Variant Value() const override { return Owner().FieldValue(index_); }
+    bool CopyTextTo(std::string& text) const override {
+        return Owner().CopyFieldText(index_, text);
+    }
     void SetValue(const Variant& value) override { Owner().SetFieldValue(index_, value); }
+    void TakeValue(Variant&& value) override { Owner().TakeFieldValue(index_, std::move(value)); }
     long long FieldSize() const override { return Owner().FieldSize(index_); }
     std::string DefaultValue() const override {
         return DefaultValueText(Meta().Type, Meta().DefaultValue);
@@ -454,32 +458,64 @@ const std::vector<Variant>& TRecordsetImpl::CurrentRow() const {
     return current_;
 }
 
-Variant TRecordsetImpl::FieldValue(size_t field) const {
+const Variant& TRecordsetImpl::StoredValue(size_t field) const {
     CheckOpen();
-    if (editMode_ != dbEditNone) return FromStorage(Meta(field).Type, editValues_[field]);
+    if (editMode_ != dbEditNone) return editValues_[field];
     if (!HasCurrent()) Raise(3021);
     if (rows_->IsDeleted(static_cast<size_t>(pos_))) Raise(3167);
-    return FromStorage(Meta(field).Type, CurrentRow()[field]);
+    return CurrentRow()[field];
+}
+
+Variant TRecordsetImpl::FieldValue(size_t field) const {
+    return FromStorage(Meta(field).Type, StoredValue(field));
+}
+
+bool TRecordsetImpl::CopyFieldText(size_t field, std::string& text) const {
+    const int type = Meta(field).Type.Type;
+    if (type != dbText && type != dbChar && type != dbMemo) return false;
+    const Variant& stored = StoredValue(field);
+    if (stored.Type() != TVarType::String) return false;
+    text.assign(stored.StringValue());
+    return true;
 }
 
 long long TRecordsetImpl::FieldSize(size_t field) const {
-    const Variant value = FieldValue(field);
+    // The size of a memo or blob as stored, without a copy of it.
+    const Variant& stored = StoredValue(field);
+    const int type = Meta(field).Type.Type;
+    if (type == dbMemo && stored.Type() == TVarType::String)
+        return static_cast<long long>(stored.StringValue().size());
+    if (type == dbLongBinary && stored.Type() == TVarType::Bytes)
+        return static_cast<long long>(stored.AsBytes().size());
+    const Variant value = FromStorage(Meta(field).Type, stored);
     if (value.IsNull()) return 0;
     if (value.Type() == TVarType::Bytes) return static_cast<long long>(value.AsBytes().size());
     return static_cast<long long>(value.AsString().size());
 }
 
-void TRecordsetImpl::SetFieldValue(size_t field, const Variant& value) {
+template <class Assign>
+void TRecordsetImpl::StoreFieldValue(size_t field, Assign assign) {
     CheckOpen();
     if (editMode_ == dbEditNone) Raise(3020);
     const TFieldMeta& meta = Meta(field);
     if (!meta.Updatable) Fail(Database().Engine(), 3164, kFieldSource);
     try {
-        AssignStorage(meta.Type, value, editValues_[field]);
+        assign(meta.Type, editValues_[field]);
     } catch (const EValueRefused& refused) {
         Fail(Database().Engine(), refused.Number, kFieldSource);
     }
     edited_[field] = true;
+}
+
+void TRecordsetImpl::SetFieldValue(size_t field, const Variant& value) {
+    StoreFieldValue(
+        field, [&](const TTypeInfo& type, Variant& stored) { AssignStorage(type, value, stored); });
+}
+
+void TRecordsetImpl::TakeFieldValue(size_t field, Variant&& value) {
+    StoreFieldValue(field, [&](const TTypeInfo& type, Variant& stored) {
+        AssignStorage(type, std::move(value), stored);
+    });
 }
 
 namespace {
@@ -566,17 +602,7 @@ void TRecordsetImpl::Update() {
             (editMode_ == dbEditAdd && !editValues_[i].IsNull() && fields[i].Updatable))
             changes[i] = &editValues_[i];
     if (editMode_ == dbEditInProgress) {
-        // Optimistic locking: someone else changed or deleted the row since Edit.
-        std::vector<Variant> stored;
-        if (!rows_->Read(static_cast<size_t>(pos_), stored)) {
-            CancelUpdate();
-            rows_->MarkGone(static_cast<size_t>(pos_));
-            Raise(3167);
-        }
-        if (stored != original_) {
-            CancelUpdate();
-            Raise(3197);
-        }
+        CheckUnchangedSinceEdit();
         rows_->UpdateRow(static_cast<size_t>(pos_), changes);
         lastModified_ = pos_;
     } else {
@@ -592,6 +618,35 @@ void TRecordsetImpl::Update() {
     }
     editMode_ = dbEditNone;
     cachedPos_ = -2;
+    original_.clear();
+    ReleaseLargeValues(editValues_);
+}
+
+// Optimistic locking: someone else changed or deleted the row since Edit. The row
+// read to know is let go before the write, which may hold a large value twice.
+void TRecordsetImpl::CheckUnchangedSinceEdit() {
+    std::vector<Variant> stored;
+    if (!rows_->Read(static_cast<size_t>(pos_), stored)) {
+        CancelUpdate();
+        rows_->MarkGone(static_cast<size_t>(pos_));
+        Raise(3167);
+    }
+    if (stored != original_) {
+        CancelUpdate();
+        Raise(3197);
+    }
+}
+
+// The edit values are kept for the next record, whose texts then reuse their
+// memory; a large memo or blob is let go instead of being held until then.
+void TRecordsetImpl::ReleaseLargeValues(std::vector<Variant>& values) {
+    constexpr size_t kLarge = 64 * 1024;
+    for (Variant& value : values) {
+        const bool large =
+            (value.Type() == TVarType::String && value.StringValue().capacity() > kLarge) ||
+            (value.Type() == TVarType::Bytes && value.AsBytes().capacity() > kLarge);
+        if (large) value = Variant::Null();
+    }
 }
 
 void TRecordsetImpl::CancelUpdate() {

@@ -68,7 +68,9 @@ class TRecordsetImpl : public Recordset, public std::enable_shared_from_this<TRe
 
     // Used by the recordset's fields.
     Variant FieldValue(size_t field) const;
+    bool CopyFieldText(size_t field, std::string& text) const;
     void SetFieldValue(size_t field, const Variant& value);
+    void TakeFieldValue(size_t field, Variant&& value);
     long long FieldSize(size_t field) const;
     const TFieldMeta& Meta(size_t field) const { return rows_->Fields()[field]; }
     TDatabaseState& Database() const { return rows_->Database(); }
@@ -91,6 +93,11 @@ class TRecordsetImpl : public Recordset, public std::enable_shared_from_this<TRe
     std::optional<long> NextLive(long from, int direction) const;
     const std::vector<Variant>& CurrentRow() const;
     void KeepWritten(long pos, std::vector<Variant> row);
+    static void ReleaseLargeValues(std::vector<Variant>& values);
+    void CheckUnchangedSinceEdit();
+    const Variant& StoredValue(size_t field) const;
+    template <class Assign>
+    void StoreFieldValue(size_t field, Assign assign);
     bool TakeWritten(long pos) const;
     void ForgetWritten();
     long LiveBefore(long pos) const;

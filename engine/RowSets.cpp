@@ -209,10 +209,10 @@ void TKeysetRowSet::UpdateRow(size_t pos, const TChanges& changes) {
         TSqliteConnection& connection = db_->Connection(kSource);
         TStatement& stmt = db_->Prepared("UPDATE " + QuoteIdentifier(source_.Table) + " SET " +
                                          sql + " WHERE rowid = ?");
-        for (size_t i = 0; i < values.size(); ++i) stmt.Bind(static_cast<int>(i + 1), *values[i]);
+        for (size_t i = 0; i < values.size(); ++i)
+            stmt.BindKept(static_cast<int>(i + 1), *values[i]);
         stmt.BindInt64(static_cast<int>(values.size() + 1), keys_[pos]);
-        stmt.Step();
-        stmt.Reset();
+        stmt.StepKept();
         return connection.Changes();
     });
     if (changed == 0) {
@@ -257,9 +257,8 @@ std::int64_t TKeysetRowSet::InsertNow(const TChanges& values) {
     TStatement& stmt = db_->Prepared(insertSql_);
     int index = 0;
     for (size_t i = 0; i < values.size(); ++i)
-        if (insertColumns_[i]) stmt.Bind(++index, *values[i]);
-    stmt.Step();
-    stmt.Reset();
+        if (insertColumns_[i]) stmt.BindKept(++index, *values[i]);
+    stmt.StepKept();
     return connection.LastInsertRowid();
 }
 

@@ -119,6 +119,17 @@ void TStatement::Reset() {
     sqlite3_reset(stmt_);
 }
 
+void TStatement::StepKept() {
+    struct TLetGo {
+        sqlite3_stmt* stmt;
+        ~TLetGo() {
+            sqlite3_reset(stmt);
+            sqlite3_clear_bindings(stmt);
+        }
+    } letGo{stmt_};
+    Step();
+}
+
 Variant TStatement::Column(int index) const {
     switch (sqlite3_column_type(stmt_, index)) {
         case SQLITE_INTEGER:

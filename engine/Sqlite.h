@@ -61,6 +61,10 @@ class TStatement {
     void BindInt64(int index, std::int64_t value);
     bool Step();   // true while a row is there
     void Reset();  // keeps the bindings
+    // Steps a write whose values were bound with BindKept, then resets the statement
+    // and lets go of its bindings, also when the step fails: a large value is written
+    // without a copy, and nothing points at it afterwards.
+    void StepKept();
 
     int ColumnCount() const { return sqlite3_column_count(stmt_); }
     Variant Column(int index) const;

@@ -120,6 +120,45 @@ TEST_F(Editing, ConvertsWrittenValuesAsTheEngineDoes) {
     EXPECT_EQ(field("Name")->FieldSize(), 4);
 }
 
+TEST_F(Editing, LargeValuesTakenOverAreStoredWholeAndStayWholeAfterLaterEdits) {
+    db_->Execute("CREATE TABLE Anhang (Nr COUNTER, Notiz MEMO, Daten LONGBINARY, Kurz BINARY(4))");
+    std::string text(300000, '\0');
+    TBytes bytes(400000);
+    for (size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char>('a' + i * 7 % 26);
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 31 % 256);
+    auto rs = Open("Anhang");
+    auto field = [&](const char* name) { return rs->Fields().Item(name); };
+    rs->AddNew();
+    field("Notiz")->TakeValue(Variant(std::string(text)));
+    field("Daten")->TakeValue(Variant(TBytes(bytes)));
+    EXPECT_EQ(ErrorOf([&] { field("Kurz")->TakeValue(Variant(TBytes(5, 1))); }), 3163);
+    rs->Update();
+    rs->SetBookmark(rs->LastModified());
+    EXPECT_EQ(field("Notiz")->FieldSize(), 300000);
+    EXPECT_EQ(field("Daten")->FieldSize(), 400000);
+    std::string copied = "vorher";
+    ASSERT_TRUE(field("Notiz")->CopyTextTo(copied));
+    EXPECT_EQ(copied, text);
+    EXPECT_EQ(field("Daten")->Value().AsBytes(), bytes);
+    EXPECT_FALSE(field("Nr")->CopyTextTo(copied));  // a number is no text
+    EXPECT_EQ(copied, text);
+    // Writing another field leaves the large ones as they are, on this record and
+    // on the next one added.
+    rs->Edit();
+    field("Kurz")->SetValue(Variant(TBytes{1, 2}));
+    rs->Update();
+    rs->AddNew();
+    field("Notiz")->SetValue(Variant("kurz"));
+    rs->Update();
+    auto check = Open("SELECT Notiz, Daten, Kurz FROM Anhang ORDER BY Nr", dbOpenSnapshot);
+    EXPECT_EQ(check->Fields().Item(0)->Value().AsString(), text);
+    EXPECT_EQ(check->Fields().Item(1)->Value().AsBytes(), bytes);
+    EXPECT_EQ(check->Fields().Item(2)->Value().AsBytes(), (TBytes{1, 2}));
+    check->MoveNext();
+    EXPECT_EQ(check->Fields().Item(0)->Value().AsString(), "kurz");
+    EXPECT_TRUE(check->Fields().Item(1)->Value().IsNull());
+}
+
 TEST_F(Editing, RefusesValuesTheColumnCannotTake) {
     auto rs = Open("Kunden");
     rs->Edit();
@@ -178,6 +217,12 @@ TEST_F(Editing, UniqueIndexRefusesDuplicates) {
     rs->AddNew();
     rs->Fields().Item("Name")->SetValue(Variant("meier"));  // text compares without case
     EXPECT_EQ(ErrorOf([&] { rs->Update(); }), 3022);
+    // The refused write leaves nothing behind that the next one would store.
+    rs->Fields().Item("Name")->SetValue(Variant("Neumann"));
+    rs->Update();
+    rs->SetBookmark(rs->LastModified());
+    EXPECT_EQ(Text(*rs, "Name"), "Neumann");
+    EXPECT_TRUE(rs->Fields().Item("Ort")->Value().IsNull());
 }
 
 using TwoUsers = EngineTest;
