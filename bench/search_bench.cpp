@@ -119,6 +119,42 @@ void FindNextSteps(TZedaDaoTable& table, engine::Recordset& rs, int rows) {
     Row("1,000 FindNextByKey steps (per step)", direct / steps, stepped / steps);
 }
 
+// The search line in a date column: every record's date in the form the grid shows,
+// compared with the typed beginning; a day no record has reads them all.
+void ShownSearch(TZedaDaoTable& table, engine::Recordset& rs) {
+    const std::string typed = "29.02.2023";
+    const double direct = Seconds([&] {
+        auto clone = rs.Clone();
+        const auto field = clone->Fields().Item("Datumvon");
+        bool found = false;
+        for (clone->MoveFirst(); !clone->Eof() && !found; clone->MoveNext())
+            found = DateTimeToStr(field->Value().AsDateTime()).starts_with(typed);
+        Check(!found, "engine pass");
+    });
+    table.First();
+    const double searched =
+        Seconds([&] { Check(!table.FindFirstShown("Datumvon", typed), "FindFirstShown"); });
+    Row("search line in a date column (a miss)", direct, searched);
+}
+
+// The search line in the ID column: the numbers shown beginning with the typed
+// digits, found as ranges of values; the reference reads every record's number.
+void ShownNumberSearch(TZedaDaoTable& table, engine::Recordset& rs, int rows) {
+    const std::string typed = std::to_string(rows - 1);
+    const double direct = Seconds([&] {
+        auto clone = rs.Clone();
+        const auto field = clone->Fields().Item("ID");
+        bool found = false;
+        for (clone->MoveFirst(); !clone->Eof() && !found; clone->MoveNext())
+            found = field->Value().AsString().starts_with(typed);
+        Check(found, "engine pass");
+    });
+    table.First();
+    const double searched =
+        Seconds([&] { Check(table.FindFirstShown("ID", typed), "FindFirstShown"); });
+    Row("search line in the ID column (near the end)", direct, searched);
+}
+
 void MasterMoves(TZedaDaoDatabase& db) {
     engine::Database& engine = *db.DatabaseObject();
     engine.Execute("CREATE TABLE Laeufe (ImportID LONG)");
@@ -184,6 +220,8 @@ int main(int argc, char** argv) {
                    "Locate of the last record, no index", true);
         LookupById(table, *db.DatabaseObject(), rows);
         FindNextSteps(table, *rs, rows);
+        ShownSearch(table, *rs);
+        ShownNumberSearch(table, *rs, rows);
         table.Close();
         MasterMoves(db);
     }

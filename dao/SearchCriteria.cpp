@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <tuple>
+#include <utility>
 
 #include "dataset/DatabaseError.h"
 #include "dataset/DbConsts.h"
@@ -348,6 +350,48 @@ std::string IndexForKey(std::string_view keyFields, const TIndexDefs& indexes) {
         if (holdsAll) return index.Name;
     }
     return {};
+}
+
+namespace {
+
+using TWide = __int128;
+
+std::string WideText(TWide value) {
+    return std::to_string(static_cast<std::int64_t>(value));  // within the field's range
+}
+
+}  // namespace
+
+// Beginning with "3" are 3, 30 to 39, 300 to 399 and so on up to the field's
+// largest value; with "-3" the same below zero. A shown integer has no leading zero
+// and no separators.
+std::string ShownIntegerCriteria(std::string_view name, std::string_view prefix, std::int64_t low,
+                                 std::int64_t high, bool brackets) {
+    const bool negative = prefix.starts_with('-');
+    const std::string_view digits = prefix.substr(negative ? 1 : 0);
+    const std::string field = CriteriaFieldName(name, brackets);
+    if (digits.find_first_not_of("0123456789") != std::string_view::npos) return {};
+    if (digits.empty()) return negative && low < 0 ? field + " < 0" : std::string();
+    if (digits[0] == '0')
+        return !negative && digits.size() == 1 && low <= 0 && high >= 0 ? field + " = 0"
+                                                                        : std::string();
+    if (digits.size() > 19) return {};
+    TWide start = 0;
+    for (char c : digits) start = start * 10 + (c - '0');
+    std::string criteria;
+    constexpr TWide kLargestScale = static_cast<TWide>(10'000'000'000'000'000'000ULL);
+    for (TWide scale = 1; scale <= kLargestScale; scale *= 10) {
+        TWide from = start * scale, to = (start + 1) * scale - 1;
+        if (negative) std::tie(from, to) = std::pair<TWide, TWide>(-to, -from);
+        if (negative ? to < low : from > high) break;
+        from = std::max<TWide>(from, low);
+        to = std::min<TWide>(to, high);
+        if (from > to) continue;
+        if (!criteria.empty()) criteria += " OR ";
+        criteria += from == to ? field + " = " + WideText(from)
+                               : field + " BETWEEN " + WideText(from) + " AND " + WideText(to);
+    }
+    return criteria;
 }
 
 }  // namespace zalvert

@@ -4,6 +4,7 @@
 // key, key with search options, master/detail). Every value reaches a criteria
 // text only quoted and escaped, or checked to be a number, a date or a GUID.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,6 +51,11 @@ std::string OptionKeyCriteria(const std::vector<TCriteriaField>& fields,
 std::string MasterDetailCriteria(const std::vector<std::string>& detailNames,
                                  const std::vector<TField*>& masterFields,
                                  const std::vector<bool>& masterGuid, bool brackets);
+
+// The values of an integer field in [low, high] whose shown text (plain digits, a
+// leading "-") begins with `prefix`; empty when no such value can exist.
+std::string ShownIntegerCriteria(std::string_view name, std::string_view prefix, std::int64_t low,
+                                 std::int64_t high, bool brackets);
 
 // Field names compare as the dataset finds its fields: A-Z without regard to case.
 bool SameFieldName(std::string_view a, std::string_view b);

@@ -220,34 +220,38 @@ bool TZedaDaoTable::LoadRecord(TDaoRecordBuffer& buffer) {
 bool TZedaDaoTable::LoadValues(const std::vector<std::shared_ptr<engine::Field>>& fields,
                                TDaoRecordBuffer& buffer) {
     buffer.Values.resize(loads_.size());
-    for (size_t i = 0; i < loads_.size(); ++i) {
-        const TFieldLoad& load = loads_[i];
-        if (load.Kind == TLoadKind::Skip) continue;
-        TDaoValue& entry = buffer.Values[i];
-        entry.Modified = false;
-        if (load.Kind == TLoadKind::BlobSize) {
-            long long size = 0;
-            try {
-                size = fields[i]->FieldSize();
-            } catch (const std::exception&) {
-            }
-            entry.Text = size == 0 ? std::string() : std::to_string(size);
-            continue;
-        }
-        Variant value = Variant::Null();
-        bool copied = false;
+    for (size_t i = 0; i < loads_.size(); ++i)
+        if (!LoadValue(*fields[i], i, buffer.Values[i])) return false;
+    return true;
+}
+
+// One value by the load plan; false when another user deleted the row.
+bool TZedaDaoTable::LoadValue(const engine::Field& field, size_t index, TDaoValue& entry) {
+    const TFieldLoad& load = loads_[index];
+    if (load.Kind == TLoadKind::Skip) return true;
+    entry.Modified = false;
+    if (load.Kind == TLoadKind::BlobSize) {
+        long long size = 0;
         try {
-            // A text straight into the buffer: a large memo is not copied twice.
-            copied = load.Kind == TLoadKind::Text && fields[i]->CopyTextTo(entry.Text);
-            if (!copied) value = fields[i]->Value();
+            size = field.FieldSize();
         } catch (const std::exception&) {
-            if (database_->GetLastDaoError().Number == kRecordDeleted) return false;
         }
-        if (!copied) AssignValueText(i, value, entry.Text);
-        if (load.Encrypted && encrypterObject_) {
-            encrypterObject_->SetEncodedString(entry.Text);
-            entry.Text = encrypterObject_->DecodedString();
-        }
+        entry.Text = size == 0 ? std::string() : std::to_string(size);
+        return true;
+    }
+    Variant value = Variant::Null();
+    bool copied = false;
+    try {
+        // A text straight into the buffer: a large memo is not copied twice.
+        copied = load.Kind == TLoadKind::Text && field.CopyTextTo(entry.Text);
+        if (!copied) value = field.Value();
+    } catch (const std::exception&) {
+        if (database_->GetLastDaoError().Number == kRecordDeleted) return false;
+    }
+    if (!copied) AssignValueText(index, value, entry.Text);
+    if (load.Encrypted && encrypterObject_) {
+        encrypterObject_->SetEncodedString(entry.Text);
+        entry.Text = encrypterObject_->DecodedString();
     }
     return true;
 }

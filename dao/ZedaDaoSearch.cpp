@@ -3,6 +3,9 @@
 // recordset keeps its place until a match is made current.
 
 #include <algorithm>
+#include <limits>
+#include <optional>
+#include <utility>
 
 #include "dao/GuidFieldText.h"
 #include "dao/ZedaDaoTable.h"
@@ -297,10 +300,14 @@ bool TZedaDaoTable::FindByKey(TFindKind kind, const std::string& keyFields,
     findKeyFields_ = keyFields;
     findKeyValues_ = keyValues;
     findOptions_ = options;
+    return FindWhere(kind, OptionKeyCriteria(fields, key.Values, options, UseBrackets));
+}
+
+// The engine's find on a clone that stands on the current record.
+bool TZedaDaoTable::FindWhere(TFindKind kind, const std::string& criteria) {
     CursorToCurrentRecord();
     const std::int32_t here = position_;
     if (!bookmarkable_) return false;
-    const std::string criteria = OptionKeyCriteria(fields, key.Values, options, UseBrackets);
     TClosing clone(recordset_->Clone());
     clone->MoveFirst();
     clone->Move(here);
@@ -331,6 +338,79 @@ bool TZedaDaoTable::FindRecord(bool restart, bool goForward) {
     const std::string keyFields = findKeyFields_;
     const Variant keyValues = findKeyValues_;
     return FindByKey(kind, keyFields, keyValues, findOptions_);
+}
+
+// --- finds by the text shown -------------------------------------------------------------
+
+// Row after row of a clone, only the one value loaded and shown as the field shows
+// it: what the user reads is what is compared, in every type's own form.
+bool TZedaDaoTable::FindShown(TFindKind kind, const std::string& fieldName,
+                              const std::string& prefix) {
+    if (!Active() || IsEmpty() || FilterActive() || !bookmarkable_ || prefix.empty()) return false;
+    TField& field = FieldByName(fieldName);
+    const auto index = static_cast<size_t>(field.FieldNo() - 1);
+    if (field.FieldKind() != TFieldKind::fkData || index >= loads_.size()) return false;
+    if (const auto range = ShownAsPlainInteger(field)) {
+        // The engine finds these by ranges of values, with the field's index if any.
+        const std::string criteria = ShownIntegerCriteria(field.FieldName(), prefix, range->first,
+                                                          range->second, UseBrackets);
+        return !criteria.empty() && FindWhere(kind, criteria);
+    }
+    CursorToCurrentRecord();
+    TClosing clone(recordset_->Clone());
+    StartAt(*clone, kind, position_);
+    const std::shared_ptr<engine::Field> source = clone->Fields().Item(static_cast<int>(index));
+    const bool forward = kind == TFindKind::First || kind == TFindKind::Next;
+    const std::string key = FoldedCase(prefix);
+    TDaoRecordBuffer record;
+    record.Values.resize(loads_.size());
+    record.BookmarkFlag = static_cast<std::uint8_t>(TBookmarkFlag::bfCurrent);
+    std::string shown;
+    for (; !clone->Eof() && !clone->Bof(); forward ? clone->MoveNext() : clone->MovePrevious()) {
+        if (!LoadValue(*source, index, record.Values[index])) continue;  // deleted meanwhile
+        WithCalcBuffer(record, [&] {
+            try {
+                shown = field.DisplayText();
+            } catch (const std::exception&) {
+                shown.clear();  // a value that cannot be shown begins with nothing
+            }
+        });
+        if (!FoldedCase(shown).starts_with(key)) continue;
+        MakeFoundCurrent(*clone, rmExact | rmCenter);
+        return true;
+    }
+    return false;
+}
+
+// The range of an integer field shown as its plain digits; none for other fields.
+std::optional<std::pair<std::int64_t, std::int64_t>> TZedaDaoTable::ShownAsPlainInteger(
+    const TField& field) {
+    const auto* integer = dynamic_cast<const TIntegerField*>(&field);
+    if (!integer || field.OnGetText) return std::nullopt;
+    switch (field.DataType()) {
+        case TFieldType::ftSmallint:
+            return std::pair<std::int64_t, std::int64_t>(-32768, 32767);
+        case TFieldType::ftWord:
+            return std::pair<std::int64_t, std::int64_t>(0, 65535);
+        case TFieldType::ftLargeint:
+            return std::pair(std::numeric_limits<std::int64_t>::min(),
+                             std::numeric_limits<std::int64_t>::max());
+        default:
+            return std::pair<std::int64_t, std::int64_t>(std::numeric_limits<std::int32_t>::min(),
+                                                         std::numeric_limits<std::int32_t>::max());
+    }
+}
+
+// A search's first row: the first or the last, or the one after or before `here`.
+void TZedaDaoTable::StartAt(engine::Recordset& clone, TFindKind kind, std::int32_t here) {
+    if (kind == TFindKind::Last) return clone.MoveLast();
+    clone.MoveFirst();
+    if (kind == TFindKind::First) return;
+    clone.Move(here);
+    if (kind == TFindKind::Next)
+        clone.MoveNext();
+    else
+        clone.MovePrevious();
 }
 
 // --- Lookup ------------------------------------------------------------------------------

@@ -125,6 +125,18 @@ class TZedaDaoTable : public TDataSet, public IDaoActiveTable {
     bool FindPriorByKey(const std::string& keyFields, const Variant& keyValues, int options) {
         return FindByKey(TFindKind::Prior, keyFields, keyValues, options);
     }
+    // The first, next or prior record whose text shown for `fieldName` (its display
+    // text, as a grid shows it: numbers and dates in their German form) begins with
+    // `prefix`, letter case aside; made current.
+    bool FindFirstShown(const std::string& fieldName, const std::string& prefix) {
+        return FindShown(TFindKind::First, fieldName, prefix);
+    }
+    bool FindNextShown(const std::string& fieldName, const std::string& prefix) {
+        return FindShown(TFindKind::Next, fieldName, prefix);
+    }
+    bool FindPriorShown(const std::string& fieldName, const std::string& prefix) {
+        return FindShown(TFindKind::Prior, fieldName, prefix);
+    }
 
     // --- filtering, master link (ZedaDaoMasterDetail.cpp) -------------------------------------
     void SetFiltered(bool filtered) override;
@@ -247,6 +259,11 @@ class TZedaDaoTable : public TDataSet, public IDaoActiveTable {
     // --- searching (ZedaDaoSearch.cpp) ---
     bool FindByKey(TFindKind kind, const std::string& keyFields, const Variant& keyValues,
                    int options);
+    bool FindShown(TFindKind kind, const std::string& fieldName, const std::string& prefix);
+    bool FindWhere(TFindKind kind, const std::string& criteria);
+    static std::optional<std::pair<std::int64_t, std::int64_t>> ShownAsPlainInteger(
+        const TField& field);
+    static void StartAt(engine::Recordset& clone, TFindKind kind, std::int32_t here);
     TKeySearch KeyLists(const std::string& keyFields, const Variant& keyValues) const;
     std::vector<TCriteriaField> CriteriaFields(const std::vector<std::string>& names) const;
     void CursorToCurrentRecord();
@@ -307,6 +324,7 @@ class TZedaDaoTable : public TDataSet, public IDaoActiveTable {
     bool LoadRecord(TDaoRecordBuffer& buffer);
     bool LoadValues(const std::vector<std::shared_ptr<engine::Field>>& fields,
                     TDaoRecordBuffer& buffer);
+    bool LoadValue(const engine::Field& field, size_t index, TDaoValue& entry);
     void AssignValueText(size_t index, const Variant& value, std::string& text) const;
     TFieldLoad LoadPlan(TField& field) const;
     std::int32_t CurrentBookmarkValue();

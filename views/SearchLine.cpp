@@ -1,5 +1,6 @@
 #include "views/SearchLine.h"
 
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -13,6 +14,35 @@ namespace {
 
 constexpr int kPauseMs = 300;
 constexpr int kSearchOptions = loCaseInsensitive | loPartialKey;
+
+// A text field shows its value as it is: the engine finds it by its key. Every other
+// field is compared in the form the grid shows (German numbers and dates), which
+// only a pass over the records can do.
+bool ShowsItsValue(const TField& field) {
+    switch (field.DataType()) {
+        case TFieldType::ftString:
+        case TFieldType::ftMemo:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The busy cursor while a pass over the records may take a moment.
+class TBusy {
+  public:
+    explicit TBusy(bool busy) : busy_(busy) {
+        if (busy_) QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~TBusy() {
+        if (busy_) QGuiApplication::restoreOverrideCursor();
+    }
+    TBusy(const TBusy&) = delete;
+    TBusy& operator=(const TBusy&) = delete;
+
+  private:
+    bool busy_;
+};
 
 }  // namespace
 
@@ -51,23 +81,26 @@ void TSearchLine::StartSearch() {
 void TSearchLine::LocateFirst() {
     timer_->stop();
     if (edit_->text().isEmpty()) return ShowOutcome(true, {});
-    Run([this](const std::string& field, const Variant& text) {
-        return table_.Locate(field, text, kSearchOptions);
+    Run([this](const std::string& field, const std::string& text, bool byKey) {
+        return byKey ? table_.Locate(field, Variant(text), kSearchOptions)
+                     : table_.FindFirstShown(field, text);
     });
 }
 
 void TSearchLine::FindNext() {
     // Enter before the pause ends searches from the start, as the pause would.
     if (timer_->isActive()) return LocateFirst();
-    Run([this](const std::string& field, const Variant& text) {
-        return table_.FindNextByKey(field, text, kSearchOptions);
+    Run([this](const std::string& field, const std::string& text, bool byKey) {
+        return byKey ? table_.FindNextByKey(field, Variant(text), kSearchOptions)
+                     : table_.FindNextShown(field, text);
     });
 }
 
 void TSearchLine::FindPrevious() {
     timer_->stop();
-    Run([this](const std::string& field, const Variant& text) {
-        return table_.FindPriorByKey(field, text, kSearchOptions);
+    Run([this](const std::string& field, const std::string& text, bool byKey) {
+        return byKey ? table_.FindPriorByKey(field, Variant(text), kSearchOptions)
+                     : table_.FindPriorShown(field, text);
     });
 }
 
@@ -77,9 +110,10 @@ void TSearchLine::Run(Search&& search) {
     const std::string text = edit_->text().toStdString();
     if (field.empty() || text.empty() || !table_.Active()) return;
     try {
-        ShowOutcome(search(field, Variant(text)), {});
+        const bool byKey = ShowsItsValue(table_.FieldByName(field));
+        const TBusy busy(!byKey);
+        ShowOutcome(search(field, text, byKey), {});
     } catch (const std::exception& error) {
-        // A text the field cannot hold (letters for a number) is a miss with its reason.
         ShowOutcome(false, QString::fromStdString(error.what()));
     }
 }

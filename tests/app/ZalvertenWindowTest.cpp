@@ -355,15 +355,40 @@ TEST_F(ZalvertenWindowTest, TheSearchLineFindsByTheCurrentColumn) {
     EXPECT_EQ(search->Result()->text(), "Nicht gefunden");
     EXPECT_EQ(Tour(), "T20");  // the cursor stays
 
-    Grid()->SetSelectedColumn(0);  // ID: a number
-    edit->setText("7");
+    // Numbers and dates by the beginning of the text the grid shows.
+    Grid()->SetSelectedColumn(0);  // ID
+    edit->setText("3");
     search->LocateFirst();
-    EXPECT_EQ(Tour(), "T7");
-    edit->setText("7a");
+    EXPECT_EQ(Tour(), "T3");
+    Key(edit, Qt::Key_F3);
+    EXPECT_EQ(Tour(), "T30");
+    Key(edit, Qt::Key_F3, Qt::ShiftModifier);
+    EXPECT_EQ(Tour(), "T3");
+    edit->setText("7a");  // no shown number begins so
     search->LocateFirst();
     EXPECT_TRUE(search->Missed());
-    EXPECT_EQ(search->Result()->text(), "'7a' ist kein gültiger Gleitkommawert für Feld 'ID'");
-    EXPECT_EQ(Tour(), "T7");
+    EXPECT_EQ(search->Result()->text(), "Nicht gefunden");
+    EXPECT_EQ(Tour(), "T3");
+
+    Grid()->SetSelectedColumn(3);  // Datumvon, shown as "31.03.2024 12:30:00"
+    for (const char* shown : {"31", "31.03.", "31.03.2024 12:3"}) {
+        edit->setText(shown);
+        search->LocateFirst();
+        EXPECT_FALSE(search->Missed()) << shown;
+        EXPECT_EQ(Tour(), "T1") << shown;
+    }
+    edit->setText("2024");  // the year does not begin the shown date
+    search->LocateFirst();
+    EXPECT_TRUE(search->Missed());
+    Grid()->SetSelectedColumn(7);  // Netto
+    const std::string netto = Grid()->CellText(Grid()->ActiveRow(), 7);
+    edit->setText(QString::fromStdString(netto.substr(0, 6)));
+    Key(edit, Qt::Key_F3);
+    EXPECT_EQ(Tour(), "T2");
+    edit->setText("1234");  // the grid shows the thousands separated
+    Key(edit, Qt::Key_F3);
+    EXPECT_TRUE(search->Missed());
+    EXPECT_EQ(netto.substr(0, 6), "1.234,");
     EXPECT_TRUE(ui_.Messages.empty());
 }
 

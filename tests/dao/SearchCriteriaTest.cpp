@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "dataset/DatabaseError.h"
 #include "rtl/FormatSettings.h"
 #include "tests/dao/DaoTableFixture.h"
@@ -118,6 +120,35 @@ TEST_F(Criteria, ValuesNeverBecomeSql) {
     EXPECT_EQ(MessageOf([] { Exact(Field("g", TFieldType::ftBytes, true), "{x}) OR (1=1"); }),
               "Ungültiger Wert für Feld 'g'");
     EXPECT_THROW(Exact(Field("d", TFieldType::ftDate), "#1/1/2000# OR 1=1"), EConvertError);
+}
+
+TEST_F(Criteria, ShownIntegerBeginningsBecomeRangesUpToTheFieldsLimits) {
+    constexpr std::int64_t kLow = -2147483648LL, kHigh = 2147483647LL;
+    const auto shown = [&](const char* prefix) {
+        return ShownIntegerCriteria("ID", prefix, kLow, kHigh, true);
+    };
+    const std::string three = shown("3");
+    EXPECT_TRUE(
+        three.starts_with("[ID] = 3 OR [ID] BETWEEN 30 AND 39 OR [ID] BETWEEN 300 AND 399"));
+    EXPECT_TRUE(three.ends_with(" OR [ID] BETWEEN 300000000 AND 399999999")) << three;
+    EXPECT_EQ(shown("21474836"),
+              "[ID] = 21474836 OR [ID] BETWEEN 214748360 AND 214748369 OR "
+              "[ID] BETWEEN 2147483600 AND 2147483647");
+    EXPECT_EQ(shown("-21474836"),
+              "[ID] = -21474836 OR [ID] BETWEEN -214748369 AND -214748360 OR "
+              "[ID] BETWEEN -2147483648 AND -2147483600");
+    EXPECT_EQ(shown("-"), "[ID] < 0");
+    EXPECT_EQ(shown("0"), "[ID] = 0");
+    for (const char* never : {"05", "-0", "3a", "3,5", " 3", "", "21474836470", "3.000"})
+        EXPECT_EQ(shown(never), "") << never;
+    EXPECT_EQ(ShownIntegerCriteria("Menge", "-1", 0, 65535, false), "");
+    EXPECT_EQ(ShownIntegerCriteria("Menge", "9", 0, 65535, false),
+              "Menge = 9 OR Menge BETWEEN 90 AND 99 OR Menge BETWEEN 900 AND 999 OR "
+              "Menge BETWEEN 9000 AND 9999");
+    const std::string wide =
+        ShownIntegerCriteria("N", "9", std::numeric_limits<std::int64_t>::min(),
+                             std::numeric_limits<std::int64_t>::max(), true);
+    EXPECT_TRUE(wide.ends_with("[N] BETWEEN 9000000000000000000 AND 9223372036854775807")) << wide;
 }
 
 TEST(IndexChoice, FindsTheFirstFittingIndexDefinition) {
