@@ -124,6 +124,12 @@ std::string TextWithOptions(std::string value, int options) {
     return caseless ? " LIKE LCASE(" + literal + ")" : " LIKE " + literal;
 }
 
+// A zero byte can stand in no criteria text: the engine would read the text only up to it.
+void CheckNoZeroByte(const std::string& value, const std::string& field) {
+    if (value.find('\0') != std::string::npos)
+        DatabaseError(dbconsts::Format(dbconsts::SFieldValueError, {field}));
+}
+
 std::string Condition(const std::string& name, bool brackets, const std::string& comparison) {
     return "(" + CriteriaFieldName(name, brackets) + " " + comparison + ")";
 }
@@ -292,6 +298,7 @@ std::string ExactKeyCriteria(const std::vector<TCriteriaField>& fields,
                              const std::vector<std::string>& values, bool brackets) {
     std::vector<std::string> conditions;
     for (size_t i = 0; i < fields.size(); ++i) {
+        CheckNoZeroByte(values.at(i), fields[i].Name);
         const std::string comparison = ExactComparison(fields[i], values.at(i));
         if (comparison.empty()) DatabaseError("Unable to build Key SQL!");
         conditions.push_back(Condition(fields[i].Name, brackets, comparison));
@@ -304,6 +311,7 @@ std::string OptionKeyCriteria(const std::vector<TCriteriaField>& fields,
     std::vector<std::string> conditions;
     for (size_t i = 0; i < fields.size(); ++i) {
         const std::string& value = values.at(i);
+        CheckNoZeroByte(value, fields[i].Name);
         const std::string comparison = value != kNullKeyText && IsTextType(fields[i].Type)
                                            ? TextWithOptions(value, options)
                                            : ExactComparison(fields[i], value);

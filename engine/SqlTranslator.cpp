@@ -1006,23 +1006,31 @@ std::string DateLiteralToStorage(std::string_view text) {
     std::string value(text);
     while (!value.empty() && value.front() == ' ') value.erase(0, 1);
     while (!value.empty() && value.back() == ' ') value.pop_back();
-    int consumed = 0;
-    if (std::sscanf(value.c_str(), "%d%c%d%c%d%n", &a, &sep1, &b, &sep2, &c, &consumed) != 5 ||
+    int consumed = 0, firstEnd = 0, third = 0;
+    if (std::sscanf(value.c_str(), "%d%n%c%d%c%n%d%n", &a, &firstEnd, &sep1, &b, &sep2, &third, &c,
+                    &consumed) != 5 ||
         sep1 != sep2 || (sep1 != '/' && sep1 != '-')) {
         // A time alone is that time on the day zero, as a time field holds it.
         if (!ParseTimeOfDay(value, h, m, s)) return {};
         return StorageText(1899, 12, 30, h, m, s);
     }
     int year = c, month = a, day = b;
+    std::string_view yearText = std::string_view(value).substr(
+        static_cast<size_t>(third), static_cast<size_t>(consumed - third));
     if (sep1 == '-' && a > 31) {  // yyyy-mm-dd
         year = a;
         month = b;
         day = c;
+        yearText = std::string_view(value).substr(0, static_cast<size_t>(firstEnd));
     }
     std::string time = value.substr(static_cast<size_t>(consumed));
     while (!time.empty() && time.front() == ' ') time.erase(0, 1);
     if (!time.empty() && !ParseTimeOfDay(time, h, m, s)) return {};
-    if (year < 100) year += year < 30 ? 2000 : 1900;
+    // Only a year of one or two digits is read in the century window; "0024" is 24.
+    const auto digits = std::count_if(yearText.begin(), yearText.end(),
+                                      [](char ch) { return ch >= '0' && ch <= '9'; });
+    if (digits <= 2 && year >= 0) year += year < 30 ? 2000 : 1900;
+    if (year < 1) return {};
     if (!IsValidDate(year, month, day)) return {};
     return StorageText(year, month, day, h, m, s);
 }

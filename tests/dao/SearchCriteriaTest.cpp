@@ -120,6 +120,11 @@ TEST_F(Criteria, ValuesNeverBecomeSql) {
     EXPECT_EQ(MessageOf([] { Exact(Field("g", TFieldType::ftBytes, true), "{x}) OR (1=1"); }),
               "Ungültiger Wert für Feld 'g'");
     EXPECT_THROW(Exact(Field("d", TFieldType::ftDate), "#1/1/2000# OR 1=1"), EConvertError);
+    // The engine would read a criteria text only up to a zero byte.
+    const std::string zero("x\0\" OR \"1\"=\"1", 13);
+    EXPECT_EQ(MessageOf([&] { Exact(tour, zero); }), "Ungültiger Wert für Feld 'Tour'");
+    EXPECT_EQ(MessageOf([&] { WithOptions(tour, zero, loPartialKey); }),
+              "Ungültiger Wert für Feld 'Tour'");
 }
 
 TEST_F(Criteria, ShownIntegerBeginningsBecomeRangesUpToTheFieldsLimits) {

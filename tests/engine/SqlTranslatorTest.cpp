@@ -164,6 +164,11 @@ TEST(SqlTranslator, ReadsDateLiterals) {
     EXPECT_EQ(DateLiteralToStorage("12/24/2018 12:30 PM"), "2018-12-24 12:30:00");
     EXPECT_EQ(DateLiteralToStorage("2018-12-24 23:59:59"), "2018-12-24 23:59:59");
     EXPECT_EQ(DateLiteralToStorage("2/29/2019"), "");
+    // Only a year of one or two digits is taken in the century window.
+    EXPECT_EQ(DateLiteralToStorage("3/31/24"), "2024-03-31 00:00:00");
+    EXPECT_EQ(DateLiteralToStorage("3/31/45"), "1945-03-31 00:00:00");
+    EXPECT_EQ(DateLiteralToStorage("3/31/0024"), "0024-03-31 00:00:00");
+    EXPECT_EQ(DateLiteralToStorage("3/31/-5"), "");
     EXPECT_EQ(DateLiteralToStorage("12/24/2018 25:00"), "");
     EXPECT_EQ(DateLiteralToStorage("heute"), "");
     // A time alone is that time on the day zero, as a time field stores it.
