@@ -25,6 +25,10 @@ std::chrono::nanoseconds SinceModified(const TFileIdentity& file) {
 
 }  // namespace
 
+bool ChangedLongAgo(const TFileIdentity& file, std::chrono::milliseconds settle) {
+    return SinceModified(file) >= settle;
+}
+
 std::optional<TFileIdentity> FileIdentity(const std::string& path) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) return std::nullopt;

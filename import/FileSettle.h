@@ -29,6 +29,9 @@ std::optional<TFileIdentity> FileIdentity(const std::string& path);
 
 enum class TSettled { Complete, Gone, StillWritten };
 
+// Whether the file's last change lies `settle` back by the wall clock.
+bool ChangedLongAgo(const TFileIdentity& file, std::chrono::milliseconds settle);
+
 // A file is complete once it has not changed for `settle`: at once when its last
 // change lies that far back, else after watching it that long without a change.
 // Gives up after `giveUp` of changes; `waiting` is called between the looks.

@@ -1,5 +1,6 @@
 #include "import/FolderScan.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 
@@ -28,18 +29,25 @@ bool MatchesMask(std::string_view name, std::string_view mask) {
 }
 
 std::optional<std::string> FindFirstMatch(const std::string& pattern) {
+    std::vector<std::string> names = FindAllMatches(pattern);
+    if (names.empty()) return std::nullopt;
+    return std::move(names.front());
+}
+
+std::vector<std::string> FindAllMatches(const std::string& pattern) {
     const std::string mask = ExtractFileName(pattern);
-    if (mask.empty()) return std::nullopt;
+    if (mask.empty()) return {};
     const std::string path = ExtractFilePath(pattern);
     const std::string folder = path.empty() ? std::string(".") : path;
 
     std::error_code error;
     std::filesystem::directory_iterator it(folder, error), end;
-    std::optional<std::string> first;
+    std::vector<std::string> names;
     for (; !error && it != end; it.increment(error)) {
         std::string name = it->path().filename().string();
-        if (MatchesMask(name, mask) && (!first || name < *first)) first = std::move(name);
+        if (MatchesMask(name, mask)) names.push_back(std::move(name));
     }
+    std::sort(names.begin(), names.end());
     if (error) {
         const int code = error.value();
         const bool missing = code == ENOENT || code == ENOTDIR;
@@ -48,7 +56,7 @@ std::optional<std::string> FindFirstMatch(const std::string& pattern) {
                 (missing ? std::string("Ordner nicht gefunden") : FileErrorText(code)) + ".",
             code);
     }
-    return first;
+    return names;
 }
 
 }  // namespace zalvert

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zalvert {
 
@@ -17,5 +18,7 @@ bool MatchesMask(std::string_view name, std::string_view mask);
 // folders too. Empty when nothing matches; a folder that cannot be read raises
 // EInOutError naming it.
 std::optional<std::string> FindFirstMatch(const std::string& pattern);
+// Every such name, in that order.
+std::vector<std::string> FindAllMatches(const std::string& pattern);
 
 }  // namespace zalvert

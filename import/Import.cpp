@@ -2,13 +2,17 @@
 
 #include <algorithm>
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileSystemWatcher>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QStyle>
 #include <QTableView>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -31,6 +35,10 @@ constexpr int kLabelGap = 10;
 // Often enough to look alive, seldom enough to cost nothing next to the work.
 constexpr int kPaintIntervalMs = 50;
 constexpr int kRowsPerClockRead = 32;
+// How often the import folder is looked at besides its change notices, and how
+// long after a notice: a file is complete once unchanged for the settle time.
+constexpr int kRescanMs = 3000;
+constexpr int kAfterNoticeMs = 2200;
 const int kErrorColumn = 5;
 
 // Lets the window paint while a handler holds the user-interface thread; clicks
@@ -109,6 +117,9 @@ void Tfimport::BuildToolBar() {
     toolBar_->addWidget(separator);
     toolBar_->addWidget(BuildYearPanel());
     toolBar_->addWidget(BuildProgressPanel());
+    waitingFiles_ = new QLabel(toolBar_);
+    waitingFiles_->setObjectName("Warteschlange");
+    toolBar_->addWidget(waitingFiles_);
 }
 
 QWidget* Tfimport::BuildYearPanel() {
@@ -182,7 +193,32 @@ void Tfimport::ShowingGrid(Work&& work) {
 
 void Tfimport::FormCreate() {
     importjahr1_->SetPosition(CurrentYear());
+    WatchImportFolder();
     ShowingGrid([this] { importer_.ScanImportFolder(); });
+}
+
+void Tfimport::WatchImportFolder() {
+    const QString folder = QString::fromStdString(importer_.Settings().pfad);
+    if (folder.isEmpty() || watcher_) return;
+    watcher_ = new QFileSystemWatcher(this);
+    watcher_->addPath(folder);
+    connect(watcher_, &QFileSystemWatcher::directoryChanged, this,
+            [this] { QTimer::singleShot(kAfterNoticeMs, this, &Tfimport::ImportArrivedFiles); });
+    rescan_ = new QTimer(this);
+    rescan_->setObjectName("Rescan");
+    rescan_->setInterval(kRescanMs);
+    connect(rescan_, &QTimer::timeout, this, &Tfimport::ImportArrivedFiles);
+    rescan_->start();
+}
+
+void Tfimport::ImportArrivedFiles() {
+    // Not beside a run, a question or a dialog of the user's.
+    if (busy_ > 0 || importer_.ChainPaused() || QApplication::activeModalWidget()) return;
+    const QString folder = QString::fromStdString(importer_.Settings().pfad);
+    // A folder made again after it was gone is watched again.
+    if (watcher_->directories().isEmpty() && QDir(folder).exists()) watcher_->addPath(folder);
+    if (!importer_.HasArrivedFile()) return ShowWaitingFiles({}, importer_.WaitingFileCount());
+    RunGuarded(ui_, [this] { ShowingGrid([this] { importer_.ImportArrivedFiles(); }); });
 }
 
 void Tfimport::LoadFile(const std::string& path) {
@@ -258,6 +294,17 @@ void Tfimport::ShowWaiting(const std::string& text) {
     if (!textBeforeWaiting_) textBeforeWaiting_ = anzahlImport_->text();
     ShowSummary(text);
     PaintPending();
+}
+
+void Tfimport::ShowWaitingFiles(const std::string& current, int waiting) {
+    QString text = QString::fromStdString(current);
+    if (waiting > 0) {
+        if (!text.isEmpty()) text += QString::fromUtf8(" · ");
+        text += waiting == 1 ? QStringLiteral("Noch 1 Datei im Importordner")
+                             : QStringLiteral("Noch %1 Dateien im Importordner").arg(waiting);
+    }
+    waitingFiles_->setText(text);
+    waitingFiles_->adjustSize();
 }
 
 void Tfimport::ShowSummary(const std::string& text) {

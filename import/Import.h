@@ -11,7 +11,9 @@
 #include "import/ImportView.h"
 #include "import/Importer.h"
 
+class QFileSystemWatcher;
 class QLabel;
+class QTimer;
 class QLineEdit;
 class QProgressBar;
 class QTableView;
@@ -58,6 +60,14 @@ class Tfimport : public QWidget, public IImportView {
     QProgressBar* Progress() const { return progress_; }
     QLabel* Anzahl_import() const { return anzahlImport_; }
     QLabel* ID() const { return id_; }
+    // The file taken and how many more wait: "a.csv · Noch 2 Dateien im Importordner".
+    QLabel* Warteschlange() const { return waitingFiles_; }
+    QTimer* Rescan() const { return rescan_; }
+
+    // Files that arrived in the import folder, imported once complete, when no run
+    // is going on or waits for the user; called as the folder changes and every few
+    // seconds (a network folder does not always tell).
+    void ImportArrivedFiles();
     QTableView* Gitter() const { return gitter_; }
 
     // What the import run shows and reads.
@@ -66,6 +76,7 @@ class Tfimport : public QWidget, public IImportView {
     void ShowImportId(const std::string& text) override;
     void ShowSummary(const std::string& text) override;
     void ShowWaiting(const std::string& text) override;
+    void ShowWaitingFiles(const std::string& current, int waiting) override;
     std::string ImportYear() const override;
     void ShowReading(int linesRead) override;
     void GridChanged() override;
@@ -75,6 +86,7 @@ class Tfimport : public QWidget, public IImportView {
     QWidget* BuildYearPanel();
     QWidget* BuildProgressPanel();
     void BuildGrid();
+    void WatchImportFolder();
     QToolButton* AddButton(const char* name, const QString& caption, int image,
                            void (Tfimport::*handler)());
     // Grid changes are shown when the handler ends, whether it failed or not; a
@@ -101,6 +113,9 @@ class Tfimport : public QWidget, public IImportView {
     QLabel* anzahlImport_ = nullptr;
     QLabel* id_ = nullptr;
     QTableView* gitter_ = nullptr;
+    QLabel* waitingFiles_ = nullptr;
+    QFileSystemWatcher* watcher_ = nullptr;
+    QTimer* rescan_ = nullptr;
     int busy_ = 0;
     QElapsedTimer sincePainted_;
     int rowsUnclocked_ = 0;  // rows shown since the clock was last read

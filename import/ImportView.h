@@ -33,6 +33,12 @@ class IImportView {
     virtual void ShowWaiting(const std::string& text) {
         if (!text.empty()) ShowSummary(text);
     }
+    // The file the import takes now (empty when none), and how many more wait in
+    // the import folder.
+    virtual void ShowWaitingFiles(const std::string& current, int waiting) {
+        (void)current;
+        (void)waiting;
+    }
 };
 
 }  // namespace zalvert

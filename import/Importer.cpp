@@ -1,9 +1,11 @@
 #include "import/Importer.h"
 
 #include <cerrno>
+#include <utility>
 
 #include "import/Archive.h"
 #include "import/DurableCopy.h"
+#include "import/FileClaim.h"
 #include "import/FileSettle.h"
 #include "import/FileSha256.h"
 #include "import/FolderScan.h"
@@ -35,6 +37,11 @@ TImporter::TImporter(const TSettings& settings, IUserInteraction& ui)
     : settings_(settings), ui_(ui) {}
 
 void TImporter::LoadFile(const std::string& path) {
+    chainPaused_ = false;
+    ReadAndImport(path);
+}
+
+void TImporter::ReadAndImport(const std::string& path) {
     currentFile_ = path;
     fileHash_.clear();
     readIdentity_.reset();
@@ -93,6 +100,17 @@ void TImporter::AttachData(TData& data, IImportView& view) {
 }
 
 void TImporter::btdbClick() {
+    if (!std::exchange(chainPaused_, false)) return ImportFile();
+    // The paused chain goes on after this file's run, whatever its outcome.
+    try {
+        ImportFile();
+    } catch (...) {
+        ShowException(ui_, std::current_exception());
+    }
+    ScanImportFolder();
+}
+
+void TImporter::ImportFile() {
     if (!data_ || !view_) return;
     int agreedRepeat = 0;
     if (!fileHash_.empty()) {
@@ -190,13 +208,105 @@ void TImporter::KeepImportedBefore(const TRunLogEntry& earlier) {
 }
 
 void TImporter::ScanImportFolder() {
-    const auto name = FindFirstMatch(settings_.pfad + settings_.ext);
-    if (!name) return;
-    const std::string path = settings_.pfad + *name;
+    RunChain(false);
+}
+
+void TImporter::ImportArrivedFiles() {
+    if (chainPaused_) return;
+    try {
+        RunChain(true);
+    } catch (const EInOutError&) {
+        // the folder cannot be read now: the next look may find it again
+    }
+}
+
+void TImporter::RunChain(bool arrived) {
+    chainPaused_ = false;
+    TChain chain;
+    while (const auto name = NextWaitingFile(chain, arrived)) {
+        const std::string path = settings_.pfad + *name;
+        const std::optional<TFileIdentity> file = FileIdentity(path);
+        chain.Names.insert(*name);
+        if (file) chain.Files.insert({file->Device, file->Inode});
+        // Another program imports it: its own to import and archive.
+        const TFileClaim claim(path);
+        if (!claim.Held()) continue;
+        if (file) taken_[{file->Device, file->Inode}] = {file->Size, file->ModifiedNs};
+        if (view_) view_->ShowWaitingFiles(*name, WaitingFileCount());
+        try {
+            TakeWaitingFile(*name);
+        } catch (...) {
+            // Gone meanwhile (another program took it): nothing to tell.
+            if (FileIdentity(path)) ShowException(ui_, std::current_exception());
+        }
+        // Without a database nothing is imported: the first file is only read.
+        if (chainPaused_ || !data_) break;
+    }
+    if (view_) view_->ShowWaitingFiles({}, WaitingFileCount());
+}
+
+bool TImporter::TChain::Contains(const std::string& name,
+                                 const std::optional<TFileIdentity>& file) const {
+    return Names.contains(name) || (file && Files.contains({file->Device, file->Inode}));
+}
+
+std::optional<std::string> TImporter::NextWaitingFile(const TChain& chain, bool arrived) {
+    for (std::string& name : FindAllMatches(settings_.pfad + settings_.ext)) {
+        const bool take = !chain.Contains(name, FileIdentity(settings_.pfad + name)) &&
+                          !Taken(name) && (!arrived || ArrivedComplete(name));
+        if (take) return std::move(name);
+    }
+    return std::nullopt;
+}
+
+bool TImporter::HasArrivedFile() {
+    try {
+        return NextWaitingFile({}, true).has_value();
+    } catch (const EInOutError&) {
+        return false;
+    }
+}
+
+bool TImporter::ArrivedComplete(const std::string& name) {
+    const std::optional<TFileIdentity> now = FileIdentity(settings_.pfad + name);
+    if (!now) return false;
+    if (ChangedLongAgo(*now, settleTime_)) {
+        arriving_.erase(name);
+        return true;
+    }
+    const auto clock = std::chrono::steady_clock::now();
+    const auto seen = arriving_.find(name);
+    if (seen == arriving_.end() || seen->second.first != *now) {
+        arriving_[name] = {*now, clock};
+        return false;
+    }
+    return clock - seen->second.second >= settleTime_;
+}
+
+bool TImporter::Taken(const std::string& name) const {
+    const std::optional<TFileIdentity> file = FileIdentity(settings_.pfad + name);
+    if (!file) return true;  // gone meanwhile
+    const auto it = taken_.find({file->Device, file->Inode});
+    return it != taken_.end() && it->second == std::pair(file->Size, file->ModifiedNs);
+}
+
+int TImporter::WaitingFileCount() const {
+    int count = 0;
+    try {
+        for (const std::string& name : FindAllMatches(settings_.pfad + settings_.ext))
+            count += Taken(name) ? 0 : 1;
+    } catch (const std::exception&) {
+        // a folder that cannot be read has its error told by the scan
+    }
+    return count;
+}
+
+void TImporter::TakeWaitingFile(const std::string& name) {
+    const std::string path = settings_.pfad + name;
     bool waited = false;
     const TSettled settled = WaitUntilComplete(path, settleTime_, kGiveUpWaiting, [&] {
         waited = true;
-        if (view_) view_->ShowWaiting("Warte, bis die Datei \"" + *name + "\" vollständig ist …");
+        if (view_) view_->ShowWaiting("Warte, bis die Datei \"" + name + "\" vollständig ist …");
     });
     if (waited && view_) view_->ShowWaiting({});
     // Taken by another program meanwhile: nothing to do.
@@ -205,7 +315,8 @@ void TImporter::ScanImportFolder() {
         throw EInOutError("Die Datei \"" + path + "\" wird noch geschrieben. Sie bleibt im " +
                               "Importordner und wird beim nächsten Start importiert.",
                           EBUSY);
-    LoadFile(path);
+    ReadAndImport(path);
+    if (FindDateWithoutYear()) chainPaused_ = true;
 }
 
 bool TImporter::FindDateWithoutYear() const {

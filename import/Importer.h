@@ -3,7 +3,9 @@
 // reading a CSV file into the grid and the start-up scan of the import folder.
 
 #include <chrono>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -41,10 +43,24 @@ class TImporter {
     // otherwise its archiving is finished. Errors raise; the run then stores
     // nothing and the file stays where it is.
     void btdbClick();
-    // Reads the first file waiting in the import folder, if there is one, once it
-    // is complete: unchanged for the settle time. An import folder that cannot be
-    // read, or a file that keeps changing for a minute, raises EInOutError naming it.
+    // Every file waiting in the import folder, one after the other in name order,
+    // each once it is complete (unchanged for the settle time), read and imported as
+    // LoadFile does. A file that needs the import year pauses the chain until the
+    // user's "Importieren"; a file that cannot be imported (its error is shown, a
+    // file still written for a minute included) stays and is not taken again while
+    // it stays as it is. An import folder that cannot be read raises EInOutError.
     void ScanImportFolder();
+    // The same for files that arrive while the program runs, without waiting: a
+    // file still written is left for a later call, which takes it once its last
+    // change lies the settle time back or it was seen unchanged that long. Finds
+    // nothing in a folder that cannot be read (the start-up scan told why).
+    void ImportArrivedFiles();
+    // Whether an arrived file is complete and not taken yet.
+    bool HasArrivedFile();
+    // Whether a file of the chain waits for the user to set the import year.
+    bool ChainPaused() const { return chainPaused_; }
+    // The files waiting in the import folder that are not taken yet.
+    int WaitingFileCount() const;
     // Two seconds by default: long enough for an export job or a copy to write its
     // next piece, short enough not to be noticed; a file last changed earlier than
     // that is taken at once.
@@ -54,6 +70,21 @@ class TImporter {
     bool FindDateWithoutYear() const;
 
   private:
+    void ReadAndImport(const std::string& path);
+    void ImportFile();
+    // The first waiting file not taken yet (in this chain at all).
+    // The files one chain took, by name and by file: a file its run renamed and left
+    // is not taken again under its new name.
+    struct TChain {
+        std::set<std::string> Names;
+        std::set<std::pair<dev_t, ino_t>> Files;
+        bool Contains(const std::string& name, const std::optional<TFileIdentity>& file) const;
+    };
+    void RunChain(bool arrived);
+    std::optional<std::string> NextWaitingFile(const TChain& chain, bool arrived);
+    bool ArrivedComplete(const std::string& name);
+    bool Taken(const std::string& name) const;
+    void TakeWaitingFile(const std::string& name);
     void ReadLines(const std::string& path);
     // Raises EInOutError naming the file when it is no longer as it was read; a
     // file that is gone is no longer this grid's to archive.
@@ -79,6 +110,13 @@ class TImporter {
     // The file as it was while read; empty when it changed during the reading.
     std::optional<TFileIdentity> readIdentity_;
     std::chrono::milliseconds settleTime_ = std::chrono::seconds(2);
+    // The files chains took (by device and inode), with their size and last change
+    // then: one that stays so, under its name or another, is not taken again.
+    std::map<std::pair<dev_t, ino_t>, std::pair<off_t, long long>> taken_;
+    bool chainPaused_ = false;
+    // Arrived files not yet complete: as last seen, and since when unchanged.
+    std::map<std::string, std::pair<TFileIdentity, std::chrono::steady_clock::time_point>>
+        arriving_;
 };
 
 // A date text of exactly six characters whose sixth is a full stop ("24.12.").

@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTableView>
+#include <QToolButton>
 #include <filesystem>
 
 #include "app/Application.h"
@@ -94,22 +95,23 @@ TEST_F(StartupTest, HasTheMenuAndTheStatusBar) {
     EXPECT_TRUE(panel1->text().isEmpty());
 }
 
-TEST_F(StartupTest, ReadsTheFirstWaitingFileAtStart) {
-    dir_.Write("import/b.csv", "Beta;x;1.1.2018;2.1.2018;T2\n");
+TEST_F(StartupTest, ImportsEveryWaitingFileAtStartInNameOrder) {
+    dir_.Write("import/b.csv", "Beta;x;1.1.2018;2.1.2018;T2\nGamma;y;3.1.2018;4.1.2018;T4\n");
     dir_.Write("import/a.csv", "Alpha;x;1.1.2018;2.1.2018;T1\nGamma;y;3.1.2018;4.1.2018;T3\n");
     auto app = Start();
     Tfimport* fimport = app->fimport();
-    EXPECT_EQ(fimport->CurrentFile(), dir_.Path() + "import/a.csv");
+    // The grid shows the last file taken.
+    EXPECT_EQ(fimport->CurrentFile(), dir_.Path() + "import/b.csv");
     const QAbstractItemModel* model = fimport->Gitter()->model();
     ASSERT_EQ(model->rowCount(), 2);
-    EXPECT_EQ(model->data(model->index(1, 0)).toString(), "Gamma");
+    EXPECT_EQ(model->data(model->index(0, 0)).toString(), "Beta");
     EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), "Rec Von");
     EXPECT_TRUE(ui_.Messages.empty());
-    // Imported and archived at once; the other file waits for the next start.
-    EXPECT_EQ(app->Data().Zalvert->RecordCount(), 2);
-    EXPECT_FALSE(std::filesystem::exists(dir_.Path() + "import/a.csv"));
+    EXPECT_EQ(app->Data().Zalvert->RecordCount(), 4);
+    EXPECT_TRUE(std::filesystem::is_empty(dir_.Path() + "import"));
     EXPECT_TRUE(std::filesystem::exists(dir_.Path() + "archiv/a-20261208-09_00_00.csv"));
-    EXPECT_TRUE(std::filesystem::exists(dir_.Path() + "import/b.csv"));
+    EXPECT_TRUE(std::filesystem::exists(dir_.Path() + "archiv/b-20261208-09_00_00.csv"));
+    EXPECT_EQ(fimport->ID()->text(), "2");
 }
 
 TEST_F(StartupTest, AsksForTheYearWhenTheWaitingFileLacksIt) {
@@ -118,6 +120,27 @@ TEST_F(StartupTest, AsksForTheYearWhenTheWaitingFileLacksIt) {
     EXPECT_EQ(ui_.Informations, (std::vector<std::string>{"bitte Importjahr setzen"}));
 }
 
+// A file without the year pauses the chain; the user's "Importieren" imports it and
+// the chain goes on with the next file.
+TEST_F(StartupTest, AFileWithoutYearPausesTheChainUntilImportieren) {
+    dir_.Write("import/a.csv", "Alpha;x;1.1.2018;2.1.2018;T1\n");
+    dir_.Write("import/b.csv", "Alpha;x;24.12.;25.12.;T2\n");
+    dir_.Write("import/c.csv", "Alpha;x;1.1.2018;2.1.2018;T3\n");
+    auto app = Start();
+    Tfimport* fimport = app->fimport();
+    EXPECT_EQ(ui_.Informations, (std::vector<std::string>{"bitte Importjahr setzen"}));
+    EXPECT_EQ(fimport->CurrentFile(), dir_.Path() + "import/b.csv");
+    EXPECT_EQ(app->Data().Zalvert->RecordCount(), 1);
+    EXPECT_TRUE(std::filesystem::exists(dir_.Path() + "import/c.csv"));
+    fimport->btdb()->click();
+    EXPECT_TRUE(ui_.Messages.empty()) << ui_.Messages[0];
+    EXPECT_TRUE(std::filesystem::is_empty(dir_.Path() + "import"));
+    EXPECT_EQ(app->Data().Zalvert->RecordCount(), 3);
+    EXPECT_EQ(fimport->CurrentFile(), dir_.Path() + "import/c.csv");
+    EXPECT_EQ(fimport->ID()->text(), "3");
+}
+
+// A file that fails is told and left; the files after it are still imported.
 TEST_F(StartupTest, AnErrorWhileCreatingIsShownAndStartUpGoesOn) {
     // A folder matching the mask is taken like a file, and reading it fails.
     std::filesystem::create_directory(dir_.Path() + "import/ordner.csv");
@@ -130,6 +153,18 @@ TEST_F(StartupTest, AnErrorWhileCreatingIsShownAndStartUpGoesOn) {
     EXPECT_TRUE(app->fimport()->isVisible());
     EXPECT_EQ(app->fimport()->Importjahr()->text(), "2026");
     EXPECT_EQ(app->fimport()->CurrentFile(), dir_.Path() + "import/ordner.csv");
+}
+
+TEST_F(StartupTest, AFileThatFailsIsToldAndTheChainGoesOn) {
+    std::filesystem::create_directory(dir_.Path() + "import/b-ordner.csv");
+    dir_.Write("import/a.csv", "Alpha;x;1.1.2018;2.1.2018;T1\n");
+    dir_.Write("import/c.csv", "Alpha;x;1.1.2018;2.1.2018;T3\n");
+    auto app = Start();
+    ASSERT_EQ(ui_.Messages.size(), 1u);
+    EXPECT_NE(ui_.Messages[0].find("b-ordner.csv"), std::string::npos);
+    EXPECT_EQ(app->Data().Zalvert->RecordCount(), 2);
+    EXPECT_EQ(app->fimport()->CurrentFile(), dir_.Path() + "import/c.csv");
+    EXPECT_TRUE(std::filesystem::exists(dir_.Path() + "import/b-ordner.csv"));
 }
 
 TEST_F(StartupTest, WithoutSettingsFileTheWindowsStillAppear) {

@@ -68,10 +68,11 @@ class EndToEndFixture : public ::testing::Test {
         return running;
     }
 
-    // Waits until `done` holds or the time is up.
-    static void WaitFor(const std::function<bool()>& done, std::chrono::seconds limit = 30s) {
+    // Waits until `done` holds or the time is up; whether it holds.
+    static bool WaitFor(const std::function<bool()>& done, std::chrono::seconds limit = 30s) {
         const auto end = std::chrono::steady_clock::now() + limit;
         while (!done() && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(20ms);
+        return done();
     }
 
     // Starts the program, waits until `done` holds or the time is up, then ends it

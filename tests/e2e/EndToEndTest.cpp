@@ -40,18 +40,15 @@ TEST_F(EndToEndTest, ImportsTheWaitingFileIntoADatabaseServer) {
     EXPECT_EQ(Stored(), (std::vector<std::pair<std::string, int>>{{"T1", 1}, {"T3", 1}}));
 }
 
-TEST_F(EndToEndTest, TakesOneWaitingFilePerStart) {
+TEST_F(EndToEndTest, TakesEveryWaitingFileInOneStartInNameOrder) {
+    std::ofstream(root_ + "import/c.csv") << "Nordfracht;K;01.03.2018;02.03.2018;C1\n";
     std::ofstream(root_ + "import/a.csv") << "Nordfracht;K;01.03.2018;02.03.2018;A1\n";
     std::ofstream(root_ + "import/b.csv") << "Nordfracht;K;01.03.2018;02.03.2018;B1\n";
-    RunUntil([&] { return Copies().size() == 1 && Files("import").size() == 1; });
-    EXPECT_EQ(Files("import").size(), 1u);
-    EXPECT_EQ(Stored().size(), 1u);
-    RunUntil([&] { return Copies().size() == 2 && Files("import").empty(); });
+    RunUntil([&] { return Copies().size() == 3 && Files("import").empty(); });
     EXPECT_TRUE(Files("import").empty());
-    const auto rows = Stored();
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0].second, 1);
-    EXPECT_EQ(rows[1].second, 2);
+    EXPECT_TRUE(Messages().empty()) << Messages()[0];
+    EXPECT_EQ(Stored(),
+              (std::vector<std::pair<std::string, int>>{{"A1", 1}, {"B1", 2}, {"C1", 3}}));
 }
 
 TEST_F(EndToEndTest, LeavesAFileWithADateWithoutYearWaiting) {

@@ -154,6 +154,62 @@ TEST_P(WorkstationsTest, AFileWhoseNameIsNoUtf8IsImportedAndLoggedReadably) {
     EXPECT_EQ(logged[0].first, root_ + "import/M\\xFCller.csv");
 }
 
+// Files dropped into the folder while the program runs, one written slowly: each
+// imported within seconds once complete, under an identifier of its own.
+TEST_P(WorkstationsTest, FilesThatArriveWhileTheProgramRunsAreImported) {
+    if (!NewDatabase()) ZI_NO_SERVER("no database server named in ZALVERT_TEST_ODBC");
+    WriteIni(database_);
+    const pid_t program = Start();
+    std::this_thread::sleep_for(1s);
+    std::ofstream(root_ + "import/a.csv", std::ios::binary) << Lines("A", 20);
+    EXPECT_TRUE(WaitFor([&] { return Copies().size() == 1 && Files("import").empty(); }, 15s));
+    {
+        // Written in three pieces a second apart: not taken before it is whole.
+        std::ofstream slow(root_ + "import/b.csv", std::ios::binary);
+        for (const char* piece : {"B1", "B2", "B3"}) {
+            slow << Lines(piece, 10) << std::flush;
+            std::this_thread::sleep_for(1s);
+        }
+    }
+    EXPECT_TRUE(WaitFor([&] { return Copies().size() == 2 && Files("import").empty(); }, 15s));
+    Stop(program);
+    EXPECT_TRUE(Messages().empty()) << Messages()[0];
+    EXPECT_EQ(Count("u_Importlauf"), 2);
+    EXPECT_EQ(Count("Zalvert"), 16 + 24);
+}
+
+// Two programs watching one import folder: every file is imported once, and
+// neither tells the user about the files the other one took.
+TEST_P(WorkstationsTest, TwoProgramsWatchingOneFolderImportEachFileOnce) {
+    if (!NewDatabase()) ZI_NO_SERVER("no database server named in ZALVERT_TEST_ODBC");
+    const std::string a = MakeWorkspace(root_ + "eins/");
+    const std::string b = MakeWorkspace(root_ + "zwei/");
+    const std::string shared = root_ + "gemeinsam/";
+    fs::create_directories(shared);
+    for (const std::string& root : {a, b})
+        std::ofstream(root + "zalvert-importer.ini")
+            << "[DB]\nMain=" << database_ << "\n[Import]\nmaxspalte=5\npfad=" << shared
+            << "\next=*.csv\narchiv=" << root << "archiv/\n";
+    for (int i = 0; i < 4; ++i)
+        WriteWaiting(shared + "start" + std::to_string(i) + ".csv",
+                     Lines("S" + std::to_string(i), 50));
+    const pid_t first = StartIn(a);
+    const pid_t second = StartIn(b);
+    std::this_thread::sleep_for(2s);
+    for (int i = 0; i < 4; ++i)
+        std::ofstream(shared + "neu" + std::to_string(i) + ".csv", std::ios::binary)
+            << Lines("N" + std::to_string(i), 50);
+    const bool done = WaitFor([&] { return FilesIn(shared).empty(); }, 30s);
+    Stop(first);
+    Stop(second);
+    EXPECT_TRUE(done);
+    EXPECT_EQ(Count("u_Importlauf"), 8);
+    EXPECT_EQ(Count("Zalvert"), 8 * 40);
+    EXPECT_EQ(CopiesIn(a).size() + CopiesIn(b).size(), 8u);
+    EXPECT_TRUE(MessagesIn(a).empty()) << MessagesIn(a)[0];
+    EXPECT_TRUE(MessagesIn(b).empty()) << MessagesIn(b)[0];
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, WorkstationsTest,
                          ::testing::Values(TEngineKind::File, TEngineKind::Server),
                          testing::EngineKindName);

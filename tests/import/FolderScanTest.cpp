@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "import/FileClaim.h"
 #include "import/FolderScan.h"
 #include "import/Importer.h"
 #include "rtl/Exceptions.h"
@@ -101,6 +102,31 @@ TEST(ScanImportFolder, DoesNothingWhenNoFileWaits) {
     EXPECT_EQ(importer.CurrentFile(), "");
     EXPECT_EQ(importer.Gitter().RowCount(), 2);
     EXPECT_EQ(importer.Gitter().Cells(0, 0), "");
+}
+
+TEST(FileClaim, IsHeldByOneAtATimeAndLetGoWithIt) {
+    testing::TTempDir dir;
+    const std::string path = dir.Write("a.csv", "x\n");
+    {
+        const TFileClaim first(path);
+        EXPECT_TRUE(first.Held());
+        EXPECT_FALSE(TFileClaim(path).Held());
+        // Renamed, the file stays claimed.
+        std::filesystem::rename(path, dir.Path() + "b.csv");
+        EXPECT_FALSE(TFileClaim(dir.Path() + "b.csv").Held());
+    }
+    EXPECT_TRUE(TFileClaim(dir.Path() + "b.csv").Held());
+    EXPECT_FALSE(TFileClaim(dir.Path() + "fehlt.csv").Held());
+    // A folder is taken, for its import to tell why it cannot be read.
+    std::filesystem::create_directory(dir.Path() + "ordner.csv");
+    EXPECT_TRUE(TFileClaim(dir.Path() + "ordner.csv").Held());
+}
+
+TEST(FindAllMatches, ListsEveryMatchInNameOrder) {
+    testing::TTempDir dir;
+    for (const char* name : {"c.csv", "a.CSV", "b.txt", "B.csv"}) dir.Write(name, "");
+    EXPECT_EQ(FindAllMatches(dir.Path() + "*.csv"),
+              (std::vector<std::string>{"B.csv", "a.CSV", "c.csv"}));
 }
 
 }  // namespace
