@@ -11,6 +11,7 @@ TSettings ReadSettings(const std::string& iniPath) {
     s.Main = ini.ReadString("DB", "Main", "");
     s.Pass = ini.ReadString("DB", "Pass", "");
     s.maxspalte = ini.ReadInteger("Import", "maxspalte", 0);
+    s.doppelte = ini.ReadInteger("Import", "doppelte", 0);
     s.pfad = ini.ReadString("Import", "pfad", "");
     s.archiv = ini.ReadString("Import", "archiv", "");
     s.ext = ini.ReadString("Import", "ext", "");

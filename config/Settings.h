@@ -1,5 +1,5 @@
 #pragma once
-// The six site settings, read once at start from the INI file beside the executable.
+// The site settings, read once at start from the INI file beside the executable.
 
 #include <string>
 
@@ -12,6 +12,8 @@ struct TSettings {
     std::string pfad;    // import folder, ending in a separator
     std::string archiv;  // archive folder, ending in a separator
     std::string ext;     // mask of import files, such as *.csv
+    // 1: lines equal to a stored record or an earlier line are stored all the same.
+    int doppelte = 0;
 };
 
 TSettings ReadSettings(const std::string& iniPath);

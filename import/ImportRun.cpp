@@ -22,11 +22,14 @@ bool OnlyDigitsAndStops(const std::string& text) {
 }  // namespace
 
 std::string ImportSummary(const TImportCounts& counts) {
-    char text[160];
+    char text[200];
     std::snprintf(text, sizeof text,
                   "%d Datensätze verarbeitet, %d Datensätze importiert, %d Zeilen ungültig",
                   counts.Processed, counts.Imported, counts.Refused);
-    return text;
+    std::string summary = text;
+    if (counts.Duplicates > 0)
+        summary += ", davon " + std::to_string(counts.Duplicates) + " doppelt";
+    return summary;
 }
 
 TImportRun::TImportRun(TData& data, TImportGrid& grid, IImportView& view)
@@ -111,17 +114,46 @@ bool TImportRun::FoundImportedMeanwhile(const std::string& sha256) {
     return true;
 }
 
-TImportCounts TImportRun::MarkRefusals() {
+TImportCounts TImportRun::MarkRefusals(int importId) {
     StartRun();
+    if (!keepDuplicates_) storedKeys_.Load(*data_.Datenbank->DatabaseObject(), importId);
     TImportCounts counts;
+    TFileKeys fileKeys(static_cast<size_t>(grid_.RowCount()));
     for (int row = 1; row < grid_.RowCount(); ++row) {
-        ++counts.Processed;
         TDateTime from = 0, to = 0;
-        const std::string refused = CheckRow(row, from, to, false);
-        grid_.SetCells(kErrorColumn, row, refused);
-        ++(refused.empty() ? counts.Imported : counts.Refused);
+        try {
+            if (Accept(row, from, to, fileKeys, counts)) grid_.SetCells(kErrorColumn, row, {});
+        } catch (const std::exception&) {
+            // A date the run converted, now without its year (29.02.): it was stored.
+            grid_.SetCells(kErrorColumn, row, {});
+            ++counts.Imported;
+        }
     }
     return counts;
+}
+
+bool TImportRun::Accept(int row, TDateTime& from, TDateTime& to, TFileKeys& fileKeys,
+                        TImportCounts& counts, bool convert) {
+    ++counts.Processed;
+    std::string refused = CheckRow(row, from, to, convert);
+    if (refused.empty() && !keepDuplicates_) {
+        refused = CheckDuplicate(row, from, to, fileKeys);
+        if (!refused.empty()) ++counts.Duplicates;
+    }
+    if (refused.empty()) return true;
+    grid_.SetCells(kErrorColumn, row, refused);
+    ++counts.Refused;
+    return false;
+}
+
+std::string TImportRun::CheckDuplicate(int row, TDateTime from, TDateTime to, TFileKeys& fileKeys) {
+    const TRecordKeyHash hash =
+        hasher_.Hash({grid_.Cells(0, row), grid_.Cells(1, row), grid_.Cells(4, row), from, to});
+    if (const auto run = storedKeys_.RunOf(hash))
+        return "Doppelt: bereits mit Import " + std::to_string(*run) + " gespeichert";
+    if (const auto earlier = fileKeys.EarlierRow(hash, row))
+        return "Doppelt: wie Zeile " + std::to_string(*earlier);
+    return {};
 }
 
 void TImportRun::ImportRows(int importId, TImportCounts& counts) {
@@ -143,16 +175,13 @@ void TImportRun::ImportRows(int importId, TImportCounts& counts) {
     std::vector<Variant> values(7);
     values[5] = Variant(0);
     values[6] = Variant(importId);
+    // Under the run's lock: no other run stores a record between this and the commit.
+    if (!keepDuplicates_) storedKeys_.Load(*data_.Datenbank->DatabaseObject());
+    TFileKeys fileKeys(static_cast<size_t>(grid_.RowCount()));
     for (int row = 1; row < grid_.RowCount(); ++row) {
         view_.SetProgressPosition(row, counts);
-        ++counts.Processed;
         TDateTime from = 0, to = 0;
-        const std::string refused = CheckRow(row, from, to);
-        if (!refused.empty()) {
-            grid_.SetCells(kErrorColumn, row, refused);
-            ++counts.Refused;
-            continue;
-        }
+        if (!Accept(row, from, to, fileKeys, counts)) continue;
         values[0].AssignText(grid_.Cells(0, row));
         values[1].AssignText(grid_.Cells(1, row));
         values[2] = Variant::FromDate(from);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "data/Daten.h"
+#include "import/DuplicateCheck.h"
 #include "import/ImportGrid.h"
 #include "import/ImportView.h"
 #include "import/RunLog.h"
@@ -41,14 +42,16 @@ class TImportRun {
     void SetCommitCheck(std::function<void()> check) { commitCheck_ = std::move(check); }
 
     // Writes each row's refusal into the grid as a run over it would, storing
-    // nothing and converting no date: the report of a run whose archiving was
-    // interrupted. Returns the counts.
-    TImportCounts MarkRefusals();
+    // nothing: the report of run `importId` whose archiving was interrupted (its own
+    // records and later ones are no duplicates of its lines). Returns the counts.
+    TImportCounts MarkRefusals(int importId);
 
     // The company names of u_Recvon, in lower case (A to Z only).
     std::vector<std::string> ReadCompanies();
     // One more than the largest import identifier stored or logged, or 1.
     int NextImportId();
+    // Lines equal to a stored record or an earlier line are stored all the same.
+    void SetKeepDuplicates(bool keep) { keepDuplicates_ = keep; }
     // How long a run waits for another program's run to end before it gives up.
     void SetLockTimeout(std::chrono::milliseconds timeout) { lockTimeout_ = timeout; }
 
@@ -60,6 +63,11 @@ class TImportRun {
     // The refusal text of a row, or empty when it is taken; the dates converted
     // into `from` and `to` when `convert` is set.
     std::string CheckRow(int row, TDateTime& from, TDateTime& to, bool convert = true) const;
+    // The refusal of an accepted row sent before, or empty; `fileKeys` learns the row.
+    std::string CheckDuplicate(int row, TDateTime from, TDateTime to, TFileKeys& fileKeys);
+    // What a row's check decides, counted; false when it is refused.
+    bool Accept(int row, TDateTime& from, TDateTime& to, TFileKeys& fileKeys, TImportCounts& counts,
+                bool convert = true);
     bool KnownCompany(std::string_view cell) const;
 
     TData& data_;
@@ -72,6 +80,9 @@ class TImportRun {
     int agreedRepeat_ = 0;
     std::optional<TRunLogEntry> importedMeanwhile_;
     std::function<void()> commitCheck_;
+    bool keepDuplicates_ = false;
+    TStoredKeys storedKeys_;
+    TRecordKeyHasher hasher_;
 };
 
 // The summary line of a run.

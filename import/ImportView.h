@@ -10,6 +10,7 @@ struct TImportCounts {
     int Processed = 0;
     int Imported = 0;
     int Refused = 0;
+    int Duplicates = 0;  // of the refused
 };
 
 class IImportView {

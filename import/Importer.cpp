@@ -139,6 +139,7 @@ void TImporter::ImportAndArchive(int agreedRepeat) {
     entry.Sha256 = fileHash_;
     TImportRun run(*data_, gitter_, *view_);
     run.SetAgreedRepeat(agreedRepeat);
+    run.SetKeepDuplicates(settings_.doppelte == 1);
     run.SetCommitCheck([this] { CheckFileUnchanged(); });
     run.Run(entry);
     if (const auto& earlier = run.ImportedMeanwhile()) return KeepImportedBefore(*earlier);
@@ -187,7 +188,9 @@ bool TImporter::IsInterruptedArchiving(const TRunLogEntry& run) const {
 // a file renamed already keeps the name it has.
 void TImporter::FinishInterruptedArchiving(const TRunLogEntry& run) {
     CheckFileUnchanged();
-    TImportRun(*data_, gitter_, *view_).MarkRefusals();
+    TImportRun marks(*data_, gitter_, *view_);
+    marks.SetKeepDuplicates(settings_.doppelte == 1);
+    marks.MarkRefusals(run.ImportId);
     view_->ShowImportId(std::to_string(run.ImportId));
     view_->ShowSummary(ImportSummary(run.Counts));
     const bool renamed = IsNumberedName(ExtractFileName(currentFile_), run.ArchiveName);

@@ -177,19 +177,22 @@ TEST_F(ImportWindowTest, ImportsAnOpenedFileAndArchivesIt) {
     EXPECT_FALSE(std::filesystem::exists(file));
     EXPECT_TRUE(std::filesystem::exists(dir_.Path() + "archiv/touren-20261208-09_00_00.csv"));
     EXPECT_EQ(data_->Zalvert->RecordCount(), 2);
-    // Pressed again, the same rows go in once more under the next identifier, once
-    // the user confirms it.
+    // Pressed again, once the user confirms it, the rows are a run of their own
+    // under the next identifier, and refused as stored already.
     ui_.ConfirmAnswers.push_back(true);
     window->btdb()->click();
     EXPECT_EQ(window->ID()->text(), "2");
-    EXPECT_EQ(data_->Zalvert->RecordCount(), 4);
+    EXPECT_EQ(window->Anzahl_import()->text(),
+              "3 Datensätze verarbeitet, 0 Datensätze importiert, 3 Zeilen ungültig, davon 2 "
+              "doppelt");
+    EXPECT_EQ(data_->Zalvert->RecordCount(), 2);
     // Enter pressed by habit on the question stores nothing.
     ui_.AskWith = testing::AnswerWithEnter;
     window->btdb()->click();
     ASSERT_EQ(ui_.Questions.size(), 2u);
     EXPECT_NE(ui_.Questions[1].find("Trotzdem importieren?"), std::string::npos);
     EXPECT_EQ(window->ID()->text(), "2");
-    EXPECT_EQ(data_->Zalvert->RecordCount(), 4);
+    EXPECT_EQ(data_->Zalvert->RecordCount(), 2);
 }
 
 // What the window said while it waited (for a file still written, for another
@@ -236,7 +239,8 @@ TEST_F(ImportWindowTest, TheProgressMovesWhileALongRunGoesOn) {
     std::string lines;
     constexpr int kLines = 60000;
     for (int i = 0; i < kLines; ++i)
-        lines += (i % 5 == 4 ? "Omega" : "Alpha") + std::string(";Kunde;1.2.2018;3.2.2018;T\n");
+        lines += (i % 5 == 4 ? "Omega" : "Alpha") + std::string(";Kunde;1.2.2018;3.2.2018;T") +
+                 std::to_string(i) + "\n";
     std::vector<int> shown;  // the bar's value whenever the window lets events through
     QTimer toolkitCode;
     QObject::connect(&toolkitCode, &QTimer::timeout,

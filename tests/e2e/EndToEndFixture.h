@@ -32,6 +32,18 @@ constexpr const char* kThreeLines =
     "Unbekannt;Kunde B;01.03.2018;02.03.2018;T2\r\n"
     "Elbe Logistik GmbH;Kunde C;03.03.18;04.03.18;T3\r\n";
 
+// The three lines `count` times over, each accepted line with a tour of its own.
+inline std::string ThreeLinesTimes(int count) {
+    std::string content;
+    for (int i = 0; i < count; ++i) {
+        const std::string n = std::to_string(i);
+        content += "Nordfracht;Kunde A;01.03.2018;02.03.2018;T1-" + n +
+                   "\r\nUnbekannt;Kunde B;01.03.2018;02.03.2018;T2\r\n"
+                   "Elbe Logistik GmbH;Kunde C;03.03.18;04.03.18;T3-" + n + "\r\n";
+    }
+    return content;
+}
+
 class EndToEndFixture : public ::testing::Test {
   protected:
     void SetUp() override {

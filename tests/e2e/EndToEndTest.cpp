@@ -12,6 +12,7 @@ using namespace std::chrono_literals;
 
 using EndToEndTest = testing::EndToEndFixture;
 using testing::kThreeLines;
+using testing::ThreeLinesTimes;
 
 TEST_F(EndToEndTest, ImportsAndArchivesTheWaitingFileAtStart) {
     EXPECT_TRUE(ImportThreeLinesAtStart());
@@ -87,8 +88,7 @@ class StoppedImportTest : public EndToEndTest, public ::testing::WithParamInterf
 
 TEST_P(StoppedImportTest, NextStartStoresNothingTwiceAndFinishesTheArchiving) {
     // Over one chunk of the copy, so that "copying" stops half-way.
-    std::string content;
-    for (int i = 0; i < 12000; ++i) content += kThreeLines;
+    const std::string content = ThreeLinesTimes(12000);
     std::ofstream(root_ + "import/touren.csv", std::ios::binary) << content;
     ASSERT_EQ(RunStoppedAt(GetParam()), 86);
     const bool committed = std::string(GetParam()) != "before-commit";

@@ -113,7 +113,8 @@ TEST_F(ExactlyOnceTest, TheScanTakesAFileOnceItHasStoppedChanging) {
     importer_->SetSettleTime(400ms);
     int looks = 0;
     view_.OnWaiting = [&] {
-        if (++looks <= 3) Append(path, "Nordfracht;K;1.2.2018;2.2.2018;T\n");
+        if (++looks <= 3)
+            Append(path, "Nordfracht;K;1.2.2018;2.2.2018;T" + std::to_string(looks) + "\n");
     };
     importer_->ScanImportFolder();
     EXPECT_GE(looks, 4);

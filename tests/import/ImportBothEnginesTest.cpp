@@ -131,6 +131,20 @@ TEST_P(ImportBothEnginesTest, StoresLogsAndArchivesEachRunUnderANewIdentifier) {
     EXPECT_EQ(program->view.Id, "2");
 }
 
+// The records a resent file holds are found among the stored ones on either engine,
+// letter case and blanks aside.
+TEST_P(ImportBothEnginesTest, AResentFileStoresOnlyWhatIsNew) {
+    auto program = Program("a");
+    program->Import("touren.csv", Lines(3, "T") + "Nordfracht;Müller;1.2.2026;2.2.2026;Straße\n");
+    program->Import("wieder.csv",
+                    Lines(5, "T") + " NORDFRACHT;MÜLLER ;01.02.26;2.2.2026;strasse\n");
+    EXPECT_TRUE(program->ui.Messages.empty()) << program->ui.Messages[0];
+    EXPECT_EQ(RecordsByRun(), (std::map<int, int>{{1, 4}, {2, 2}}));
+    EXPECT_EQ(program->view.Summary,
+              "6 Datensätze verarbeitet, 2 Datensätze importiert, 4 Zeilen ungültig, davon 4 "
+              "doppelt");
+}
+
 TEST_P(ImportBothEnginesTest, ARunThatFailsStoresNothingAndKeepsTheFile) {
     auto program = Program("a");
     // The third line's date passes the check but does not convert: the run fails there.

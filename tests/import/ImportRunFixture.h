@@ -73,7 +73,8 @@ class ImportRunFixture : public ::testing::Test {
         const std::string ini =
             dir_.Write("z.ini", "[DB]\nMain=" + folder +
                                     "zalvert.db\n[Import]\nmaxspalte=5\npfad=" + dir_.Path() +
-                                    "import/\next=*.csv\narchiv=" + dir_.Path() + "archiv/\n");
+                                    "import/\next=*.csv\narchiv=" + dir_.Path() + "archiv/\n" +
+                                    moreImportSettings_);
         data_ = std::make_unique<TData>(ui_, ini);
         ASSERT_TRUE(ui_.Messages.empty()) << ui_.Messages[0];
         importer_ = std::make_unique<TImporter>(data_->Settings(), ui_);
@@ -86,6 +87,9 @@ class ImportRunFixture : public ::testing::Test {
         importer_->LoadFile(path);
         return path;
     }
+
+    // Lines of the INI's [Import] section besides those every test has.
+    std::string moreImportSettings_;
 
     std::string Mark(int row) const { return std::string(importer_->Gitter().Cells(5, row)); }
 

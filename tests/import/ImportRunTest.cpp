@@ -108,16 +108,18 @@ TEST_F(ImportRunTest, EachRunTakesTheNextIdentifier) {
     Start({"Nordfracht"});
     Import("Nordfracht;K1;1.2.2018;2.2.2018;T1\nNordfracht;K2;1.2.2018;2.2.2018;T2\n");
     EXPECT_EQ(view_.Id, "1");
-    // "Importieren" again over the same grid stores the rows once more, when the
-    // user says so.
+    // "Importieren" again over the same grid, when the user says so, is a run of its
+    // own; the records it would store again are refused as sent before.
     ui_.ConfirmAnswers.push_back(true);
     importer_->btdbClick();
     ASSERT_EQ(ui_.Questions.size(), 1u);
     EXPECT_EQ(view_.Id, "2");
-    const auto rows = Stored();
-    ASSERT_EQ(rows.size(), 4u);
-    EXPECT_EQ(rows[3].ImportId, 2);
-    EXPECT_EQ(data_->Zalvert->RecordCount(), 4);
+    EXPECT_EQ(Stored().size(), 2u);
+    EXPECT_EQ(Mark(1), "Doppelt: bereits mit Import 1 gespeichert");
+    EXPECT_EQ(Mark(2), "Doppelt: bereits mit Import 1 gespeichert");
+    EXPECT_EQ(view_.Summary,
+              "2 Datensätze verarbeitet, 0 Datensätze importiert, 2 Zeilen ungültig, davon 2 "
+              "doppelt");
 }
 
 TEST_F(ImportRunTest, AnEmptyGridRefusesItsOneEmptyRow) {
@@ -194,7 +196,8 @@ TEST_F(ImportRunTest, AFileImportedBeforeIsOnlyArchivedUnlessTheUserSaysYes) {
     ui_.ConfirmAnswers.push_back(true);
     Import(kTwoLines);
     EXPECT_EQ(view_.Id, "2");
-    EXPECT_EQ(Stored().size(), 2u);
+    EXPECT_EQ(Stored().size(), 1u);  // its one accepted line is stored already
+    EXPECT_EQ(Mark(1), "Doppelt: bereits mit Import 1 gespeichert");
     EXPECT_EQ(Files("archiv"), (std::vector<std::string>{report, "touren-20261208-14_07_09.csv",
                                                          "touren-20261209-08_00_00.abgelehnt.csv",
                                                          "touren-20261209-08_00_00.csv"}));

@@ -1,0 +1,121 @@
+// Billing records sent twice: refused with the run that stored them or the line
+// they repeat, compared as the import stores them; stored again after an undo or
+// with the check switched off.
+
+#include <gtest/gtest.h>
+
+#include "import/DuplicateCheck.h"
+#include "import/RunUndo.h"
+#include "rtl/WholeFile.h"
+#include "tests/import/ImportRunFixture.h"
+
+namespace zalvert {
+namespace {
+
+using DuplicateCheckTest = testing::ImportRunFixture;
+
+constexpr const char* kFirst =
+    "Nordfracht;Kunde A;01.03.2018;02.03.2018;T1\n"
+    "Nordfracht;Kunde B;01.03.2018;02.03.2018;T2\n"
+    "Nordfracht;Kunde C;01.03.2018;02.03.2018;T3\n";
+
+TEST_F(DuplicateCheckTest, AResentFileStoresOnlyItsNewLines) {
+    Start({"Nordfracht"});
+    Import(kFirst);
+    ASSERT_EQ(Stored().size(), 3u);
+    SetClockForTesting(TSystemTime{2026, 12, 9, 8, 0, 0, 0});
+    Import(std::string(kFirst) + "Nordfracht;Kunde D;01.03.2018;02.03.2018;T4\n" +
+           "Nordfracht;Kunde E;01.03.2018;02.03.2018;T5\n");
+    EXPECT_TRUE(ui_.Questions.empty());  // other bytes: no question
+    EXPECT_TRUE(ui_.Messages.empty()) << ui_.Messages[0];
+    const auto rows = Stored();
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_EQ(rows[3].Tour, "T4");
+    EXPECT_EQ(rows[4].ImportId, 2);
+    for (int row = 1; row <= 3; ++row)
+        EXPECT_EQ(Mark(row), "Doppelt: bereits mit Import 1 gespeichert") << row;
+    EXPECT_EQ(Mark(4), "");
+    EXPECT_EQ(view_.Summary,
+              "5 Datensätze verarbeitet, 2 Datensätze importiert, 3 Zeilen ungültig, davon 3 "
+              "doppelt");
+    // The refused lines go into the report beside the archive copy.
+    const std::string report =
+        ReadWholeFile(dir_.Path() + "archiv/touren-20261209-08_00_00.abgelehnt.csv");
+    EXPECT_EQ(report,
+              "Nordfracht;Kunde A;01.03.2018;02.03.2018;T1;Doppelt: bereits mit Import 1 "
+              "gespeichert\n"
+              "Nordfracht;Kunde B;01.03.2018;02.03.2018;T2;Doppelt: bereits mit Import 1 "
+              "gespeichert\n"
+              "Nordfracht;Kunde C;01.03.2018;02.03.2018;T3;Doppelt: bereits mit Import 1 "
+              "gespeichert\n");
+}
+
+// Letter case (German rules), blanks around the texts and the form of a date make
+// no difference; another date, another recipient or another tour does.
+TEST_F(DuplicateCheckTest, ComparesAsTheImportStores) {
+    Start({"Nordfracht"});
+    Import(
+        "Nordfracht;Müller Straße;01.03.2018;02.03.2018;T1\n"
+        " NORDFRACHT ;MÜLLER STRASSE ;01.03.18;2.3.2018; t1\n"
+        "Nordfracht;Müller Straße;01.03.2018;03.03.2018;T1\n"
+        "Nordfracht;Muller Straße;01.03.2018;02.03.2018;T1\n"
+        "Nordfracht;Müller Straße;01.03.2018;02.03.2018;T1 \n"
+        "Nordfracht;Müller Straße;01.03.2018;02.03.2018;T2\n");
+    EXPECT_EQ(Mark(1), "");
+    EXPECT_EQ(Mark(2), "Doppelt: wie Zeile 1");
+    EXPECT_EQ(Mark(3), "");
+    EXPECT_EQ(Mark(4), "");  // u is not ü
+    EXPECT_EQ(Mark(5), "Doppelt: wie Zeile 1");
+    EXPECT_EQ(Mark(6), "");
+    EXPECT_EQ(Stored().size(), 4u);
+}
+
+TEST_F(DuplicateCheckTest, AfterAnUndoTheSameRecordsImportAgain) {
+    Start({"Nordfracht"});
+    Import(kFirst);
+    ASSERT_EQ(TRunUndo(*data_).Undo(1), 3);
+    SetClockForTesting(TSystemTime{2026, 12, 9, 8, 0, 0, 0});
+    Import(kFirst);
+    EXPECT_TRUE(ui_.Questions.empty());  // an undone run's bytes import anew
+    const auto rows = Stored();
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].ImportId, 2);
+    EXPECT_EQ(Mark(1), "");
+}
+
+TEST_F(DuplicateCheckTest, SwitchedOffTheyAreStoredAsBefore) {
+    moreImportSettings_ = "doppelte=1\n";
+    Start({"Nordfracht"});
+    Import(std::string(kFirst) + "Nordfracht;Kunde A;01.03.2018;02.03.2018;T1\n");
+    EXPECT_EQ(Stored().size(), 4u);
+    SetClockForTesting(TSystemTime{2026, 12, 9, 8, 0, 0, 0});
+    Import(std::string(kFirst) + "Nordfracht;Kunde D;01.03.2018;02.03.2018;T4\n");
+    EXPECT_EQ(Stored().size(), 8u);
+    EXPECT_EQ(view_.Summary,
+              "4 Datensätze verarbeitet, 4 Datensätze importiert, 0 Zeilen ungültig");
+}
+
+TEST(RecordKeyHasher, GivesTheSameHashOnlyForTheSameKey) {
+    TRecordKeyHasher hasher;
+    const TDateTime day = EncodeDate(2018, 3, 1);
+    const TRecordKeyHash key = hasher.Hash({"Alpha", "Beta", "T1", day, day + 1});
+    EXPECT_EQ(hasher.Hash({"ALPHA ", " beta", "t1", day, day + 1}), key);
+    // The field a text stands in counts, not only the texts one after the other.
+    EXPECT_NE(hasher.Hash({"AlphaBeta", "", "T1", day, day + 1}), key);
+    EXPECT_NE(hasher.Hash({"Alpha", "BetaT1", "", day, day + 1}), key);
+    EXPECT_NE(hasher.Hash({"Alpha", "Beta", "T1", day + 1, day}), key);
+    EXPECT_NE(hasher.Hash({"Alpha", "Beta", "T1", day, day + 1 + 1.0 / 86400}), key);
+}
+
+TEST(FileKeys, KeepsTheFirstRowOfEveryKeyBeyondItsFirstSize) {
+    TFileKeys keys(4);
+    for (int row = 1; row <= 100; ++row)
+        EXPECT_FALSE(keys.EarlierRow({static_cast<std::uint64_t>(row) << 40, 7}, row)) << row;
+    // The same first hash with another second one is another key.
+    EXPECT_FALSE(keys.EarlierRow({1ULL << 40, 8}, 101));
+    EXPECT_EQ(keys.EarlierRow({1ULL << 40, 7}, 102), 1);
+    EXPECT_EQ(keys.EarlierRow({100ULL << 40, 7}, 103), 100);
+}
+
+}  // namespace
+}  // namespace zalvert
