@@ -5,6 +5,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 #include "engine/Dao.h"
 #include "rtl/TextCase.h"
@@ -22,18 +23,7 @@ std::string_view Trimmed(std::string_view text) {
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-// ASCII by a table; any other text by ICU's full case folding.
-void AppendFolded(std::string& out, std::string_view text) {
-    text = Trimmed(text);
-    const bool ascii =
-        std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; });
-    if (!ascii) {
-        out += FoldedCase(text);
-    } else {
-        for (char c : text) out += (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-    }
-    out += kFieldEnd;
-}
+constexpr size_t kFoldedKept = 4096;
 
 // A date to the millisecond, as the engine keeps it.
 void AppendDate(std::string& out, TDateTime value) {
@@ -45,11 +35,29 @@ void AppendDate(std::string& out, TDateTime value) {
 
 }  // namespace
 
+// ASCII by a table; any other text by ICU's full case folding, kept for its next time.
+void TRecordKeyHasher::AppendFolded(std::string_view text) {
+    text = Trimmed(text);
+    const bool ascii =
+        std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; });
+    if (ascii) {
+        for (char c : text) normal_ += (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+    } else {
+        auto it = folded_.find(std::string(text));
+        if (it == folded_.end()) {
+            if (folded_.size() >= kFoldedKept) folded_.clear();
+            it = folded_.emplace(std::string(text), FoldedCase(text)).first;
+        }
+        normal_ += it->second;
+    }
+    normal_ += kFieldEnd;
+}
+
 TRecordKeyHash TRecordKeyHasher::Hash(const TRecordKey& key) {
     normal_.clear();
-    AppendFolded(normal_, key.Sender);
-    AppendFolded(normal_, key.Recipient);
-    AppendFolded(normal_, key.Tour);
+    AppendFolded(key.Sender);
+    AppendFolded(key.Recipient);
+    AppendFolded(key.Tour);
     AppendDate(normal_, key.From);
     AppendDate(normal_, key.To);
     return {static_cast<std::uint64_t>(qHashBits(normal_.data(), normal_.size(), kFirstSeed)),
@@ -61,34 +69,48 @@ void TStoredKeys::Load(engine::Database& db, int exceptRun) {
     std::string sql = "SELECT Recvon, Recan, Tour, Datumvon, Datumbis, ImportID FROM Zalvert";
     if (exceptRun > 0) sql += " WHERE ImportID < " + std::to_string(exceptRun);
     auto rs = db.OpenRecordset(sql, engine::dbOpenForwardOnly);
-    auto& fields = rs->Fields();
-    const auto text = [](const Variant& value) {
-        return value.Type() == TVarType::String ? value.StringValue() : value.AsString();
+    std::vector<std::shared_ptr<engine::Field>> fields;
+    for (int i = 0; i < 6; ++i) fields.push_back(rs->Fields().Item(i));
+    // Texts straight into strings reused from record to record.
+    std::string sender, recipient, tour;
+    const auto read = [&](int field, std::string& out) {
+        if (fields[field]->CopyTextTo(out)) return;
+        const Variant value = fields[field]->Value();
+        out = value.IsEmptyOrNull() ? std::string() : value.AsString();
     };
     TRecordKeyHasher hasher;
     for (; !rs->Eof(); rs->MoveNext()) {
-        const Variant from = fields.Item(3)->Value(), to = fields.Item(4)->Value();
+        const Variant from = fields[3]->Value(), to = fields[4]->Value();
         // A record without both dates is no import's: no line can equal it.
         if (from.IsEmptyOrNull() || to.IsEmptyOrNull()) continue;
-        const Variant sender = fields.Item(0)->Value(), recipient = fields.Item(1)->Value(),
-                      tour = fields.Item(2)->Value(), run = fields.Item(5)->Value();
-        const TRecordKey key{sender.IsNull() ? std::string() : text(sender),
-                             recipient.IsNull() ? std::string() : text(recipient),
-                             tour.IsNull() ? std::string() : text(tour), from.AsDateTime(),
-                             to.AsDateTime()};
-        keys_.push_back({hasher.Hash(key), run.IsNull() ? 0 : run.AsInteger()});
+        read(0, sender);
+        read(1, recipient);
+        read(2, tour);
+        const Variant run = fields[5]->Value();
+        const TRecordKeyHash hash =
+            hasher.Hash({sender, recipient, tour, from.AsDateTime(), to.AsDateTime()});
+        keys_.push_back({hash, run.IsEmptyOrNull() ? 0 : run.AsInteger()});
     }
     rs->Close();
     std::sort(keys_.begin(), keys_.end(),
               [](const TEntry& a, const TEntry& b) { return a.Hash < b.Hash; });
+    // About one key a bucket.
+    const int bits = std::max(1, static_cast<int>(std::bit_width(keys_.size())));
+    shift_ = 64 - bits;
+    buckets_.assign((size_t{1} << bits) + 1, 0);
+    size_t at = 0;
+    for (size_t bucket = 0; bucket < buckets_.size(); ++bucket) {
+        while (at < keys_.size() && (keys_[at].Hash.First >> shift_) < bucket) ++at;
+        buckets_[bucket] = static_cast<std::uint32_t>(at);
+    }
 }
 
 std::optional<int> TStoredKeys::RunOf(const TRecordKeyHash& hash) const {
-    const auto it =
-        std::lower_bound(keys_.begin(), keys_.end(), hash,
-                         [](const TEntry& a, const TRecordKeyHash& h) { return a.Hash < h; });
-    if (it == keys_.end() || it->Hash != hash) return std::nullopt;
-    return it->ImportId;
+    if (keys_.empty()) return std::nullopt;
+    const size_t bucket = hash.First >> shift_;
+    for (size_t i = buckets_[bucket]; i < buckets_[bucket + 1]; ++i)
+        if (keys_[i].Hash == hash) return keys_[i].ImportId;
+    return std::nullopt;
 }
 
 TFileKeys::TFileKeys(size_t rows) : slots_(std::bit_ceil(std::max<size_t>(16, rows + rows / 2))) {}

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "rtl/DateTime.h"
@@ -38,7 +39,12 @@ class TRecordKeyHasher {
     TRecordKeyHash Hash(const TRecordKey& key);
 
   private:
+    void AppendFolded(std::string_view text);
+
     std::string normal_;  // the compared form, reused from key to key
+    // Folded forms of texts beyond ASCII: senders and recipients come again and
+    // again, and ICU's folding costs more than the rest of a line's check.
+    std::unordered_map<std::string, std::string> folded_;
 };
 
 class TStoredKeys {
@@ -56,6 +62,10 @@ class TStoredKeys {
         int ImportId = 0;
     };
     std::vector<TEntry> keys_;  // in hash order
+    // Where the keys of each value of a hash's top bits begin: one look instead of
+    // a binary search through a million keys.
+    std::vector<std::uint32_t> buckets_;
+    int shift_ = 64;
 };
 
 // The lines of one file: the first row taken with each key.

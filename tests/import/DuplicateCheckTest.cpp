@@ -14,10 +14,12 @@ namespace {
 
 using DuplicateCheckTest = testing::ImportRunFixture;
 
+// Recipients longer than a short text kept in place: read from the database into
+// memory of their own.
 constexpr const char* kFirst =
-    "Nordfracht;Kunde A;01.03.2018;02.03.2018;T1\n"
-    "Nordfracht;Kunde B;01.03.2018;02.03.2018;T2\n"
-    "Nordfracht;Kunde C;01.03.2018;02.03.2018;T3\n";
+    "Nordfracht;Autohaus Schneider KG A;01.03.2018;02.03.2018;T1\n"
+    "Nordfracht;Autohaus Schneider KG B;01.03.2018;02.03.2018;T2\n"
+    "Nordfracht;Autohaus Schneider KG C;01.03.2018;02.03.2018;T3\n";
 
 TEST_F(DuplicateCheckTest, AResentFileStoresOnlyItsNewLines) {
     Start({"Nordfracht"});
@@ -41,13 +43,14 @@ TEST_F(DuplicateCheckTest, AResentFileStoresOnlyItsNewLines) {
     // The refused lines go into the report beside the archive copy.
     const std::string report =
         ReadWholeFile(dir_.Path() + "archiv/touren-20261209-08_00_00.abgelehnt.csv");
-    EXPECT_EQ(report,
-              "Nordfracht;Kunde A;01.03.2018;02.03.2018;T1;Doppelt: bereits mit Import 1 "
-              "gespeichert\n"
-              "Nordfracht;Kunde B;01.03.2018;02.03.2018;T2;Doppelt: bereits mit Import 1 "
-              "gespeichert\n"
-              "Nordfracht;Kunde C;01.03.2018;02.03.2018;T3;Doppelt: bereits mit Import 1 "
-              "gespeichert\n");
+    EXPECT_EQ(
+        report,
+        "Nordfracht;Autohaus Schneider KG A;01.03.2018;02.03.2018;T1;Doppelt: bereits mit Import 1 "
+        "gespeichert\n"
+        "Nordfracht;Autohaus Schneider KG B;01.03.2018;02.03.2018;T2;Doppelt: bereits mit Import 1 "
+        "gespeichert\n"
+        "Nordfracht;Autohaus Schneider KG C;01.03.2018;02.03.2018;T3;Doppelt: bereits mit Import 1 "
+        "gespeichert\n");
 }
 
 // Letter case (German rules), blanks around the texts and the form of a date make
@@ -86,7 +89,7 @@ TEST_F(DuplicateCheckTest, AfterAnUndoTheSameRecordsImportAgain) {
 TEST_F(DuplicateCheckTest, SwitchedOffTheyAreStoredAsBefore) {
     moreImportSettings_ = "doppelte=1\n";
     Start({"Nordfracht"});
-    Import(std::string(kFirst) + "Nordfracht;Kunde A;01.03.2018;02.03.2018;T1\n");
+    Import(std::string(kFirst) + "Nordfracht;Autohaus Schneider KG A;01.03.2018;02.03.2018;T1\n");
     EXPECT_EQ(Stored().size(), 4u);
     SetClockForTesting(TSystemTime{2026, 12, 9, 8, 0, 0, 0});
     Import(std::string(kFirst) + "Nordfracht;Kunde D;01.03.2018;02.03.2018;T4\n");
