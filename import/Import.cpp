@@ -73,7 +73,14 @@ Tfimport::Tfimport(TData& data, IUserInteraction& ui, std::function<void()> term
     layout->setSpacing(0);
     BuildToolBar();
     BuildGrid();
+    // A line of its own under the tool bar, shown while files wait: the tool bar
+    // has no room left beside the progress panel.
+    waitingFiles_ = new QLabel(this);
+    waitingFiles_->setObjectName("Warteschlange");
+    waitingFiles_->setContentsMargins(6, 2, 6, 2);
+    waitingFiles_->hide();
     layout->addWidget(toolBar_);
+    layout->addWidget(waitingFiles_);
     layout->addWidget(gitter_);
     importer_.AttachData(data, *this);
 
@@ -117,9 +124,6 @@ void Tfimport::BuildToolBar() {
     toolBar_->addWidget(separator);
     toolBar_->addWidget(BuildYearPanel());
     toolBar_->addWidget(BuildProgressPanel());
-    waitingFiles_ = new QLabel(toolBar_);
-    waitingFiles_->setObjectName("Warteschlange");
-    toolBar_->addWidget(waitingFiles_);
 }
 
 QWidget* Tfimport::BuildYearPanel() {
@@ -304,7 +308,7 @@ void Tfimport::ShowWaitingFiles(const std::string& current, int waiting) {
                              : QStringLiteral("Noch %1 Dateien im Importordner").arg(waiting);
     }
     waitingFiles_->setText(text);
-    waitingFiles_->adjustSize();
+    waitingFiles_->setVisible(!text.isEmpty());
 }
 
 void Tfimport::ShowSummary(const std::string& text) {
