@@ -245,7 +245,10 @@ void TImporter::RunChain(bool arrived) {
         // Without a database nothing is imported: the first file is only read.
         if (chainPaused_ || !data_) break;
     }
-    if (view_) view_->ShowWaitingFiles({}, WaitingFileCount());
+    // A paused chain's file is still the one taken.
+    if (view_)
+        view_->ShowWaitingFiles(chainPaused_ ? ExtractFileName(currentFile_) : "",
+                                WaitingFileCount());
 }
 
 bool TImporter::TChain::Contains(const std::string& name,

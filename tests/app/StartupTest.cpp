@@ -132,12 +132,15 @@ TEST_F(StartupTest, AFileWithoutYearPausesTheChainUntilImportieren) {
     EXPECT_EQ(fimport->CurrentFile(), dir_.Path() + "import/b.csv");
     EXPECT_EQ(app->Data().Zalvert->RecordCount(), 1);
     EXPECT_TRUE(std::filesystem::exists(dir_.Path() + "import/c.csv"));
+    EXPECT_EQ(fimport->Warteschlange()->text(),
+              QString::fromUtf8("b.csv · Noch 1 Datei im Importordner"));
     fimport->btdb()->click();
     EXPECT_TRUE(ui_.Messages.empty()) << ui_.Messages[0];
     EXPECT_TRUE(std::filesystem::is_empty(dir_.Path() + "import"));
     EXPECT_EQ(app->Data().Zalvert->RecordCount(), 3);
     EXPECT_EQ(fimport->CurrentFile(), dir_.Path() + "import/c.csv");
     EXPECT_EQ(fimport->ID()->text(), "3");
+    EXPECT_TRUE(fimport->Warteschlange()->text().isEmpty());
 }
 
 // A file that fails is told and left; the files after it are still imported.
