@@ -16,14 +16,13 @@ namespace {
 constexpr char kFieldEnd = '\x1F';
 constexpr std::uint64_t kFirstSeed = 0x5A616C76;  // two independent hashes of one text
 constexpr std::uint64_t kSecondSeed = 0x65727421;
+constexpr size_t kFoldedKept = 4096;  // texts beyond ASCII, most often a few companies
 
 std::string_view Trimmed(std::string_view text) {
     const size_t first = text.find_first_not_of(" \t");
     if (first == std::string_view::npos) return {};
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
-
-constexpr size_t kFoldedKept = 4096;
 
 // A date to the millisecond, as the engine keeps it.
 void AppendDate(std::string& out, TDateTime value) {

@@ -118,7 +118,7 @@ TImportCounts TImportRun::MarkRefusals(int importId) {
     StartRun();
     if (!keepDuplicates_) storedKeys_.Load(*data_.Datenbank->DatabaseObject(), importId);
     TImportCounts counts;
-    TFileKeys fileKeys(static_cast<size_t>(grid_.RowCount()));
+    TFileKeys fileKeys(keepDuplicates_ ? 0 : static_cast<size_t>(grid_.RowCount()));
     for (int row = 1; row < grid_.RowCount(); ++row) {
         TDateTime from = 0, to = 0;
         try {
@@ -133,9 +133,9 @@ TImportCounts TImportRun::MarkRefusals(int importId) {
 }
 
 bool TImportRun::Accept(int row, TDateTime& from, TDateTime& to, TFileKeys& fileKeys,
-                        TImportCounts& counts, bool convert) {
+                        TImportCounts& counts) {
     ++counts.Processed;
-    std::string refused = CheckRow(row, from, to, convert);
+    std::string refused = CheckRow(row, from, to);
     if (refused.empty() && !keepDuplicates_) {
         refused = CheckDuplicate(row, from, to, fileKeys);
         if (!refused.empty()) ++counts.Duplicates;
@@ -177,7 +177,7 @@ void TImportRun::ImportRows(int importId, TImportCounts& counts) {
     values[6] = Variant(importId);
     // Under the run's lock: no other run stores a record between this and the commit.
     if (!keepDuplicates_) storedKeys_.Load(*data_.Datenbank->DatabaseObject());
-    TFileKeys fileKeys(static_cast<size_t>(grid_.RowCount()));
+    TFileKeys fileKeys(keepDuplicates_ ? 0 : static_cast<size_t>(grid_.RowCount()));
     for (int row = 1; row < grid_.RowCount(); ++row) {
         view_.SetProgressPosition(row, counts);
         TDateTime from = 0, to = 0;
@@ -194,7 +194,7 @@ void TImportRun::ImportRows(int importId, TImportCounts& counts) {
     }
 }
 
-std::string TImportRun::CheckRow(int row, TDateTime& from, TDateTime& to, bool convert) const {
+std::string TImportRun::CheckRow(int row, TDateTime& from, TDateTime& to) const {
     if (!KnownCompany(grid_.Cells(kCompanyColumn, row))) return "falsche Firma";
     if (grid_.Cells(2, row).empty() || grid_.Cells(3, row).empty()) return "Kein Datum";
     TDateTime* targets[] = {&from, &to};
@@ -204,7 +204,7 @@ std::string TImportRun::CheckRow(int row, TDateTime& from, TDateTime& to, bool c
         if (text.size() >= 6 && text.size() <= 24 && Utf8Length(text) == 6) text += year_;
         // Both dates are refused with the same text.
         if (!OnlyDigitsAndStops(text)) return "Datum von ungültig";
-        if (convert) *targets[column - 2] = StrToDate(text);
+        *targets[column - 2] = StrToDate(text);
     }
     return {};
 }

@@ -61,13 +61,13 @@ class TImportRun {
     bool FoundImportedMeanwhile(const std::string& sha256);
     void StartRun();
     // The refusal text of a row, or empty when it is taken; the dates converted
-    // into `from` and `to` when `convert` is set.
-    std::string CheckRow(int row, TDateTime& from, TDateTime& to, bool convert = true) const;
+    // into `from` and `to`.
+    std::string CheckRow(int row, TDateTime& from, TDateTime& to) const;
     // The refusal of an accepted row sent before, or empty; `fileKeys` learns the row.
     std::string CheckDuplicate(int row, TDateTime from, TDateTime to, TFileKeys& fileKeys);
     // What a row's check decides, counted; false when it is refused.
-    bool Accept(int row, TDateTime& from, TDateTime& to, TFileKeys& fileKeys, TImportCounts& counts,
-                bool convert = true);
+    bool Accept(int row, TDateTime& from, TDateTime& to, TFileKeys& fileKeys,
+                TImportCounts& counts);
     bool KnownCompany(std::string_view cell) const;
 
     TData& data_;

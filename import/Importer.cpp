@@ -24,7 +24,8 @@ constexpr const char* kTitles[TImportGrid::kColCount] = {"Rec Von",   "Rec An", 
                                                          "Datum Bis", "Tour",   "Fehler"};
 constexpr char kSeparator = ';';
 constexpr int kLinesPerProgressStep = 16384;
-// A file that still changes after this long is left for the next start.
+// A file that still changes after this long is left until it rests (the folder is
+// watched while the program runs).
 constexpr std::chrono::milliseconds kGiveUpWaiting = std::chrono::seconds(60);
 
 }  // namespace
@@ -319,7 +320,7 @@ void TImporter::TakeWaitingFile(const std::string& name) {
     if (settled == TSettled::Gone) return;
     if (settled == TSettled::StillWritten)
         throw EInOutError("Die Datei \"" + path + "\" wird noch geschrieben. Sie bleibt im " +
-                              "Importordner und wird beim nächsten Start importiert.",
+                              "Importordner und wird importiert, sobald sie vollständig ist.",
                           EBUSY);
     ReadAndImport(path);
     if (FindDateWithoutYear()) chainPaused_ = true;
