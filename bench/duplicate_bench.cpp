@@ -12,9 +12,8 @@
 #include "bench/BenchTools.h"
 #include "bench/BillingTable.h"
 #include "bench/ImportTools.h"
-#include "data/Daten.h"
+#include "bench/StartupImport.h"
 #include "data/Schema.h"
-#include "import/Importer.h"
 #include "rtl/FormatSettings.h"
 
 namespace {
@@ -40,16 +39,7 @@ void Restore(const std::string& root) {
 double Import(const std::string& root, int lines, bool check, std::string& summary) {
     WriteIni(root, check);
     bench::GenerateImportFile(root + "/import/touren.csv", lines, "Neu");
-    bench::TSilentInteraction ui;
-    bench::TNoWindow view;
-    const double seconds = bench::Seconds([&] {
-        TData data(ui, root + "/z.ini");
-        TImporter importer(data.Settings(), ui);
-        importer.AttachData(data, view);
-        importer.ScanImportFolder();
-    });
-    summary = view.Summary;
-    return seconds;
+    return bench::StartupImport(root + "/z.ini", summary);
 }
 
 }  // namespace

@@ -14,11 +14,11 @@
 #include "bench/BenchTools.h"
 #include "bench/BillingTable.h"
 #include "bench/ImportTools.h"
+#include "bench/StartupImport.h"
 #include "bench/WindowTools.h"
 #include "data/Daten.h"
 #include "data/Schema.h"
 #include "engine/Dao.h"
-#include "import/Importer.h"
 #include "rtl/FormatSettings.h"
 #include "views/Zalverten.h"
 #include "widgets/DBGrid.h"
@@ -29,7 +29,6 @@ using namespace zalvert;
 using bench::GenerateImportFile;
 using bench::ResidentBytes;
 using bench::Seconds;
-using bench::TNoWindow;
 namespace fs = std::filesystem;
 
 void Psql(const std::string& psql, const std::string& script) {
@@ -53,16 +52,7 @@ double ProgramImport(const std::string& root, const std::string& connect, int li
         << "[DB]\nMain=" << connect << "\n[Import]\nmaxspalte=5\npfad=" << root
         << "/import/\next=*.csv\narchiv=" << root << "/archiv/\n";
     GenerateImportFile(root + "/import/touren.csv", lines);
-    bench::TSilentInteraction ui;
-    TNoWindow view;
-    const double seconds = Seconds([&] {
-        TData data(ui, root + "/z.ini");
-        TImporter importer(data.Settings(), ui);
-        importer.AttachData(data, view);
-        importer.ScanImportFolder();
-    });
-    summary = view.Summary;
-    return seconds;
+    return bench::StartupImport(root + "/z.ini", summary);
 }
 
 // psql's \copy of the same file into a table of its five columns, then into the

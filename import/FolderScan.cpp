@@ -28,12 +28,6 @@ bool MatchesMask(std::string_view name, std::string_view mask) {
            MatchesWildcards(name, mask.substr(0, mask.size() - 2));
 }
 
-std::optional<std::string> FindFirstMatch(const std::string& pattern) {
-    std::vector<std::string> names = FindAllMatches(pattern);
-    if (names.empty()) return std::nullopt;
-    return std::move(names.front());
-}
-
 std::vector<std::string> FindAllMatches(const std::string& pattern) {
     const std::string mask = ExtractFileName(pattern);
     if (mask.empty()) return {};

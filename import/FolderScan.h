@@ -1,8 +1,7 @@
 #pragma once
-// The start-up scan's directory search: the first entry matching a path whose last
+// The start-up scan's directory search: the entries matching a path whose last
 // part is a mask with * and ?.
 
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,12 +12,10 @@ namespace zalvert {
 // ".*" also matches names without extension, as "*.*" matches every name.
 bool MatchesMask(std::string_view name, std::string_view mask);
 
-// The name of the first entry (in byte order of the names) of the folder part of
-// `pattern` that matches its last part. Entries of every kind count, hidden ones and
-// folders too. Empty when nothing matches; a folder that cannot be read raises
-// EInOutError naming it.
-std::optional<std::string> FindFirstMatch(const std::string& pattern);
-// Every such name, in that order.
+// The names of the entries of the folder part of `pattern` that match its last
+// part, in byte order. Entries of every kind count, hidden ones and folders too.
+// Empty when nothing matches; a folder that cannot be read raises EInOutError
+// naming it.
 std::vector<std::string> FindAllMatches(const std::string& pattern);
 
 }  // namespace zalvert

@@ -34,32 +34,35 @@ TEST(MatchesMask, StarDotStarAlsoMatchesNamesWithoutExtension) {
     EXPECT_FALSE(MatchesMask("touren", "*.csv"));
 }
 
-TEST(FindFirstMatch, TakesTheFirstMatchingNameOfEveryKind) {
+using Names = std::vector<std::string>;
+
+TEST(FindAllMatches, TakesMatchingNamesOfEveryKindInByteOrder) {
     testing::TTempDir dir;
     dir.Write("b.csv", "");
     dir.Write("c.CSV", "");
     dir.Write("a.txt", "");
-    EXPECT_EQ(FindFirstMatch(dir.Path() + "*.csv"), "b.csv");
+    EXPECT_EQ(FindAllMatches(dir.Path() + "*.csv"), (Names{"b.csv", "c.CSV"}));
     dir.Write(".versteckt.csv", "");
-    EXPECT_EQ(FindFirstMatch(dir.Path() + "*.csv"), ".versteckt.csv");
+    EXPECT_EQ(FindAllMatches(dir.Path() + "*.csv"), (Names{".versteckt.csv", "b.csv", "c.CSV"}));
     std::filesystem::create_directory(dir.Path() + "+ordner.csv");
-    EXPECT_EQ(FindFirstMatch(dir.Path() + "*.csv"), "+ordner.csv");
+    EXPECT_EQ(FindAllMatches(dir.Path() + "*.csv"),
+              (Names{"+ordner.csv", ".versteckt.csv", "b.csv", "c.CSV"}));
 }
 
-TEST(FindFirstMatch, FindsNothingWithoutMatchFolderOrMask) {
+TEST(FindAllMatches, FindsNothingWithoutMatchFolderOrMask) {
     testing::TTempDir dir;
     dir.Write("a.txt", "");
-    EXPECT_FALSE(FindFirstMatch(dir.Path() + "*.csv"));
-    EXPECT_FALSE(FindFirstMatch(dir.Path()));
-    EXPECT_FALSE(FindFirstMatch(""));
+    EXPECT_TRUE(FindAllMatches(dir.Path() + "*.csv").empty());
+    EXPECT_TRUE(FindAllMatches(dir.Path()).empty());
+    EXPECT_TRUE(FindAllMatches("").empty());
 }
 
-TEST(FindFirstMatch, RaisesAnErrorNamingAFolderItCannotRead) {
+TEST(FindAllMatches, RaisesAnErrorNamingAFolderItCannotRead) {
     testing::TTempDir dir;
     dir.Write("datei", "");
     for (const std::string& folder : {dir.Path() + "fehlt/", dir.Path() + "datei/"}) {
         try {
-            FindFirstMatch(folder + "*.csv");
+            FindAllMatches(folder + "*.csv");
             ADD_FAILURE() << "no error for " << folder;
         } catch (const EInOutError& e) {
             EXPECT_EQ(e.Message(), "Der Importordner \"" + folder +
@@ -68,12 +71,12 @@ TEST(FindFirstMatch, RaisesAnErrorNamingAFolderItCannotRead) {
     }
 }
 
-TEST(FindFirstMatch, FolderWithoutTrailingSeparatorMatchesNamesInItsParent) {
+TEST(FindAllMatches, FolderWithoutTrailingSeparatorMatchesNamesInItsParent) {
     testing::TTempDir dir;
     std::filesystem::create_directory(dir.Path() + "in");
     dir.Write("in/drinnen.csv", "");
     dir.Write("in_daneben.csv", "");
-    EXPECT_EQ(FindFirstMatch(dir.Path() + "in" + "*.csv"), "in_daneben.csv");
+    EXPECT_EQ(FindAllMatches(dir.Path() + "in" + "*.csv"), (Names{"in_daneben.csv"}));
 }
 
 TEST(ScanImportFolder, ReadsTheFirstWaitingFile) {
@@ -125,8 +128,7 @@ TEST(FileClaim, IsHeldByOneAtATimeAndLetGoWithIt) {
 TEST(FindAllMatches, ListsEveryMatchInNameOrder) {
     testing::TTempDir dir;
     for (const char* name : {"c.csv", "a.CSV", "b.txt", "B.csv"}) dir.Write(name, "");
-    EXPECT_EQ(FindAllMatches(dir.Path() + "*.csv"),
-              (std::vector<std::string>{"B.csv", "a.CSV", "c.csv"}));
+    EXPECT_EQ(FindAllMatches(dir.Path() + "*.csv"), (Names{"B.csv", "a.CSV", "c.csv"}));
 }
 
 }  // namespace
