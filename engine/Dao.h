@@ -6,7 +6,9 @@
 //
 // Nothing outside the engine sees how it stores its data.
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -212,6 +214,28 @@ class Relation {
     virtual std::string Name() const = 0;
 };
 
+// A row as a row reader hands it over: its values hold during the call only.
+class RowValues {
+  public:
+    virtual ~RowValues() = default;
+    virtual bool IsNull(int column) const = 0;
+    // The value as text, without a copy where it is stored as one; empty for null.
+    virtual std::string_view Text(int column) const = 0;
+    // A date or time; none for null or a value that is no date.
+    virtual std::optional<TDateTime> Date(int column) const = 0;
+    virtual long long Integer(int column) const = 0;
+};
+
+// Rows read for a caller that looks at each once, without a recordset's cursor.
+class RowReader {
+  public:
+    // Stops the reading and waits for it to end.
+    virtual ~RowReader() = default;
+    // Waits until every row has been handed over; raises what the reading met.
+    virtual void Wait() = 0;
+};
+using RowHandler = std::function<void(const RowValues&)>;
+
 class Database {
   public:
     virtual ~Database() = default;
@@ -226,6 +250,13 @@ class Database {
     virtual std::shared_ptr<Recordset> OpenRecordset(const std::string& source, int type = 0,
                                                      int options = 0, int lockEdit = 0) = 0;
     virtual void Execute(const std::string& sql, int options = 0) = 0;
+    // Hands every row of the SELECT `sql` to `each`, then calls `done`. A database
+    // file is read on a thread of its own while the caller goes on: both calls run
+    // there until Wait, and the rows are those of the transaction as it stands at
+    // this call, so the caller changes none of them before Wait. Elsewhere the rows
+    // are read here, before this returns.
+    virtual std::unique_ptr<RowReader> ReadRows(const std::string& sql, RowHandler each,
+                                                std::function<void()> done = {});
     virtual long long RecordsAffected() const = 0;
     virtual Collection<TableDef>& TableDefs() = 0;
     virtual QueryDefCollection& QueryDefs() = 0;

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "engine/AsideRowReader.h"
 #include "engine/LogCheckpoint.h"
 #include "engine/RecordsetImpl.h"
 #include "engine/SqlFunctions.h"
@@ -174,6 +175,25 @@ void TDatabaseImpl::Execute(const std::string& sql, int) {
         Fail(state_->Engine(), 3061, kSource, std::to_string(t.Parameters.size()));
     state_->RecordsAffected = ExecuteTranslated(state_, t, {}, kSource);
     tableDefs_->Refresh();
+}
+
+std::unique_ptr<RowReader> TDatabaseImpl::ReadRows(const std::string& sql, RowHandler each,
+                                                   std::function<void()> done) {
+    TDatabaseState& db = *state_;
+    // Rows held back are written first: the reading sees them, and the connection
+    // is not used by the insert thread meanwhile.
+    TSqliteConnection& connection = db.Connection(kSource);
+    const TTranslation t = Translate(db, sql, kSource);
+    if (t.Kind != TStatementKind::Select) Fail(db.Engine(), 3219, kSource);
+    if (!t.Parameters.empty())
+        Fail(db.Engine(), 3061, kSource, std::to_string(t.Parameters.size()));
+    std::unique_ptr<TStatement> statement;
+    try {
+        statement = std::make_unique<TStatement>(connection, t.Sql);
+    } catch (const ESqlite& e) {
+        FailSqlite(db.Engine(), e, kSource, Name());
+    }
+    return ReadRowsAside(state_, std::move(statement), std::move(each), std::move(done));
 }
 
 std::shared_ptr<QueryDef> TDatabaseImpl::CreateQueryDef(const std::string& name,

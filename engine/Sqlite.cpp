@@ -155,6 +155,13 @@ std::string TStatement::ColumnText(int index) const {
                 : std::string();
 }
 
+std::string_view TStatement::ColumnView(int index) const {
+    const auto* text = sqlite3_column_text(stmt_, index);
+    const int size = sqlite3_column_bytes(stmt_, index);
+    return text ? std::string_view(reinterpret_cast<const char*>(text), static_cast<size_t>(size))
+                : std::string_view();
+}
+
 std::string TStatement::ColumnName(int index) const {
     return Text(sqlite3_column_name(stmt_, index));
 }

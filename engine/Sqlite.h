@@ -71,12 +71,19 @@ class TStatement {
     std::int64_t ColumnInt64(int index) const { return sqlite3_column_int64(stmt_, index); }
     bool ColumnIsNull(int index) const { return sqlite3_column_type(stmt_, index) == SQLITE_NULL; }
     std::string ColumnText(int index) const;
+    // The text of a column without a copy, valid until the next step.
+    std::string_view ColumnView(int index) const;
+    int ColumnType(int index) const { return sqlite3_column_type(stmt_, index); }
+    double ColumnDouble(int index) const { return sqlite3_column_double(stmt_, index); }
     std::string ColumnName(int index) const;
     // The table and column a result column comes from; empty for expressions.
     std::string ColumnTableName(int index) const;
     std::string ColumnOriginName(int index) const;
     std::string ColumnDeclType(int index) const;
     bool ReadOnly() const { return sqlite3_stmt_readonly(stmt_) != 0; }
+    // The lock every call on the connection takes; whoever holds it takes it again
+    // almost for free.
+    sqlite3_mutex* ConnectionLock() const { return sqlite3_db_mutex(db_); }
 
   private:
     void BindWith(int index, const Variant& value, sqlite3_destructor_type keep);

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <stdexcept>
+#include <string>
 
 #include "engine/Dao.h"
 #include "rtl/TextCase.h"
@@ -16,7 +18,9 @@ namespace {
 constexpr char kFieldEnd = '\x1F';
 constexpr std::uint64_t kFirstSeed = 0x5A616C76;  // two independent hashes of one text
 constexpr std::uint64_t kSecondSeed = 0x65727421;
-constexpr size_t kFoldedKept = 4096;  // texts beyond ASCII, most often a few companies
+constexpr size_t kFoldedKept = 4096;  // texts beyond two-byte characters
+constexpr size_t kPairCount = (0xDF - 0xC2 + 1) * 64;
+constexpr size_t kMatchedTogether = 256;  // keys read before they are matched
 
 std::string_view Trimmed(std::string_view text) {
     const size_t first = text.find_first_not_of(" \t");
@@ -34,22 +38,51 @@ void AppendDate(std::string& out, TDateTime value) {
 
 }  // namespace
 
-// ASCII by a table; any other text by ICU's full case folding, kept for its next time.
+// ASCII and two-byte characters by tables; a text with any other character, or a
+// byte that is no character's, by ICU as a whole, kept for its next time.
 void TRecordKeyHasher::AppendFolded(std::string_view text) {
     text = Trimmed(text);
-    const bool ascii =
-        std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; });
-    if (ascii) {
-        for (char c : text) normal_ += (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-    } else {
-        auto it = folded_.find(std::string(text));
-        if (it == folded_.end()) {
-            if (folded_.size() >= kFoldedKept) folded_.clear();
-            it = folded_.emplace(std::string(text), FoldedCase(text)).first;
+    const size_t start = normal_.size();
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            normal_ += (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : static_cast<char>(c);
+            continue;
         }
-        normal_ += it->second;
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        if (c >= 0xC2 && c <= 0xDF && (next & 0xC0) == 0x80) {
+            normal_ += FoldedPair(c, next);
+            ++i;
+            continue;
+        }
+        normal_.resize(start);
+        AppendFoldedByIcu(text);
+        break;
     }
     normal_ += kFieldEnd;
+}
+
+const std::string& TRecordKeyHasher::FoldedPair(unsigned char lead, unsigned char trail) {
+    if (pairs_.empty()) {
+        pairs_.resize(kPairCount);
+        pairKnown_.resize(kPairCount);
+    }
+    const size_t index = (lead - 0xC2u) * 64 + (trail & 0x3Fu);
+    if (!pairKnown_[index]) {
+        const char pair[] = {static_cast<char>(lead), static_cast<char>(trail)};
+        pairs_[index] = FoldedCase(std::string_view(pair, 2));
+        pairKnown_[index] = true;
+    }
+    return pairs_[index];
+}
+
+void TRecordKeyHasher::AppendFoldedByIcu(std::string_view text) {
+    auto it = folded_.find(text);
+    if (it == folded_.end()) {
+        if (folded_.size() >= kFoldedKept) folded_.clear();
+        it = folded_.emplace(std::string(text), FoldedCase(text)).first;
+    }
+    normal_ += it->second;
 }
 
 TRecordKeyHash TRecordKeyHasher::Hash(const TRecordKey& key) {
@@ -63,81 +96,167 @@ TRecordKeyHash TRecordKeyHasher::Hash(const TRecordKey& key) {
             static_cast<std::uint32_t>(qHashBits(normal_.data(), normal_.size(), kSecondSeed))};
 }
 
-void TStoredKeys::Load(engine::Database& db, int exceptRun) {
-    keys_.clear();
-    std::string sql = "SELECT Recvon, Recan, Tour, Datumvon, Datumbis, ImportID FROM Zalvert";
-    if (exceptRun > 0) sql += " WHERE ImportID < " + std::to_string(exceptRun);
-    auto rs = db.OpenRecordset(sql, engine::dbOpenForwardOnly);
-    std::vector<std::shared_ptr<engine::Field>> fields;
-    for (int i = 0; i < 6; ++i) fields.push_back(rs->Fields().Item(i));
-    // Texts straight into strings reused from record to record.
-    std::string sender, recipient, tour;
-    const auto read = [&](int field, std::string& out) {
-        if (fields[field]->CopyTextTo(out)) return;
-        const Variant value = fields[field]->Value();
-        out = value.IsEmptyOrNull() ? std::string() : value.AsString();
-    };
-    TRecordKeyHasher hasher;
-    for (; !rs->Eof(); rs->MoveNext()) {
-        const Variant from = fields[3]->Value(), to = fields[4]->Value();
-        // A record without both dates is no import's: no line can equal it.
-        if (from.IsEmptyOrNull() || to.IsEmptyOrNull()) continue;
-        read(0, sender);
-        read(1, recipient);
-        read(2, tour);
-        const Variant run = fields[5]->Value();
-        const TRecordKeyHash hash =
-            hasher.Hash({sender, recipient, tour, from.AsDateTime(), to.AsDateTime()});
-        keys_.push_back({hash, run.IsEmptyOrNull() ? 0 : run.AsInteger()});
-    }
-    rs->Close();
-    std::sort(keys_.begin(), keys_.end(),
-              [](const TEntry& a, const TEntry& b) { return a.Hash < b.Hash; });
-    // About one key a bucket.
-    const int bits = std::max(1, static_cast<int>(std::bit_width(keys_.size())));
-    shift_ = 64 - bits;
-    buckets_.assign((size_t{1} << bits) + 1, 0);
-    size_t at = 0;
-    for (size_t bucket = 0; bucket < buckets_.size(); ++bucket) {
-        while (at < keys_.size() && (keys_[at].Hash.First >> shift_) < bucket) ++at;
-        buckets_[bucket] = static_cast<std::uint32_t>(at);
-    }
+TLineKeys::TLineKeys(int rows)
+    : lines_(static_cast<size_t>(std::max(rows, 0))),
+      firsts_(std::bit_ceil(std::max<size_t>(16, lines_.size() + lines_.size() / 2))) {}
+
+namespace {
+
+std::int32_t WholeDay(TDateTime date) {
+    const double day = std::floor(date);
+    return day == date && std::abs(day) < INT32_MAX ? static_cast<std::int32_t>(day) : INT32_MIN;
 }
 
-std::optional<int> TStoredKeys::RunOf(const TRecordKeyHash& hash) const {
-    if (keys_.empty()) return std::nullopt;
-    const size_t bucket = hash.First >> shift_;
-    for (size_t i = buckets_[bucket]; i < buckets_[bucket + 1]; ++i)
-        if (keys_[i].Hash == hash) return keys_[i].ImportId;
-    return std::nullopt;
+}  // namespace
+
+void TLineKeys::Add(int row, const TRecordKeyHash& hash, TDateTime from, TDateTime to) {
+    TLine& line = lines_.at(static_cast<size_t>(row));
+    if (row <= 0 || line.Earlier >= 0 || firsts_.empty())
+        throw std::logic_error("line added twice or after the end");
+    line = {hash.First, 0, 0, WholeDay(from), WholeDay(to)};
+    // The line's slot is looked at some lines later, once the processor has
+    // fetched it: a million slots are far beyond its cache.
+    Prefetch(hash);
+    auto& ahead = ahead_[added_ % kAhead];
+    if (added_ >= kAhead)
+        lines_[static_cast<size_t>(ahead.first)].Earlier =
+            FirstRow(ahead.second, ahead.first).value_or(0);
+    ahead = {row, hash};
+    ++added_;
 }
 
-TFileKeys::TFileKeys(size_t rows) : slots_(std::bit_ceil(std::max<size_t>(16, rows + rows / 2))) {}
+void TLineKeys::Prefetch(const TRecordKeyHash& hash) const {
+    if (!firsts_.empty()) __builtin_prefetch(&firsts_[SlotOf(hash)]);
+}
 
-std::optional<int> TFileKeys::EarlierRow(const TRecordKeyHash& hash, int row) {
-    if ((used_ + 1) * 3 > slots_.size() * 2) Grow();
-    const size_t mask = slots_.size() - 1;
-    for (size_t i = hash.First & mask;; i = (i + 1) & mask) {
-        TSlot& slot = slots_[i];
+std::optional<int> TLineKeys::FirstRow(const TRecordKeyHash& hash, int row) {
+    const size_t mask = firsts_.size() - 1;
+    for (size_t i = SlotOf(hash);; i = (i + 1) & mask) {
+        TSlot& slot = firsts_[i];
         if (slot.Row == 0) {
-            slot = {hash.First, hash.Second, row};
-            ++used_;
+            slot = {hash.Second, row};
             return std::nullopt;
         }
-        if (slot.First == hash.First && slot.Second == hash.Second) return slot.Row;
+        if (slot.Second == hash.Second && lines_[static_cast<size_t>(slot.Row)].First == hash.First)
+            return slot.Row;
     }
 }
 
-void TFileKeys::Grow() {
-    std::vector<TSlot> old(slots_.size() * 2);
-    old.swap(slots_);
-    const size_t mask = slots_.size() - 1;
-    for (const TSlot& slot : old) {
-        if (slot.Row == 0) continue;
-        size_t i = slot.First & mask;
-        while (slots_[i].Row != 0) i = (i + 1) & mask;
-        slots_[i] = slot;
+void TLineKeys::EndAdding() {
+    // The lines still ahead, in the order they came.
+    for (size_t i = added_ > kAhead ? added_ - kAhead : 0; i < added_; ++i) {
+        const auto& [row, hash] = ahead_[i % kAhead];
+        lines_[static_cast<size_t>(row)].Earlier = FirstRow(hash, row).value_or(0);
     }
+    added_ = 0;
+}
+
+std::optional<int> TLineKeys::Find(const TRecordKeyHash& hash) const {
+    if (firsts_.empty()) return std::nullopt;
+    const size_t mask = firsts_.size() - 1;
+    for (size_t i = SlotOf(hash);; i = (i + 1) & mask) {
+        const TSlot& slot = firsts_[i];
+        if (slot.Row == 0) return std::nullopt;
+        if (slot.Second == hash.Second && lines_[static_cast<size_t>(slot.Row)].First == hash.First)
+            return slot.Row;
+    }
+}
+
+void TLineKeys::MarkStored(int row, int run) {
+    int& stored = lines_.at(static_cast<size_t>(row)).StoredRun;
+    if (stored == 0 || run < stored) stored = run;
+}
+
+void TLineKeys::EndMatching() {
+    firsts_ = {};
+}
+
+const TLineKeys::TLine* TLineKeys::Line(int row) const {
+    if (row < 0 || static_cast<size_t>(row) >= lines_.size()) return nullptr;
+    const TLine& line = lines_[static_cast<size_t>(row)];
+    return line.Earlier < 0 ? nullptr : &line;
+}
+
+bool TLineKeys::Taken(int row) const {
+    return Line(row) != nullptr;
+}
+
+bool TLineKeys::Dates(int row, TDateTime& from, TDateTime& to) const {
+    const TLine* line = Line(row);
+    if (!line || line->From == kNoDay || line->To == kNoDay) return false;
+    from = line->From;
+    to = line->To;
+    return true;
+}
+
+std::optional<int> TLineKeys::EarlierRow(int row) const {
+    const TLine* line = Line(row);
+    if (!line || line->Earlier == 0) return std::nullopt;
+    return line->Earlier;
+}
+
+std::optional<int> TLineKeys::StoredRun(int row) const {
+    const TLine* line = Line(row);
+    if (!line) return std::nullopt;
+    // The run is marked at the first line with the key.
+    const int run = line->Earlier > 0 ? Line(line->Earlier)->StoredRun : line->StoredRun;
+    if (run == 0) return std::nullopt;
+    return run;
+}
+
+TStoredKeys::TStoredKeys() = default;
+TStoredKeys::~TStoredKeys() = default;
+
+void TStoredKeys::StartLoading(engine::Database& db, TLineKeys& lines, int exceptRun) {
+    StopLoading();
+    lines_ = &lines;
+    waiting_.clear();
+    linesComplete_ = false;
+    count_ = 0;
+    std::string sql = "SELECT Recvon, Recan, Tour, Datumvon, Datumbis, ImportID FROM Zalvert";
+    if (exceptRun > 0) sql += " WHERE ImportID < " + std::to_string(exceptRun);
+    reader_ = db.ReadRows(sql, [this](const engine::RowValues& row) { Add(row); });
+}
+
+void TStoredKeys::LinesComplete() {
+    linesComplete_.store(true, std::memory_order_release);
+}
+
+void TStoredKeys::FinishLoading() {
+    if (reader_) {
+        reader_->Wait();
+        reader_.reset();
+    }
+    // What the reading left: all of it when the lines came last.
+    Match();
+}
+
+void TStoredKeys::StopLoading() {
+    reader_.reset();
+}
+
+void TStoredKeys::Add(const engine::RowValues& row) {
+    const auto from = row.Date(3), to = row.Date(4);
+    // A record without both dates is no import's: no line can equal it.
+    if (!from || !to) return;
+    const TRecordKeyHash hash = hasher_.Hash({row.Text(0), row.Text(1), row.Text(2), *from, *to});
+    waiting_.push_back({hash, static_cast<int>(row.Integer(5))});
+    ++count_;
+    if (waiting_.size() >= kMatchedTogether && linesComplete_.load(std::memory_order_acquire))
+        Match();
+}
+
+// Sixteen keys at a time: their slots are fetched together before they are looked at.
+void TStoredKeys::Match() {
+    if (!lines_) return;
+    for (size_t start = 0; start < waiting_.size(); start += 16) {
+        const size_t end = std::min(start + 16, waiting_.size());
+        for (size_t i = start; i < end; ++i) lines_->Prefetch(waiting_[i].Hash);
+        for (size_t i = start; i < end; ++i)
+            if (const auto row = lines_->Find(waiting_[i].Hash))
+                lines_->MarkStored(*row, waiting_[i].ImportId);
+    }
+    waiting_.clear();
 }
 
 }  // namespace zalvert

@@ -2,11 +2,17 @@
 // Billing records sent twice: a line whose sender, recipient, both dates and tour
 // equal those of a stored record, or of an earlier line of the same file. Texts are
 // compared trimmed and case-folded (German rules: "Straße" is "STRASSE"), dates as
-// dates. Keys are kept as 96 bits of two of the toolkit's hashes, 16 bytes a record:
-// of a million records and a million lines, two different keys meet with a chance
-// of about one in 10^16.
+// dates. Keys are kept as 96 bits of two of the toolkit's hashes: of a million
+// records and a million lines, two different keys meet with a chance of about one
+// in 10^16. The stored records are looked up in the file's lines, not the other way
+// round: the lines are fewer or as many, and are read anyway.
 
+#include <array>
+#include <atomic>
+#include <climits>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,7 +25,9 @@ namespace zalvert {
 
 namespace engine {
 class Database;
-}
+class RowReader;
+class RowValues;
+}  // namespace engine
 
 struct TRecordKeyHash {
     std::uint64_t First = 0;
@@ -40,51 +48,113 @@ class TRecordKeyHasher {
 
   private:
     void AppendFolded(std::string_view text);
+    // A character of two bytes, folded; learnt from ICU at its first time.
+    const std::string& FoldedPair(unsigned char lead, unsigned char trail);
+    void AppendFoldedByIcu(std::string_view text);
 
     std::string normal_;  // the compared form, reused from key to key
+    // Folding is a mapping of single characters: the two-byte ones (Latin, Greek,
+    // Cyrillic) by a table, index (lead - 0xC2) * 64 + trail's six bits.
+    std::vector<std::string> pairs_;
+    std::vector<bool> pairKnown_;
+    // Looked up by a view of the text, without a copy of it.
+    struct TTextHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view text) const {
+            return std::hash<std::string_view>{}(text);
+        }
+    };
     // Folded forms of texts beyond ASCII: senders and recipients come again and
     // again, and ICU's folding costs more than the rest of a line's check.
-    std::unordered_map<std::string, std::string> folded_;
+    std::unordered_map<std::string, std::string, TTextHash, std::equal_to<>> folded_;
 };
 
-class TStoredKeys {
+// The lines of one file as the check sees them: the key and dates of each line the
+// row check took, the earlier line with the same key, and the run that stored it.
+class TLineKeys {
   public:
-    // Reads the key of every stored billing record; records of `exceptRun` and of
-    // later runs are left out when it is set.
-    void Load(engine::Database& db, int exceptRun = 0);
-    // The import identifier of a stored record with this key.
-    std::optional<int> RunOf(const TRecordKeyHash& hash) const;
-    size_t Count() const { return keys_.size(); }
+    explicit TLineKeys(int rows);
+    // Rows in ascending order.
+    void Add(int row, const TRecordKeyHash& hash, TDateTime from, TDateTime to);
+    // Every line is added; what follows holds from here on. The keys can be looked
+    // up from several threads, as long as only one marks.
+    void EndAdding();
+    // The first row with this key.
+    std::optional<int> Find(const TRecordKeyHash& hash) const;
+    void Prefetch(const TRecordKeyHash& hash) const;
+    // A stored record has the key of `row`, a row Find gave: the earliest run counts.
+    void MarkStored(int row, int run);
+    // The lookups are over: the table of first rows goes.
+    void EndMatching();
+
+    // Whether the row was added; its dates where they are whole days.
+    bool Taken(int row) const;
+    bool Dates(int row, TDateTime& from, TDateTime& to) const;
+    // The first earlier line with the same key; none for the first.
+    std::optional<int> EarlierRow(int row) const;
+    // The run that stored a record with the key of the row.
+    std::optional<int> StoredRun(int row) const;
 
   private:
+    static constexpr std::int32_t kNoDay = INT32_MIN;
+    struct TLine {
+        std::uint64_t First = 0;  // the first half of the key; the slot holds the rest
+        int Earlier = -1;         // -1: not added; 0: the first with its key
+        int StoredRun = 0;        // of the first line with the key
+        // Days since the calendar's start: 24 bytes a line instead of 32.
+        std::int32_t From = kNoDay, To = kNoDay;
+    };
+    // The first row of a key: its line holds the first half of the key.
+    struct TSlot {
+        std::uint32_t Second = 0;
+        int Row = 0;  // 0: empty
+    };
+    const TLine* Line(int row) const;
+    size_t SlotOf(const TRecordKeyHash& hash) const { return hash.First & (firsts_.size() - 1); }
+    // The earlier row with this key; none when `row` is the first, which is kept.
+    std::optional<int> FirstRow(const TRecordKeyHash& hash, int row);
+
+    std::vector<TLine> lines_;
+    std::vector<TSlot> firsts_;  // open addressing, a power of two long, at most 2/3 full
+    static constexpr size_t kAhead = 16;
+    // The lines added last, whose slots are looked at once the processor has them.
+    std::array<std::pair<int, TRecordKeyHash>, kAhead> ahead_{};
+    size_t added_ = 0;
+};
+
+// The keys of the stored billing records, read on a thread of their own where the
+// database can while the file's lines are added, and matched with the lines once
+// they are all there.
+class TStoredKeys {
+  public:
+    TStoredKeys();
+    ~TStoredKeys();
+    // Records of `exceptRun` and of later runs are left out when it is set.
+    void StartLoading(engine::Database& db, TLineKeys& lines, int exceptRun = 0);
+    // Every line is added: keys read from now on are matched at once.
+    void LinesComplete();
+    // Waits until every stored key is read and matched.
+    void FinishLoading();
+    // Ends a reading the caller no longer waits for.
+    void StopLoading();
+    // Stored keys read.
+    size_t Count() const { return count_; }
+
+  private:
+    // On the reading thread, then on the caller's after the reading.
+    void Add(const engine::RowValues& row);
+    void Match();
+
     struct TEntry {
         TRecordKeyHash Hash;
         int ImportId = 0;
     };
-    std::vector<TEntry> keys_;  // in hash order
-    // Where the keys of each value of a hash's top bits begin: one look instead of
-    // a binary search through a million keys.
-    std::vector<std::uint32_t> buckets_;
-    int shift_ = 64;
-};
-
-// The lines of one file: the first row taken with each key.
-class TFileKeys {
-  public:
-    // Room for `rows` keys before it grows.
-    explicit TFileKeys(size_t rows);
-    // The earlier row with this key; none when `row` is the first, which is then kept.
-    std::optional<int> EarlierRow(const TRecordKeyHash& hash, int row);
-
-  private:
-    struct TSlot {
-        std::uint64_t First = 0;
-        std::uint32_t Second = 0;
-        int Row = 0;  // 0: empty
-    };
-    void Grow();
-    std::vector<TSlot> slots_;  // open addressing, a power of two long, at most 2/3 full
-    size_t used_ = 0;
+    TLineKeys* lines_ = nullptr;
+    std::vector<TEntry> waiting_;  // read, not yet matched
+    std::atomic<bool> linesComplete_ = false;
+    size_t count_ = 0;
+    TRecordKeyHasher hasher_;  // the reading thread's
+    std::unique_ptr<engine::RowReader> reader_;
 };
 
 }  // namespace zalvert

@@ -116,13 +116,12 @@ bool TImportRun::FoundImportedMeanwhile(const std::string& sha256) {
 
 TImportCounts TImportRun::MarkRefusals(int importId) {
     StartRun();
-    if (!keepDuplicates_) storedKeys_.Load(*data_.Datenbank->DatabaseObject(), importId);
+    PrepareDuplicateCheck(importId);
     TImportCounts counts;
-    TFileKeys fileKeys(keepDuplicates_ ? 0 : static_cast<size_t>(grid_.RowCount()));
     for (int row = 1; row < grid_.RowCount(); ++row) {
         TDateTime from = 0, to = 0;
         try {
-            if (Accept(row, from, to, fileKeys, counts)) grid_.SetCells(kErrorColumn, row, {});
+            if (Accept(row, from, to, counts)) grid_.SetCells(kErrorColumn, row, {});
         } catch (const std::exception&) {
             // A date the run converted, now without its year (29.02.): it was stored.
             grid_.SetCells(kErrorColumn, row, {});
@@ -132,12 +131,14 @@ TImportCounts TImportRun::MarkRefusals(int importId) {
     return counts;
 }
 
-bool TImportRun::Accept(int row, TDateTime& from, TDateTime& to, TFileKeys& fileKeys,
-                        TImportCounts& counts) {
+bool TImportRun::Accept(int row, TDateTime& from, TDateTime& to, TImportCounts& counts) {
     ++counts.Processed;
-    std::string refused = CheckRow(row, from, to);
-    if (refused.empty() && !keepDuplicates_) {
-        refused = CheckDuplicate(row, from, to, fileKeys);
+    std::string refused;
+    // A row with a key was taken by the row check when the key was made.
+    const bool keyed = lineKeys_ && lineKeys_->Taken(row);
+    if (!keyed || !lineKeys_->Dates(row, from, to)) refused = CheckRow(row, from, to);
+    if (refused.empty() && keyed) {
+        refused = CheckDuplicate(row);
         if (!refused.empty()) ++counts.Duplicates;
     }
     if (refused.empty()) return true;
@@ -146,12 +147,42 @@ bool TImportRun::Accept(int row, TDateTime& from, TDateTime& to, TFileKeys& file
     return false;
 }
 
-std::string TImportRun::CheckDuplicate(int row, TDateTime from, TDateTime to, TFileKeys& fileKeys) {
-    const TRecordKeyHash hash =
-        hasher_.Hash({grid_.Cells(0, row), grid_.Cells(1, row), grid_.Cells(4, row), from, to});
-    if (const auto run = storedKeys_.RunOf(hash))
+void TImportRun::PrepareDuplicateCheck(int exceptRun) {
+    storedKeys_.StopLoading();
+    lineKeys_.reset();
+    if (keepDuplicates_) return;
+    lineKeys_.emplace(grid_.RowCount());
+    storedKeys_.StartLoading(*data_.Datenbank->DatabaseObject(), *lineKeys_, exceptRun);
+    try {
+        TRecordKeyHasher hasher;
+        for (int row = 1; row < grid_.RowCount(); ++row) {
+            TDateTime from = 0, to = 0;
+            try {
+                if (!CheckRow(row, from, to).empty()) continue;
+            } catch (const std::exception&) {
+                continue;  // the run meets it again at this row
+            }
+            lineKeys_->Add(row,
+                           hasher.Hash({grid_.Cells(0, row), grid_.Cells(1, row),
+                                        grid_.Cells(4, row), from, to}),
+                           from, to);
+        }
+        lineKeys_->EndAdding();
+    } catch (...) {
+        // The reading uses the connection: it ends before the run rolls back.
+        storedKeys_.StopLoading();
+        throw;
+    }
+    storedKeys_.LinesComplete();
+    storedKeys_.FinishLoading();
+    lineKeys_->EndMatching();
+}
+
+std::string TImportRun::CheckDuplicate(int row) const {
+    if (!lineKeys_ || !lineKeys_->Taken(row)) return {};
+    if (const auto run = lineKeys_->StoredRun(row))
         return "Doppelt: bereits mit Import " + std::to_string(*run) + " gespeichert";
-    if (const auto earlier = fileKeys.EarlierRow(hash, row))
+    if (const auto earlier = lineKeys_->EarlierRow(row))
         return "Doppelt: wie Zeile " + std::to_string(*earlier);
     return {};
 }
@@ -176,12 +207,11 @@ void TImportRun::ImportRows(int importId, TImportCounts& counts) {
     values[5] = Variant(0);
     values[6] = Variant(importId);
     // Under the run's lock: no other run stores a record between this and the commit.
-    if (!keepDuplicates_) storedKeys_.Load(*data_.Datenbank->DatabaseObject());
-    TFileKeys fileKeys(keepDuplicates_ ? 0 : static_cast<size_t>(grid_.RowCount()));
+    PrepareDuplicateCheck();
     for (int row = 1; row < grid_.RowCount(); ++row) {
         view_.SetProgressPosition(row, counts);
         TDateTime from = 0, to = 0;
-        if (!Accept(row, from, to, fileKeys, counts)) continue;
+        if (!Accept(row, from, to, counts)) continue;
         values[0].AssignText(grid_.Cells(0, row));
         values[1].AssignText(grid_.Cells(1, row));
         values[2] = Variant::FromDate(from);

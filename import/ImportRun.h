@@ -63,11 +63,13 @@ class TImportRun {
     // The refusal text of a row, or empty when it is taken; the dates converted
     // into `from` and `to`.
     std::string CheckRow(int row, TDateTime& from, TDateTime& to) const;
-    // The refusal of an accepted row sent before, or empty; `fileKeys` learns the row.
-    std::string CheckDuplicate(int row, TDateTime from, TDateTime to, TFileKeys& fileKeys);
+    // The keys of the lines the row check takes, while the keys of the stored
+    // records (before `exceptRun` when set) are read aside.
+    void PrepareDuplicateCheck(int exceptRun = 0);
+    // The refusal of an accepted row sent before, or empty.
+    std::string CheckDuplicate(int row) const;
     // What a row's check decides, counted; false when it is refused.
-    bool Accept(int row, TDateTime& from, TDateTime& to, TFileKeys& fileKeys,
-                TImportCounts& counts);
+    bool Accept(int row, TDateTime& from, TDateTime& to, TImportCounts& counts);
     bool KnownCompany(std::string_view cell) const;
 
     TData& data_;
@@ -81,8 +83,8 @@ class TImportRun {
     std::optional<TRunLogEntry> importedMeanwhile_;
     std::function<void()> commitCheck_;
     bool keepDuplicates_ = false;
-    TStoredKeys storedKeys_;
-    TRecordKeyHasher hasher_;
+    std::optional<TLineKeys> lineKeys_;
+    TStoredKeys storedKeys_;  // after the lines: a reading left running ends first
 };
 
 // The summary line of a run.

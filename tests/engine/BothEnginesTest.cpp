@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <optional>
+
 #include "engine/Dao.h"
 #include "rtl/DateTime.h"
 #include "tests/support/BothEngines.h"
@@ -278,6 +281,66 @@ TEST_P(BothEnginesTest, TransactionsNestAndRollBackWhatTheyHold) {
     add("E");
     ws->CommitTrans();
     EXPECT_EQ(count(), 2);
+}
+
+// Rows handed over one by one, on a thread of their own for a database file: texts,
+// dates, numbers and nulls as stored, rows added in the open transaction included;
+// a reading given up ends with its reader; a faulty statement is the engine's error.
+TEST_P(BothEnginesTest, ReadsRowsForACallerThatLooksAtEachOnce) {
+    Fill(3000);
+    auto engine = CreateDBEngine("DAO.DBEngine.36");
+    auto ws = engine->CreateWorkspace("R", "Admin", "");
+    auto db = target_.Server()
+                  ? ws->OpenDatabase(target_.Setting(), Variant(false), false, target_.Setting())
+                  : ws->OpenDatabase(target_.Setting());
+    ws->BeginTrans();
+    {
+        auto rs = db->OpenRecordset("Kunde", dbOpenDynaset);
+        rs->AddNew();
+        rs->Fields().Item("Name")->SetValue(Variant("Straße"));
+        rs->Fields().Item("Seit")->SetValue(Variant::FromDate(EncodeDate(2018, 3, 1) + 0.5));
+        rs->Fields().Item("Betrag")->SetValue(Variant(12.5));
+        rs->Update();
+    }
+    long rows = 0, hamburg = 0;
+    std::string last, ort = "?";
+    std::optional<TDateTime> seit;
+    bool finished = false;
+    auto reader = db->ReadRows(
+        "SELECT Name, Ort, Seit, ID FROM Kunde ORDER BY ID",
+        [&](const RowValues& row) {
+            ++rows;
+            if (row.Text(1) == "Hamburg") ++hamburg;
+            last = row.Text(0);
+            if (row.IsNull(1)) ort = row.Text(1);
+            seit = row.Date(2);
+            EXPECT_EQ(row.Integer(3), rows);
+        },
+        [&] { finished = true; });
+    reader->Wait();
+    EXPECT_TRUE(finished);
+    EXPECT_EQ(rows, 3001);
+    EXPECT_EQ(hamburg, 1000);
+    EXPECT_EQ(last, "Straße");
+    EXPECT_EQ(ort, "");  // a null reads as an empty text
+    ASSERT_TRUE(seit);
+    EXPECT_DOUBLE_EQ(*seit, EncodeDate(2018, 3, 1) + 0.5);
+
+    // Given up at once: nothing runs on after the reader, and the transaction ends.
+    std::atomic<long> seen = 0;
+    auto givenUp = db->ReadRows("SELECT Name FROM Kunde", [&](const RowValues&) { ++seen; });
+    givenUp.reset();
+    const long seenAtEnd = seen;
+    ws->Rollback();
+    EXPECT_EQ(seen, seenAtEnd);
+    const int unknownField =
+        ErrorOf([&] { db->OpenRecordset("SELECT Nichts FROM Kunde", dbOpenForwardOnly); });
+    EXPECT_NE(unknownField, 0);
+    EXPECT_EQ(
+        ErrorOf([&] { db->ReadRows("SELECT Nichts FROM Kunde", [](const RowValues&) {})->Wait(); }),
+        unknownField);
+    EXPECT_NE(ErrorOf([&] { db->ReadRows("DELETE FROM Kunde", [](const RowValues&) {})->Wait(); }),
+              0);
 }
 
 TEST_P(BothEnginesTest, SeeksOnAnIndexAndFindsByCriteria) {

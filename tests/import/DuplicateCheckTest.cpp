@@ -6,6 +6,7 @@
 
 #include "import/DuplicateCheck.h"
 #include "import/RunUndo.h"
+#include "rtl/TextCase.h"
 #include "rtl/WholeFile.h"
 #include "tests/import/ImportRunFixture.h"
 
@@ -110,14 +111,62 @@ TEST(RecordKeyHasher, GivesTheSameHashOnlyForTheSameKey) {
     EXPECT_NE(hasher.Hash({"Alpha", "Beta", "T1", day, day + 1 + 1.0 / 86400}), key);
 }
 
-TEST(FileKeys, KeepsTheFirstRowOfEveryKeyBeyondItsFirstSize) {
-    TFileKeys keys(4);
+// Two-byte characters are folded one by one, others with their whole text: both
+// as ICU folds the text.
+TEST(RecordKeyHasher, FoldsEveryCharacterAsTheWholeTextFolds) {
+    TRecordKeyHasher hasher;
+    const auto key = [&](const std::string& text) { return hasher.Hash({text, "", "", 1, 1}); };
+    for (const char* text : {"Straße", "Ölmühle Groß", "ΣΊΣΥΦΟΣ", "Пётр Чайковский", "ŉ", "ǅ",
+                             "Müller € KG", "ﬃ Logistik", "\xC3",
+                             "a\xFF"
+                             "b",
+                             "Ẵ"})
+        EXPECT_EQ(key(text), key(FoldedCase(text))) << text;
+    EXPECT_EQ(key("STRASSE"), key("straße"));
+    EXPECT_EQ(key("ÖLMÜHLE GROSS"), key("ölmühle groß"));
+    EXPECT_NE(key("Müller"), key("Muller"));
+    EXPECT_NE(key("Ölmühle"), key("Olmühle"));
+}
+
+// Keys that share the part a slot compares first, or the slot they start at, are
+// told apart by the whole key; a full table of first rows still finds them.
+TEST(LineKeys, KeepsTheFirstRowOfEveryKeyAndTheDatesOfEveryLine) {
+    const int rows = 300;
+    TLineKeys keys(rows + 1);
+    const TDateTime day = EncodeDate(2018, 3, 1);
     for (int row = 1; row <= 100; ++row)
-        EXPECT_FALSE(keys.EarlierRow({static_cast<std::uint64_t>(row) << 40, 7}, row)) << row;
-    // The same first hash with another second one is another key.
-    EXPECT_FALSE(keys.EarlierRow({1ULL << 40, 8}, 101));
-    EXPECT_EQ(keys.EarlierRow({1ULL << 40, 7}, 102), 1);
-    EXPECT_EQ(keys.EarlierRow({100ULL << 40, 7}, 103), 100);
+        keys.Add(row, {static_cast<std::uint64_t>(row) << 40, 7}, day + row, day);
+    keys.Add(101, {1ULL << 40, 8}, day, day);        // the first half of row 1's
+    keys.Add(102, {(1ULL << 40) | 1, 7}, day, day);  // the tag of row 1's
+    keys.Add(103, {1ULL << 40, 7}, day, day + 0.5);  // row 1's key, half a day later
+    keys.Add(104, {100ULL << 40, 7}, day, day);
+    for (int row = 105; row <= rows; ++row)
+        keys.Add(row, {0, static_cast<std::uint32_t>(row)}, day, day);
+    keys.EndAdding();
+    for (int row : {1, 100, 101, 102, 105, rows}) EXPECT_FALSE(keys.EarlierRow(row)) << row;
+    EXPECT_EQ(keys.EarlierRow(103), 1);
+    EXPECT_EQ(keys.EarlierRow(104), 100);
+    EXPECT_EQ(keys.Find({1ULL << 40, 7}), 1);
+    EXPECT_EQ(keys.Find({(1ULL << 40) | 1, 7}), 102);
+    EXPECT_FALSE(keys.Find({2ULL << 40, 8}));
+    // A stored record marks the first line with its key, the earliest run counting;
+    // the line's repeats see the mark.
+    for (int run : {5, 3, 4}) keys.MarkStored(1, run);
+    EXPECT_EQ(keys.StoredRun(1), 3);
+    EXPECT_EQ(keys.StoredRun(103), 3);
+    EXPECT_FALSE(keys.StoredRun(101));
+    TDateTime from = 0, to = 0;
+    ASSERT_TRUE(keys.Dates(7, from, to));
+    EXPECT_EQ(from, day + 7);
+    EXPECT_EQ(to, day);
+    // A date with a time of day is not kept: the run reads the line again.
+    EXPECT_TRUE(keys.Taken(103));
+    EXPECT_FALSE(keys.Dates(103, from, to));
+    EXPECT_FALSE(keys.Taken(0));
+    EXPECT_FALSE(keys.Taken(rows + 1));
+    keys.EndMatching();
+    EXPECT_FALSE(keys.Find({1ULL << 40, 7}));
+    EXPECT_THROW(keys.Add(rows, {1, 1}, day, day), std::logic_error);
 }
 
 }  // namespace
