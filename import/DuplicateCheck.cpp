@@ -113,7 +113,7 @@ void TLineKeys::Add(int row, const TRecordKeyHash& hash, TDateTime from, TDateTi
     TLine& line = lines_.at(static_cast<size_t>(row));
     if (row <= 0 || line.Earlier >= 0 || firsts_.empty())
         throw std::logic_error("line added twice or after the end");
-    line = {hash.First, 0, 0, WholeDay(from), WholeDay(to)};
+    line = {hash.First, 0, kNotStored, WholeDay(from), WholeDay(to)};
     // The line's slot is looked at some lines later, once the processor has
     // fetched it: a million slots are far beyond its cache.
     Prefetch(hash);
@@ -164,7 +164,7 @@ std::optional<int> TLineKeys::Find(const TRecordKeyHash& hash) const {
 
 void TLineKeys::MarkStored(int row, int run) {
     int& stored = lines_.at(static_cast<size_t>(row)).StoredRun;
-    if (stored == 0 || run < stored) stored = run;
+    if (stored == kNotStored || run < stored) stored = run;
 }
 
 void TLineKeys::EndMatching() {
@@ -200,7 +200,7 @@ std::optional<int> TLineKeys::StoredRun(int row) const {
     if (!line) return std::nullopt;
     // The run is marked at the first line with the key.
     const int run = line->Earlier > 0 ? Line(line->Earlier)->StoredRun : line->StoredRun;
-    if (run == 0) return std::nullopt;
+    if (run == kNotStored) return std::nullopt;
     return run;
 }
 

@@ -97,10 +97,11 @@ class TLineKeys {
 
   private:
     static constexpr std::int32_t kNoDay = INT32_MIN;
+    static constexpr int kNotStored = INT_MIN;  // 0 is the run of a record entered by hand
     struct TLine {
-        std::uint64_t First = 0;  // the first half of the key; the slot holds the rest
-        int Earlier = -1;         // -1: not added; 0: the first with its key
-        int StoredRun = 0;        // of the first line with the key
+        std::uint64_t First = 0;     // the first half of the key; the slot holds the rest
+        int Earlier = -1;            // -1: not added; 0: the first with its key
+        int StoredRun = kNotStored;  // of the first line with the key
         // Days since the calendar's start: 24 bytes a line instead of 32.
         std::int32_t From = kNoDay, To = kNoDay;
     };

@@ -155,6 +155,8 @@ TEST(LineKeys, KeepsTheFirstRowOfEveryKeyAndTheDatesOfEveryLine) {
     EXPECT_EQ(keys.StoredRun(1), 3);
     EXPECT_EQ(keys.StoredRun(103), 3);
     EXPECT_FALSE(keys.StoredRun(101));
+    keys.MarkStored(100, 0);  // a record entered by hand, of no run
+    EXPECT_EQ(keys.StoredRun(104), 0);
     TDateTime from = 0, to = 0;
     ASSERT_TRUE(keys.Dates(7, from, to));
     EXPECT_EQ(from, day + 7);
