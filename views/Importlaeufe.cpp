@@ -30,6 +30,7 @@ TFimportlaeufe::TFimportlaeufe(TData& data, IUserInteraction& ui, QWidget* paren
     runs_->SetReadOnly(true);
     runs_->SetSortedBy("ImportID DESC");
     source_->SetDataSet(runs_.get());
+    source_->OnDataChange = [this](TDataSource&, TField*) { UpdateButtons(); };
 
     auto* buttons = new QWidget(this);
     buttons->setObjectName("Panel1");
@@ -104,9 +105,22 @@ void TFimportlaeufe::RueckgaengigClick() {
             return;
         }
         if (!ui_.Confirm(UndoQuestion(state))) return;
-        undo.Undo(run);
+        const int deleted = undo.Undo(run);
         Reload();
+        ui_.ShowMessage("Import " + std::to_string(run) +
+                        " wurde rückgängig gemacht: " + std::to_string(deleted) +
+                        (deleted == 1 ? " Datensatz gelöscht." : " Datensätze gelöscht."));
     });
+}
+
+// A run already undone cannot be undone again.
+void TFimportlaeufe::UpdateButtons() {
+    if (!undo_) return;
+    bool undone = false;
+    RunGuarded(
+        ui_, [&] { undone = CurrentRun() != 0 && !runs_->FieldByName(kRunLogUndoField).IsNull(); });
+    show_->setEnabled(CurrentRun() != 0);
+    undo_->setEnabled(CurrentRun() != 0 && !undone);
 }
 
 }  // namespace zalvert

@@ -40,6 +40,7 @@ class TFimportlaeufe : public QWidget {
     void showEvent(QShowEvent* event) override;
 
   private:
+    void UpdateButtons();
     int CurrentRun() const;
 
     TData& data_;

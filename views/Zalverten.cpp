@@ -120,10 +120,15 @@ void TFzalverten::ShowRun(int importId) {
     });
 }
 
+// The record shown last stays the current one.
 void TFzalverten::ShowAll() {
+    TZedaDaoTable& table = *data_.Zalvert;
     RunGuarded(ApplicationInteraction(), [&] {
-        data_.Zalvert->SetFiltered(false);
+        const Variant current =
+            table.Active() && !table.IsEmpty() ? table.FieldByName("ID").Value() : Variant::Null();
+        table.SetFiltered(false);
         showAll_->hide();
+        if (!current.IsNull()) table.Locate("ID", current, 0);
     });
 }
 

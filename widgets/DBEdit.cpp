@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 
 #include "rtl/Interaction.h"
+#include "widgets/FocusLeft.h"
 
 namespace zalvert {
 
@@ -53,7 +54,8 @@ void TDBEdit::keyPressEvent(QKeyEvent* event) {
 }
 
 void TDBEdit::focusOutEvent(QFocusEvent* event) {
-    if (link_.IsModified()) RunGuarded(ApplicationInteraction(), [&] { link_.UpdateRecord(); });
+    if (link_.IsModified() && FocusLeftControl(*this))
+        RunGuarded(ApplicationInteraction(), [&] { link_.UpdateRecord(); });
     QLineEdit::focusOutEvent(event);
 }
 

@@ -1,5 +1,7 @@
 #include "widgets/DBGrid.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -9,6 +11,7 @@
 #include <algorithm>
 
 #include "rtl/Interaction.h"
+#include "widgets/ScrollThumbStyle.h"
 
 namespace zalvert {
 
@@ -64,6 +67,11 @@ TDBGrid::TDBGrid(QWidget* parent)
     editor_->setFrame(false);
     editor_->hide();
     editor_->installEventFilter(this);
+    viewport()->setMouseTracking(true);  // the cursor shows the columns' edges
+    auto* thumbs = new TScrollThumbStyle;
+    thumbs->setParent(this);
+    verticalScrollBar()->setStyle(thumbs);
+    horizontalScrollBar()->setStyle(thumbs);
     connect(editor_, &QLineEdit::textEdited, this, [this] { EditorChanged(); });
     connect(verticalScrollBar(), &QScrollBar::actionTriggered, this,
             [this](int action) { ScrollBarAction(action); });
@@ -323,6 +331,23 @@ void TDBGrid::ScrollBarAction(int action) {
 
 // --- keys and mouse --------------------------------------------------------------------
 
+// Tab moves between the cells, as in every data grid, before the toolkit takes it
+// for the focus chain; Ctrl+Tab leaves the grid.
+bool TDBGrid::event(QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+            if (key->modifiers() & Qt::ControlModifier)
+                focusNextPrevChild(!(key->modifiers() & Qt::ShiftModifier) &&
+                                   key->key() == Qt::Key_Tab);
+            else
+                keyPressEvent(key);
+            return true;
+        }
+    }
+    return QAbstractScrollArea::event(event);
+}
+
 void TDBGrid::keyPressEvent(QKeyEvent* event) {
     bool handled = false;
     Guarded([&] { handled = HandleKey(event); });
@@ -358,8 +383,13 @@ bool TDBGrid::HandleKey(QKeyEvent* event) {
             SetSelectedColumn(column_ - 1);
             return true;
         case Qt::Key_Right:
-        case Qt::Key_Tab:
             SetSelectedColumn(column_ + 1);
+            return true;
+        case Qt::Key_Tab:
+            TabToColumn(!(event->modifiers() & Qt::ShiftModifier));
+            return true;
+        case Qt::Key_Backtab:
+            TabToColumn(false);
             return true;
         case Qt::Key_Escape:
             CancelEdit();
@@ -372,6 +402,10 @@ bool TDBGrid::HandleKey(QKeyEvent* event) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
             ShowEditor(nullptr);
+            return true;
+        case Qt::Key_C:
+            if (!ctrl) break;
+            CopyCell();
             return true;
         default:
             break;
@@ -395,6 +429,7 @@ bool TDBGrid::eventFilter(QObject* watched, QEvent* event) {
         case Qt::Key_PageUp:
         case Qt::Key_PageDown:
         case Qt::Key_Tab:
+        case Qt::Key_Backtab:
         case Qt::Key_Escape:
             keyPressEvent(key);
             return true;
@@ -411,6 +446,29 @@ bool TDBGrid::eventFilter(QObject* watched, QEvent* event) {
             return true;
         default:
             return false;
+    }
+}
+
+// The current cell as shown, for pasting into a spreadsheet or a mail.
+void TDBGrid::CopyCell() {
+    if (ShownRows() == 0) return;
+    QGuiApplication::clipboard()->setText(QString::fromStdString(CellText(ActiveRow(), column_)));
+}
+
+void TDBGrid::TabToColumn(bool forward) {
+    const int last = static_cast<int>(columns_.size()) - 1;
+    if (forward && column_ >= last) {
+        WriteEditor();
+        HideEditor();
+        MoveRows(1);
+        if (!DataSet()->Eof()) SetSelectedColumn(0);
+    } else if (!forward && column_ <= 0) {
+        WriteEditor();
+        HideEditor();
+        MoveRows(-1);
+        if (!DataSet()->Bof()) SetSelectedColumn(last);
+    } else {
+        SetSelectedColumn(column_ + (forward ? 1 : -1));
     }
 }
 
@@ -439,8 +497,54 @@ void TDBGrid::CancelEdit() {
     if (TDataSet* data = DataSet()) data->Cancel();
 }
 
+// --- column widths ---------------------------------------------------------------------
+
+int TDBGrid::EdgeAt(QPoint pos) const {
+    if (pos.y() < 0 || pos.y() >= rowHeight_) return -1;
+    for (int c = static_cast<int>(columns_.size()) - 1; c >= 0; --c) {
+        const int right = ColumnLeft(c) + columns_[static_cast<size_t>(c)].Width;
+        if (std::abs(pos.x() - right) <= 3) return c;
+    }
+    return -1;
+}
+
+void TDBGrid::SetColumnWidth(int column, int width) {
+    columns_[static_cast<size_t>(column)].Width = std::max(kMinColWidth, width);
+    UpdateScrollBars();
+    PlaceEditor();
+    viewport()->update();
+}
+
+void TDBGrid::FitColumn(int column) {
+    const QFontMetrics metrics = fontMetrics();
+    int width = metrics.horizontalAdvance(
+        QString::fromStdString(columns_[static_cast<size_t>(column)].Title));
+    for (int row = 0; row < ShownRows(); ++row)
+        width = std::max(width,
+                         metrics.horizontalAdvance(QString::fromStdString(CellText(row, column))));
+    SetColumnWidth(column, width + 6);  // the text's margins in the cell
+}
+
+void TDBGrid::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    if (resizing_ >= 0) return SetColumnWidth(resizing_, pos.x() - resizeFrom_);
+    if (EdgeAt(pos) >= 0)
+        viewport()->setCursor(Qt::SplitHCursor);
+    else
+        viewport()->unsetCursor();
+}
+
+void TDBGrid::mouseReleaseEvent(QMouseEvent*) {
+    resizing_ = -1;
+}
+
 void TDBGrid::mousePressEvent(QMouseEvent* event) {
     setFocus();
+    if (const int edge = EdgeAt(event->position().toPoint()); edge >= 0) {
+        resizing_ = edge;
+        resizeFrom_ = event->position().toPoint().x() - columns_[static_cast<size_t>(edge)].Width;
+        return;
+    }
     const int row = event->position().toPoint().y() / rowHeight_ - 1;
     const int x = event->position().toPoint().x();
     int column = -1;
@@ -453,7 +557,11 @@ void TDBGrid::mousePressEvent(QMouseEvent* event) {
     });
 }
 
-void TDBGrid::mouseDoubleClickEvent(QMouseEvent*) {
+void TDBGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (const int edge = EdgeAt(event->position().toPoint()); edge >= 0) {
+        resizing_ = -1;
+        return Guarded([&] { FitColumn(edge); });
+    }
     Guarded([&] { ShowEditor(nullptr); });
 }
 

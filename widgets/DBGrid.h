@@ -20,6 +20,7 @@ class TDBGrid : public QAbstractScrollArea {
   public:
     static constexpr int kDefaultColWidth = 64;
     static constexpr int kIndicatorWidth = 11;
+    static constexpr int kMinColWidth = 8;
 
     struct TColumn {
         std::string FieldName;
@@ -50,11 +51,14 @@ class TDBGrid : public QAbstractScrollArea {
     QLineEdit* Editor() const { return editor_; }
 
   protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -65,6 +69,14 @@ class TDBGrid : public QAbstractScrollArea {
     TField* ColumnField(int column) const;
     bool HandleKey(QKeyEvent* event);
     void MoveRows(int distance);
+    // Tab: the next column, past the last the next record's first; back with Shift.
+    void TabToColumn(bool forward);
+    void CopyCell();
+    // The column whose right edge in the title row is at `pos`, or -1.
+    int EdgeAt(QPoint pos) const;
+    void SetColumnWidth(int column, int width);
+    // As wide as its title and the values shown.
+    void FitColumn(int column);
     void MoveDown();
     void DeleteRecord();
     void CancelEdit();
@@ -92,6 +104,8 @@ class TDBGrid : public QAbstractScrollArea {
     QLineEdit* editor_ = nullptr;
     bool editorModified_ = false;
     bool updatingEditor_ = false;
+    int resizing_ = -1;   // the column whose edge the mouse drags
+    int resizeFrom_ = 0;  // where the drag began, less the column's width then
 };
 
 }  // namespace zalvert

@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 
 #include "rtl/Interaction.h"
+#include "widgets/FocusLeft.h"
 
 namespace zalvert {
 namespace {
@@ -86,7 +87,8 @@ void TDBMemo::keyPressEvent(QKeyEvent* event) {
 }
 
 void TDBMemo::focusOutEvent(QFocusEvent* event) {
-    if (link_.IsModified()) RunGuarded(ApplicationInteraction(), [&] { link_.UpdateRecord(); });
+    if (link_.IsModified() && FocusLeftControl(*this))
+        RunGuarded(ApplicationInteraction(), [&] { link_.UpdateRecord(); });
     QPlainTextEdit::focusOutEvent(event);
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QFormLayout>
 #include <QKeyEvent>
@@ -8,12 +9,14 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 #include <cstdlib>
 #include <filesystem>
 
@@ -36,6 +39,11 @@
 #include "widgets/DBGrid.h"
 #include "widgets/DBMemo.h"
 #include "widgets/DBNavigator.h"
+
+// The toolkit's own entry for tests that deliver input as the window system does.
+Q_GUI_EXPORT void qt_handleMouseEvent(QWindow* window, const QPointF& local, const QPointF& global,
+                                      Qt::MouseButtons state, Qt::MouseButton button,
+                                      QEvent::Type type, Qt::KeyboardModifiers mods, int timestamp);
 
 namespace zalvert {
 namespace {
@@ -201,6 +209,114 @@ TEST_F(ZalvertenWindowTest, FollowsKeysAndTheNavigator) {
     EXPECT_EQ(Grid()->verticalScrollBar()->value(), 0);
 }
 
+// Tab moves to the next cell, past the last column to the next record's first, and
+// Shift+Tab back, from the grid and from its editor; Ctrl+Tab leaves the grid.
+TEST_F(ZalvertenWindowTest, TabMovesBetweenTheCells) {
+    window_->activateWindow();
+    Grid()->setFocus();
+    QApplication::processEvents();
+    ASSERT_TRUE(Grid()->hasFocus());
+    const int last = static_cast<int>(Grid()->Columns().size()) - 1;
+    Key(Grid(), Qt::Key_Tab);
+    EXPECT_EQ(Grid()->SelectedColumn(), 1);
+    EXPECT_TRUE(Grid()->hasFocus());
+    Key(Grid(), Qt::Key_Backtab, Qt::ShiftModifier);
+    Key(Grid(), Qt::Key_Backtab, Qt::ShiftModifier);  // before the first record: nowhere
+    EXPECT_EQ(Grid()->SelectedColumn(), 0);
+    EXPECT_EQ(Tour(), "T1");
+    Grid()->SetSelectedColumn(last);
+    Key(Grid(), Qt::Key_Tab);
+    EXPECT_EQ(Tour(), "T2");
+    EXPECT_EQ(Grid()->SelectedColumn(), 0);
+    Key(Grid(), Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(Tour(), "T1");
+    EXPECT_EQ(Grid()->SelectedColumn(), last);
+
+    Grid()->SetSelectedColumn(5);  // Tour
+    Key(Grid(), Qt::Key_F2);
+    ASSERT_TRUE(Grid()->Editing());
+    Type(Grid()->Editor(), "x");
+    Key(Grid()->Editor(), Qt::Key_Tab);
+    EXPECT_EQ(Grid()->SelectedColumn(), 6);
+    EXPECT_FALSE(Grid()->Editing());
+    EXPECT_EQ(Tour(), "x");
+    Key(Grid(), Qt::Key_Escape);
+    EXPECT_EQ(Tour(), "T1");
+
+    Key(Grid(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_FALSE(Grid()->hasFocus());
+    EXPECT_EQ(Grid()->SelectedColumn(), 6);
+    EXPECT_TRUE(ui_.Messages.empty());
+}
+
+// Ctrl+C copies the current cell as the grid shows it.
+TEST_F(ZalvertenWindowTest, CtrlCCopiesTheCurrentCell) {
+    QGuiApplication::clipboard()->clear();
+    Key(Grid(), Qt::Key_Down);
+    Grid()->SetSelectedColumn(7);
+    Key(Grid(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "1.234,50 €");
+    Grid()->SetSelectedColumn(5);
+    Key(Grid(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "T2");
+    EXPECT_FALSE(Grid()->Editing());  // no editor opened for the letter
+}
+
+void Mouse(QWidget* target, QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+    QMouseEvent event(type, QPointF(at), target->mapToGlobal(QPointF(at)), Qt::LeftButton, buttons,
+                      Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+}
+
+// A column's right edge in the title row is dragged to widen or narrow it, and a
+// double click on it fits the column to its title and values.
+TEST_F(ZalvertenWindowTest, ColumnsAreWidenedWithTheMouse) {
+    QWidget* area = Grid()->viewport();
+    const auto width = [&](int column) { return Grid()->Columns()[column].Width; };
+    const int before = width(1);
+    const int edge = TDBGrid::kIndicatorWidth + width(0) + width(1);
+    const int middle = Grid()->DefaultRowHeight() / 2;
+    Mouse(area, QEvent::MouseMove, {edge, middle}, Qt::NoButton);
+    EXPECT_EQ(area->cursor().shape(), Qt::SplitHCursor);
+    Mouse(area, QEvent::MouseButtonPress, {edge + 1, middle}, Qt::LeftButton);
+    Mouse(area, QEvent::MouseMove, {edge + 61, middle}, Qt::LeftButton);
+    Mouse(area, QEvent::MouseButtonRelease, {edge + 61, middle}, Qt::NoButton);
+    EXPECT_EQ(width(1), before + 60);
+    EXPECT_EQ(Tour(), "T1");  // a drag in the titles moves no record
+    Mouse(area, QEvent::MouseMove, {edge + 200, middle}, Qt::NoButton);
+    EXPECT_EQ(width(1), before + 60);
+    EXPECT_NE(area->cursor().shape(), Qt::SplitHCursor);
+
+    const QPoint newEdge(edge + 60, middle);
+    Mouse(area, QEvent::MouseButtonDblClick, newEdge, Qt::LeftButton);
+    const QFontMetrics metrics = Grid()->fontMetrics();
+    EXPECT_GE(width(1), metrics.horizontalAdvance("Nordfracht"));
+    EXPECT_LT(width(1), metrics.horizontalAdvance("Nordfracht") + 20);
+    EXPECT_FALSE(Grid()->Editing());
+    EXPECT_TRUE(ui_.Messages.empty());
+}
+
+// The scroll bar's thumb is darker than its track: at the top on the first of the
+// fixture's 50 records, at the bottom on the last.
+TEST_F(ZalvertenWindowTest, TheScrollThumbStandsWhereTheRecordIs) {
+    QScrollBar* bar = Grid()->verticalScrollBar();
+    const auto darkness = [&](double from, double to) {
+        const QImage image = bar->grab().toImage();
+        long sum = 0, count = 0;
+        const int x = image.width() / 2;
+        for (int y = static_cast<int>(from * image.height());
+             y < static_cast<int>(to * image.height()); ++y, ++count)
+            sum += 255 - qGray(image.pixel(x, y));
+        return static_cast<double>(sum) / std::max(1L, count);
+    };
+    Zalvert().First();
+    QApplication::processEvents();
+    EXPECT_GT(darkness(0.1, 0.3), darkness(0.7, 0.9) + 30);
+    Zalvert().Last();
+    QApplication::processEvents();
+    EXPECT_GT(darkness(0.7, 0.9), darkness(0.1, 0.3) + 30);
+}
+
 TEST_F(ZalvertenWindowTest, StoresAnEditWhenTheRowChanges) {
     Grid()->SetSelectedColumn(5);  // Tour
     Key(Grid(), 0, Qt::NoModifier, "X");
@@ -319,6 +435,39 @@ TEST_F(ZalvertenMenuTest, CreatesTheWindowOnceAndShowsItAgain) {
     EXPECT_FALSE(first->parentWidget()->isMinimized());
     EXPECT_EQ(main.MdiArea()->subWindowList().size(), 1);
     EXPECT_EQ(Tour(), "T50");
+}
+
+// An impossible date on the edit page and the navigator's "Bearbeiten abbrechen":
+// the edit is given up, without a word about the date.
+TEST_F(ZalvertenMenuTest, CancellingAnImpossibleDateAsksNothing) {
+    Tfmain main(*data_, ui_, [] {});
+    main.show();
+    main.ourenListe1()->trigger();
+    TFzalverten* window = main.Fzalverten();
+    ASSERT_NE(window, nullptr);
+    window->findChild<QTabWidget*>()->setCurrentIndex(1);
+    main.activateWindow();
+    auto* from = qobject_cast<TDBEdit*>(window->RecordForm()->Control("Datumvon"));
+    from->setFocus();
+    QApplication::processEvents();
+    ASSERT_TRUE(from->hasFocus());
+    from->selectAll();
+    Type(from, "31.02.2026");
+    ASSERT_EQ(Zalvert().State(), TDataSetState::dsEdit);
+    QToolButton* cancel = window->DBNavigator1()->Button(TDBNavigator::nbCancel);
+    // As the window system delivers a click: the toolkit first gives the focus to
+    // the first widget under the mouse that takes it, here the MDI window.
+    QWindow* handle = main.windowHandle();
+    const QPointF at = cancel->mapTo(&main, QRectF(cancel->rect()).center());
+    qt_handleMouseEvent(handle, at, main.mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                        QEvent::MouseButtonPress, Qt::NoModifier, 0);
+    qt_handleMouseEvent(handle, at, main.mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
+                        QEvent::MouseButtonRelease, Qt::NoModifier, 0);
+    QApplication::processEvents();
+    EXPECT_TRUE(ui_.Messages.empty()) << ui_.Messages[0];
+    EXPECT_EQ(Zalvert().State(), TDataSetState::dsBrowse);
+    EXPECT_EQ(from->text(), "31.03.2024 12:30:00");
+    EXPECT_EQ(Stored(1, "Datumvon"), "31.03.2024 12:30:00");
 }
 
 TEST_F(ZalvertenWindowTest, TheSearchLineFindsByTheCurrentColumn) {
@@ -493,9 +642,11 @@ TEST_F(ImportlaeufeTest, AnzeigenShowsOnlyTheRunsRecords) {
     EXPECT_EQ(Zalvert().RecordCount(), 20);
     EXPECT_TRUE(billing->AlleAnzeigen()->isVisibleTo(billing));
     Zalvert().Last();
-    EXPECT_EQ(Tour(), "T20");
+    Zalvert().Prior();
+    EXPECT_EQ(Tour(), "T19");
     billing->AlleAnzeigen()->click();
     EXPECT_EQ(Zalvert().RecordCount(), 50);
+    EXPECT_EQ(Tour(), "T19");  // the record shown stays the current one
     EXPECT_FALSE(billing->AlleAnzeigen()->isVisibleTo(billing));
     EXPECT_TRUE(ui_.Messages.empty());
 }
@@ -519,10 +670,16 @@ TEST_F(ImportlaeufeTest, RueckgaengigDeletesTheRunOnlyAfterYes) {
     EXPECT_EQ(Tour(), "T21");
     EXPECT_EQ(runs_->Runs().FieldByName("ImportID").AsInteger(), 1);  // still the current run
     EXPECT_EQ(runs_->Grid()->CellText(runs_->Grid()->ActiveRow(), 7), "08.12.2026 14:07:09");
-    runs_->Rueckgaengig()->click();
-    EXPECT_EQ(ui_.Questions.size(), 3u);
-    ASSERT_EQ(ui_.Messages.size(), 1u);
-    EXPECT_EQ(ui_.Messages[0], "Import 1 wurde bereits am 08.12.2026 14:07:09 rückgängig gemacht.");
+    // The undo says what it did, and a run undone cannot be undone again.
+    EXPECT_EQ(
+        ui_.Messages,
+        (std::vector<std::string>{"Import 1 wurde rückgängig gemacht: 20 Datensätze gelöscht."}));
+    EXPECT_FALSE(runs_->Rueckgaengig()->isEnabled());
+    EXPECT_TRUE(runs_->Anzeigen()->isEnabled());
+    runs_->Runs().Prior();
+    EXPECT_TRUE(runs_->Rueckgaengig()->isEnabled());
+    runs_->Runs().Next();
+    EXPECT_FALSE(runs_->Rueckgaengig()->isEnabled());
 }
 
 // The same window over a database server: the program's connect text in its INI.
