@@ -1,5 +1,6 @@
 #include "views/Zalverten.h"
 
+#include <QApplication>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QShortcut>
@@ -76,6 +77,7 @@ void TFzalverten::BuildGrid() {
     };
     for (const auto& [field, width] : kColumns) grid_->AddColumn(field, width);
     grid_->SetDataSource(data_.Zalvert1);
+    connect(grid_, &TDBGrid::TitleClicked, this, &TFzalverten::SortByColumn);
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(grid_);
@@ -130,6 +132,25 @@ void TFzalverten::ShowAll() {
         showAll_->hide();
         if (!current.IsNull()) table.Locate("ID", current, 0);
     });
+}
+
+// A click on a column's title sorts the records by it, a second one the other way;
+// the record shown stays the current one.
+void TFzalverten::SortByColumn(int column) {
+    const auto& columns = grid_->Columns();
+    if (column < 0 || column >= static_cast<int>(columns.size())) return;
+    const bool descending = grid_->SortColumn() == column && !grid_->SortDescending();
+    const std::string& field = columns[static_cast<size_t>(column)].FieldName;
+    TZedaDaoTable& table = *data_.Zalvert;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    RunGuarded(ApplicationInteraction(), [&] {
+        const Variant current =
+            table.Active() && !table.IsEmpty() ? table.FieldByName("ID").Value() : Variant::Null();
+        table.SetSortedBy("[" + field + "]" + (descending ? " DESC" : ""));
+        grid_->SetSortMarker(column, descending);
+        if (!current.IsNull()) table.Locate("ID", current, 0);
+    });
+    QApplication::restoreOverrideCursor();
 }
 
 void TFzalverten::FormCreate() {

@@ -26,6 +26,7 @@ class TFzalverten : public QWidget {
     // Only the records of one import run, until "Alle anzeigen".
     void ShowRun(int importId);
     void ShowAll();
+    void SortByColumn(int column);
     QPushButton* AlleAnzeigen() const { return showAll_; }
 
     // The components, by their names in the window.

@@ -192,10 +192,28 @@ void TDBGrid::PaintTitles(QPainter& painter) const {
         painter.setPen(colors.color(QPalette::Mid));
         painter.drawLine(cell.right(), 0, cell.right(), rowHeight_);
         painter.setPen(colors.color(QPalette::ButtonText));
-        painter.drawText(cell.adjusted(2, 0, -2, 0), Qt::AlignVCenter | Qt::AlignLeft,
+        int arrow = 0;
+        if (c == sortColumn_) {
+            arrow = 10;
+            PaintSortArrow(painter, QRect(cell.right() - arrow - 1, 0, arrow, rowHeight_));
+        }
+        painter.drawText(cell.adjusted(2, 0, -2 - arrow, 0), Qt::AlignVCenter | Qt::AlignLeft,
                          QString::fromStdString(columns_[static_cast<size_t>(c)].Title));
     }
     painter.fillRect(QRect(0, 0, kIndicatorWidth, viewport()->height()), colors.button());
+}
+
+// Up for ascending, down for descending, as file managers and spreadsheets show it.
+void TDBGrid::PaintSortArrow(QPainter& painter, QRect area) const {
+    const QPoint c = area.center();
+    const int h = sortDescending_ ? 3 : -3;
+    const QPoint arrow[] = {{c.x() - 4, c.y() - h}, {c.x() + 4, c.y() - h}, {c.x(), c.y() + h}};
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(palette().color(QPalette::ButtonText));
+    painter.drawPolygon(arrow, 3);
+    painter.restore();
 }
 
 void TDBGrid::PaintRow(QPainter& painter, int row, bool active) const {
@@ -551,10 +569,20 @@ void TDBGrid::mousePressEvent(QMouseEvent* event) {
     for (int c = 0; c < static_cast<int>(columns_.size()); ++c)
         if (x >= ColumnLeft(c) && x < ColumnLeft(c) + columns_[static_cast<size_t>(c)].Width)
             column = c;
+    if (row < 0) {
+        if (column >= 0) emit TitleClicked(column);
+        return;
+    }
     Guarded([&] {
-        if (row >= 0 && row < ShownRows() && row != ActiveRow()) MoveRows(row - ActiveRow());
+        if (row < ShownRows() && row != ActiveRow()) MoveRows(row - ActiveRow());
         if (column >= 0) SetSelectedColumn(column);
     });
+}
+
+void TDBGrid::SetSortMarker(int column, bool descending) {
+    sortColumn_ = column;
+    sortDescending_ = descending;
+    viewport()->update();
 }
 
 void TDBGrid::mouseDoubleClickEvent(QMouseEvent* event) {

@@ -49,6 +49,14 @@ class TDBGrid : public QAbstractScrollArea {
     int ActiveRow() const;
     bool Editing() const;
     QLineEdit* Editor() const { return editor_; }
+    // The arrow in a column's title: the records are sorted by it; -1 for none.
+    void SetSortMarker(int column, bool descending);
+    int SortColumn() const { return sortColumn_; }
+    bool SortDescending() const { return sortDescending_; }
+
+  signals:
+    // A click on a column's title, away from its edges.
+    void TitleClicked(int column);
 
   protected:
     bool event(QEvent* event) override;
@@ -92,6 +100,7 @@ class TDBGrid : public QAbstractScrollArea {
     QRect CellRect(int row, int column) const;
     int ColumnLeft(int column) const;
     void PaintTitles(class QPainter& painter) const;
+    void PaintSortArrow(class QPainter& painter, QRect area) const;
     void PaintRow(class QPainter& painter, int row, bool active) const;
     void PaintIndicator(class QPainter& painter, int row, bool active) const;
     template <class Work>
@@ -104,6 +113,8 @@ class TDBGrid : public QAbstractScrollArea {
     QLineEdit* editor_ = nullptr;
     bool editorModified_ = false;
     bool updatingEditor_ = false;
+    int sortColumn_ = -1;
+    bool sortDescending_ = false;
     int resizing_ = -1;   // the column whose edge the mouse drags
     int resizeFrom_ = 0;  // where the drag began, less the column's width then
 };

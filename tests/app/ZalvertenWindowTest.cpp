@@ -317,6 +317,55 @@ TEST_F(ZalvertenWindowTest, TheScrollThumbStandsWhereTheRecordIs) {
     EXPECT_GT(darkness(0.7, 0.9), darkness(0.1, 0.3) + 30);
 }
 
+// A click on a title sorts by the column, a second one the other way, with the
+// arrow in the title; texts in German order, the current record staying current.
+TEST_F(ZalvertenWindowTest, ATitleClickSortsByItsColumn) {
+    Zalvert().Edit();
+    Zalvert().FieldByName("Recan").SetAsString("Zeitz");
+    Zalvert().Post();
+    Zalvert().Next();
+    Zalvert().Edit();
+    Zalvert().FieldByName("Recan").SetAsString("Öhringen");
+    Zalvert().Post();
+    Zalvert().Next();
+    Zalvert().Edit();
+    Zalvert().FieldByName("Recan").SetAsString("Oberhof");
+    Zalvert().Post();
+    Zalvert().Next();  // T4 current
+    QWidget* area = Grid()->viewport();
+    const auto width = [&](int column) { return Grid()->Columns()[column].Width; };
+    const int middle = Grid()->DefaultRowHeight() / 2;
+    const auto clickTitle = [&](int column) {
+        int x = TDBGrid::kIndicatorWidth + width(column) / 2;
+        for (int c = 0; c < column; ++c) x += width(c);
+        Mouse(area, QEvent::MouseButtonPress, {x, middle}, Qt::LeftButton);
+        Mouse(area, QEvent::MouseButtonRelease, {x, middle}, Qt::NoButton);
+    };
+    clickTitle(5);  // Tour: T1, T10, T11 …
+    EXPECT_EQ(Grid()->SortColumn(), 5);
+    EXPECT_FALSE(Grid()->SortDescending());
+    EXPECT_EQ(Tour(), "T4");
+    Zalvert().First();
+    EXPECT_EQ(Tour(), "T1");
+    Zalvert().Next();
+    EXPECT_EQ(Tour(), "T10");
+    clickTitle(5);
+    EXPECT_TRUE(Grid()->SortDescending());
+    EXPECT_EQ(Tour(), "T10");
+    Zalvert().First();
+    EXPECT_EQ(Tour(), "T9");
+    clickTitle(2);  // Recan: the empty ones first, then Oberhof, Öhringen, Zeitz
+    EXPECT_EQ(Grid()->SortColumn(), 2);
+    Zalvert().Last();
+    EXPECT_EQ(Tour(), "T1");
+    Zalvert().Prior();
+    EXPECT_EQ(Tour(), "T2");
+    Zalvert().Prior();
+    EXPECT_EQ(Tour(), "T3");
+    EXPECT_EQ(Zalvert().RecordCount(), 50);
+    EXPECT_TRUE(ui_.Messages.empty()) << ui_.Messages[0];
+}
+
 TEST_F(ZalvertenWindowTest, StoresAnEditWhenTheRowChanges) {
     Grid()->SetSelectedColumn(5);  // Tour
     Key(Grid(), 0, Qt::NoModifier, "X");
