@@ -426,15 +426,7 @@ void TFloatField::SetVariantValue(const Variant& value) {
 std::string TFloatField::GetDisplayText() const {
     if (IsNull()) return {};
     if (!Currency) return GetAsString();
-    const TFormatSettings& fs = FormatSettings();
-    const double value = GetAsFloat();
-    const auto cents = static_cast<long long>(std::llround(std::fabs(value) * 100.0));
-    std::string whole = std::to_string(cents / 100);
-    for (int i = static_cast<int>(whole.size()) - 3; i > 0; i -= 3)
-        whole.insert(static_cast<size_t>(i), 1, fs.ThousandSeparator);
-    std::string fraction = std::to_string(100 + cents % 100).substr(1);
-    return (value < 0 && cents != 0 ? "-" : "") + whole + fs.DecimalSeparator + fraction + " " +
-           fs.CurrencyString;
+    return CurrencyText(GetAsFloat());
 }
 
 Variant TCurrencyField::GetAsVariant() const {

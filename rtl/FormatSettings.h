@@ -27,4 +27,9 @@ struct TFormatSettings {
 
 TFormatSettings& FormatSettings();
 
+// A whole number with thousands separated ("12.345").
+std::string GroupedNumber(long long value);
+// An amount with two decimals and the currency sign ("1.234,50 €").
+std::string CurrencyText(double value);
+
 }  // namespace zalvert

@@ -1,6 +1,7 @@
 #include "views/Zalverten.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QShortcut>
@@ -9,6 +10,7 @@
 
 #include "data/Daten.h"
 #include "rtl/Interaction.h"
+#include "views/BillingTotals.h"
 #include "views/RecordForm.h"
 #include "views/SearchLine.h"
 #include "widgets/DBGrid.h"
@@ -50,8 +52,29 @@ TFzalverten::TFzalverten(TData& data, QWidget* parent) : QWidget(parent), data_(
     layout->setSpacing(0);
     layout->addWidget(panel1_);
     layout->addWidget(pages_);
+    totals_ = new QLabel(this);
+    totals_->setObjectName("Summen");
+    totals_->setContentsMargins(6, 2, 6, 2);
+    layout->addWidget(totals_);
+    totalsLink_ = std::make_unique<TTotalsLink>([this] { ShowTotals(); });
+    totalsLink_->SetDataSource(data_.Zalvert1);
 
     RunGuarded(ApplicationInteraction(), [this] { FormCreate(); });
+}
+
+TFzalverten::~TFzalverten() {
+    totalsLink_->SetDataSource(nullptr);
+}
+
+// A status line that cannot be counted stays empty rather than interrupt the work.
+void TFzalverten::ShowTotals() {
+    std::string text;
+    try {
+        if (data_.Zalvert->Active()) text = BillingTotalsText(ReadBillingTotals(*data_.Zalvert));
+    } catch (const std::exception&) {
+        text.clear();
+    }
+    totals_->setText(QString::fromStdString(text));
 }
 
 void TFzalverten::BuildGrid() {

@@ -3,7 +3,9 @@
 // navigator and a search line above it, on the first of two pages.
 
 #include <QWidget>
+#include <memory>
 
+class QLabel;
 class QPushButton;
 class QTabWidget;
 
@@ -14,6 +16,7 @@ class TDBGrid;
 class TDBNavigator;
 class TSearchLine;
 class TRecordForm;
+class TTotalsLink;
 
 class TFzalverten : public QWidget {
     Q_OBJECT
@@ -21,6 +24,7 @@ class TFzalverten : public QWidget {
     // The creation handler runs at the end of construction; its errors are shown
     // and construction goes on.
     explicit TFzalverten(TData& data, QWidget* parent = nullptr);
+    ~TFzalverten() override;
 
     void FormCreate();
     // Only the records of one import run, until "Alle anzeigen".
@@ -36,6 +40,9 @@ class TFzalverten : public QWidget {
     TDBGrid* DBGrid1() const { return grid_; }
     TSearchLine* SearchLine() const { return search_; }
     TRecordForm* RecordForm() const { return form_; }
+    // "12.345 Datensätze · Netto 1.234.567,89 €" under the pages.
+    QLabel* Totals() const { return totals_; }
+    void ShowTotals();
 
   private:
     void BuildGrid();
@@ -43,6 +50,8 @@ class TFzalverten : public QWidget {
 
     TData& data_;
     QWidget* panel1_ = nullptr;
+    QLabel* totals_ = nullptr;
+    std::unique_ptr<TTotalsLink> totalsLink_;
     TDBNavigator* navigator_ = nullptr;
     QTabWidget* pages_ = nullptr;
     TDBGrid* grid_ = nullptr;

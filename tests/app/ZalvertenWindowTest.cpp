@@ -366,6 +366,25 @@ TEST_F(ZalvertenWindowTest, ATitleClickSortsByItsColumn) {
     EXPECT_TRUE(ui_.Messages.empty()) << ui_.Messages[0];
 }
 
+// The status line counts what the window shows, after opening, an edit and a delete.
+TEST_F(ZalvertenWindowTest, TheStatusLineCountsTheRecordsAndTheirNetto) {
+    const auto totals = [&](const std::string& expected) {
+        QElapsedTimer clock;
+        clock.start();
+        while (window_->Totals()->text().toStdString() != expected && clock.elapsed() < 3000)
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+        return window_->Totals()->text().toStdString();
+    };
+    EXPECT_EQ(totals("50 Datensätze · Netto 61.725,00 €"), "50 Datensätze · Netto 61.725,00 €");
+    Key(Grid(), Qt::Key_Down);  // moving counts nothing anew
+    Zalvert().Edit();
+    Zalvert().FieldByName("Netto").SetAsFloat(100);
+    Zalvert().Post();
+    EXPECT_EQ(totals("50 Datensätze · Netto 60.590,50 €"), "50 Datensätze · Netto 60.590,50 €");
+    Zalvert().Delete();
+    EXPECT_EQ(totals("49 Datensätze · Netto 60.490,50 €"), "49 Datensätze · Netto 60.490,50 €");
+}
+
 TEST_F(ZalvertenWindowTest, StoresAnEditWhenTheRowChanges) {
     Grid()->SetSelectedColumn(5);  // Tour
     Key(Grid(), 0, Qt::NoModifier, "X");
@@ -693,6 +712,12 @@ TEST_F(ImportlaeufeTest, AnzeigenShowsOnlyTheRunsRecords) {
     Zalvert().Last();
     Zalvert().Prior();
     EXPECT_EQ(Tour(), "T19");
+    QElapsedTimer clock;
+    clock.start();
+    while (billing->Totals()->text().toStdString() != "20 Datensätze · Netto 24.690,00 €" &&
+           clock.elapsed() < 3000)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(billing->Totals()->text().toStdString(), "20 Datensätze · Netto 24.690,00 €");
     billing->AlleAnzeigen()->click();
     EXPECT_EQ(Zalvert().RecordCount(), 50);
     EXPECT_EQ(Tour(), "T19");  // the record shown stays the current one
