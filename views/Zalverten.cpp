@@ -7,10 +7,12 @@
 #include <QShortcut>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "data/Daten.h"
 #include "rtl/Interaction.h"
 #include "views/BillingTotals.h"
+#include "views/ColumnFilter.h"
 #include "views/RecordForm.h"
 #include "views/SearchLine.h"
 #include "widgets/DBGrid.h"
@@ -101,6 +103,8 @@ void TFzalverten::BuildGrid() {
     for (const auto& [field, width] : kColumns) grid_->AddColumn(field, width);
     grid_->SetDataSource(data_.Zalvert1);
     connect(grid_, &TDBGrid::TitleClicked, this, &TFzalverten::SortByColumn);
+    grid_->SetFilterRow(true);
+    connect(grid_, &TDBGrid::FilterChanged, this, [this] { ApplyFilters(); });
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(grid_);
@@ -128,6 +132,10 @@ void TFzalverten::BuildSearchLine() {
     shortcut("WeitersuchenKuerzel", QKeySequence(Qt::Key_F3), &TSearchLine::FindNext);
     shortcut("RueckwaertsKuerzel", QKeySequence(Qt::SHIFT | Qt::Key_F3),
              &TSearchLine::FindPrevious);
+    clearFilters_ = new QPushButton("Filter leeren", panel1_);
+    clearFilters_->setObjectName("btFilterLeeren");
+    clearFilters_->setGeometry(860, 3, 110, 24);
+    connect(clearFilters_, &QPushButton::clicked, grid_, &TDBGrid::ClearFilters);
     showAll_ = new QPushButton("Alle anzeigen", panel1_);
     showAll_->setObjectName("btAlleAnzeigen");
     showAll_->setGeometry(660, 3, 190, 24);
@@ -136,25 +144,49 @@ void TFzalverten::BuildSearchLine() {
 }
 
 void TFzalverten::ShowRun(int importId) {
+    std::string before = std::exchange(runFilter_, "ImportID = " + std::to_string(importId));
+    if (!ApplyFilters()) {
+        runFilter_ = std::move(before);
+        return;
+    }
+    showAll_->setText(QString("Alle anzeigen (nur Import %1)").arg(importId));
+    showAll_->show();
+}
+
+// The run shown and the filter fields together; the record shown stays the current
+// one when it passes. False, the records as they were, when a field's text is no
+// value of its column.
+bool TFzalverten::ApplyFilters() {
     TZedaDaoTable& table = *data_.Zalvert;
+    bool applied = false;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
     RunGuarded(ApplicationInteraction(), [&] {
-        table.SetFilter("ImportID = " + std::to_string(importId));
-        table.SetFiltered(true);
-        showAll_->setText(QString("Alle anzeigen (nur Import %1)").arg(importId));
-        showAll_->show();
+        std::string criteria = runFilter_;
+        const auto& columns = grid_->Columns();
+        const std::vector<std::string> texts = grid_->FilterTexts();
+        for (size_t c = 0; c < texts.size() && c < columns.size(); ++c) {
+            const std::string& field = columns[c].FieldName;
+            const std::string one =
+                ColumnFilterCriteria(field, table.FieldByName(field).DataType(), texts[c]);
+            if (one.empty()) continue;
+            criteria += (criteria.empty() ? "" : " AND ") + one;
+        }
+        const Variant current =
+            table.Active() && !table.IsEmpty() ? table.FieldByName("ID").Value() : Variant::Null();
+        table.SetFilter(criteria);
+        table.SetFiltered(!criteria.empty());
+        if (!current.IsNull()) table.Locate("ID", current, 0);
+        applied = true;
     });
+    QApplication::restoreOverrideCursor();
+    return applied;
 }
 
 // The record shown last stays the current one.
 void TFzalverten::ShowAll() {
-    TZedaDaoTable& table = *data_.Zalvert;
-    RunGuarded(ApplicationInteraction(), [&] {
-        const Variant current =
-            table.Active() && !table.IsEmpty() ? table.FieldByName("ID").Value() : Variant::Null();
-        table.SetFiltered(false);
-        showAll_->hide();
-        if (!current.IsNull()) table.Locate("ID", current, 0);
-    });
+    runFilter_.clear();
+    showAll_->hide();
+    ApplyFilters();
 }
 
 // A click on a column's title sorts the records by it, a second one the other way;

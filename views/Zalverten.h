@@ -4,6 +4,7 @@
 
 #include <QWidget>
 #include <memory>
+#include <string>
 
 class QLabel;
 class QPushButton;
@@ -31,7 +32,9 @@ class TFzalverten : public QWidget {
     void ShowRun(int importId);
     void ShowAll();
     void SortByColumn(int column);
+    bool ApplyFilters();
     QPushButton* AlleAnzeigen() const { return showAll_; }
+    QPushButton* FilterLeeren() const { return clearFilters_; }
 
     // The components, by their names in the window.
     QWidget* Panel1() const { return panel1_; }
@@ -51,6 +54,8 @@ class TFzalverten : public QWidget {
     TData& data_;
     QWidget* panel1_ = nullptr;
     QLabel* totals_ = nullptr;
+    QPushButton* clearFilters_ = nullptr;
+    std::string runFilter_;  // "ImportID = 3" while one run is shown
     std::unique_ptr<TTotalsLink> totalsLink_;
     TDBNavigator* navigator_ = nullptr;
     QTabWidget* pages_ = nullptr;

@@ -68,6 +68,10 @@ TDBGrid::TDBGrid(QWidget* parent)
     editor_->hide();
     editor_->installEventFilter(this);
     viewport()->setMouseTracking(true);  // the cursor shows the columns' edges
+    // A filter applies once the typing pauses, as the search line's search does.
+    filterPause_.setSingleShot(true);
+    filterPause_.setInterval(400);
+    connect(&filterPause_, &QTimer::timeout, this, [this] { emit FilterChanged(); });
     auto* thumbs = new TScrollThumbStyle;
     thumbs->setParent(this);
     verticalScrollBar()->setStyle(thumbs);
@@ -116,7 +120,7 @@ void TDBGrid::Guarded(Work&& work) {
 // --- what is shown ---------------------------------------------------------------------
 
 int TDBGrid::VisibleRows() const {
-    return std::max(1, viewport()->height() / rowHeight_ - 1);
+    return std::max(1, viewport()->height() / rowHeight_ - HeaderRows());
 }
 
 int TDBGrid::ShownRows() const {
@@ -164,7 +168,7 @@ int TDBGrid::ColumnLeft(int column) const {
 
 QRect TDBGrid::CellRect(int row, int column) const {
     const int width = columns_[static_cast<size_t>(column)].Width;
-    return QRect(ColumnLeft(column), (row + 1) * rowHeight_, width, rowHeight_);
+    return QRect(ColumnLeft(column), (row + HeaderRows()) * rowHeight_, width, rowHeight_);
 }
 
 // --- painting --------------------------------------------------------------------------
@@ -199,6 +203,11 @@ void TDBGrid::PaintTitles(QPainter& painter) const {
         }
         painter.drawText(cell.adjusted(2, 0, -2 - arrow, 0), Qt::AlignVCenter | Qt::AlignLeft,
                          QString::fromStdString(columns_[static_cast<size_t>(c)].Title));
+    }
+    if (HeaderRows() == 2) {
+        painter.fillRect(QRect(0, rowHeight_, viewport()->width(), rowHeight_), colors.base());
+        painter.setPen(colors.color(QPalette::Mid));
+        painter.drawLine(0, 2 * rowHeight_ - 1, viewport()->width(), 2 * rowHeight_ - 1);
     }
     painter.fillRect(QRect(0, 0, kIndicatorWidth, viewport()->height()), colors.button());
 }
@@ -240,7 +249,7 @@ void TDBGrid::PaintRow(QPainter& painter, int row, bool active) const {
 // edited, a star for a new record.
 void TDBGrid::PaintIndicator(QPainter& painter, int row, bool active) const {
     TDataSet* data = DataSet();
-    const QRect cell(0, (row + 1) * rowHeight_, kIndicatorWidth, rowHeight_);
+    const QRect cell(0, (row + HeaderRows()) * rowHeight_, kIndicatorWidth, rowHeight_);
     painter.setPen(palette().color(QPalette::Mid));
     painter.drawLine(cell.left(), cell.bottom(), cell.right(), cell.bottom());
     if (!active || !data) return;
@@ -268,6 +277,7 @@ void TDBGrid::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     Guarded([this] { UpdateRowCount(); });
     UpdateScrollBars();
+    PlaceFilters();
     PlaceEditor();
 }
 
@@ -313,6 +323,7 @@ void TDBGrid::UpdateScrollBars() {
 
 void TDBGrid::scrollContentsBy(int, int) {
     // The vertical bar moves the dataset (ScrollBarAction); only columns scroll.
+    PlaceFilters();
     PlaceEditor();
     viewport()->update();
 }
@@ -515,6 +526,54 @@ void TDBGrid::CancelEdit() {
     if (TDataSet* data = DataSet()) data->Cancel();
 }
 
+// --- the filter row --------------------------------------------------------------------
+
+void TDBGrid::SetFilterRow(bool shown) {
+    if (shown == !filters_.empty()) return;
+    for (QLineEdit* filter : filters_) delete filter;
+    filters_.clear();
+    if (shown) {
+        for (size_t c = 0; c < columns_.size(); ++c) {
+            auto* filter = new QLineEdit(viewport());
+            filter->setObjectName(QString::fromStdString("Filter" + columns_[c].FieldName));
+            filter->setPlaceholderText("Filter");
+            filter->setAccessibleName(QString::fromStdString("Filter " + columns_[c].Title));
+            filter->setFrame(false);
+            filter->show();
+            connect(filter, &QLineEdit::textEdited, this, [this] { filterPause_.start(); });
+            filters_.push_back(filter);
+        }
+    }
+    Guarded([this] { UpdateRowCount(); });
+    UpdateScrollBars();
+    PlaceFilters();
+    PlaceEditor();
+}
+
+std::vector<std::string> TDBGrid::FilterTexts() const {
+    std::vector<std::string> texts;
+    for (const QLineEdit* filter : filters_) texts.push_back(filter->text().toStdString());
+    return texts;
+}
+
+void TDBGrid::ClearFilters() {
+    bool any = false;
+    for (QLineEdit* filter : filters_) {
+        any = any || !filter->text().isEmpty();
+        filter->clear();
+    }
+    if (any) emit FilterChanged();
+}
+
+void TDBGrid::PlaceFilters() {
+    for (size_t c = 0; c < filters_.size(); ++c) {
+        const int left = std::max(ColumnLeft(static_cast<int>(c)), kIndicatorWidth);
+        const int right = ColumnLeft(static_cast<int>(c)) + columns_[c].Width - 1;
+        filters_[c]->setGeometry(left, rowHeight_, std::max(0, right - left), rowHeight_ - 1);
+        filters_[c]->setVisible(right > left);
+    }
+}
+
 // --- column widths ---------------------------------------------------------------------
 
 int TDBGrid::EdgeAt(QPoint pos) const {
@@ -529,6 +588,7 @@ int TDBGrid::EdgeAt(QPoint pos) const {
 void TDBGrid::SetColumnWidth(int column, int width) {
     columns_[static_cast<size_t>(column)].Width = std::max(kMinColWidth, width);
     UpdateScrollBars();
+    PlaceFilters();
     PlaceEditor();
     viewport()->update();
 }
@@ -563,13 +623,14 @@ void TDBGrid::mousePressEvent(QMouseEvent* event) {
         resizeFrom_ = event->position().toPoint().x() - columns_[static_cast<size_t>(edge)].Width;
         return;
     }
-    const int row = event->position().toPoint().y() / rowHeight_ - 1;
+    const int row = event->position().toPoint().y() / rowHeight_ - HeaderRows();
+    if (row == -1 && HeaderRows() == 2) return;  // the filter row's gaps
     const int x = event->position().toPoint().x();
     int column = -1;
     for (int c = 0; c < static_cast<int>(columns_.size()); ++c)
         if (x >= ColumnLeft(c) && x < ColumnLeft(c) + columns_[static_cast<size_t>(c)].Width)
             column = c;
-    if (row < 0) {
+    if (row < -1 || (row == -1 && HeaderRows() == 1)) {
         if (column >= 0) emit TitleClicked(column);
         return;
     }

@@ -5,6 +5,7 @@
 // millions of records costs memory for the visible rows only.
 
 #include <QAbstractScrollArea>
+#include <QTimer>
 #include <memory>
 #include <string>
 #include <vector>
@@ -54,9 +55,17 @@ class TDBGrid : public QAbstractScrollArea {
     int SortColumn() const { return sortColumn_; }
     bool SortDescending() const { return sortDescending_; }
 
+    // A row of filter fields under the titles, one a column.
+    void SetFilterRow(bool shown);
+    std::vector<std::string> FilterTexts() const;
+    void ClearFilters();
+    const std::vector<QLineEdit*>& Filters() const { return filters_; }
+
   signals:
     // A click on a column's title, away from its edges.
     void TitleClicked(int column);
+    // A filter field's text changed, and the typing paused.
+    void FilterChanged();
 
   protected:
     bool event(QEvent* event) override;
@@ -82,6 +91,8 @@ class TDBGrid : public QAbstractScrollArea {
     void CopyCell();
     // The column whose right edge in the title row is at `pos`, or -1.
     int EdgeAt(QPoint pos) const;
+    int HeaderRows() const { return filters_.empty() ? 1 : 2; }
+    void PlaceFilters();
     void SetColumnWidth(int column, int width);
     // As wide as its title and the values shown.
     void FitColumn(int column);
@@ -113,6 +124,8 @@ class TDBGrid : public QAbstractScrollArea {
     QLineEdit* editor_ = nullptr;
     bool editorModified_ = false;
     bool updatingEditor_ = false;
+    std::vector<QLineEdit*> filters_;
+    QTimer filterPause_;
     int sortColumn_ = -1;
     bool sortDescending_ = false;
     int resizing_ = -1;   // the column whose edge the mouse drags

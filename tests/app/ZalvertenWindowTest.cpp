@@ -385,6 +385,41 @@ TEST_F(ZalvertenWindowTest, TheStatusLineCountsTheRecordsAndTheirNetto) {
     EXPECT_EQ(totals("49 Datensätze · Netto 60.490,50 €"), "49 Datensätze · Netto 60.490,50 €");
 }
 
+// Text typed into the filter row narrows the records once the typing pauses; the
+// columns combine; "Filter leeren" shows them all again; a text that is no value of
+// its column is refused with a message and changes nothing.
+TEST_F(ZalvertenWindowTest, TheFilterRowNarrowsTheRecords) {
+    const auto& filters = Grid()->Filters();
+    ASSERT_EQ(filters.size(), Grid()->Columns().size());
+    const auto typeInto = [&](int column, const QString& text) {
+        filters[static_cast<size_t>(column)]->setFocus();
+        filters[static_cast<size_t>(column)]->selectAll();
+        Type(filters[static_cast<size_t>(column)], text);
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 600) QApplication::processEvents(QEventLoop::AllEvents, 20);
+    };
+    Key(Grid(), Qt::Key_Down);
+    Key(Grid(), Qt::Key_Down);  // T3
+    typeInto(5, "t3");          // T3, T30 … T39
+    EXPECT_EQ(Zalvert().RecordCount(), 11);
+    EXPECT_EQ(Tour(), "T3");
+    typeInto(0, ">=35");
+    EXPECT_EQ(Zalvert().RecordCount(), 5);
+    typeInto(3, "31.03.2024");
+    EXPECT_EQ(Zalvert().RecordCount(), 5);
+    typeInto(3, "01.04.2024..31.12.2024");
+    EXPECT_EQ(Zalvert().RecordCount(), 0);
+    EXPECT_TRUE(ui_.Messages.empty());
+    typeInto(7, "viel");
+    ASSERT_EQ(ui_.Messages.size(), 1u);
+    EXPECT_NE(ui_.Messages[0].find("'viel'"), std::string::npos);
+    EXPECT_EQ(Zalvert().RecordCount(), 0);
+    window_->FilterLeeren()->click();
+    EXPECT_EQ(Zalvert().RecordCount(), 50);
+    for (QLineEdit* filter : filters) EXPECT_TRUE(filter->text().isEmpty());
+}
+
 TEST_F(ZalvertenWindowTest, StoresAnEditWhenTheRowChanges) {
     Grid()->SetSelectedColumn(5);  // Tour
     Key(Grid(), 0, Qt::NoModifier, "X");
