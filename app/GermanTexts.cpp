@@ -4,6 +4,8 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+#include <clocale>
+#include <cstdlib>
 
 namespace zalvert {
 
@@ -18,6 +20,14 @@ bool InstallGermanTranslations() {
         return false;
     }
     return QCoreApplication::installTranslator(translator);
+}
+
+void PrepareGermanLocale() {
+    setenv("LC_ALL", "de_DE.UTF-8", 1);
+}
+
+void KeepNeutralCLocale() {
+    if (!std::setlocale(LC_ALL, "C.UTF-8")) std::setlocale(LC_ALL, "C");
 }
 
 }  // namespace zalvert

@@ -40,7 +40,9 @@ void StopAtStepFromEnvironment() {
 
 int main(int argc, char* argv[]) {
     StopAtStepFromEnvironment();
+    zalvert::PrepareGermanLocale();
     QApplication qtApplication(argc, argv);
+    zalvert::KeepNeutralCLocale();
     zalvert::ClearUpperVectorState();  // the toolkit's start leaves them in use
     zalvert::InstallGermanTranslations();
     std::unique_ptr<zalvert::IUserInteraction> ui;

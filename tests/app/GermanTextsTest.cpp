@@ -4,12 +4,16 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QDate>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "app/QtInteraction.h"
@@ -48,6 +52,18 @@ TEST(GermanTexts, EditFieldsAndChildWindowsHaveGermanMenus) {
     const QStringList systemTexts = Texts(child.systemMenu()->actions());
     EXPECT_TRUE(systemTexts.contains("Schl&ießen")) << systemTexts.join(", ").toStdString();
     EXPECT_FALSE(systemTexts.contains("&Close"));
+}
+
+// The toolkit's dialogs take the system locale's forms: German on any machine; the
+// C library keeps the point for the program's own numbers.
+TEST(GermanTexts, TheToolkitsFormsAreGermanAndTheCLibrarysNeutral) {
+    EXPECT_EQ(QLocale::system().toString(QDate(2024, 3, 31), QLocale::ShortFormat), "31.03.24");
+    EXPECT_EQ(QLocale::system().toString(1234.5, 'f', 1), "1.234,5");
+    EXPECT_EQ(QLocale().toString(1234.5, 'f', 1), "1.234,5");
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", 1.5);
+    EXPECT_STREQ(text, "1.5");
+    EXPECT_EQ(std::strtod("2.25", nullptr), 2.25);
 }
 
 }  // namespace

@@ -9,7 +9,10 @@
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    // As the program starts.
+    zalvert::PrepareGermanLocale();
     QApplication application(argc, argv);
+    zalvert::KeepNeutralCLocale();
     // The program runs with the toolkit's German texts; so do its widget tests.
     if (!zalvert::InstallGermanTranslations()) {
         std::fprintf(stderr,
