@@ -1,8 +1,11 @@
-// The billing records window over a billing table of a million records: opening
-// it until the first rows are painted, Ctrl+End and Page Down, each until painted,
-// and the memory the window costs.
+// The billing records window over a billing table of a million records as an office
+// has them: opening it until the first rows are painted, Ctrl+End and Page Down,
+// each until painted, the memory the window costs; then a sort by a text, a date and
+// a number column, browsing after it, a filter typed into the filter row, and the
+// status line's count and sum.
 
 #include <QApplication>
+#include <QLineEdit>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -10,10 +13,12 @@
 
 #include "bench/BenchTools.h"
 #include "bench/BillingTable.h"
+#include "bench/RealisticBilling.h"
 #include "bench/WindowTools.h"
 #include "data/Daten.h"
 #include "data/Schema.h"
 #include "rtl/FormatSettings.h"
+#include "views/BillingTotals.h"
 #include "views/Zalverten.h"
 #include "widgets/DBGrid.h"
 
@@ -36,8 +41,8 @@ int main(int argc, char** argv) {
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     const std::string path = folder + "/zalvert.db";
-    CreateZalvertDatabase(path, {"Spedition Müller GmbH"});
-    bench::FillBillingTable(path, rows);
+    CreateZalvertDatabase(path, bench::RealisticCompanies());
+    bench::FillRealisticBillingTable(path, rows);
     std::ofstream(folder + "/z.ini") << "[DB]\nMain=" << path << "\n";
 
     bench::TSilentInteraction ui;
@@ -68,6 +73,34 @@ int main(int argc, char** argv) {
     std::printf("Page Down in the middle until painted           %8.1f ms\n", middle * 1000);
     std::printf("resident before the window %.1f MB, after %.1f MB (+%.1f MB)\n",
                 before / 1048576.0, after / 1048576.0, (after - before) / 1048576.0);
+
+    // Each until the grid has painted the sorted records.
+    for (const auto& [column, name] :
+         {std::pair{2, "Recan (text)"}, std::pair{3, "Datumvon (date)"},
+          std::pair{0, "ID (number)"}}) {
+        const double sort = Seconds([&] {
+            window->SortByColumn(column);
+            grid->repaint();
+        });
+        const double down = KeyUntilPainted(grid, *window, Qt::Key_PageDown);
+        const double last = KeyUntilPainted(grid, *window, Qt::Key_End, Qt::ControlModifier);
+        std::printf("sort by %-16s %8.1f ms, then Page Down %6.1f ms, Ctrl+End %6.1f ms\n", name,
+                    sort * 1000, down * 1000, last * 1000);
+    }
+    grid->Filters()[5]->setText("T12");
+    const double filter = Seconds([&] {
+        window->ApplyFilters();
+        grid->repaint();
+    });
+    std::printf("filter Tour \"T12\" until painted                %8.1f ms (%d records)\n",
+                filter * 1000, data->Zalvert->RecordCount());
+    TBillingTotals totals;
+    const double counted = Seconds([&] { totals = ReadBillingTotals(*data->Zalvert); });
+    grid->Filters()[5]->clear();
+    window->ApplyFilters();
+    const double countedAll = Seconds([&] { totals = ReadBillingTotals(*data->Zalvert); });
+    std::printf("status line: count and sum, filtered %.1f ms, all %.1f ms (%s)\n", counted * 1000,
+                countedAll * 1000, BillingTotalsText(totals).c_str());
     window.reset();
     data.reset();
     SetApplicationInteraction(nullptr);
