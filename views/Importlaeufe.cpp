@@ -116,11 +116,19 @@ void TFimportlaeufe::RueckgaengigClick() {
 // A run already undone cannot be undone again.
 void TFimportlaeufe::UpdateButtons() {
     if (!undo_) return;
+    int run = 0;
     bool undone = false;
-    RunGuarded(
-        ui_, [&] { undone = CurrentRun() != 0 && !runs_->FieldByName(kRunLogUndoField).IsNull(); });
-    show_->setEnabled(CurrentRun() != 0);
-    undo_->setEnabled(CurrentRun() != 0 && !undone);
+    // Only the buttons' state: a record that cannot be read leaves them usable, and
+    // the click says what is wrong.
+    try {
+        run = CurrentRun();
+        const TField* undoneAt = runs_->FindField(kRunLogUndoField);
+        undone = undoneAt && !undoneAt->IsNull();
+    } catch (const std::exception&) {
+        run = -1;
+    }
+    show_->setEnabled(run != 0);
+    undo_->setEnabled(run != 0 && !undone);
 }
 
 }  // namespace zalvert
