@@ -5,6 +5,7 @@
 #include <unicode/unistr.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <optional>
@@ -41,6 +42,14 @@ icu::UnicodeString Unicode(std::string_view text) {
 int CollationCallback(void*, int lengthA, const void* a, int lengthB, const void* b) {
     return CompareGerman(std::string_view(static_cast<const char*>(a), lengthA),
                          std::string_view(static_cast<const char*>(b), lengthB));
+}
+
+void SortKeyFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    const std::string key =
+        GermanSortKey(std::string_view(text ? text : "", sqlite3_value_bytes(argv[0])));
+    sqlite3_result_blob64(ctx, key.data(), key.size(), SQLITE_TRANSIENT);
 }
 
 template <std::string (*Change)(std::string_view)>
@@ -99,6 +108,86 @@ int CompareGermanByIcu(std::string_view a, std::string_view b) {
     return result == UCOL_LESS ? -1 : result == UCOL_GREATER ? 1 : 0;
 }
 
+std::string GermanSortKey(std::string_view text) {
+    icu::UnicodeString folded = Unicode(text);
+    folded.foldCase(U_FOLD_CASE_DEFAULT);
+    std::string key(64, '\0');
+    for (;;) {
+        const std::int32_t size = ucol_getSortKey(Collator(), folded.getBuffer(), folded.length(),
+                                                  reinterpret_cast<std::uint8_t*>(key.data()),
+                                                  static_cast<std::int32_t>(key.size()));
+        // The size counts a closing zero byte, which the key needs not.
+        if (size <= static_cast<std::int32_t>(key.size())) {
+            key.resize(static_cast<size_t>(std::max(size - 1, 0)));
+            return key;
+        }
+        key.resize(static_cast<size_t>(size));
+    }
+}
+
+// One or more quoted names joined by dots, then the collation, and nothing else.
+std::optional<std::string> SortKeyTerm(std::string_view term) {
+    const std::string suffix = std::string(" COLLATE ") + kGermanCollation;
+    if (!term.ends_with(suffix)) return std::nullopt;
+    const std::string_view reference = term.substr(0, term.size() - suffix.size());
+    size_t at = 0;
+    for (;;) {
+        if (at >= reference.size() || reference[at] != '"') return std::nullopt;
+        for (++at;; ++at) {
+            if (at >= reference.size()) return std::nullopt;
+            if (reference[at] != '"') continue;
+            if (at + 1 < reference.size() && reference[at + 1] == '"') {
+                ++at;
+                continue;
+            }
+            break;
+        }
+        ++at;
+        if (at == reference.size()) break;
+        if (reference[at] != '.') return std::nullopt;
+        ++at;
+    }
+    return "zi_sortkey(" + std::string(reference) + ")";
+}
+
+std::string SortKeyOrder(std::string_view order) {
+    std::string out;
+    const auto addTerm = [&](std::string_view term) {
+        std::string_view direction;
+        for (std::string_view word : {" DESC", " ASC"})
+            if (term.ends_with(word)) {
+                direction = word;
+                term.remove_suffix(word.size());
+            }
+        if (!out.empty()) out += ", ";
+        const auto key = SortKeyTerm(term);
+        out += key ? *key : std::string(term);
+        out += direction;
+    };
+    // Terms end at the commas outside parentheses and quotes.
+    int depth = 0;
+    char quote = 0;
+    size_t start = 0;
+    for (size_t i = 0; i < order.size(); ++i) {
+        const char c = order[i];
+        if (quote) {
+            if (c == quote) quote = 0;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == '(') {
+            ++depth;
+        } else if (c == ')') {
+            --depth;
+        } else if (c == ',' && depth == 0) {
+            addTerm(order.substr(start, i - start));
+            start = i + 1;
+            while (start < order.size() && order[start] == ' ') ++start;
+        }
+    }
+    addTerm(order.substr(start));
+    return out;
+}
+
 std::string GermanUpperCase(std::string_view text) {
     return UpperCase(text);
 }
@@ -115,6 +204,8 @@ void RegisterGermanText(sqlite3* db) {
     sqlite3_create_collation_v2(db, kGermanCollation, SQLITE_UTF8, nullptr, CollationCallback,
                                 nullptr);
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    sqlite3_create_function_v2(db, "zi_sortkey", 1, flags, nullptr, SortKeyFunction, nullptr,
+                               nullptr, nullptr);
     sqlite3_create_function_v2(db, "zi_upper", 1, flags, nullptr, CaseFunction<GermanUpperCase>,
                                nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "zi_lower", 1, flags, nullptr, CaseFunction<GermanLowerCase>,

@@ -1,5 +1,7 @@
 // Text compared, sorted and changed in case as German users expect.
 
+#include <algorithm>
+
 #include "engine/GermanText.h"
 #include "tests/engine/EngineFixture.h"
 
@@ -67,6 +69,46 @@ TEST_F(GermanText, SortsUmlautsWithTheirLetters) {
     EXPECT_EQ(Text(*table, "Name"), "Ärger GmbH");
     table->Seek(">=", {Variant("B")});
     EXPECT_EQ(Text(*table, "Name"), "Bauer");
+}
+
+// A sort of a dynaset by a text field goes by sort keys where no index gives the
+// order: the same order as the comparisons, ties in the order of the rows, and the
+// sort keys compare as the texts do; other terms stay as they are.
+TEST_F(GermanText, SortsByKeysAsTheComparisonsDo) {
+    const std::vector<std::string> names = {
+        "Zeitz", "Öhringen", "Oberhof", "oberhof", "ober", "Strasse", "STRASSE", "strasse2",
+        "Äpfel", "Apfel",    "apfel",   "ärger",   "T10",  "T9",      "t1",      "",
+        "ǅemal", "Ελλάδα",   "Пётр",    "a b",     "a-b",  "ab",      "€ 5",     "Müller"};
+    db_->Execute("DELETE FROM Kunden");
+    for (const std::string& name : names)
+        db_->Execute("INSERT INTO Kunden (Name, Ort) VALUES ('" + name + "', 'x')");
+    std::vector<std::string> expected = names;
+    std::stable_sort(
+        expected.begin(), expected.end(),
+        [](const std::string& a, const std::string& b) { return CompareGerman(a, b) < 0; });
+    for (const bool descending : {false, true}) {
+        auto rs = Open("Kunden", dbOpenDynaset);
+        rs->SetSort(descending ? "Name DESC" : "Name");
+        auto sorted = rs->OpenRecordset();
+        std::vector<std::string> got;
+        for (; !sorted->Eof(); sorted->MoveNext()) got.push_back(Text(*sorted, "Name"));
+        if (!descending) {
+            EXPECT_EQ(got, expected);
+        } else {
+            ASSERT_EQ(got.size(), expected.size());
+            for (size_t i = 0; i + 1 < got.size(); ++i)
+                EXPECT_GE(CompareGerman(got[i], got[i + 1]), 0) << got[i] << " / " << got[i + 1];
+        }
+    }
+    for (const std::string& a : names)
+        for (const std::string& b : names) {
+            const int keys = GermanSortKey(a).compare(GermanSortKey(b));
+            EXPECT_EQ((keys > 0) - (keys < 0), CompareGerman(a, b)) << a << " / " << b;
+        }
+    EXPECT_EQ(SortKeyOrder("\"Name\" COLLATE zi_de DESC, \"ID\", \"k\".\"Ort\" COLLATE zi_de"),
+              "zi_sortkey(\"Name\") DESC, \"ID\", zi_sortkey(\"k\".\"Ort\")");
+    EXPECT_EQ(SortKeyOrder("zi_f(\"a\", \"b\") COLLATE zi_de, \"a\" || \"b\" COLLATE zi_de"),
+              "zi_f(\"a\", \"b\") COLLATE zi_de, \"a\" || \"b\" COLLATE zi_de");
 }
 
 TEST_F(GermanText, ChangesCaseByUnicodeRules) {
