@@ -179,7 +179,14 @@ void TDBGrid::paintEvent(QPaintEvent*) {
     TDataSet* data = DataSet();
     if (!data) return;
     const int active = ActiveRow();
+    const auto [first, last] = SelectedRecords();
+    const int activeNumber = first <= last ? data->RecNo() : 0;
     for (int row = 0; row < ShownRows(); ++row) {
+        const int number = activeNumber + (row - active);
+        if (first <= number && number <= last)
+            painter.fillRect(
+                QRect(kIndicatorWidth, CellRect(row, 0).top(), viewport()->width(), rowHeight_),
+                palette().color(QPalette::Highlight).lighter(170));
         TRowReader reader(*data, link_->FirstRecord() + row);
         PaintRow(painter, row, row == active);
         PaintIndicator(painter, row, row == active);
@@ -387,6 +394,14 @@ bool TDBGrid::HandleKey(QKeyEvent* event) {
     TDataSet* data = DataSet();
     if (!data) return false;
     const bool ctrl = event->modifiers() & Qt::ControlModifier;
+    if (FollowSelection(*event)) {
+        // Shift with a move selects whole records, as in the spreadsheets.
+        MoveRows(event->key() == Qt::Key_Up       ? -1
+                 : event->key() == Qt::Key_Down   ? 1
+                 : event->key() == Qt::Key_PageUp ? -VisibleRows()
+                                                  : VisibleRows());
+        return true;
+    }
     switch (event->key()) {
         case Qt::Key_Up:
             MoveRows(-1);
@@ -421,6 +436,7 @@ bool TDBGrid::HandleKey(QKeyEvent* event) {
             TabToColumn(false);
             return true;
         case Qt::Key_Escape:
+            anchorRecNo_ = 0;
             CancelEdit();
             return true;
         case Qt::Key_Delete:
@@ -434,7 +450,7 @@ bool TDBGrid::HandleKey(QKeyEvent* event) {
             return true;
         case Qt::Key_C:
             if (!ctrl) break;
-            CopyCell();
+            Copy();
             return true;
         default:
             break;
@@ -476,6 +492,84 @@ bool TDBGrid::eventFilter(QObject* watched, QEvent* event) {
         default:
             return false;
     }
+}
+
+// Whether a key moves the selection: Shift with Up, Down, Page Up or Page Down
+// starts or extends it; any other move ends it.
+bool TDBGrid::FollowSelection(const QKeyEvent& event) {
+    const int key = event.key();
+    const bool move = key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp ||
+                      key == Qt::Key_PageDown || key == Qt::Key_Home || key == Qt::Key_End;
+    if (!move) return false;
+    const bool shift = event.modifiers() & Qt::ShiftModifier;
+    const bool ctrl = event.modifiers() & Qt::ControlModifier;
+    if (!shift || ctrl || key == Qt::Key_Home || key == Qt::Key_End) {
+        if (anchorRecNo_ != 0) viewport()->update();
+        anchorRecNo_ = 0;
+        return false;
+    }
+    if (anchorRecNo_ == 0) anchorRecNo_ = std::max(1, DataSet()->RecNo());
+    return true;
+}
+
+// The records from the anchor to the current one, in the grid's order.
+std::pair<int, int> TDBGrid::SelectedRecords() const {
+    if (anchorRecNo_ == 0 || !DataSet()) return {0, -1};
+    const int current = DataSet()->RecNo();
+    return {std::min(anchorRecNo_, current), std::max(anchorRecNo_, current)};
+}
+
+// The selected records with the column titles, or else the current cell, as the
+// grid shows them: tab-separated lines that a spreadsheet pastes as a table.
+void TDBGrid::Copy() {
+    if (anchorRecNo_ != 0) return CopyRows();
+    CopyCell();
+}
+
+namespace {
+
+// A field as a spreadsheet reads it back: in quotes where it holds a tab, a line
+// break or a quote.
+QString TabField(const std::string& text) {
+    QString field = QString::fromStdString(text);
+    if (field.contains('\t') || field.contains('\n') || field.contains('\r') || field.contains('"'))
+        field = '"' + field.replace("\"", "\"\"") + '"';
+    return field;
+}
+
+}  // namespace
+
+void TDBGrid::CopyRows() {
+    TDataSet* data = DataSet();
+    const auto [first, last] = SelectedRecords();
+    QStringList lines;
+    QStringList titles;
+    for (const TColumn& column : columns_) titles << TabField(column.Title);
+    lines << titles.join('\t');
+    const TBookmark current = data->GetBookmark();
+    data->DisableControls();
+    struct TBack {
+        TDataSet& Data;
+        const TBookmark& Mark;
+        ~TBack() {
+            try {
+                Data.GotoBookmark(Mark);
+            } catch (const std::exception&) {
+                // the grid shows wherever the dataset stands
+            }
+            Data.EnableControls();
+        }
+    } back{*data, current};
+    data->SetRecNo(first);
+    for (int number = first; number <= last && !data->Eof(); ++number, data->Next()) {
+        QStringList cells;
+        for (int c = 0; c < static_cast<int>(columns_.size()); ++c) {
+            TField* field = ColumnField(c);
+            cells << TabField(field ? DisplayTextOf(*field) : std::string());
+        }
+        lines << cells.join('\t');
+    }
+    QGuiApplication::clipboard()->setText(lines.join('\n') + '\n');
 }
 
 // The current cell as shown, for pasting into a spreadsheet or a mail.
@@ -634,6 +728,7 @@ void TDBGrid::mousePressEvent(QMouseEvent* event) {
         if (column >= 0) emit TitleClicked(column);
         return;
     }
+    anchorRecNo_ = 0;
     Guarded([&] {
         if (row < ShownRows() && row != ActiveRow()) MoveRows(row - ActiveRow());
         if (column >= 0) SetSelectedColumn(column);

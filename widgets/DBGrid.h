@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dataset/DataSource.h"
@@ -89,6 +90,10 @@ class TDBGrid : public QAbstractScrollArea {
     // Tab: the next column, past the last the next record's first; back with Shift.
     void TabToColumn(bool forward);
     void CopyCell();
+    void CopyRows();
+    void Copy();
+    bool FollowSelection(const class QKeyEvent& event);
+    std::pair<int, int> SelectedRecords() const;
     // The column whose right edge in the title row is at `pos`, or -1.
     int EdgeAt(QPoint pos) const;
     int HeaderRows() const { return filters_.empty() ? 1 : 2; }
@@ -126,6 +131,7 @@ class TDBGrid : public QAbstractScrollArea {
     bool updatingEditor_ = false;
     std::vector<QLineEdit*> filters_;
     QTimer filterPause_;
+    int anchorRecNo_ = 0;  // where a selection of records began; 0: none
     int sortColumn_ = -1;
     bool sortDescending_ = false;
     int resizing_ = -1;   // the column whose edge the mouse drags

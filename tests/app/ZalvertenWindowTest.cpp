@@ -249,8 +249,8 @@ TEST_F(ZalvertenWindowTest, TabMovesBetweenTheCells) {
     EXPECT_TRUE(ui_.Messages.empty());
 }
 
-// Ctrl+C copies the current cell as the grid shows it.
-TEST_F(ZalvertenWindowTest, CtrlCCopiesTheCurrentCell) {
+// Ctrl+C copies the current cell, or the records selected with Shift, as shown.
+TEST_F(ZalvertenWindowTest, CtrlCCopiesTheCurrentCellOrTheSelectedRecords) {
     QGuiApplication::clipboard()->clear();
     Key(Grid(), Qt::Key_Down);
     Grid()->SetSelectedColumn(7);
@@ -260,6 +260,23 @@ TEST_F(ZalvertenWindowTest, CtrlCCopiesTheCurrentCell) {
     Key(Grid(), Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "T2");
     EXPECT_FALSE(Grid()->Editing());  // no editor opened for the letter
+
+    // Shift with Down selects whole records: copied with the titles, as shown.
+    Key(Grid(), Qt::Key_Down, Qt::ShiftModifier);
+    Key(Grid(), Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(Tour(), "T4");
+    Key(Grid(), Qt::Key_C, Qt::ControlModifier);
+    const QStringList lines = QGuiApplication::clipboard()->text().split('\n');
+    ASSERT_EQ(lines.size(), 5);  // titles, three records, the closing line break
+    EXPECT_EQ(lines[0].split('\t').size(), static_cast<qsizetype>(Grid()->Columns().size()));
+    EXPECT_TRUE(lines[0].startsWith("ID\tRecvon\tRecan\tDatumvon\t"));
+    EXPECT_EQ(lines[1].toStdString(),
+              "2\tNordfracht\t\t31.03.2024 12:30:00\t\tT2\t\t1.234,50 €\t\t\t\tFalsch\t1");
+    EXPECT_TRUE(lines[3].startsWith("4\tNordfracht"));
+    EXPECT_EQ(Tour(), "T4");  // the copy leaves the current record where it was
+    Key(Grid(), Qt::Key_Up);  // a move without Shift ends the selection
+    Key(Grid(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "T3");
 }
 
 void Mouse(QWidget* target, QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
@@ -399,13 +416,13 @@ TEST_F(ZalvertenWindowTest, TheFilterRowNarrowsTheRecords) {
         clock.start();
         while (clock.elapsed() < 600) QApplication::processEvents(QEventLoop::AllEvents, 20);
     };
-    Key(Grid(), Qt::Key_Down);
-    Key(Grid(), Qt::Key_Down);  // T3
-    typeInto(5, "t3");          // T3, T30 … T39
+    Zalvert().Locate("Tour", Variant("T36"), 0);
+    typeInto(5, "t3");  // T3, T30 … T39
     EXPECT_EQ(Zalvert().RecordCount(), 11);
-    EXPECT_EQ(Tour(), "T3");
+    EXPECT_EQ(Tour(), "T36");  // the record shown stays the current one
     typeInto(0, ">=35");
     EXPECT_EQ(Zalvert().RecordCount(), 5);
+    EXPECT_EQ(Tour(), "T36");
     typeInto(3, "31.03.2024");
     EXPECT_EQ(Zalvert().RecordCount(), 5);
     typeInto(3, "01.04.2024..31.12.2024");
