@@ -9,6 +9,7 @@
 #include "data/Schema.h"
 #include "import/RunUndo.h"
 #include "rtl/Interaction.h"
+#include "views/ColumnSort.h"
 #include "widgets/DBGrid.h"
 #include "widgets/DesignFont.h"
 
@@ -55,6 +56,9 @@ TFimportlaeufe::TFimportlaeufe(TData& data, IUserInteraction& ui, QWidget* paren
     for (const auto& [field, width] : kColumns) grid_->AddColumn(field, width);
     grid_->AddColumn(kRunLogUndoField, 140, "Rückgängig gemacht");
     grid_->SetDataSource(source_.get());
+    grid_->SetSortMarker(0, true);
+    connect(grid_, &TDBGrid::TitleClicked, this,
+            [this](int column) { SortByColumnTitle(*grid_, *runs_, column, "ImportID", ui_); });
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

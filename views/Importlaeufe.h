@@ -33,6 +33,8 @@ class TFimportlaeufe : public QWidget {
 
     void AnzeigenClick();
     void RueckgaengigClick();
+    // The selected run's number; 0 for none.
+    int CurrentRun() const;
     // Reads the log (again), keeping the current run where it can.
     void Reload();
 
@@ -41,7 +43,6 @@ class TFimportlaeufe : public QWidget {
 
   private:
     void UpdateButtons();
-    int CurrentRun() const;
 
     TData& data_;
     IUserInteraction& ui_;

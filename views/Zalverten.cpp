@@ -13,6 +13,7 @@
 #include "rtl/Interaction.h"
 #include "views/BillingTotals.h"
 #include "views/ColumnFilter.h"
+#include "views/ColumnSort.h"
 #include "views/RecordForm.h"
 #include "views/SearchLine.h"
 #include "widgets/DBGrid.h"
@@ -192,20 +193,7 @@ void TFzalverten::ShowAll() {
 // A click on a column's title sorts the records by it, a second one the other way;
 // the record shown stays the current one.
 void TFzalverten::SortByColumn(int column) {
-    const auto& columns = grid_->Columns();
-    if (column < 0 || column >= static_cast<int>(columns.size())) return;
-    const bool descending = grid_->SortColumn() == column && !grid_->SortDescending();
-    const std::string& field = columns[static_cast<size_t>(column)].FieldName;
-    TZedaDaoTable& table = *data_.Zalvert;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    RunGuarded(ApplicationInteraction(), [&] {
-        const Variant current =
-            table.Active() && !table.IsEmpty() ? table.FieldByName("ID").Value() : Variant::Null();
-        table.SetSortedBy("[" + field + "]" + (descending ? " DESC" : ""));
-        grid_->SetSortMarker(column, descending);
-        if (!current.IsNull()) table.Locate("ID", current, 0);
-    });
-    QApplication::restoreOverrideCursor();
+    SortByColumnTitle(*grid_, *data_.Zalvert, column, "ID", ApplicationInteraction());
 }
 
 void TFzalverten::FormCreate() {

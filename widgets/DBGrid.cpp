@@ -180,13 +180,16 @@ void TDBGrid::paintEvent(QPaintEvent*) {
     if (!data) return;
     const int active = ActiveRow();
     const auto [first, last] = SelectedRecords();
+    const auto [left, right] = SelectedColumns();
     const int activeNumber = first <= last ? data->RecNo() : 0;
     for (int row = 0; row < ShownRows(); ++row) {
         const int number = activeNumber + (row - active);
-        if (first <= number && number <= last)
-            painter.fillRect(
-                QRect(kIndicatorWidth, CellRect(row, 0).top(), viewport()->width(), rowHeight_),
-                palette().color(QPalette::Highlight).lighter(170));
+        if (first <= number && number <= last && left <= right) {
+            QRect band = CellRect(row, left).united(CellRect(row, right));
+            if (wholeRows_) band.setRight(viewport()->width());
+            band.setLeft(std::max(band.left(), kIndicatorWidth));
+            painter.fillRect(band, palette().color(QPalette::Highlight).lighter(170));
+        }
         TRowReader reader(*data, link_->FirstRecord() + row);
         PaintRow(painter, row, row == active);
         PaintIndicator(painter, row, row == active);
@@ -395,12 +398,20 @@ bool TDBGrid::HandleKey(QKeyEvent* event) {
     if (!data) return false;
     const bool ctrl = event->modifiers() & Qt::ControlModifier;
     if (FollowSelection(*event)) {
-        // Shift with a move selects whole records, as in the spreadsheets.
-        MoveRows(event->key() == Qt::Key_Up       ? -1
-                 : event->key() == Qt::Key_Down   ? 1
-                 : event->key() == Qt::Key_PageUp ? -VisibleRows()
-                                                  : VisibleRows());
-        return true;
+        switch (event->key()) {
+            case Qt::Key_Left:
+                return SetSelectedColumn(column_ - 1), true;
+            case Qt::Key_Right:
+                return SetSelectedColumn(column_ + 1), true;
+            case Qt::Key_Up:
+                return MoveRows(-1), true;
+            case Qt::Key_Down:
+                return MoveRows(1), true;
+            case Qt::Key_PageUp:
+                return MoveRows(-VisibleRows()), true;
+            default:
+                return MoveRows(VisibleRows()), true;
+        }
     }
     switch (event->key()) {
         case Qt::Key_Up:
@@ -436,7 +447,7 @@ bool TDBGrid::HandleKey(QKeyEvent* event) {
             TabToColumn(false);
             return true;
         case Qt::Key_Escape:
-            anchorRecNo_ = 0;
+            EndSelection();
             CancelEdit();
             return true;
         case Qt::Key_Delete:
@@ -452,6 +463,10 @@ bool TDBGrid::HandleKey(QKeyEvent* event) {
             if (!ctrl) break;
             Copy();
             return true;
+        case Qt::Key_F:
+            if (!ctrl || !(event->modifiers() & Qt::ShiftModifier)) break;
+            FocusFilter(column_);
+            return true;
         default:
             break;
     }
@@ -465,9 +480,12 @@ bool TDBGrid::HandleKey(QKeyEvent* event) {
 
 // Keys that leave the cell reach the grid from the editor too.
 bool TDBGrid::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != editor_ || event->type() != QEvent::KeyPress)
-        return QAbstractScrollArea::eventFilter(watched, event);
+    if (event->type() != QEvent::KeyPress) return QAbstractScrollArea::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
+    if (const auto filter = std::find(filters_.begin(), filters_.end(), watched);
+        filter != filters_.end())
+        return FilterKey(static_cast<int>(filter - filters_.begin()), *key);
+    if (watched != editor_) return QAbstractScrollArea::eventFilter(watched, event);
     switch (key->key()) {
         case Qt::Key_Up:
         case Qt::Key_Down:
@@ -494,22 +512,36 @@ bool TDBGrid::eventFilter(QObject* watched, QEvent* event) {
     }
 }
 
-// Whether a key moves the selection: Shift with Up, Down, Page Up or Page Down
-// starts or extends it; any other move ends it.
+// Whether a key moves the selection. Shift with Up, Down, Page Up or Page Down
+// starts or extends a selection of whole records; Shift with Left or Right one of
+// cells, as in the spreadsheets. Any other move ends it.
 bool TDBGrid::FollowSelection(const QKeyEvent& event) {
     const int key = event.key();
-    const bool move = key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp ||
+    const bool across = key == Qt::Key_Left || key == Qt::Key_Right;
+    const bool move = across || key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp ||
                       key == Qt::Key_PageDown || key == Qt::Key_Home || key == Qt::Key_End;
     if (!move) return false;
     const bool shift = event.modifiers() & Qt::ShiftModifier;
     const bool ctrl = event.modifiers() & Qt::ControlModifier;
     if (!shift || ctrl || key == Qt::Key_Home || key == Qt::Key_End) {
-        if (anchorRecNo_ != 0) viewport()->update();
-        anchorRecNo_ = 0;
+        EndSelection();
         return false;
     }
-    if (anchorRecNo_ == 0) anchorRecNo_ = std::max(1, DataSet()->RecNo());
+    if (anchorRecNo_ == 0) {
+        anchorRecNo_ = std::max(1, DataSet()->RecNo());
+        anchorColumn_ = column_;
+        wholeRows_ = !across;
+    } else if (across && wholeRows_) {
+        anchorColumn_ = column_;
+        wholeRows_ = false;
+    }
+    viewport()->update();
     return true;
+}
+
+void TDBGrid::EndSelection() {
+    if (anchorRecNo_ != 0) viewport()->update();
+    anchorRecNo_ = 0;
 }
 
 // The records from the anchor to the current one, in the grid's order.
@@ -519,10 +551,17 @@ std::pair<int, int> TDBGrid::SelectedRecords() const {
     return {std::min(anchorRecNo_, current), std::max(anchorRecNo_, current)};
 }
 
-// The selected records with the column titles, or else the current cell, as the
-// grid shows them: tab-separated lines that a spreadsheet pastes as a table.
+// The columns of the selection: all of them for whole records.
+std::pair<int, int> TDBGrid::SelectedColumns() const {
+    if (anchorRecNo_ == 0 || wholeRows_) return {0, static_cast<int>(columns_.size()) - 1};
+    return {std::min(anchorColumn_, column_), std::max(anchorColumn_, column_)};
+}
+
+// The selected records with the column titles, the selected cells, or else the
+// current cell, as the grid shows them: tab-separated lines that a spreadsheet
+// pastes as a table.
 void TDBGrid::Copy() {
-    if (anchorRecNo_ != 0) return CopyRows();
+    if (anchorRecNo_ != 0) return CopySelection();
     CopyCell();
 }
 
@@ -539,13 +578,16 @@ QString TabField(const std::string& text) {
 
 }  // namespace
 
-void TDBGrid::CopyRows() {
+void TDBGrid::CopySelection() {
     TDataSet* data = DataSet();
     const auto [first, last] = SelectedRecords();
+    const auto [left, right] = SelectedColumns();
     QStringList lines;
-    QStringList titles;
-    for (const TColumn& column : columns_) titles << TabField(column.Title);
-    lines << titles.join('\t');
+    if (wholeRows_) {
+        QStringList titles;
+        for (const TColumn& column : columns_) titles << TabField(column.Title);
+        lines << titles.join('\t');
+    }
     const TBookmark current = data->GetBookmark();
     data->DisableControls();
     struct TBack {
@@ -563,7 +605,7 @@ void TDBGrid::CopyRows() {
     data->SetRecNo(first);
     for (int number = first; number <= last && !data->Eof(); ++number, data->Next()) {
         QStringList cells;
-        for (int c = 0; c < static_cast<int>(columns_.size()); ++c) {
+        for (int c = left; c <= right; ++c) {
             TField* field = ColumnField(c);
             cells << TabField(field ? DisplayTextOf(*field) : std::string());
         }
@@ -633,6 +675,11 @@ void TDBGrid::SetFilterRow(bool shown) {
             filter->setPlaceholderText("Filter");
             filter->setAccessibleName(QString::fromStdString("Filter " + columns_[c].Title));
             filter->setFrame(false);
+            filter->setToolTip(QString::fromStdString(
+                "Filter für " + columns_[c].Title +
+                ": Anfang des Werts, bei Zahlen und Daten auch >x, <x, >=x, <=x oder a..b "
+                "(Strg+Umschalt+F)"));
+            filter->installEventFilter(this);
             filter->show();
             connect(filter, &QLineEdit::textEdited, this, [this] { filterPause_.start(); });
             filters_.push_back(filter);
@@ -657,6 +704,45 @@ void TDBGrid::ClearFilters() {
         filter->clear();
     }
     if (any) emit FilterChanged();
+}
+
+// Ctrl+Shift+F in the grid goes to the current column's filter; there Tab and
+// Shift+Tab go from filter to filter, and Return, Down or Escape back to the grid
+// with the filter applied at once.
+void TDBGrid::FocusFilter(int column) {
+    if (filters_.empty()) return;
+    column = std::clamp(column, 0, static_cast<int>(filters_.size()) - 1);
+    SetSelectedColumn(column);
+    filters_[static_cast<size_t>(column)]->setFocus(Qt::ShortcutFocusReason);
+    filters_[static_cast<size_t>(column)]->selectAll();
+}
+
+bool TDBGrid::FilterKey(int column, const QKeyEvent& key) {
+    switch (key.key()) {
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab: {
+            const bool back = key.key() == Qt::Key_Backtab || (key.modifiers() & Qt::ShiftModifier);
+            const int next = column + (back ? -1 : 1);
+            if (next < 0 || next >= static_cast<int>(filters_.size())) return LeaveFilter(), true;
+            FocusFilter(next);
+            return true;
+        }
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Down:
+        case Qt::Key_Escape:
+            LeaveFilter();
+            return true;
+        default:
+            return false;
+    }
+}
+
+void TDBGrid::LeaveFilter() {
+    setFocus(Qt::OtherFocusReason);
+    if (!filterPause_.isActive()) return;
+    filterPause_.stop();
+    emit FilterChanged();
 }
 
 void TDBGrid::PlaceFilters() {
@@ -700,6 +786,12 @@ void TDBGrid::FitColumn(int column) {
 void TDBGrid::mouseMoveEvent(QMouseEvent* event) {
     const QPoint pos = event->position().toPoint();
     if (resizing_ >= 0) return SetColumnWidth(resizing_, pos.x() - resizeFrom_);
+    if (dragging_ && (event->buttons() & Qt::LeftButton)) {
+        const auto [row, column] = CellAt(pos);
+        if (row >= 0 && (row != ActiveRow() || (column >= 0 && column != column_)))
+            Guarded([&] { ClickCell(row, column, true); });
+        return;
+    }
     if (EdgeAt(pos) >= 0)
         viewport()->setCursor(Qt::SplitHCursor);
     else
@@ -708,6 +800,7 @@ void TDBGrid::mouseMoveEvent(QMouseEvent* event) {
 
 void TDBGrid::mouseReleaseEvent(QMouseEvent*) {
     resizing_ = -1;
+    dragging_ = false;
 }
 
 void TDBGrid::mousePressEvent(QMouseEvent* event) {
@@ -717,22 +810,47 @@ void TDBGrid::mousePressEvent(QMouseEvent* event) {
         resizeFrom_ = event->position().toPoint().x() - columns_[static_cast<size_t>(edge)].Width;
         return;
     }
-    const int row = event->position().toPoint().y() / rowHeight_ - HeaderRows();
+    const auto [row, column] = CellAt(event->position().toPoint());
     if (row == -1 && HeaderRows() == 2) return;  // the filter row's gaps
-    const int x = event->position().toPoint().x();
-    int column = -1;
-    for (int c = 0; c < static_cast<int>(columns_.size()); ++c)
-        if (x >= ColumnLeft(c) && x < ColumnLeft(c) + columns_[static_cast<size_t>(c)].Width)
-            column = c;
     if (row < -1 || (row == -1 && HeaderRows() == 1)) {
         if (column >= 0) emit TitleClicked(column);
         return;
     }
-    anchorRecNo_ = 0;
-    Guarded([&] {
-        if (row < ShownRows() && row != ActiveRow()) MoveRows(row - ActiveRow());
-        if (column >= 0) SetSelectedColumn(column);
-    });
+    Guarded([&] { ClickCell(row, column, event->modifiers() & Qt::ShiftModifier); });
+    dragging_ = true;
+}
+
+// The shown row (negative in the titles) and the column at a point; column -1 in
+// the indicator column.
+std::pair<int, int> TDBGrid::CellAt(QPoint pos) const {
+    const int row = pos.y() / rowHeight_ - HeaderRows();
+    int column = -1;
+    for (int c = 0; c < static_cast<int>(columns_.size()); ++c)
+        if (pos.x() >= ColumnLeft(c) &&
+            pos.x() < ColumnLeft(c) + columns_[static_cast<size_t>(c)].Width)
+            column = c;
+    return {row, column};
+}
+
+// A click makes a cell current; on the indicator column it selects the record.
+// With Shift it selects from where the selection began (or the current cell) to
+// the cell or record clicked.
+void TDBGrid::ClickCell(int row, int column, bool extend) {
+    if (row >= ShownRows()) return;
+    const bool record = column < 0;
+    if (!extend) EndSelection();
+    if (anchorRecNo_ == 0 && (extend || record)) {
+        if (!record) anchorColumn_ = column_;
+        anchorRecNo_ = std::max(1, DataSet()->RecNo());
+    }
+    if (anchorRecNo_ != 0 && wholeRows_ != record) {
+        if (!record) anchorColumn_ = column_;
+        wholeRows_ = record;
+    }
+    if (row != ActiveRow()) MoveRows(row - ActiveRow());
+    if (!extend && record) anchorRecNo_ = std::max(1, DataSet()->RecNo());
+    if (!record) SetSelectedColumn(column);
+    viewport()->update();
 }
 
 void TDBGrid::SetSortMarker(int column, bool descending) {

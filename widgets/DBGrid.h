@@ -90,14 +90,21 @@ class TDBGrid : public QAbstractScrollArea {
     // Tab: the next column, past the last the next record's first; back with Shift.
     void TabToColumn(bool forward);
     void CopyCell();
-    void CopyRows();
+    void CopySelection();
     void Copy();
     bool FollowSelection(const class QKeyEvent& event);
+    void EndSelection();
     std::pair<int, int> SelectedRecords() const;
+    std::pair<int, int> SelectedColumns() const;
     // The column whose right edge in the title row is at `pos`, or -1.
     int EdgeAt(QPoint pos) const;
+    std::pair<int, int> CellAt(QPoint pos) const;
+    void ClickCell(int row, int column, bool extend);
     int HeaderRows() const { return filters_.empty() ? 1 : 2; }
     void PlaceFilters();
+    void FocusFilter(int column);
+    bool FilterKey(int column, const QKeyEvent& key);
+    void LeaveFilter();
     void SetColumnWidth(int column, int width);
     // As wide as its title and the values shown.
     void FitColumn(int column);
@@ -131,11 +138,14 @@ class TDBGrid : public QAbstractScrollArea {
     bool updatingEditor_ = false;
     std::vector<QLineEdit*> filters_;
     QTimer filterPause_;
-    int anchorRecNo_ = 0;  // where a selection of records began; 0: none
+    int anchorRecNo_ = 0;  // where a selection began; 0: none
+    int anchorColumn_ = 0;
+    bool wholeRows_ = true;  // a selection of whole records, else of cells
     int sortColumn_ = -1;
     bool sortDescending_ = false;
-    int resizing_ = -1;   // the column whose edge the mouse drags
-    int resizeFrom_ = 0;  // where the drag began, less the column's width then
+    int resizing_ = -1;      // the column whose edge the mouse drags
+    int resizeFrom_ = 0;     // where the drag began, less the column's width then
+    bool dragging_ = false;  // the mouse button went down on a cell or record
 };
 
 }  // namespace zalvert

@@ -279,10 +279,70 @@ TEST_F(ZalvertenWindowTest, CtrlCCopiesTheCurrentCellOrTheSelectedRecords) {
     EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "T3");
 }
 
-void Mouse(QWidget* target, QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+void Mouse(QWidget* target, QEvent::Type type, QPoint at, Qt::MouseButtons buttons,
+           Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QMouseEvent event(type, QPointF(at), target->mapToGlobal(QPointF(at)), Qt::LeftButton, buttons,
-                      Qt::NoModifier);
+                      modifiers);
     QApplication::sendEvent(target, &event);
+}
+
+// Shift with Left or Right selects cells, and so do Shift+click and a drag: copied
+// without titles. A click on the indicator column selects a record, Shift+click
+// there the records up to it, copied with the titles.
+TEST_F(ZalvertenWindowTest, CtrlCCopiesARectangleOfCells) {
+    const auto copied = [&] {
+        QGuiApplication::clipboard()->clear();
+        Key(Grid(), Qt::Key_C, Qt::ControlModifier);
+        return QGuiApplication::clipboard()->text().toStdString();
+    };
+    Key(Grid(), Qt::Key_Down);  // record 2, Tour T2, Netto 1.234,50 €
+    Grid()->SetSelectedColumn(5);
+    Key(Grid(), Qt::Key_Right, Qt::ShiftModifier);
+    Key(Grid(), Qt::Key_Right, Qt::ShiftModifier);
+    Key(Grid(), Qt::Key_Down, Qt::ShiftModifier);  // keeps the cells, adds a record
+    EXPECT_EQ(copied(), "T2\t\t1.234,50 €\nT3\t\t1.234,50 €\n");
+    Key(Grid(), Qt::Key_Left, Qt::ShiftModifier);
+    Key(Grid(), Qt::Key_Left, Qt::ShiftModifier);
+    Key(Grid(), Qt::Key_Left, Qt::ShiftModifier);  // past the anchor: column 4 to 5
+    Key(Grid(), Qt::Key_Up, Qt::ShiftModifier);
+    EXPECT_EQ(copied(), "\tT2\n");
+    Key(Grid(), Qt::Key_Left);  // a move without Shift ends it
+    EXPECT_EQ(copied(), "31.03.2024 12:30:00");
+
+    QWidget* area = Grid()->viewport();
+    const int rows = Grid()->DefaultRowHeight() * 2;  // the titles and the filter row
+    const auto cell = [&](int row, int column) {
+        const int left = column < 0 ? 2 : [&] {
+            int x = TDBGrid::kIndicatorWidth;
+            for (int c = 0; c < column; ++c) x += Grid()->Columns()[c].Width;
+            return x + 3;
+        }();
+        return QPoint(left, rows + row * Grid()->DefaultRowHeight() + 3);
+    };
+    Grid()->SetSelectedColumn(0);
+    Grid()->horizontalScrollBar()->setValue(0);
+    Zalvert().First();
+    Mouse(area, QEvent::MouseButtonPress, cell(0, 5), Qt::LeftButton);
+    Mouse(area, QEvent::MouseMove, cell(2, 5), Qt::LeftButton);
+    Mouse(area, QEvent::MouseButtonRelease, cell(2, 5), Qt::NoButton);
+    EXPECT_EQ(copied(), "T1\nT2\nT3\n");
+    EXPECT_EQ(Tour(), "T3");
+    Mouse(area, QEvent::MouseButtonPress, cell(1, 3), Qt::LeftButton, Qt::ShiftModifier);
+    Mouse(area, QEvent::MouseButtonRelease, cell(1, 3), Qt::NoButton);
+    const std::string date = "31.03.2024 12:30:00\t\t";
+    EXPECT_EQ(copied(), date + "T1\n" + date + "T2\n");
+
+    Mouse(area, QEvent::MouseButtonPress, cell(0, -1), Qt::LeftButton);
+    Mouse(area, QEvent::MouseButtonRelease, cell(0, -1), Qt::NoButton);
+    Mouse(area, QEvent::MouseButtonPress, cell(2, -1), Qt::LeftButton, Qt::ShiftModifier);
+    Mouse(area, QEvent::MouseButtonRelease, cell(2, -1), Qt::NoButton);
+    const QStringList lines = QString::fromStdString(copied()).split('\n');
+    ASSERT_EQ(lines.size(), 5);  // titles, records 1 to 3, the closing line break
+    EXPECT_TRUE(lines[0].startsWith("ID\tRecvon\t"));
+    EXPECT_TRUE(lines[3].startsWith("3\tNordfracht\t"));
+    EXPECT_EQ(Tour(), "T3");
+    EXPECT_FALSE(Grid()->Editing());
+    EXPECT_TRUE(ui_.Messages.empty());
 }
 
 // A column's right edge in the title row is dragged to widen or narrow it, and a
@@ -435,6 +495,28 @@ TEST_F(ZalvertenWindowTest, TheFilterRowNarrowsTheRecords) {
     window_->FilterLeeren()->click();
     EXPECT_EQ(Zalvert().RecordCount(), 50);
     for (QLineEdit* filter : filters) EXPECT_TRUE(filter->text().isEmpty());
+}
+
+// Ctrl+Shift+F goes from the grid to the current column's filter; Tab to the next
+// filter; Return back to the grid with the filter applied without the pause.
+TEST_F(ZalvertenWindowTest, TheFilterRowIsReachedWithTheKeyboard) {
+    window_->activateWindow();
+    Grid()->setFocus();
+    QApplication::processEvents();
+    const auto& filters = Grid()->Filters();
+    Grid()->SetSelectedColumn(5);
+    Key(Grid(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    ASSERT_TRUE(filters[5]->hasFocus());
+    Key(filters[5], Qt::Key_Tab);
+    EXPECT_TRUE(filters[6]->hasFocus());
+    EXPECT_EQ(Grid()->SelectedColumn(), 6);
+    Key(filters[6], Qt::Key_Backtab, Qt::ShiftModifier);
+    ASSERT_TRUE(filters[5]->hasFocus());
+    Type(filters[5], "T4");
+    Key(filters[5], Qt::Key_Return);
+    EXPECT_TRUE(Grid()->hasFocus());
+    EXPECT_EQ(Zalvert().RecordCount(), 11);  // T4, T40 … T49
+    EXPECT_TRUE(ui_.Messages.empty());
 }
 
 TEST_F(ZalvertenWindowTest, StoresAnEditWhenTheRowChanges) {
@@ -751,6 +833,28 @@ TEST_F(ImportlaeufeTest, ListsTheRunsNewestFirstInOneWindow) {
     main_->Importlaeufe1()->trigger();
     EXPECT_EQ(main_->Fimportlaeufe(), runs_);
     EXPECT_TRUE(runs_->isVisible());
+}
+
+// Sorted by run, newest first, and by any column with a click on its title; the
+// selected run stays selected.
+TEST_F(ImportlaeufeTest, ATitleClickSortsTheRuns) {
+    TDBGrid* grid = runs_->Grid();
+    EXPECT_EQ(grid->SortColumn(), 0);
+    EXPECT_TRUE(grid->SortDescending());
+    emit grid->TitleClicked(6);  // Abgelehnt: run 2 refused none
+    EXPECT_EQ(grid->SortColumn(), 6);
+    EXPECT_FALSE(grid->SortDescending());
+    EXPECT_EQ(runs_->CurrentRun(), 2);
+    runs_->Runs().First();
+    EXPECT_EQ(runs_->CurrentRun(), 2);
+    emit grid->TitleClicked(6);
+    runs_->Runs().First();
+    EXPECT_EQ(runs_->CurrentRun(), 1);
+    emit grid->TitleClicked(0);
+    EXPECT_EQ(runs_->CurrentRun(), 1);
+    runs_->Runs().First();
+    EXPECT_EQ(grid->CellText(0, 0), "1");
+    EXPECT_TRUE(ui_.Messages.empty());
 }
 
 TEST_F(ImportlaeufeTest, AnzeigenShowsOnlyTheRunsRecords) {
