@@ -128,7 +128,7 @@ inline void FillRealisticBillingTable(const std::string& path, long rows) {
     sqlite3_stmt* stmt = nullptr;
     sqlite3_prepare_v2(db,
                        "INSERT INTO Zalvert (Recvon, Recan, Datumvon, Datumbis, Tour, erstelltvon, "
-                       "ImportID, erledigt) VALUES (?, ?, ?, ?, ?, 0, ?, 0)",
+                       "ImportID, erledigt, Netto) VALUES (?, ?, ?, ?, ?, 0, ?, 0, ?)",
                        -1, &stmt, nullptr);
     for (long i = 0; i < rows; ++i) {
         const TBillingLine l = billing.Line(i, 0, false);
@@ -137,6 +137,11 @@ inline void FillRealisticBillingTable(const std::string& path, long rows) {
         for (int column = 0; column < 5; ++column)
             sqlite3_bind_text(stmt, column + 1, values[column].c_str(), -1, SQLITE_TRANSIENT);
         sqlite3_bind_int64(stmt, 6, i / 1000 + 1);
+        // Three records in four priced by the office, from 20,00 to 2.019,99.
+        if (i % 4 != 3)
+            sqlite3_bind_double(stmt, 7, 20.0 + static_cast<double>((i * 7919) % 200000) / 100);
+        else
+            sqlite3_bind_null(stmt, 7);
         sqlite3_step(stmt);
         sqlite3_reset(stmt);
     }
