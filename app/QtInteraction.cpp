@@ -1,10 +1,13 @@
 #include "app/QtInteraction.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QUrl>
 
 #include "widgets/DbLogin.h"
 
@@ -63,6 +66,39 @@ std::optional<std::string> TQtInteraction::ChooseFileToOpen(const std::vector<TF
     dialog.setNameFilters(names);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().first().toStdString();
+}
+
+std::optional<TSaveChoice> TQtInteraction::ChooseFileToSave(const std::vector<TFileFilter>& filters,
+                                                            const std::string& proposed,
+                                                            int filter) {
+    QStringList names;
+    for (const TFileFilter& each : filters)
+        names << Text(each.Name) + " (" + QtPattern(each.Pattern) + ")";
+    QString path = Text(proposed);
+    for (;;) {
+        QFileDialog dialog(QApplication::activeWindow(), "Speichern unter", path);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        // Our own question, so that Enter answers no.
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        dialog.setNameFilters(names);
+        if (filter >= 0 && filter < names.size()) dialog.selectNameFilter(names[filter]);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return std::nullopt;
+        filter = static_cast<int>(names.indexOf(dialog.selectedNameFilter()));
+        path = dialog.selectedFiles().first();
+        // A name typed without its ending gets the chosen kind's.
+        if (QFileInfo(path).suffix().isEmpty() && filter >= 0)
+            path += Text(filters[static_cast<size_t>(filter)].Pattern).mid(1);
+        if (!QFileInfo::exists(path) ||
+            Confirm("Die Datei '" + path.toStdString() + "' ist schon vorhanden. Ersetzen?"))
+            return TSaveChoice{path.toStdString(), std::max(0, filter)};
+    }
+}
+
+void TQtInteraction::OpenDocument(const std::string& path) {
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(Text(path))))
+        ShowMessage("'" + path + "' lässt sich nicht öffnen: kein Programm dafür eingerichtet.");
 }
 
 std::optional<TLoginValues> TQtInteraction::Login(const std::string& databaseName,

@@ -16,6 +16,9 @@ class TQtInteraction : public IUserInteraction {
     bool Confirm(const std::string& question) override;
     std::optional<std::string> ChooseFileToOpen(const std::vector<TFileFilter>& filters,
                                                 const std::string& folder) override;
+    std::optional<TSaveChoice> ChooseFileToSave(const std::vector<TFileFilter>& filters,
+                                                const std::string& proposed, int filter) override;
+    void OpenDocument(const std::string& path) override;
     std::optional<TLoginValues> Login(const std::string& databaseName,
                                       const std::string& userName) override;
 

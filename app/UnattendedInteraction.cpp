@@ -31,6 +31,15 @@ std::optional<std::string> TUnattendedInteraction::ChooseFileToOpen(const std::v
     return std::nullopt;
 }
 
+std::optional<TSaveChoice> TUnattendedInteraction::ChooseFileToSave(const std::vector<TFileFilter>&,
+                                                                    const std::string&, int) {
+    return std::nullopt;
+}
+
+void TUnattendedInteraction::OpenDocument(const std::string& path) {
+    Log("Nicht geöffnet (ohne Bedienung): " + path);
+}
+
 std::optional<TLoginValues> TUnattendedInteraction::Login(const std::string&, const std::string&) {
     return std::nullopt;
 }

@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "rtl/Exceptions.h"
@@ -57,6 +58,35 @@ void TCodePageDecoder::AppendDecoded(std::string_view in, std::string& out) {
         --srcLeft;
     }
     out.resize(static_cast<size_t>(dst - out.data()));
+}
+
+TCodePageEncoder::TCodePageEncoder(const char* codePage) : handle_(iconv_open(codePage, "UTF-8")) {
+    if (handle_ == reinterpret_cast<void*>(-1))
+        throw Exception(std::string("Code page not available: ") + codePage);
+}
+
+TCodePageEncoder::~TCodePageEncoder() {
+    iconv_close(static_cast<iconv_t>(handle_));
+}
+
+bool TCodePageEncoder::AppendEncoded(std::string_view in, std::string& out) {
+    // Most values are ASCII, which every code page here keeps as it is.
+    if (std::all_of(in.begin(), in.end(), [](char c) { return (c & 0x80) == 0; })) {
+        out.append(in);
+        return true;
+    }
+    auto cd = static_cast<iconv_t>(handle_);
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    const size_t start = out.size();
+    out.resize(start + in.size());  // a single-byte code page never needs more
+    char* src = const_cast<char*>(in.data());
+    size_t srcLeft = in.size();
+    char* dst = out.data() + start;
+    size_t dstLeft = in.size();
+    const bool ok =
+        iconv(cd, &src, &srcLeft, &dst, &dstLeft) != static_cast<size_t>(-1) && srcLeft == 0;
+    out.resize(ok ? static_cast<size_t>(dst - out.data()) : start);
+    return ok;
 }
 
 bool DecodeStrict(std::string_view in, const char* encoding, std::string& out) {

@@ -22,6 +22,21 @@ class TCodePageDecoder {
     void* handle_;
 };
 
+// UTF-8 text into a single-byte code page, for files written for Windows programs.
+class TCodePageEncoder {
+  public:
+    explicit TCodePageEncoder(const char* codePage);
+    ~TCodePageEncoder();
+    TCodePageEncoder(const TCodePageEncoder&) = delete;
+    TCodePageEncoder& operator=(const TCodePageEncoder&) = delete;
+    // Appends `in` in the code page; false, and `out` as it was, when a character
+    // has no place in it.
+    bool AppendEncoded(std::string_view in, std::string& out);
+
+  private:
+    void* handle_;
+};
+
 // Appends the UTF-8 form of text in any encoding iconv knows (such as "UTF-16LE");
 // false when the text is not well-formed in it, and `out` is then unspecified.
 bool DecodeStrict(std::string_view in, const char* encoding, std::string& out);

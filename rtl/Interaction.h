@@ -14,6 +14,12 @@ struct TFileFilter {
     std::string Pattern;  // such as "*.csv"
 };
 
+// What a save dialog hands back: the path and which of its filters was chosen.
+struct TSaveChoice {
+    std::string Path;
+    int Filter = 0;
+};
+
 // What the login dialog hands back.
 struct TLoginValues {
     std::string UserName;
@@ -34,6 +40,17 @@ class IUserInteraction {
     // empty when the user cancels. The first filter is selected.
     virtual std::optional<std::string> ChooseFileToOpen(const std::vector<TFileFilter>& filters,
                                                         const std::string& folder) = 0;
+    // A save dialog proposing `proposed` (a folder and a name) and `filter`; an
+    // existing file is replaced only after a question whose default is no. Empty
+    // when the user cancels, and where nobody can answer.
+    virtual std::optional<TSaveChoice> ChooseFileToSave(const std::vector<TFileFilter>&,
+                                                        const std::string& /*proposed*/,
+                                                        int /*filter*/) {
+        return std::nullopt;
+    }
+    // Opens a document with the desktop's default program for its kind; where
+    // nobody looks, nothing.
+    virtual void OpenDocument(const std::string& /*path*/) {}
     // The database login dialog, showing the database and a user name; empty when
     // the user cancels.
     virtual std::optional<TLoginValues> Login(const std::string& databaseName,

@@ -6,6 +6,7 @@ packages=(
     qt6-base-dev qt6-translations-l10n libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     libsqlite3-dev sqlite3 unixodbc-dev libicu-dev libssl-dev libjemalloc-dev
+    libxlsxwriter-dev poppler-utils unzip
     postgresql odbc-postgresql
     xvfb xauth
     clang libclang-rt-14-dev

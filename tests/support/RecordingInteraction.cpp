@@ -29,6 +29,20 @@ std::optional<std::string> TRecordingInteraction::ChooseFileToOpen(
     return answer;
 }
 
+std::optional<TSaveChoice> TRecordingInteraction::ChooseFileToSave(const std::vector<TFileFilter>&,
+                                                                   const std::string& proposed,
+                                                                   int) {
+    SaveDialogs.push_back(proposed);
+    if (SaveAnswers.empty()) return std::nullopt;
+    auto answer = SaveAnswers.front();
+    SaveAnswers.pop_front();
+    return answer;
+}
+
+void TRecordingInteraction::OpenDocument(const std::string& path) {
+    OpenedDocuments.push_back(path);
+}
+
 std::optional<TLoginValues> TRecordingInteraction::Login(const std::string& databaseName,
                                                          const std::string& userName) {
     LoginDialogs.emplace_back(databaseName, userName);

@@ -16,6 +16,9 @@ class TRecordingInteraction : public IUserInteraction {
     bool Confirm(const std::string& question) override;
     std::optional<std::string> ChooseFileToOpen(const std::vector<TFileFilter>& filters,
                                                 const std::string& folder) override;
+    std::optional<TSaveChoice> ChooseFileToSave(const std::vector<TFileFilter>& filters,
+                                                const std::string& proposed, int filter) override;
+    void OpenDocument(const std::string& path) override;
     std::optional<TLoginValues> Login(const std::string& databaseName,
                                       const std::string& userName) override;
 
@@ -30,6 +33,10 @@ class TRecordingInteraction : public IUserInteraction {
     std::vector<std::string> FileDialogFolders;
     // Answers for the file dialogs; an empty answer is a cancel.
     std::deque<std::optional<std::string>> FileAnswers;
+    // The names proposed by save dialogs, and their answers (empty: cancelled).
+    std::vector<std::string> SaveDialogs;
+    std::deque<std::optional<TSaveChoice>> SaveAnswers;
+    std::vector<std::string> OpenedDocuments;
     // The login dialogs shown (database, user name) and their answers; none is a cancel.
     std::vector<std::pair<std::string, std::string>> LoginDialogs;
     std::deque<std::optional<TLoginValues>> LoginAnswers;
