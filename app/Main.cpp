@@ -81,6 +81,10 @@ QAction* Tfmain::AddMenuItem(QMenu* menu, const char* name, const QString& capti
 void Tfmain::BuildMenu() {
     QMenu* datei = menuBar()->addMenu("&Datei");
     datei->setObjectName("Datei1");
+    exportieren1_ = AddMenuItem(datei, "Exportieren1", "&Exportieren…", &Tfmain::Exportieren1Click);
+    drucken1_ = AddMenuItem(datei, "Drucken1", "&Drucken…", &Tfmain::Drucken1Click);
+    alsPdf1_ = AddMenuItem(datei, "AlsPdf1", "Als &PDF speichern…", &Tfmain::AlsPdf1Click);
+    datei->addSeparator();
     beenden1_ = AddMenuItem(datei, "Beenden1", "&Beenden", &Tfmain::Beenden1Click);
     QMenu* formulare = menuBar()->addMenu("&Formulare");
     formulare->setObjectName("Formulare1");
@@ -130,6 +134,22 @@ void Tfmain::closeEvent(QCloseEvent* event) {
 
 void Tfmain::Beenden1Click() {
     close();
+}
+
+// The records of the billing window, opened for it when it is not.
+void Tfmain::Exportieren1Click() {
+    ourenListe1Click();
+    fzalverten_->Exportieren();
+}
+
+void Tfmain::Drucken1Click() {
+    ourenListe1Click();
+    fzalverten_->Drucken();
+}
+
+void Tfmain::AlsPdf1Click() {
+    ourenListe1Click();
+    fzalverten_->AlsPdfSpeichern();
 }
 
 void Tfmain::Import1Click() {

@@ -30,6 +30,9 @@ class Tfmain : public QMainWindow {
     Tfimport* CreateImportWindow();
 
     void Beenden1Click();
+    void Exportieren1Click();
+    void Drucken1Click();
+    void AlsPdf1Click();
     void Import1Click();
     void ourenListe1Click();
     void Importlaeufe1Click();
@@ -39,6 +42,9 @@ class Tfmain : public QMainWindow {
     TFimportlaeufe* Fimportlaeufe() const { return fimportlaeufe_; }
     QMdiArea* MdiArea() const { return mdiArea_; }
     QAction* Beenden1() const { return beenden1_; }
+    QAction* Exportieren1() const { return exportieren1_; }
+    QAction* Drucken1() const { return drucken1_; }
+    QAction* AlsPdf1() const { return alsPdf1_; }
     QAction* Import1() const { return import1_; }
     QAction* ourenListe1() const { return ourenListe1_; }
     QAction* Importlaeufe1() const { return importlaeufe1_; }
@@ -61,6 +67,9 @@ class Tfmain : public QMainWindow {
     std::function<void()> terminate_;
     QMdiArea* mdiArea_;
     QAction* beenden1_ = nullptr;
+    QAction* exportieren1_ = nullptr;
+    QAction* drucken1_ = nullptr;
+    QAction* alsPdf1_ = nullptr;
     QAction* import1_ = nullptr;
     QAction* ourenListe1_ = nullptr;
     QAction* importlaeufe1_ = nullptr;

@@ -1,5 +1,6 @@
 #include "views/Zalverten.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -15,6 +16,7 @@
 #include "views/ColumnFilter.h"
 #include "views/ColumnSort.h"
 #include "views/RecordForm.h"
+#include "views/RecordsOutput.h"
 #include "views/SearchLine.h"
 #include "widgets/DBGrid.h"
 #include "widgets/DBNavigator.h"
@@ -106,6 +108,16 @@ void TFzalverten::BuildGrid() {
     connect(grid_, &TDBGrid::TitleClicked, this, &TFzalverten::SortByColumn);
     grid_->SetFilterRow(true);
     connect(grid_, &TDBGrid::FilterChanged, this, [this] { ApplyFilters(); });
+    grid_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    const auto action = [this](const char* name, const char* caption, void (TFzalverten::*work)()) {
+        auto* item = new QAction(caption, grid_);
+        item->setObjectName(name);
+        connect(item, &QAction::triggered, this, work);
+        grid_->addAction(item);
+    };
+    action("Exportieren1", "Exportieren…", &TFzalverten::Exportieren);
+    action("Drucken1", "Drucken…", &TFzalverten::Drucken);
+    action("AlsPdf1", "Als PDF speichern…", &TFzalverten::AlsPdfSpeichern);
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(grid_);
@@ -181,6 +193,40 @@ bool TFzalverten::ApplyFilters() {
     });
     QApplication::restoreOverrideCursor();
     return applied;
+}
+
+TShownRecords TFzalverten::Shown() const {
+    TShownRecords shown{*data_.Zalvert, {}, {}, {}, "Zalverten"};
+    std::vector<std::string> words;
+    if (!runFilter_.empty()) {
+        const std::string run = runFilter_.substr(runFilter_.find('=') + 2);
+        words.push_back("Import " + run);
+        shown.FileStem += "-Import-" + run;
+    }
+    const std::vector<std::string> texts = grid_->FilterTexts();
+    for (size_t c = 0; c < grid_->Columns().size(); ++c) {
+        const TDBGrid::TColumn& column = grid_->Columns()[c];
+        shown.Columns.emplace_back(column.FieldName, column.Title);
+        shown.Widths.push_back(column.Width);
+        if (c < texts.size() && !texts[c].empty()) words.push_back(column.Title + ": " + texts[c]);
+    }
+    if (words.size() > (runFilter_.empty() ? 0u : 1u)) shown.FileStem += "-gefiltert";
+    for (const std::string& word : words)
+        shown.FilterWords += (shown.FilterWords.empty() ? "" : " \xC2\xB7 ") + word;
+    if (shown.FilterWords.empty()) shown.FilterWords = "alle Datensätze";
+    return shown;
+}
+
+void TFzalverten::Exportieren() {
+    ExportShownRecords(Shown(), ApplicationInteraction(), this);
+}
+
+void TFzalverten::Drucken() {
+    PrintShownRecords(Shown(), ApplicationInteraction(), this);
+}
+
+void TFzalverten::AlsPdfSpeichern() {
+    SaveShownRecordsAsPdf(Shown(), ApplicationInteraction(), this);
 }
 
 // The record shown last stays the current one.

@@ -18,6 +18,7 @@ class TDBNavigator;
 class TSearchLine;
 class TRecordForm;
 class TTotalsLink;
+struct TShownRecords;
 
 class TFzalverten : public QWidget {
     Q_OBJECT
@@ -33,6 +34,11 @@ class TFzalverten : public QWidget {
     void ShowAll();
     void SortByColumn(int column);
     bool ApplyFilters();
+    // What the window shows, for exporting and printing it.
+    TShownRecords Shown() const;
+    void Exportieren();
+    void Drucken();
+    void AlsPdfSpeichern();
     QPushButton* AlleAnzeigen() const { return showAll_; }
     QPushButton* FilterLeeren() const { return clearFilters_; }
 

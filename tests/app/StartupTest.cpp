@@ -74,8 +74,13 @@ TEST_F(StartupTest, HasTheMenuAndTheStatusBar) {
     ASSERT_EQ(top.size(), 2);
     EXPECT_EQ(top[0]->text(), "&Datei");
     EXPECT_EQ(top[1]->text(), "&Formulare");
-    ASSERT_EQ(top[0]->menu()->actions().size(), 1);
-    EXPECT_EQ(top[0]->menu()->actions()[0], main.Beenden1());
+    const QList<QAction*> file = top[0]->menu()->actions();
+    ASSERT_EQ(file.size(), 5);
+    EXPECT_EQ(file[0]->text(), QString::fromUtf8("&Exportieren…"));
+    EXPECT_EQ(file[1]->text(), QString::fromUtf8("&Drucken…"));
+    EXPECT_EQ(file[2]->text(), QString::fromUtf8("Als &PDF speichern…"));
+    EXPECT_TRUE(file[3]->isSeparator());
+    EXPECT_EQ(file[4], main.Beenden1());
     EXPECT_EQ(main.Beenden1()->text(), "&Beenden");
     const QList<QAction*> forms = top[1]->menu()->actions();
     ASSERT_EQ(forms.size(), 3);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
@@ -10,6 +11,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
+#include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QShortcut>
@@ -24,6 +26,7 @@
 #include "data/Daten.h"
 #include "data/Schema.h"
 #include "import/Importer.h"
+#include "rtl/WholeFile.h"
 #include "tests/app/AnswerWithEnter.h"
 #include "tests/support/BothEngines.h"
 #include "tests/support/QtPrinters.h"
@@ -517,6 +520,82 @@ TEST_F(ZalvertenWindowTest, TheFilterRowIsReachedWithTheKeyboard) {
     EXPECT_TRUE(Grid()->hasFocus());
     EXPECT_EQ(Zalvert().RecordCount(), 11);  // T4, T40 … T49
     EXPECT_TRUE(ui_.Messages.empty());
+}
+
+// "Exportieren…" proposes a name from the filter and writes what the window shows:
+// the run of "Anzeigen" and the filter row, in the grid's order.
+TEST_F(ZalvertenWindowTest, ExportsTheShownRecords) {
+    window_->ShowRun(1);
+    Grid()->Filters()[5]->setText("T4");
+    window_->ApplyFilters();
+    window_->SortByColumn(0);
+    window_->SortByColumn(0);  // ID descending
+    const std::string path = dir_.Path() + "touren.csv";
+    ui_.SaveAnswers.push_back(TSaveChoice{path, 1});
+    const auto actions = Grid()->actions();
+    ASSERT_EQ(actions.size(), 3);
+    EXPECT_EQ(actions[0]->text(), QString::fromUtf8("Exportieren…"));
+    actions[0]->trigger();
+    ASSERT_EQ(ui_.SaveDialogs.size(), 1u);
+    EXPECT_TRUE(ui_.SaveDialogs[0].ends_with("/Zalverten-Import-1-gefiltert.xlsx"))
+        << ui_.SaveDialogs[0];
+    ASSERT_TRUE(ui_.Messages.empty()) << ui_.Messages[0];
+    EXPECT_EQ(ui_.Informations,
+              std::vector<std::string>{"11 Datensätze nach '" + path + "' exportiert."});
+    const QStringList lines = QString::fromStdString(ReadWholeFile(path)).split("\r\n");
+    ASSERT_EQ(lines.size(), 13);  // titles, 11 records, the last line end
+    EXPECT_TRUE(lines[0].startsWith(QString::fromUtf8("\uFEFFID;Recvon;Recan;Datumvon;")));
+    EXPECT_TRUE(lines[0].endsWith(";ImportID;Bemerkung"));
+    EXPECT_TRUE(lines[1].startsWith("49;Nordfracht;;31.03.2024 12:30:00;;T49;;1234,50;"));
+    EXPECT_TRUE(lines[11].startsWith("4;Nordfracht;"));
+    EXPECT_EQ(Tour(), "T4");
+}
+
+// The text of a PDF as pdftotext reads it, pages separated by form feeds.
+std::string PdfText(const std::string& path) {
+    QProcess reader;
+    reader.start("pdftotext", {"-layout", QString::fromStdString(path), "-"});
+    if (!reader.waitForFinished(20000)) return "(pdftotext fehlt oder hängt)";
+    return reader.readAllStandardOutput().toStdString();
+}
+
+// "Als PDF speichern…" makes a list of the shown records: the title and the filter
+// in words, the column titles on every page, "Seite 2 von 2", the count and the
+// sum of Netto at its end.
+TEST_F(ZalvertenWindowTest, SavesTheShownRecordsAsAPdfList) {
+    const std::string path = dir_.Path() + "liste.pdf";
+    ui_.SaveAnswers.push_back(TSaveChoice{path, 0});
+    window_->AlsPdfSpeichern();
+    ASSERT_TRUE(ui_.Messages.empty()) << ui_.Messages[0];
+    ASSERT_EQ(ui_.SaveDialogs.size(), 1u);
+    EXPECT_TRUE(ui_.SaveDialogs[0].ends_with("/Zalverten.pdf")) << ui_.SaveDialogs[0];
+    const std::string text = PdfText(path);
+    const size_t pageBreak = text.find('\f');
+    ASSERT_NE(pageBreak, std::string::npos) << text;
+    const std::string first = text.substr(0, pageBreak);
+    const std::string second = text.substr(pageBreak + 1);
+    EXPECT_NE(first.find("Zalverten"), std::string::npos);
+    EXPECT_NE(first.find("alle Datensätze"), std::string::npos);
+    EXPECT_NE(first.find("Seite 1 von 2"), std::string::npos);
+    EXPECT_NE(first.find("31.03.2024 12:30:00"), std::string::npos);
+    EXPECT_NE(first.find("1.234,50 €"), std::string::npos);
+    EXPECT_NE(second.find("Recvon"), std::string::npos) << second;
+    EXPECT_NE(second.find("Datumvon"), std::string::npos);
+    EXPECT_NE(second.find("T50"), std::string::npos);
+    EXPECT_NE(second.find("Seite 2 von 2"), std::string::npos);
+    EXPECT_NE(second.find("50 Datensätze · Netto 61.725,00 €"), std::string::npos) << second;
+    EXPECT_EQ(ui_.Informations, std::vector<std::string>{"Die Liste steht in '" + path + "'."});
+
+    // Filtered to one run: the filter in words.
+    window_->ShowRun(1);
+    Grid()->Filters()[5]->setText("T4");
+    window_->ApplyFilters();
+    ui_.SaveAnswers.push_back(TSaveChoice{path, 0});
+    window_->AlsPdfSpeichern();
+    const std::string filtered = PdfText(path);
+    EXPECT_NE(filtered.find("Import 1 · Tour: T4"), std::string::npos) << filtered;
+    EXPECT_NE(filtered.find("Seite 1 von 1"), std::string::npos);
+    EXPECT_NE(filtered.find("11 Datensätze · Netto 13.579,50 €"), std::string::npos);
 }
 
 TEST_F(ZalvertenWindowTest, StoresAnEditWhenTheRowChanges) {

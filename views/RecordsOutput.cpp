@@ -1,0 +1,122 @@
+#include "views/RecordsOutput.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QPdfWriter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <filesystem>
+
+#include "dao/ZedaDaoTable.h"
+#include "rtl/AsideFile.h"
+#include "rtl/FormatSettings.h"
+#include "rtl/Interaction.h"
+#include "views/CsvExport.h"
+#include "views/RecordList.h"
+#include "views/WorkProgress.h"
+#include "views/XlsxExport.h"
+
+namespace zalvert {
+namespace {
+
+// The folder of the last file the user chose, for the next dialog.
+std::string& LastFolder() {
+    static std::string folder = QDir::homePath().toStdString();
+    return folder;
+}
+
+enum TExportKind { kXlsx, kCsvUtf8, kCsvAnsi };
+
+const std::vector<TFileFilter>& ExportFilters() {
+    static const std::vector<TFileFilter> filters = {
+        {"Excel-Arbeitsmappe", "*.xlsx"},
+        {"CSV-Datei, UTF-8", "*.csv"},
+        {"CSV-Datei, Windows-1252 (ANSI)", "*.csv"},
+    };
+    return filters;
+}
+
+// A list of more than a few hundred pages is asked for first.
+bool ListWanted(const TShownRecords& shown, IUserInteraction& ui) {
+    const long count = shown.Table.RecordCount();
+    if (count <= 10000) return true;
+    return ui.Confirm("Die Liste hat " + GroupedNumber(count) + " Datensätze auf " +
+                      GroupedNumber(RecordListPages(count)) +
+                      " Seiten. Trotzdem erstellen? (Ein Filter macht sie kürzer.)");
+}
+
+}  // namespace
+
+void PrintShownRecords(const TShownRecords& shown, IUserInteraction& ui, QWidget* window) {
+    RunGuarded(ui, [&] {
+        shown.Table.CheckBrowseMode();
+        if (!ListWanted(shown, ui)) return;
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setDocName("Zalverten");
+        QPrintPreviewDialog preview(&printer, window);
+        preview.setObjectName("Druckvorschau");
+        preview.setWindowTitle("Druckvorschau: Zalverten");
+        QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, [&](QPrinter* device) {
+            RunGuarded(ui, [&] {
+                TWorkProgress progress(window, "Die Liste wird erstellt …");
+                PaintRecordList(shown, *device,
+                                [&](long done, long total) { return progress(done, total); });
+            });
+        });
+        preview.exec();
+    });
+}
+
+void SaveShownRecordsAsPdf(const TShownRecords& shown, IUserInteraction& ui, QWidget* window) {
+    RunGuarded(ui, [&] {
+        shown.Table.CheckBrowseMode();
+        if (!ListWanted(shown, ui)) return;
+        const auto choice = ui.ChooseFileToSave(
+            {{"PDF-Dokument", "*.pdf"}},
+            (std::filesystem::path(LastFolder()) / (shown.FileStem + ".pdf")).string(), 0);
+        if (!choice) return;
+        LastFolder() = std::filesystem::path(choice->Path).parent_path().string();
+        TAsideFile file(choice->Path);
+        TWorkProgress progress(
+            window, QString::fromStdString("PDF '" + choice->Path + "' wird erstellt …"));
+        bool complete = false;
+        {
+            QPdfWriter writer(QString::fromStdString(file.TemporaryPath()));
+            writer.setResolution(300);
+            writer.setTitle("Zalverten");
+            writer.setCreator(QGuiApplication::applicationDisplayName());
+            complete = PaintRecordList(
+                shown, writer, [&](long done, long total) { return progress(done, total); });
+        }
+        if (!complete) return;
+        file.Commit();
+        ui.ShowInformation("Die Liste steht in '" + choice->Path + "'.");
+    });
+}
+
+void ExportShownRecords(const TShownRecords& shown, IUserInteraction& ui, QWidget* window) {
+    RunGuarded(ui, [&] {
+        // The record being edited goes with it.
+        shown.Table.CheckBrowseMode();
+        const auto choice = ui.ChooseFileToSave(
+            ExportFilters(),
+            (std::filesystem::path(LastFolder()) / (shown.FileStem + ".xlsx")).string(), kXlsx);
+        if (!choice) return;
+        LastFolder() = std::filesystem::path(choice->Path).parent_path().string();
+        const std::vector<TShownColumn> columns = ShownColumns(shown.Table, shown.Columns);
+        TWorkProgress progress(window,
+                               QString::fromStdString("Export nach '" + choice->Path + "' …"));
+        const auto step = [&](long done, long total) { return progress(done, total); };
+        const bool complete = choice->Filter == kXlsx
+                                  ? ExportXlsx(choice->Path, shown.Table, columns, step)
+                                  : ExportCsv(choice->Path,
+                                              choice->Filter == kCsvAnsi ? TCsvEncoding::Windows1252
+                                                                         : TCsvEncoding::Utf8,
+                                              shown.Table, columns, step);
+        if (complete)
+            ui.ShowInformation(GroupedNumber(shown.Table.RecordCount()) + " Datensätze nach '" +
+                               choice->Path + "' exportiert.");
+    });
+}
+
+}  // namespace zalvert
