@@ -1,15 +1,20 @@
 #include "views/Importlaeufe.h"
 
 #include <QHBoxLayout>
+#include <QPdfWriter>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <filesystem>
 
 #include "dao/ZedaDaoTable.h"
 #include "data/Daten.h"
 #include "data/Schema.h"
 #include "import/RunUndo.h"
+#include "rtl/AsideFile.h"
 #include "rtl/Interaction.h"
 #include "views/ColumnSort.h"
+#include "views/RecordsOutput.h"
+#include "views/RunReport.h"
 #include "widgets/DBGrid.h"
 #include "widgets/DesignFont.h"
 
@@ -39,13 +44,21 @@ TFimportlaeufe::TFimportlaeufe(TData& data, IUserInteraction& ui, QWidget* paren
     show_->setObjectName("btAnzeigen");
     undo_ = new QPushButton("Rückgängig machen", buttons);
     undo_->setObjectName("btRueckgaengig");
+    report_ = new QPushButton("Bericht…", buttons);
+    report_->setObjectName("btBericht");
+    refused_ = new QPushButton("Abgelehnte öffnen", buttons);
+    refused_->setObjectName("btAbgelehnte");
     auto* row = new QHBoxLayout(buttons);
     row->setContentsMargins(5, 4, 5, 4);
     row->addWidget(show_);
     row->addWidget(undo_);
+    row->addWidget(report_);
+    row->addWidget(refused_);
     row->addStretch();
     connect(show_, &QPushButton::clicked, this, &TFimportlaeufe::AnzeigenClick);
     connect(undo_, &QPushButton::clicked, this, &TFimportlaeufe::RueckgaengigClick);
+    connect(report_, &QPushButton::clicked, this, &TFimportlaeufe::BerichtClick);
+    connect(refused_, &QPushButton::clicked, this, &TFimportlaeufe::AbgelehnteClick);
 
     grid_ = new TDBGrid(this);
     grid_->setObjectName("DBGrid1");
@@ -117,6 +130,46 @@ void TFimportlaeufe::RueckgaengigClick() {
     });
 }
 
+void TFimportlaeufe::BerichtClick() {
+    const int run = CurrentRun();
+    if (run == 0) return;
+    RunGuarded(ui_, [&] {
+        const TRunReport report = ReadRunReport(*runs_, data_.Settings().archiv);
+        const auto choice = ui_.ChooseFileToSave({{"PDF-Dokument", "*.pdf"}},
+                                                 (std::filesystem::path(LastOutputFolder()) /
+                                                  ("Importlauf-" + std::to_string(run) + ".pdf"))
+                                                     .string(),
+                                                 0);
+        if (!choice) return;
+        LastOutputFolder() = std::filesystem::path(choice->Path).parent_path().string();
+        TAsideFile file(choice->Path);
+        {
+            QPdfWriter writer(QString::fromStdString(file.TemporaryPath()));
+            writer.setResolution(300);
+            writer.setTitle(QString("Importlauf %1").arg(run));
+            PaintRunReport(report, writer);
+        }
+        file.Commit();
+        ui_.ShowInformation("Der Bericht von Import " + std::to_string(run) + " steht in '" +
+                            choice->Path + "'.");
+    });
+}
+
+void TFimportlaeufe::AbgelehnteClick() {
+    const int run = CurrentRun();
+    if (run == 0) return;
+    RunGuarded(ui_, [&] {
+        const TRunReport report = ReadRunReport(*runs_, data_.Settings().archiv);
+        if (report.RefusedFileFound)
+            ui_.OpenDocument(report.RefusedPath);
+        else if (report.Refused == 0)
+            ui_.ShowInformation("Import " + std::to_string(run) + " hat keine Zeile abgelehnt.");
+        else
+            ui_.ShowMessage("Die abgelehnten Zeilen von Import " + std::to_string(run) +
+                            " sind nicht mehr da: '" + report.RefusedPath + "' fehlt.");
+    });
+}
+
 // A run already undone cannot be undone again.
 void TFimportlaeufe::UpdateButtons() {
     if (!undo_) return;
@@ -132,6 +185,8 @@ void TFimportlaeufe::UpdateButtons() {
         run = -1;
     }
     show_->setEnabled(run != 0);
+    report_->setEnabled(run != 0);
+    refused_->setEnabled(run != 0);
     undo_->setEnabled(run != 0 && !undone);
 }
 

@@ -29,10 +29,16 @@ class TFimportlaeufe : public QWidget {
     TDBGrid* Grid() const { return grid_; }
     QPushButton* Anzeigen() const { return show_; }
     QPushButton* Rueckgaengig() const { return undo_; }
+    QPushButton* Bericht() const { return report_; }
+    QPushButton* Abgelehnte() const { return refused_; }
     TZedaDaoTable& Runs() const { return *runs_; }
 
     void AnzeigenClick();
     void RueckgaengigClick();
+    // The selected run's report as a PDF the user names.
+    void BerichtClick();
+    // The selected run's refused lines in the desktop's program for them.
+    void AbgelehnteClick();
     // The selected run's number; 0 for none.
     int CurrentRun() const;
     // Reads the log (again), keeping the current run where it can.
@@ -51,6 +57,8 @@ class TFimportlaeufe : public QWidget {
     TDBGrid* grid_ = nullptr;
     QPushButton* show_ = nullptr;
     QPushButton* undo_ = nullptr;
+    QPushButton* report_ = nullptr;
+    QPushButton* refused_ = nullptr;
 };
 
 }  // namespace zalvert

@@ -17,13 +17,13 @@
 #include "views/XlsxExport.h"
 
 namespace zalvert {
-namespace {
 
-// The folder of the last file the user chose, for the next dialog.
-std::string& LastFolder() {
+std::string& LastOutputFolder() {
     static std::string folder = QDir::homePath().toStdString();
     return folder;
 }
+
+namespace {
 
 enum TExportKind { kXlsx, kCsvUtf8, kCsvAnsi };
 
@@ -73,9 +73,9 @@ void SaveShownRecordsAsPdf(const TShownRecords& shown, IUserInteraction& ui, QWi
         if (!ListWanted(shown, ui)) return;
         const auto choice = ui.ChooseFileToSave(
             {{"PDF-Dokument", "*.pdf"}},
-            (std::filesystem::path(LastFolder()) / (shown.FileStem + ".pdf")).string(), 0);
+            (std::filesystem::path(LastOutputFolder()) / (shown.FileStem + ".pdf")).string(), 0);
         if (!choice) return;
-        LastFolder() = std::filesystem::path(choice->Path).parent_path().string();
+        LastOutputFolder() = std::filesystem::path(choice->Path).parent_path().string();
         TAsideFile file(choice->Path);
         TWorkProgress progress(
             window, QString::fromStdString("PDF '" + choice->Path + "' wird erstellt …"));
@@ -100,9 +100,10 @@ void ExportShownRecords(const TShownRecords& shown, IUserInteraction& ui, QWidge
         shown.Table.CheckBrowseMode();
         const auto choice = ui.ChooseFileToSave(
             ExportFilters(),
-            (std::filesystem::path(LastFolder()) / (shown.FileStem + ".xlsx")).string(), kXlsx);
+            (std::filesystem::path(LastOutputFolder()) / (shown.FileStem + ".xlsx")).string(),
+            kXlsx);
         if (!choice) return;
-        LastFolder() = std::filesystem::path(choice->Path).parent_path().string();
+        LastOutputFolder() = std::filesystem::path(choice->Path).parent_path().string();
         const std::vector<TShownColumn> columns = ShownColumns(shown.Table, shown.Columns);
         TWorkProgress progress(window,
                                QString::fromStdString("Export nach '" + choice->Path + "' …"));

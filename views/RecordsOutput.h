@@ -24,6 +24,10 @@ struct TShownRecords {
     std::string FileStem;
 };
 
+// The folder of the last file the user chose to write, for the next dialog; at
+// first the home folder.
+std::string& LastOutputFolder();
+
 // Asks for a file and a kind (xlsx, CSV in UTF-8 or Windows-1252) and writes the
 // records there with a progress window. Errors go to the user.
 void ExportShownRecords(const TShownRecords& shown, IUserInteraction& ui, QWidget* window);

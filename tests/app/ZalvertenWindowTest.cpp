@@ -936,6 +936,52 @@ TEST_F(ImportlaeufeTest, ATitleClickSortsTheRuns) {
     EXPECT_TRUE(ui_.Messages.empty());
 }
 
+// "Bericht…" makes a PDF of the selected run with its refused lines, read from the
+// file beside the archive copy; "Abgelehnte öffnen" hands that file to the desktop.
+TEST_F(ImportlaeufeTest, ReportsARunWithItsRefusedLines) {
+    dir_.Write("archiv/a-1.abgelehnt.csv",
+               "Nordfracht;Bäckerei Süd;01.12.2026;;T7;Doppelt: wie Zeile 3\r\n"
+               "Fremdfirma;Kunde;01.12.2026;;T8;Versender unbekannt\r\n");
+    data_->Datenbank->DatabaseObject()->Execute(
+        "UPDATE u_Importlauf SET SHA256 = 'ab12', Rueckgaengig = #12/03/2026 09:15# WHERE "
+        "ImportID = 2");
+    runs_->Reload();
+    runs_->Runs().Locate("ImportID", Variant(1), 0);
+    const std::string path = dir_.Path() + "bericht.pdf";
+    ui_.SaveAnswers.push_back(TSaveChoice{path, 0});
+    runs_->Bericht()->click();
+    ASSERT_TRUE(ui_.Messages.empty()) << ui_.Messages[0];
+    ASSERT_EQ(ui_.SaveDialogs.size(), 1u);
+    EXPECT_TRUE(ui_.SaveDialogs[0].ends_with("/Importlauf-1.pdf"));
+    const std::string text = PdfText(path);
+    EXPECT_NE(text.find("Importlauf 1"), std::string::npos) << text;
+    EXPECT_NE(text.find("/import/a.csv"), std::string::npos);
+    EXPECT_NE(text.find("a-1.csv"), std::string::npos);
+    EXPECT_NE(text.find("01.12.2026 10:00:00"), std::string::npos);
+    EXPECT_NE(text.find("1, davon 1 doppelt"), std::string::npos);
+    EXPECT_NE(text.find("Bäckerei Süd"), std::string::npos);
+    EXPECT_NE(text.find("Doppelt: wie Zeile 3"), std::string::npos);
+    EXPECT_NE(text.find("Versender unbekannt"), std::string::npos);
+    EXPECT_NE(text.find("nein"), std::string::npos);  // not undone
+
+    runs_->Abgelehnte()->click();
+    EXPECT_EQ(ui_.OpenedDocuments,
+              std::vector<std::string>{dir_.Path() + "archiv/a-1.abgelehnt.csv"});
+
+    runs_->Runs().Locate("ImportID", Variant(2), 0);
+    ui_.SaveAnswers.push_back(TSaveChoice{path, 0});
+    runs_->Bericht()->click();
+    const std::string second = PdfText(path);
+    EXPECT_NE(second.find("Importlauf 2"), std::string::npos);
+    EXPECT_NE(second.find("ab12"), std::string::npos);
+    EXPECT_NE(second.find("am 03.12.2026 09:15:00"), std::string::npos) << second;
+    EXPECT_EQ(second.find("Abgelehnte Zeilen"), std::string::npos);
+    runs_->Abgelehnte()->click();
+    EXPECT_EQ(ui_.OpenedDocuments.size(), 1u);
+    EXPECT_EQ(ui_.Informations.back(), "Import 2 hat keine Zeile abgelehnt.");
+    EXPECT_TRUE(ui_.Messages.empty());
+}
+
 TEST_F(ImportlaeufeTest, AnzeigenShowsOnlyTheRunsRecords) {
     runs_->Runs().Next();  // run 1
     runs_->Anzeigen()->click();
