@@ -236,6 +236,14 @@ class RowReader {
 };
 using RowHandler = std::function<void(const RowValues&)>;
 
+// One view of the data held for many reads in a row (an export through a
+// recordset): they then cost no locking each and see the same records. Writes of
+// other users wait for nothing; a transaction begun meanwhile ends the view.
+class ReadSnapshot {
+  public:
+    virtual ~ReadSnapshot() = default;
+};
+
 class Database {
   public:
     virtual ~Database() = default;
@@ -255,6 +263,8 @@ class Database {
     // there until Wait, and the rows are those of the transaction as it stands at
     // this call, so the caller changes none of them before Wait. Elsewhere the rows
     // are read here, before this returns.
+    // Where the engine has nothing to hold, an object that holds nothing.
+    virtual std::unique_ptr<ReadSnapshot> HoldSnapshot();
     virtual std::unique_ptr<RowReader> ReadRows(const std::string& sql, RowHandler each,
                                                 std::function<void()> done = {});
     virtual long long RecordsAffected() const = 0;

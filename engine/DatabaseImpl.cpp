@@ -220,11 +220,46 @@ std::shared_ptr<QueryDef> TDatabaseImpl::CreateQueryDef(const std::string& name,
     return query;
 }
 
+namespace {
+
+// A deferred transaction, begun where none is open: its first read fixes the view
+// of the WAL that every later read shares, without a lock of its own.
+class TSqliteSnapshot : public ReadSnapshot {
+  public:
+    explicit TSqliteSnapshot(TDatabaseRef db) : db_(std::move(db)) {
+        TSqliteConnection& connection = db_->Connection(kSource);
+        if (db_->TransactionDepth > 0 || connection.InTransaction()) return;
+        connection.Exec("BEGIN DEFERRED");
+        db_->SnapshotHeld = true;
+    }
+    ~TSqliteSnapshot() override {
+        try {
+            db_->EndSnapshot();
+        } catch (const ESqlite&) {
+            // a view that was only read loses nothing when its end fails
+        }
+    }
+
+  private:
+    TDatabaseRef db_;
+};
+
+}  // namespace
+
+std::unique_ptr<ReadSnapshot> TDatabaseImpl::HoldSnapshot() {
+    try {
+        return std::make_unique<TSqliteSnapshot>(state_);
+    } catch (const ESqlite& e) {
+        FailSqlite(state_->Engine(), e, kSource, Name());
+    }
+}
+
 // The outermost level is an immediate transaction: it takes the write lock at its
 // start (waiting for it as long as the busy timeout), inner levels are savepoints.
 void TDatabaseImpl::BeginLevel(int level) {
     TSqliteConnection& connection = state_->Connection("DAO.Workspace");
     try {
+        if (level == 1) state_->EndSnapshot();
         connection.Exec(level == 1 ? std::string("BEGIN IMMEDIATE")
                                    : "SAVEPOINT zi_level_" + std::to_string(level));
     } catch (const ESqlite& e) {

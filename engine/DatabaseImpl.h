@@ -26,6 +26,7 @@ class TDatabaseImpl : public TWorkspaceDatabase {
     std::shared_ptr<Recordset> OpenRecordset(const std::string& source, int type, int options,
                                              int lockEdit) override;
     void Execute(const std::string& sql, int options) override;
+    std::unique_ptr<ReadSnapshot> HoldSnapshot() override;
     std::unique_ptr<RowReader> ReadRows(const std::string& sql, RowHandler each,
                                         std::function<void()> done) override;
     long long RecordsAffected() const override { return state_->RecordsAffected; }

@@ -62,7 +62,19 @@ TStatement& TDatabaseState::Prepared(const std::string& sql) {
     return *slot;
 }
 
+// Raises ESqlite when the commit fails (what was written meanwhile is then lost).
+void TDatabaseState::EndSnapshot() {
+    if (!SnapshotHeld) return;
+    SnapshotHeld = false;
+    if (db_ && db_->InTransaction()) db_->Exec("COMMIT");
+}
+
 void TDatabaseState::Close() {
+    try {
+        EndSnapshot();
+    } catch (const ESqlite&) {
+        // closing ends the transaction anyway
+    }
     inserts_.Discard();
     checkpoint_.reset();
     statements_.clear();

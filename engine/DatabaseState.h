@@ -48,6 +48,9 @@ class TDatabaseState {
 
     // Savepoints opened for the workspace's transactions.
     int TransactionDepth = 0;
+    // A deferred transaction holding one view for reads, outside any BeginTrans.
+    bool SnapshotHeld = false;
+    void EndSnapshot();
     long long RecordsAffected = 0;
     int QueryTimeout = 60;
 

@@ -55,6 +55,10 @@ class TReadRows : public RowReader {
 
 }  // namespace
 
+std::unique_ptr<ReadSnapshot> Database::HoldSnapshot() {
+    return std::make_unique<ReadSnapshot>();
+}
+
 std::unique_ptr<RowReader> Database::ReadRows(const std::string& sql, RowHandler each,
                                               std::function<void()> done) {
     auto rs = OpenRecordset(sql, dbOpenForwardOnly);

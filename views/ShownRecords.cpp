@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "dao/ZedaDaoDataBase.h"
 #include "dao/ZedaDaoTable.h"
 #include "engine/Dao.h"
 #include "rtl/FormatSettings.h"
@@ -70,6 +71,8 @@ bool ReadShownRecords(TZedaDaoTable& table, const std::vector<TShownColumn>& col
                       const std::function<void(const std::vector<Variant>&)>& row,
                       const std::function<bool(long done, long total)>& progress) {
     if (!table.Active() || !table.Recordset()) return true;
+    // One view for all the records: each read then takes no lock of its own.
+    const auto snapshot = table.Database()->DatabaseObject()->HoldSnapshot();
     TClosingClone closing{table.Recordset()->Clone()};
     engine::Recordset& records = *closing.Clone;
     std::vector<std::shared_ptr<engine::Field>> fields;
