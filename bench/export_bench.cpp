@@ -5,7 +5,7 @@
 // of all records, beside the sqlite3 shell's CSV export of the same rows in the
 // same order; a PDF list of 10,000 records.
 //
-//   bench_export [records]
+//   bench_export [records [csv|xlsx|pdf]]   (the one step only, for a profile)
 
 #include <QApplication>
 #include <QPdfWriter>
@@ -68,6 +68,8 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     FormatSettings() = TFormatSettings::German();
     const long rows = argc > 1 ? std::atol(argv[1]) : 1000000;
+    const std::string only = argc > 2 ? argv[2] : "";
+    const auto step = [&](const char* name) { return only.empty() || only == name; };
     const std::string folder = std::filesystem::temp_directory_path() / "zalvert-export-bench";
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
@@ -90,18 +92,21 @@ int main(int argc, char** argv) {
     const std::vector<TShownColumn> columns = ShownColumns(table, kGridColumns);
 
     const std::string csv = folder + "/export.csv";
-    Measure("CSV, UTF-8", csv, [&] { ExportCsv(csv, TCsvEncoding::Utf8, table, columns, {}); });
+    if (step("csv"))
+        Measure("CSV, UTF-8", csv, [&] { ExportCsv(csv, TCsvEncoding::Utf8, table, columns, {}); });
     const std::string ansi = folder + "/export-ansi.csv";
-    Measure("CSV, Windows-1252", ansi,
-            [&] { ExportCsv(ansi, TCsvEncoding::Windows1252, table, columns, {}); });
+    if (step("csv"))
+        Measure("CSV, Windows-1252", ansi,
+                [&] { ExportCsv(ansi, TCsvEncoding::Windows1252, table, columns, {}); });
     const std::string shell = folder + "/shell.csv";
-    Measure("reference: sqlite3 -csv, same rows and order", shell, [&] {
-        std::system(("sqlite3 -csv -header -separator ';' " + path +
-                     " 'SELECT * FROM Zalvert ORDER BY Recvon COLLATE NOCASE' > " + shell)
-                        .c_str());
-    });
+    if (step("csv"))
+        Measure("reference: sqlite3 -csv, same rows and order", shell, [&] {
+            std::system(("sqlite3 -csv -header -separator ';' " + path +
+                         " 'SELECT * FROM Zalvert ORDER BY Recvon COLLATE NOCASE' > " + shell)
+                            .c_str());
+        });
     const std::string xlsx = folder + "/export.xlsx";
-    if (count <= kXlsxMaxRecords)
+    if (step("xlsx") && count <= kXlsxMaxRecords)
         Measure("xlsx (constant memory)", xlsx, [&] { ExportXlsx(xlsx, table, columns, {}); });
 
     table.SetFilter("ID <= " + std::to_string(10000 + 10000 / 100 + 1000));
@@ -110,11 +115,12 @@ int main(int argc, char** argv) {
     TShownRecords shown{table, kGridColumns, std::vector<int>(kGridColumns.size(), 100),
                         "Zalverten", "Zalverten"};
     const long listed = table.RecordCount();
-    Measure(("PDF list of " + std::to_string(listed) + " records").c_str(), pdf, [&] {
-        QPdfWriter writer(QString::fromStdString(pdf));
-        writer.setResolution(300);
-        PaintRecordList(shown, writer, {});
-    });
+    if (step("pdf"))
+        Measure(("PDF list of " + std::to_string(listed) + " records").c_str(), pdf, [&] {
+            QPdfWriter writer(QString::fromStdString(pdf));
+            writer.setResolution(300);
+            PaintRecordList(shown, writer, {});
+        });
     data.Zalvert->Close();
     SetApplicationInteraction(nullptr);
     std::filesystem::remove_all(folder);
