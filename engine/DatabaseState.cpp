@@ -66,6 +66,10 @@ TStatement& TDatabaseState::Prepared(const std::string& sql) {
 void TDatabaseState::EndSnapshot() {
     if (!SnapshotHeld) return;
     SnapshotHeld = false;
+    ++SnapshotsEnded;
+    for (const auto& weak : SnapshotStatements)
+        if (const auto statement = weak.lock()) statement->Reset();
+    SnapshotStatements.clear();
     if (db_ && db_->InTransaction()) db_->Exec("COMMIT");
 }
 

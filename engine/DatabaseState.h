@@ -50,6 +50,9 @@ class TDatabaseState {
     int TransactionDepth = 0;
     // A deferred transaction holding one view for reads, outside any BeginTrans.
     bool SnapshotHeld = false;
+    // Statements that read under it, reset when it ends; counted ends.
+    std::vector<std::weak_ptr<TStatement>> SnapshotStatements;
+    unsigned SnapshotsEnded = 0;
     void EndSnapshot();
     long long RecordsAffected = 0;
     int QueryTimeout = 60;

@@ -122,7 +122,11 @@ class TKeysetRowSet : public TRowSet {
 
   private:
     void LoadKeys();
+    std::string OrderedSql(const std::string& columns) const;
     bool LoadWholeTableRange();
+    bool ReadStreamed(size_t pos, std::vector<Variant>& row);
+    bool StartStream(size_t pos);
+    void GiveUpStream();
     std::int64_t InsertNow(const TChanges& values);
     std::optional<std::int64_t> DeferInsert(const TChanges& values, std::vector<Variant>* stored);
     size_t AddKey(std::int64_t key);
@@ -151,6 +155,17 @@ class TKeysetRowSet : public TRowSet {
     mutable std::vector<std::uint32_t> direct_;
     mutable std::vector<std::pair<std::int64_t, std::uint32_t>> lookup_;
     std::unique_ptr<TStatement> rowStatement_;
+    std::string keyOrder_;  // the ORDER BY the keys were read in, without the row id
+    // The rows in the keys' order while they are read one after another.
+    static constexpr size_t kStreamAfterReads = 64;
+    static constexpr int kStreamMisses = 32;
+    std::shared_ptr<TStatement> stream_;
+    unsigned streamSnapshot_ = 0;  // the snapshots ended when it started
+    bool streamOnRow_ = false;     // stream_ stands on a row not yet handed out
+    int streamMisses_ = 0;         // reads in a row the stream did not have
+    bool streamGivenUp_ = false;
+    size_t lastRead_ = static_cast<size_t>(-1);
+    size_t readsInOrder_ = 0;
     // The INSERT for the set of fields written last: imports write the same ones.
     std::vector<bool> insertColumns_;
     std::string insertSql_;

@@ -11,6 +11,8 @@
 namespace zalvert {
 namespace {
 
+constexpr int kRecordIsDeleted = 3167;
+
 TCellKind KindOf(TFieldType type) {
     switch (type) {
         case TFieldType::ftSmallint:
@@ -84,7 +86,13 @@ bool ReadShownRecords(TZedaDaoTable& table, const std::vector<TShownColumn>& col
     if (progress && !progress(0, total)) return false;
     if (records.Bof() && records.Eof()) return true;
     for (records.MoveFirst(); !records.Eof(); records.MoveNext()) {
-        for (size_t c = 0; c < fields.size(); ++c) values[c] = fields[c]->Value();
+        try {
+            for (size_t c = 0; c < fields.size(); ++c) values[c] = fields[c]->Value();
+        } catch (const engine::EDaoError& e) {
+            // Deleted by another user since the window read its records: not shown.
+            if (e.Number() != kRecordIsDeleted) throw;
+            continue;
+        }
         row(values);
         if (++done % 512 == 0 && progress && !progress(done, total)) return false;
     }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/engine/EngineFixture.h"
 
 namespace zalvert::engine::testing {
@@ -59,6 +61,58 @@ TEST_F(ReadSnapshotTest, ATransactionOutlivesNoViewAndIsLeftToItsOwner) {
     EXPECT_EQ(Names(*other).find("Zweiter"), std::string::npos);
     workspace->Rollback();
     EXPECT_EQ(Names(*db).find("Zweiter"), std::string::npos);
+}
+
+// Every value of a sorted dynaset read through a clone, one row after another.
+std::vector<std::string> Rows(Recordset& rs) {
+    auto clone = rs.Clone();
+    std::vector<std::string> rows;
+    if (clone->Bof() && clone->Eof()) return rows;
+    for (clone->MoveFirst(); !clone->Eof(); clone->MoveNext()) {
+        std::string row;
+        try {
+            for (int f = 0; f < clone->Fields().Count(); ++f) {
+                const Variant value = clone->Fields().Item(f)->Value();
+                row += (value.IsNull() ? std::string("-") : value.AsString()) + "|";
+            }
+        } catch (const EDaoError& e) {
+            if (e.Number() != 3167) throw;
+            row = "(gelöscht)";  // by the other user
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+// Under a snapshot a long read in order comes from one statement in the set's
+// order: the same rows as read one by one, also where another user changed, deleted
+// or added rows after the keys were read, and rows deleted through the set.
+TEST_F(ReadSnapshotTest, AReadInOrderGivesTheRowsOfTheKeys) {
+    for (int i = 0; i < 400; ++i)
+        db_->Execute("INSERT INTO Kunden (Name, Ort, Betrag) VALUES ('K" +
+                     std::to_string(i * 7919 % 400) + "', 'Ort " + std::to_string(i % 13) + "', " +
+                     std::to_string(i) + ")");
+    auto rs = db_->OpenRecordset("SELECT * FROM Kunden WHERE Betrag >= 5 ORDER BY Ort DESC, Name",
+                                 dbOpenDynaset);
+    const std::vector<std::string> plain = Rows(*rs);
+    ASSERT_GT(plain.size(), 300u);
+    {
+        const auto snapshot = db_->HoldSnapshot();
+        EXPECT_EQ(Rows(*rs), plain);
+    }
+    rs->MoveFirst();
+    rs->Move(100);
+    rs->Delete();
+    auto other = SecondUser();
+    other->Execute("UPDATE Kunden SET Ort = 'Aachen' WHERE Name = 'K17'");
+    other->Execute("DELETE FROM Kunden WHERE Name IN ('K5', 'K300')");
+    other->Execute("INSERT INTO Kunden (Name, Ort, Betrag) VALUES ('Neu', 'Ort 9', 50)");
+    const std::vector<std::string> changed = Rows(*rs);
+    EXPECT_EQ(changed.size(), plain.size() - 1);
+    EXPECT_EQ(std::count(changed.begin(), changed.end(), "(gelöscht)"), 2);
+    const auto snapshot = db_->HoldSnapshot();
+    EXPECT_EQ(Rows(*rs), changed);
+    EXPECT_EQ(Rows(*rs), changed);  // and again under the same snapshot
 }
 
 // Closing the database with the view held is no error, nor is the view's end after.
