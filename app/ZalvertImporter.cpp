@@ -10,6 +10,7 @@
 // show that the next start neither loses the file nor stores it twice.
 
 #include <QApplication>
+#include <QIcon>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -45,6 +46,12 @@ int main(int argc, char* argv[]) {
     zalvert::KeepNeutralCLocale();
     zalvert::ClearUpperVectorState();  // the toolkit's start leaves them in use
     zalvert::InstallGermanTranslations();
+    // The program's own icon in every window, and the desktop entry it belongs to.
+    QIcon icon;
+    for (const char* size : {"16", "32", "48", "64", "128", "256"})
+        icon.addFile(QString(":/icons/%1.png").arg(size));
+    QApplication::setWindowIcon(icon);
+    QGuiApplication::setDesktopFileName("zalvert-importer");
     std::unique_ptr<zalvert::IUserInteraction> ui;
     if (const char* log = std::getenv("ZALVERT_UNATTENDED_LOG"); log && *log)
         ui = std::make_unique<zalvert::TUnattendedInteraction>(log);

@@ -7,6 +7,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libsqlite3-dev sqlite3 unixodbc-dev libicu-dev libssl-dev libjemalloc-dev
     libxlsxwriter-dev poppler-utils unzip
+    dpkg-dev lintian
     postgresql odbc-postgresql
     xvfb xauth
     clang libclang-rt-14-dev
