@@ -83,6 +83,17 @@ std::optional<TSaveChoice> TQtInteraction::ChooseFileToSave(const std::vector<TF
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
         dialog.setNameFilters(names);
         if (filter >= 0 && filter < names.size()) dialog.selectNameFilter(names[filter]);
+        // Another kind chosen: the name typed takes its ending.
+        QObject::connect(
+            &dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& chosen) {
+                const qsizetype index = names.indexOf(chosen);
+                const QStringList typed = dialog.selectedFiles();
+                if (index < 0 || typed.isEmpty()) return;
+                const QFileInfo name(typed.first());
+                const QString ending = Text(filters[static_cast<size_t>(index)].Pattern).mid(1);
+                if (!name.suffix().isEmpty() && !name.fileName().endsWith(ending))
+                    dialog.selectFile(name.completeBaseName() + ending);
+            });
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return std::nullopt;
         filter = static_cast<int>(names.indexOf(dialog.selectedNameFilter()));

@@ -36,6 +36,15 @@ const std::vector<TFileFilter>& ExportFilters() {
     return filters;
 }
 
+// The kind the chosen name asks for; the dialog's choice where the name has no
+// ending of either kind (the encoding of a CSV file is always the dialog's).
+TExportKind ChosenKind(const TSaveChoice& choice) {
+    const QString path = QString::fromStdString(choice.Path);
+    if (path.endsWith(".xlsx", Qt::CaseInsensitive)) return kXlsx;
+    if (path.endsWith(".csv", Qt::CaseInsensitive) && choice.Filter == kXlsx) return kCsvUtf8;
+    return static_cast<TExportKind>(choice.Filter);
+}
+
 // A list of more than a few hundred pages is asked for first.
 bool ListWanted(const TShownRecords& shown, IUserInteraction& ui) {
     const long count = shown.Table.RecordCount();
@@ -108,12 +117,12 @@ void ExportShownRecords(const TShownRecords& shown, IUserInteraction& ui, QWidge
         TWorkProgress progress(window,
                                QString::fromStdString("Export nach '" + choice->Path + "' …"));
         const auto step = [&](long done, long total) { return progress(done, total); };
-        const bool complete = choice->Filter == kXlsx
-                                  ? ExportXlsx(choice->Path, shown.Table, columns, step)
-                                  : ExportCsv(choice->Path,
-                                              choice->Filter == kCsvAnsi ? TCsvEncoding::Windows1252
+        const TExportKind kind = ChosenKind(*choice);
+        const bool complete = kind == kXlsx ? ExportXlsx(choice->Path, shown.Table, columns, step)
+                                            : ExportCsv(choice->Path,
+                                                        kind == kCsvAnsi ? TCsvEncoding::Windows1252
                                                                          : TCsvEncoding::Utf8,
-                                              shown.Table, columns, step);
+                                                        shown.Table, columns, step);
         if (complete)
             ui.ShowInformation(GroupedNumber(shown.Table.RecordCount()) + " Datensätze nach '" +
                                choice->Path + "' exportiert.");

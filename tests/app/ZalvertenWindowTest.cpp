@@ -549,6 +549,15 @@ TEST_F(ZalvertenWindowTest, ExportsTheShownRecords) {
     EXPECT_TRUE(lines[1].startsWith("49;Nordfracht;;31.03.2024 12:30:00;;T49;;1234,50;"));
     EXPECT_TRUE(lines[11].startsWith("4;Nordfracht;"));
     EXPECT_EQ(Tour(), "T4");
+
+    // The name's ending decides between workbook and CSV; the dialog's choice
+    // gives the CSV file's encoding.
+    ui_.SaveAnswers.push_back(TSaveChoice{dir_.Path() + "a.xlsx", 1});
+    ui_.SaveAnswers.push_back(TSaveChoice{dir_.Path() + "b.csv", 0});
+    window_->Exportieren();
+    window_->Exportieren();
+    EXPECT_EQ(ReadWholeFile(dir_.Path() + "a.xlsx").substr(0, 2), "PK");
+    EXPECT_EQ(ReadWholeFile(dir_.Path() + "b.csv").substr(0, 5), "\xEF\xBB\xBFID");
 }
 
 // The text of a PDF as pdftotext reads it, pages separated by form feeds.
