@@ -10,7 +10,6 @@
 #include "data/Daten.h"
 #include "data/Schema.h"
 #include "import/RunUndo.h"
-#include "rtl/AsideFile.h"
 #include "rtl/Interaction.h"
 #include "views/ColumnSort.h"
 #include "views/RecordsOutput.h"
@@ -135,21 +134,13 @@ void TFimportlaeufe::BerichtClick() {
     if (run == 0) return;
     RunGuarded(ui_, [&] {
         const TRunReport report = ReadRunReport(*runs_, data_.Settings().archiv);
-        const auto choice = ui_.ChooseFileToSave({{"PDF-Dokument", "*.pdf"}},
-                                                 (std::filesystem::path(LastOutputFolder()) /
-                                                  ("Importlauf-" + std::to_string(run) + ".pdf"))
-                                                     .string(),
-                                                 0);
+        const auto choice = ChooseOutputFile(ui_, {{"PDF-Dokument", "*.pdf"}},
+                                             "Importlauf-" + std::to_string(run) + ".pdf", 0);
         if (!choice) return;
-        LastOutputFolder() = std::filesystem::path(choice->Path).parent_path().string();
-        TAsideFile file(choice->Path);
-        {
-            QPdfWriter writer(QString::fromStdString(file.TemporaryPath()));
-            writer.setResolution(300);
-            writer.setTitle(QString("Importlauf %1").arg(run));
+        WritePdf(choice->Path, QString("Importlauf %1").arg(run), [&](QPdfWriter& writer) {
             PaintRunReport(report, writer);
-        }
-        file.Commit();
+            return true;
+        });
         ui_.ShowInformation("Der Bericht von Import " + std::to_string(run) + " steht in '" +
                             choice->Path + "'.");
     });
@@ -159,14 +150,15 @@ void TFimportlaeufe::AbgelehnteClick() {
     const int run = CurrentRun();
     if (run == 0) return;
     RunGuarded(ui_, [&] {
-        const TRunReport report = ReadRunReport(*runs_, data_.Settings().archiv);
-        if (report.RefusedFileFound)
-            ui_.OpenDocument(report.RefusedPath);
-        else if (report.Refused == 0)
+        // Only where the file is: the report reads it whole.
+        const std::string path = RefusedLinesPath(*runs_, data_.Settings().archiv);
+        if (!path.empty() && std::filesystem::is_regular_file(path))
+            ui_.OpenDocument(path);
+        else if (runs_->FieldByName("Abgelehnt").AsInteger() == 0)
             ui_.ShowInformation("Import " + std::to_string(run) + " hat keine Zeile abgelehnt.");
         else
             ui_.ShowMessage("Die abgelehnten Zeilen von Import " + std::to_string(run) +
-                            " sind nicht mehr da: '" + report.RefusedPath + "' fehlt.");
+                            " sind nicht mehr da: '" + path + "' fehlt.");
     });
 }
 

@@ -18,9 +18,28 @@
 
 namespace zalvert {
 
-std::string& LastOutputFolder() {
+std::optional<TSaveChoice> ChooseOutputFile(IUserInteraction& ui,
+                                            const std::vector<TFileFilter>& filters,
+                                            const std::string& name, int filter) {
     static std::string folder = QDir::homePath().toStdString();
-    return folder;
+    auto choice =
+        ui.ChooseFileToSave(filters, (std::filesystem::path(folder) / name).string(), filter);
+    if (choice) folder = std::filesystem::path(choice->Path).parent_path().string();
+    return choice;
+}
+
+bool WritePdf(const std::string& path, const QString& title,
+              const std::function<bool(QPdfWriter&)>& paint) {
+    TAsideFile file(path);
+    {
+        QPdfWriter writer(QString::fromStdString(file.TemporaryPath()));
+        writer.setResolution(300);
+        writer.setTitle(title);
+        writer.setCreator(QGuiApplication::applicationDisplayName());
+        if (!paint(writer)) return false;
+    }
+    file.Commit();
+    return true;
 }
 
 namespace {
@@ -80,25 +99,16 @@ void SaveShownRecordsAsPdf(const TShownRecords& shown, IUserInteraction& ui, QWi
     RunGuarded(ui, [&] {
         shown.Table.CheckBrowseMode();
         if (!ListWanted(shown, ui)) return;
-        const auto choice = ui.ChooseFileToSave(
-            {{"PDF-Dokument", "*.pdf"}},
-            (std::filesystem::path(LastOutputFolder()) / (shown.FileStem + ".pdf")).string(), 0);
+        const auto choice =
+            ChooseOutputFile(ui, {{"PDF-Dokument", "*.pdf"}}, shown.FileStem + ".pdf", 0);
         if (!choice) return;
-        LastOutputFolder() = std::filesystem::path(choice->Path).parent_path().string();
-        TAsideFile file(choice->Path);
         TWorkProgress progress(
             window, QString::fromStdString("PDF '" + choice->Path + "' wird erstellt …"));
-        bool complete = false;
-        {
-            QPdfWriter writer(QString::fromStdString(file.TemporaryPath()));
-            writer.setResolution(300);
-            writer.setTitle("Zalverten");
-            writer.setCreator(QGuiApplication::applicationDisplayName());
-            complete = PaintRecordList(
-                shown, writer, [&](long done, long total) { return progress(done, total); });
-        }
+        const bool complete = WritePdf(choice->Path, "Zalverten", [&](QPdfWriter& writer) {
+            return PaintRecordList(shown, writer,
+                                   [&](long done, long total) { return progress(done, total); });
+        });
         if (!complete) return;
-        file.Commit();
         ui.ShowInformation("Die Liste steht in '" + choice->Path + "'.");
     });
 }
@@ -107,12 +117,8 @@ void ExportShownRecords(const TShownRecords& shown, IUserInteraction& ui, QWidge
     RunGuarded(ui, [&] {
         // The record being edited goes with it.
         shown.Table.CheckBrowseMode();
-        const auto choice = ui.ChooseFileToSave(
-            ExportFilters(),
-            (std::filesystem::path(LastOutputFolder()) / (shown.FileStem + ".xlsx")).string(),
-            kXlsx);
+        const auto choice = ChooseOutputFile(ui, ExportFilters(), shown.FileStem + ".xlsx", kXlsx);
         if (!choice) return;
-        LastOutputFolder() = std::filesystem::path(choice->Path).parent_path().string();
         const std::vector<TShownColumn> columns = ShownColumns(shown.Table, shown.Columns);
         TWorkProgress progress(window,
                                QString::fromStdString("Export nach '" + choice->Path + "' …"));

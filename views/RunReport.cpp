@@ -102,11 +102,14 @@ TRunReport ReadRunReport(TZedaDaoTable& runs, const std::string& archiveFolder) 
     report.Imported = FieldNumber(runs, "Importiert");
     report.Refused = FieldNumber(runs, "Abgelehnt");
     report.UndoneAt = FieldText(runs, kRunLogUndoField);
-    if (!report.ArchiveName.empty()) {
-        report.RefusedPath = archiveFolder + RefusedReportName(report.ArchiveName);
-        ReadRefusedLines(report);
-    }
+    report.RefusedPath = RefusedLinesPath(runs, archiveFolder);
+    if (!report.RefusedPath.empty()) ReadRefusedLines(report);
     return report;
+}
+
+std::string RefusedLinesPath(TZedaDaoTable& runs, const std::string& archiveFolder) {
+    const std::string archiveName = FieldText(runs, "Archivname");
+    return archiveName.empty() ? std::string() : archiveFolder + RefusedReportName(archiveName);
 }
 
 void PaintRunReport(const TRunReport& report, QPagedPaintDevice& device) {

@@ -39,6 +39,10 @@ constexpr long kShownRefusedLines = 5000;
 // that is missing is only noted.
 TRunReport ReadRunReport(TZedaDaoTable& runs, const std::string& archiveFolder);
 
+// Where the current run's refused lines are kept beside its archive copy; empty
+// for a run without an archive name.
+std::string RefusedLinesPath(TZedaDaoTable& runs, const std::string& archiveFolder);
+
 // Paints the report on A4 pages, numbered.
 void PaintRunReport(const TRunReport& report, QPagedPaintDevice& device);
 
