@@ -1,5 +1,7 @@
 // The program started as a user starts it, on its own.
 
+#include <set>
+
 #include "tests/e2e/EndToEndFixture.h"
 #include "tests/support/BothEngines.h"
 #include "tests/support/ServerTests.h"
@@ -84,7 +86,20 @@ TEST_F(EndToEndTest, AFileWaitsWhileTheDatabaseIsMissing) {
 // start finds the file (under its old or its new name), recognises it as its own
 // run's and finishes the archiving without a question, report included: nothing
 // lost, nothing stored twice.
-class StoppedImportTest : public EndToEndTest, public ::testing::WithParamInterface<const char*> {};
+class StoppedImportTest : public EndToEndTest, public ::testing::WithParamInterface<const char*> {
+  protected:
+    // The accepted tours of ThreeLinesTimes(count) not stored, for a failure's message.
+    std::string MissingTours(int count) const {
+        std::set<std::string> stored;
+        for (const auto& row : Stored()) stored.insert(row.first);
+        std::string missing;
+        for (int i = 0; i < count; ++i)
+            for (const char* prefix : {"T1-", "T3-"})
+                if (!stored.contains(prefix + std::to_string(i)))
+                    missing += prefix + std::to_string(i) + " ";
+        return missing;
+    }
+};
 
 TEST_P(StoppedImportTest, NextStartStoresNothingTwiceAndFinishesTheArchiving) {
     // Over one chunk of the copy, so that "copying" stops half-way.
@@ -92,7 +107,9 @@ TEST_P(StoppedImportTest, NextStartStoresNothingTwiceAndFinishesTheArchiving) {
     std::ofstream(root_ + "import/touren.csv", std::ios::binary) << content;
     ASSERT_EQ(RunStoppedAt(GetParam()), 86);
     const bool committed = std::string(GetParam()) != "before-commit";
-    EXPECT_EQ(Stored().size(), committed ? 24000u : 0u);
+    EXPECT_EQ(Stored().size(), committed ? 24000u : 0u)
+        << "missing: " << MissingTours(12000) << "; the run's log (read, imported): "
+        << ::testing::PrintToString(Query("SELECT Verarbeitet, Importiert FROM u_Importlauf"));
 
     const auto archived = [&] {
         const auto names = Copies();
@@ -112,7 +129,7 @@ TEST_P(StoppedImportTest, NextStartStoresNothingTwiceAndFinishesTheArchiving) {
     EXPECT_EQ(report.size(), refused.size());
     EXPECT_TRUE(report == refused);
     const auto rows = Stored();
-    EXPECT_EQ(rows.size(), 24000u);
+    EXPECT_EQ(rows.size(), 24000u) << "missing: " << MissingTours(12000);
     EXPECT_TRUE(
         std::all_of(rows.begin(), rows.end(), [](const auto& row) { return row.second == 1; }));
     EXPECT_TRUE(Messages().empty()) << Messages()[0];
