@@ -21,6 +21,7 @@ struct TDaoErrRec {
     std::string Description;
     std::string HelpFile;
     std::int32_t HelpContext = 0;
+    bool Is(engine::TDaoErr number) const { return Number == static_cast<std::int32_t>(number); }
 };
 
 // What a table component offers the connection that closes it.

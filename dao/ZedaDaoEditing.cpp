@@ -233,9 +233,9 @@ void TZedaDaoTable::InternalDelete() {
             recordset_->Delete();
             break;
         } catch (Exception& error) {
-            const int number = database_->GetLastDaoError().Number;
+            const bool deleted = database_->GetLastDaoError().Is(engine::TDaoErr::RecordDeleted);
             if (!OnDeleteError) {
-                if (number != kRecordDeleted) throw;
+                if (!deleted) throw;
                 countInvalid_ = true;
                 RefreshOrReopen();
                 return;
@@ -247,7 +247,7 @@ void TZedaDaoTable::InternalDelete() {
                 RefreshOrReopen();
                 return;
             }
-            if (number == kRecordDeleted) RefreshOrReopen();
+            if (deleted) RefreshOrReopen();
             throw;
         }
     }

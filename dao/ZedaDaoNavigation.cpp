@@ -246,7 +246,7 @@ bool TZedaDaoTable::LoadValue(const engine::Field& field, size_t index, TDaoValu
         copied = load.Kind == TLoadKind::Text && field.CopyTextTo(entry.Text);
         if (!copied) value = field.Value();
     } catch (const std::exception&) {
-        if (database_->GetLastDaoError().Number == kRecordDeleted) return false;
+        if (database_->GetLastDaoError().Is(engine::TDaoErr::RecordDeleted)) return false;
     }
     if (!copied) AssignValueText(index, value, entry.Text);
     if (load.Encrypted && encrypterObject_) {
@@ -303,7 +303,7 @@ void TZedaDaoTable::PositionByBookmark(std::int32_t bookmark) {
         recordset_->SetBookmark(BookmarkBytes(bookmark));
     } catch (const std::exception&) {
         // The row is gone: the cursor starts over, the caller learns why.
-        if (database_->GetLastDaoError().Number == kRecordDeleted) GotoFirstPosition();
+        if (database_->GetLastDaoError().Is(engine::TDaoErr::RecordDeleted)) GotoFirstPosition();
         throw;
     }
 }
@@ -423,7 +423,7 @@ void TZedaDaoTable::InternalGotoBookmark(const TBookmark& bookmark) {
     try {
         recordset_->SetBookmark(BookmarkBytes(value));
     } catch (const engine::EDaoError&) {
-        if (database_->GetLastDaoError().Number == kRecordDeleted) {
+        if (database_->GetLastDaoError().Is(engine::TDaoErr::RecordDeleted)) {
             RefreshOrReopen();
             GotoFirstPosition();
             throw;

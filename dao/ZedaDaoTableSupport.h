@@ -14,7 +14,6 @@
 
 namespace zalvert::daotable {
 
-constexpr int kRecordDeleted = 3167;  // another user deleted the row
 constexpr long kAttrDescending = 1;
 constexpr long kAttrAutoIncrement = 16;
 constexpr long kAttrUpdatable = 32;

@@ -11,7 +11,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr auto kRetryPause = std::chrono::milliseconds(250);
-constexpr int kLocked = 3260;
 
 // The transaction has begun; on a server `serverLock` is taken within it. A
 // file's transaction takes the write lock as it begins.
@@ -26,7 +25,7 @@ bool TryBegin(TData& data, const std::string& serverLock) {
     try {
         db.StartTransaction();
     } catch (const engine::EDaoError& e) {
-        if (e.Number() == kLocked) return false;
+        if (e.Is(engine::TDaoErr::Locked)) return false;
         throw;
     }
     try {
@@ -34,7 +33,7 @@ bool TryBegin(TData& data, const std::string& serverLock) {
         return true;
     } catch (const engine::EDaoError& e) {
         db.Rollback();
-        if (e.Number() == kLocked) return false;
+        if (e.Is(engine::TDaoErr::Locked)) return false;
         throw;
     } catch (...) {
         db.Rollback();

@@ -88,16 +88,16 @@ class TFieldDefList : public TListCollection<Field, FieldCollection> {
 
     void Append(std::shared_ptr<Field> field) override {
         auto def = std::dynamic_pointer_cast<TFieldDef>(field);
-        if (!def) Fail(Engine(), 3219, Source());
-        if (Find(def->Name())) Fail(Engine(), 3191, Source(), def->Name());
-        if (!onAppend_) Fail(Engine(), 3219, Source());
+        if (!def) Fail(Engine(), TDaoErr::InvalidOperation, Source());
+        if (Find(def->Name())) Fail(Engine(), TDaoErr::FieldDefinedTwice, Source(), def->Name());
+        if (!onAppend_) Fail(Engine(), TDaoErr::InvalidOperation, Source());
         onAppend_(def);
         def->Attach();
         Add(def);
     }
     void Delete(std::string_view name) override {
-        if (!Find(name)) Fail(Engine(), 3265, Source());
-        if (!onDelete_) Fail(Engine(), 3219, Source());
+        if (!Find(name)) Fail(Engine(), TDaoErr::ItemNotFound, Source());
+        if (!onDelete_) Fail(Engine(), TDaoErr::InvalidOperation, Source());
         onDelete_(name);
         Remove(name);
     }
@@ -162,7 +162,7 @@ class TIndexImpl : public Index {
 
   private:
     void Unattached() const {
-        if (attached_) Fail(db_->Engine(), 3219, kIndexSource);
+        if (attached_) Fail(db_->Engine(), TDaoErr::InvalidOperation, kIndexSource);
     }
 
     TDatabaseRef db_;
@@ -181,8 +181,9 @@ class TIndexList : public TListCollection<Index, IndexCollection> {
 
     void Append(std::shared_ptr<Index> index) override {
         auto impl = std::dynamic_pointer_cast<TIndexImpl>(index);
-        if (!impl || impl->Info().Columns.empty()) Fail(Engine(), 3219, kIndexSource);
-        if (Find(impl->Name())) Fail(Engine(), 3284, kIndexSource);
+        if (!impl || impl->Info().Columns.empty())
+            Fail(Engine(), TDaoErr::InvalidOperation, kIndexSource);
+        if (Find(impl->Name())) Fail(Engine(), TDaoErr::IndexExists, kIndexSource);
         std::string columns;
         for (const TIndexColumn& c : impl->Info().Columns)
             columns += (columns.empty() ? "" : ", ") + QuoteIdentifier(c.Name) +
@@ -201,7 +202,7 @@ class TIndexList : public TListCollection<Index, IndexCollection> {
     }
     void Delete(std::string_view name) override {
         auto index = std::dynamic_pointer_cast<TIndexImpl>(Item(name));
-        if (index->Info().Primary) Fail(Engine(), 3219, kIndexSource);
+        if (index->Info().Primary) Fail(Engine(), TDaoErr::InvalidOperation, kIndexSource);
         Guarded(*db_, kIndexSource, std::string(name), [&] {
             TSqliteConnection& connection = db_->Connection(kIndexSource);
             connection.Exec("DROP INDEX " + QuoteIdentifier(index->Name()));
@@ -230,7 +231,7 @@ class TParameterImpl : public Parameter {
         try {
             ToStorage({type_, 0, false}, value);
         } catch (const EValueRefused&) {
-            Fail(db_->Engine(), 3421, kQuerySource);
+            Fail(db_->Engine(), TDaoErr::ConversionError, kQuerySource);
         }
         value_ = value;
     }
@@ -275,12 +276,12 @@ TFieldDef::TFieldDef(TDatabaseRef db, std::string table, TColumnInfo column, boo
       column_(std::move(column)),
       attached_(attached) {}
 
-void TFieldDef::Raise(int number) const {
+void TFieldDef::Raise(TDaoErr number) const {
     Fail(db_->Engine(), number, kFieldSource);
 }
 
 void TFieldDef::SetName(const std::string& name) {
-    if (attached_) Raise(3219);
+    if (attached_) Raise(TDaoErr::InvalidOperation);
     column_.Name = name;
 }
 
@@ -300,13 +301,13 @@ void TFieldDef::SetAttributes(long attributes) {
 }
 
 Variant TFieldDef::Value() const {
-    Raise(3219);
+    Raise(TDaoErr::InvalidOperation);
 }
 void TFieldDef::SetValue(const Variant&) {
-    Raise(3219);
+    Raise(TDaoErr::InvalidOperation);
 }
 long long TFieldDef::FieldSize() const {
-    Raise(3219);
+    Raise(TDaoErr::InvalidOperation);
 }
 
 PropertyCollection& TFieldDef::Properties() {
@@ -377,7 +378,7 @@ FieldCollection& TTableDefImpl::Fields() {
             [this](const std::shared_ptr<TFieldDef>& field) {
                 const std::string type = DeclaredTypeFor(field->Type(), field->Size());
                 if (type.empty() || field->Column().AutoIncrement)
-                    Fail(db_->Engine(), 3219, kFieldSource);
+                    Fail(db_->Engine(), TDaoErr::InvalidOperation, kFieldSource);
                 Guarded(*db_, kFieldSource, field->Name(), [&] {
                     TSqliteConnection& connection = db_->Connection(kFieldSource);
                     connection.Exec("ALTER TABLE " + QuoteIdentifier(info_.Name) + " ADD COLUMN " +
@@ -448,7 +449,7 @@ TTranslation Translate(TDatabaseState& db, const std::string& sql, const char* s
     try {
         return TranslateSql(sql, db.ColumnTypes(), db.ColumnOrder());
     } catch (const ESqlSyntax& e) {
-        Fail(db.Engine(), 3075, source, e.Text);
+        Fail(db.Engine(), TDaoErr::SyntaxError, source, e.Text);
     }
 }
 
@@ -472,11 +473,11 @@ TRecordSource SourceOf(const TTranslation& t, std::string name, std::vector<Vari
 std::shared_ptr<Recordset> OpenSource(const TDatabaseRef& db, TRecordSource source, int type,
                                       int options, int lockEdit, const TTableInfo* table) {
     constexpr const char* kSource = "DAO.Database";
-    if (type == dbOpenDynamic) Fail(db->Engine(), 3251, kSource);
-    if (type == dbOpenTable && !table) Fail(db->Engine(), 3219, kSource);
+    if (type == dbOpenDynamic) Fail(db->Engine(), TDaoErr::NotSupported, kSource);
+    if (type == dbOpenTable && !table) Fail(db->Engine(), TDaoErr::InvalidOperation, kSource);
     if (type != dbOpenTable && type != dbOpenDynaset && type != dbOpenSnapshot &&
         type != dbOpenForwardOnly)
-        Fail(db->Engine(), 3001, kSource);
+        Fail(db->Engine(), TDaoErr::InvalidArgument, kSource);
     if (type == dbOpenTable) {
         // Rows come in primary key order; Index stays empty until it is set.
         if (const TIndexInfo* primary = table->PrimaryIndex()) {
@@ -497,8 +498,8 @@ std::shared_ptr<Recordset> OpenSource(const TDatabaseRef& db, TRecordSource sour
 
 long long ExecuteTranslated(const TDatabaseRef& db, const TTranslation& t,
                             const std::vector<Variant>& parameters, const char* source) {
-    if (t.Kind == TStatementKind::Select) Fail(db->Engine(), 3065, source);
-    if (db->ReadOnly()) Fail(db->Engine(), 3027, source);
+    if (t.Kind == TStatementKind::Select) Fail(db->Engine(), TDaoErr::CannotExecuteSelect, source);
+    if (db->ReadOnly()) Fail(db->Engine(), TDaoErr::ReadOnly, source);
     return Guarded(*db, source, t.Sql, [&] {
         TSqliteConnection& connection = db->Connection(source);
         std::string sql = t.Sql;
@@ -588,15 +589,16 @@ std::vector<Variant> TQueryDefImpl::ParameterValues() const {
         try {
             values.push_back(ToStorage({p->Type(), 0, false}, p->Value()));
         } catch (const EValueRefused&) {
-            Fail(db_->Engine(), 3421, kQuerySource);
+            Fail(db_->Engine(), TDaoErr::ConversionError, kQuerySource);
         }
     }
     return values;
 }
 
 std::shared_ptr<Recordset> TQueryDefImpl::OpenRecordset(int type, int options, int lockEdit) {
-    if (translation_.Kind != TStatementKind::Select) Fail(db_->Engine(), 3219, kQuerySource);
-    if (type == dbOpenTable) Fail(db_->Engine(), 3219, kQuerySource);
+    if (translation_.Kind != TStatementKind::Select)
+        Fail(db_->Engine(), TDaoErr::InvalidOperation, kQuerySource);
+    if (type == dbOpenTable) Fail(db_->Engine(), TDaoErr::InvalidOperation, kQuerySource);
     TRecordSource source = SourceOf(translation_, name_.empty() ? sql_ : name_, ParameterValues());
     if (maxRecords_ > 0 && (!source.Top || *source.Top > maxRecords_)) {
         source.Top = maxRecords_;

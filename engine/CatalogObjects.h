@@ -40,7 +40,7 @@ class TFieldDef : public Field {
     void Attach() { attached_ = true; }
 
   private:
-    [[noreturn]] void Raise(int number) const;
+    [[noreturn]] void Raise(TDaoErr number) const;
 
     TDatabaseRef db_;
     std::string table_;
@@ -109,7 +109,7 @@ class TQueryDefImpl : public QueryDef {
     std::unique_ptr<TPropertyList> properties_;
 };
 
-// Translates, raising 3075 with the offending text for what the dialect does not allow.
+// Translates, raising SyntaxError with the offending text for what the dialect does not allow.
 TTranslation Translate(TDatabaseState& db, const std::string& sql, const char* source);
 // A recordset source from a translated SELECT.
 TRecordSource SourceOf(const TTranslation& t, std::string name, std::vector<Variant> parameters);

@@ -24,7 +24,7 @@ class Collection {
   public:
     virtual ~Collection() = default;
     virtual int Count() const = 0;
-    // Raise 3265 when there is no such item.
+    // Raise ItemNotFound when there is no such item.
     virtual std::shared_ptr<T> Item(int index) const = 0;
     virtual std::shared_ptr<T> Item(std::string_view name) const = 0;
     virtual void Refresh() = 0;
@@ -329,7 +329,7 @@ class DBEngine {
     virtual int ErrorCount() const = 0;
     virtual EDaoError Error(int index) const = 0;
     virtual void Idle(int action) = 0;
-    // A new, empty database file; 3204 when it exists.
+    // A new, empty database file; DatabaseExists when it exists.
     virtual std::shared_ptr<Database> CreateDatabase(const std::string& name,
                                                      const std::string& locale = {},
                                                      int options = 0) = 0;
@@ -338,7 +338,7 @@ class DBEngine {
 };
 
 // Creates the engine registered under a ProgID ("DAO.DBEngine.36",
-// "DAO.PrivateDBEngine.36"); raises EDaoError 429 for any other.
+// "DAO.PrivateDBEngine.36"); raises EDaoError ClassNotRegistered for any other.
 std::shared_ptr<DBEngine> CreateDBEngine(std::string_view progId);
 bool IsProgIdRegistered(std::string_view progId);
 

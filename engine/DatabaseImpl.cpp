@@ -30,7 +30,7 @@ class TQueryDefList : public TListCollection<QueryDef, QueryDefCollection> {
           db_(std::move(db)) {}
 
     void Delete(std::string_view name) override {
-        if (!Find(name)) Fail(Engine(), 3265, Source());
+        if (!Find(name)) Fail(Engine(), TDaoErr::ItemNotFound, Source());
         try {
             TSqliteConnection& connection = db_->Connection(Source());
             TStatement stmt(connection,
@@ -155,11 +155,12 @@ std::shared_ptr<Recordset> TDatabaseImpl::OpenRecordset(const std::string& sourc
         if (auto stored = StoredQuerySql(db, source))
             sql = *stored;
         else if (source.find_first_of(" \t\r\n") == std::string::npos)
-            Fail(db.Engine(), 3078, kSource, source);
+            Fail(db.Engine(), TDaoErr::TableNotFound, kSource, source);
         const TTranslation t = Translate(db, sql, kSource);
-        if (t.Kind != TStatementKind::Select) Fail(db.Engine(), 3219, kSource);
+        if (t.Kind != TStatementKind::Select) Fail(db.Engine(), TDaoErr::InvalidOperation, kSource);
         if (!t.Parameters.empty())
-            Fail(db.Engine(), 3061, kSource, std::to_string(t.Parameters.size()));
+            Fail(db.Engine(), TDaoErr::TooFewParameters, kSource,
+                 std::to_string(t.Parameters.size()));
         recordset = OpenSource(state_, SourceOf(t, source, {}), type == 0 ? dbOpenDynaset : type,
                                options, lockEdit, nullptr);
     }
@@ -172,7 +173,8 @@ void TDatabaseImpl::Execute(const std::string& sql, int) {
     if (auto stored = StoredQuerySql(*state_, sql)) text = *stored;
     const TTranslation t = Translate(*state_, text, kSource);
     if (!t.Parameters.empty())
-        Fail(state_->Engine(), 3061, kSource, std::to_string(t.Parameters.size()));
+        Fail(state_->Engine(), TDaoErr::TooFewParameters, kSource,
+             std::to_string(t.Parameters.size()));
     state_->RecordsAffected = ExecuteTranslated(state_, t, {}, kSource);
     tableDefs_->Refresh();
 }
@@ -184,9 +186,9 @@ std::unique_ptr<RowReader> TDatabaseImpl::ReadRows(const std::string& sql, RowHa
     // is not used by the insert thread meanwhile.
     TSqliteConnection& connection = db.Connection(kSource);
     const TTranslation t = Translate(db, sql, kSource);
-    if (t.Kind != TStatementKind::Select) Fail(db.Engine(), 3219, kSource);
+    if (t.Kind != TStatementKind::Select) Fail(db.Engine(), TDaoErr::InvalidOperation, kSource);
     if (!t.Parameters.empty())
-        Fail(db.Engine(), 3061, kSource, std::to_string(t.Parameters.size()));
+        Fail(db.Engine(), TDaoErr::TooFewParameters, kSource, std::to_string(t.Parameters.size()));
     std::unique_ptr<TStatement> statement;
     try {
         statement = std::make_unique<TStatement>(connection, t.Sql);
@@ -201,8 +203,9 @@ std::shared_ptr<QueryDef> TDatabaseImpl::CreateQueryDef(const std::string& name,
     TDatabaseState& db = *state_;
     auto query = std::make_shared<TQueryDefImpl>(state_, name, sql, !name.empty());
     if (name.empty()) return query;
-    if (db.ReadOnly()) Fail(db.Engine(), 3027, kSource);
-    if (db.Table(name) || StoredQuerySql(db, name)) Fail(db.Engine(), 3012, kSource, name);
+    if (db.ReadOnly()) Fail(db.Engine(), TDaoErr::ReadOnly, kSource);
+    if (db.Table(name) || StoredQuerySql(db, name))
+        Fail(db.Engine(), TDaoErr::ObjectExists, kSource, name);
     try {
         TSqliteConnection& connection = db.Connection(kSource);
         EnsureMetadataTables(connection);
@@ -302,7 +305,7 @@ std::shared_ptr<TDatabaseImpl> OpenDatabaseFile(const TEngineRef& engine, const 
     constexpr const char* source = "DAO.Workspace";
     std::error_code error;
     if (path.empty() || !std::filesystem::is_regular_file(path, error))
-        Fail(*engine, 3024, source, path);
+        Fail(*engine, TDaoErr::FileNotFound, source, path);
     std::unique_ptr<TSqliteConnection> connection;
     try {
         connection = std::make_unique<TSqliteConnection>(
@@ -317,9 +320,9 @@ std::shared_ptr<TDatabaseImpl> OpenDatabaseFile(const TEngineRef& engine, const 
         if (exclusive) connection->Exec("BEGIN EXCLUSIVE; COMMIT");
     } catch (const ESqlite& e) {
         if (e.PrimaryCode() == SQLITE_BUSY || e.PrimaryCode() == SQLITE_LOCKED)
-            Fail(*engine, 3051, source, path);
+            Fail(*engine, TDaoErr::FileInUse, source, path);
         if (e.PrimaryCode() == SQLITE_NOTADB || e.PrimaryCode() == SQLITE_CORRUPT)
-            Fail(*engine, 3343, source, path);
+            Fail(*engine, TDaoErr::UnrecognizedFormat, source, path);
         FailSqlite(*engine, e, source, path);
     }
     auto state =
@@ -331,8 +334,8 @@ std::shared_ptr<TDatabaseImpl> CreateDatabaseFile(const TEngineRef& engine,
                                                   const std::string& path) {
     constexpr const char* source = "DAO.DBEngine";
     std::error_code error;
-    if (path.empty()) Fail(*engine, 3024, source, path);
-    if (std::filesystem::exists(path, error)) Fail(*engine, 3204, source, path);
+    if (path.empty()) Fail(*engine, TDaoErr::FileNotFound, source, path);
+    if (std::filesystem::exists(path, error)) Fail(*engine, TDaoErr::DatabaseExists, source, path);
     try {
         TSqliteConnection connection(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
         Configure(connection, false);

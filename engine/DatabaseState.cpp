@@ -24,7 +24,7 @@ TDatabaseState::TDatabaseState(TEngineRef engine, std::unique_ptr<TSqliteConnect
 }
 
 TSqliteConnection& TDatabaseState::Connection(const char* source) {
-    if (!db_) Fail(*engine_, 3420, source);
+    if (!db_) Fail(*engine_, TDaoErr::ObjectClosed, source);
     if (inserts_.Active()) {
         try {
             inserts_.Flush(*db_);

@@ -25,7 +25,7 @@ class TDatabaseState {
 
     TEngineState& Engine() const { return *engine_; }
     const TEngineRef& EngineRef() const { return engine_; }
-    // The connection; 3420 once the database is closed.
+    // The connection; ObjectClosed once the database is closed.
     TSqliteConnection& Connection(const char* source);
     const std::string& Name() const { return name_; }
     bool ReadOnly() const { return readOnly_; }

@@ -48,7 +48,7 @@ class TWorkspaceImpl : public Workspace {
         if (!connect.empty() && connect.front() != ';') {
             // Installable formats such as "Excel 8.0;..." have no driver here.
             const std::string kind = connect.substr(0, connect.find(';'));
-            Fail(*engine_, 3170, kWorkspaceSource, kind);
+            Fail(*engine_, TDaoErr::NoDriver, kWorkspaceSource, kind);
         }
         // ";UID=...;PWD=..." needs nothing more: files of this engine have no password
         // of their own, so a given one is ignored.
@@ -62,7 +62,7 @@ class TWorkspaceImpl : public Workspace {
 
     std::shared_ptr<Database> OpenConnection(const std::string&, const Variant&, bool,
                                              const std::string&) override {
-        Fail(*engine_, 3251, kWorkspaceSource);
+        Fail(*engine_, TDaoErr::NotSupported, kWorkspaceSource);
     }
 
     int DefaultCursorDriver() const override { return cursorDriver_; }
@@ -108,12 +108,12 @@ class TWorkspaceImpl : public Workspace {
 
   private:
     void CheckOpen() const {
-        if (closed_) Fail(*engine_, 3420, kWorkspaceSource);
+        if (closed_) Fail(*engine_, TDaoErr::ObjectClosed, kWorkspaceSource);
     }
 
     void EndLevel(bool rollback) {
         CheckOpen();
-        if (level_ == 0) Fail(*engine_, 3034, kWorkspaceSource);
+        if (level_ == 0) Fail(*engine_, TDaoErr::NoTransaction, kWorkspaceSource);
         for (const auto& db : open_)
             if (!db->Closed() && db->TransactionDepth() == level_) db->EndLevel(level_, rollback);
         --level_;
@@ -134,7 +134,7 @@ class TWorkspaceList : public TListCollection<Workspace, WorkspaceCollection> {
   public:
     using TListCollection::TListCollection;
     void Append(std::shared_ptr<Workspace> workspace) override {
-        if (Find(workspace->Name())) Fail(Engine(), 3367, Source());
+        if (Find(workspace->Name())) Fail(Engine(), TDaoErr::NameTaken, Source());
         Add(std::move(workspace));
     }
 };
@@ -155,7 +155,8 @@ class TEngineImpl : public DBEngine {
     }
     int DefaultType() const override { return state_->DefaultType; }
     void SetDefaultType(int type) override {
-        if (type != dbUseJet && type != dbUseODBC) Fail(*state_, 3001, kEngineSource);
+        if (type != dbUseJet && type != dbUseODBC)
+            Fail(*state_, TDaoErr::InvalidArgument, kEngineSource);
         state_->DefaultType = type;
     }
 
@@ -163,23 +164,25 @@ class TEngineImpl : public DBEngine {
     // the empty password.
     std::shared_ptr<Workspace> CreateWorkspace(const std::string& name, const std::string& userName,
                                                const std::string& password, int type) override {
-        if (type == dbUseODBC) Fail(*state_, 3251, kEngineSource);
-        if (type != dbUseJet) Fail(*state_, 3001, kEngineSource);
-        if (!SameName(userName, "Admin") || !password.empty()) Fail(*state_, 3029, kEngineSource);
+        if (type == dbUseODBC) Fail(*state_, TDaoErr::NotSupported, kEngineSource);
+        if (type != dbUseJet) Fail(*state_, TDaoErr::InvalidArgument, kEngineSource);
+        if (!SameName(userName, "Admin") || !password.empty())
+            Fail(*state_, TDaoErr::InvalidAccount, kEngineSource);
         return std::make_shared<TWorkspaceImpl>(state_, name, "admin", type);
     }
 
     WorkspaceCollection& Workspaces() override { return workspaces_; }
     int ErrorCount() const override { return static_cast<int>(state_->Log.Errors.size()); }
     EDaoError Error(int index) const override {
-        if (index < 0 || index >= ErrorCount()) Fail(*state_, 3265, kEngineSource);
+        if (index < 0 || index >= ErrorCount()) Fail(*state_, TDaoErr::ItemNotFound, kEngineSource);
         return state_->Log.Errors[static_cast<size_t>(index)];
     }
 
     // Nothing waits for locks here: SQLite takes no read locks outside statements and
     // reads the current state of the file at every statement.
     void Idle(int action) override {
-        if ((action & ~(dbFreeLocks | dbRefreshCache)) != 0) Fail(*state_, 3001, kEngineSource);
+        if ((action & ~(dbFreeLocks | dbRefreshCache)) != 0)
+            Fail(*state_, TDaoErr::InvalidArgument, kEngineSource);
         // The rows a recordset keeps of its current position may be stale now.
         if (action & dbRefreshCache) ++state_->CacheGeneration;
     }
@@ -206,7 +209,8 @@ bool IsProgIdRegistered(std::string_view progId) {
 
 std::shared_ptr<DBEngine> CreateDBEngine(std::string_view progId) {
     if (!IsProgIdRegistered(progId))
-        throw EDaoError(429, "DAO.DBEngine", ErrorDescription(429, std::string(progId)));
+        throw EDaoError(TDaoErr::ClassNotRegistered, "DAO.DBEngine",
+                        ErrorDescription(TDaoErr::ClassNotRegistered, std::string(progId)));
     // The engine keeps no memory statistics: they cost a global lock on every allocation.
     static const int configured = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
     (void)configured;

@@ -26,7 +26,7 @@ struct TEngineState {
 };
 using TEngineRef = std::shared_ptr<TEngineState>;
 
-[[noreturn]] inline void Fail(TEngineState& engine, int number, const char* source,
+[[noreturn]] inline void Fail(TEngineState& engine, TDaoErr number, const char* source,
                               const std::string& detail = {}) {
     RaiseDao(engine.Log, number, source, detail);
 }
@@ -50,12 +50,13 @@ class TListCollection : public Base {
     }
     std::shared_ptr<T> Item(int index) const override {
         Load();
-        if (index < 0 || index >= static_cast<int>(items_.size())) Fail(*engine_, 3265, source_);
+        if (index < 0 || index >= static_cast<int>(items_.size()))
+            Fail(*engine_, TDaoErr::ItemNotFound, source_);
         return items_[static_cast<size_t>(index)];
     }
     std::shared_ptr<T> Item(std::string_view name) const override {
         if (auto item = Find(name)) return item;
-        Fail(*engine_, 3265, source_);
+        Fail(*engine_, TDaoErr::ItemNotFound, source_);
     }
     void Refresh() override { loaded_ = false; }
 
@@ -102,9 +103,9 @@ class TListCollection : public Base {
 };
 
 // A collection whose items come from its loader only: appending or deleting
-// raises `Refusal` (3219 for a recordset's fields, 3251 where the database changes
-// them by statements).
-template <class T, class Base, int Refusal>
+// raises `Refusal` (InvalidOperation for a recordset's fields, NotSupported where the database
+// changes them by statements).
+template <class T, class Base, TDaoErr Refusal>
 class TFixedList : public TListCollection<T, Base> {
   public:
     using TListCollection<T, Base>::TListCollection;
@@ -136,12 +137,12 @@ class TPropertyList : public TListCollection<Property, PropertyCollection> {
     std::function<void(std::string_view)> OnDelete;
 
     void Append(std::shared_ptr<Property> property) override {
-        if (Find(property->Name())) Fail(Engine(), 3367, Source());
+        if (Find(property->Name())) Fail(Engine(), TDaoErr::NameTaken, Source());
         if (OnAppend) OnAppend(*property);
         Add(std::move(property));
     }
     void Delete(std::string_view name) override {
-        if (!Find(name)) Fail(Engine(), 3265, Source());
+        if (!Find(name)) Fail(Engine(), TDaoErr::ItemNotFound, Source());
         if (OnDelete) OnDelete(name);
         Remove(name);
     }

@@ -15,10 +15,10 @@ struct TErrorLog {
 };
 
 // The description of a number; "%s" in it takes `detail`.
-std::string ErrorDescription(int number, const std::string& detail = {});
+std::string ErrorDescription(TDaoErr number, const std::string& detail = {});
 
 // Records the error as the engine's last one and throws it.
-[[noreturn]] void RaiseDao(TErrorLog& log, int number, const std::string& source,
+[[noreturn]] void RaiseDao(TErrorLog& log, TDaoErr number, const std::string& source,
                            const std::string& detail = {});
 
 }  // namespace zalvert::engine

@@ -15,7 +15,7 @@
 namespace zalvert::engine {
 namespace {
 
-[[noreturn]] void Refuse(int number = 3421) {
+[[noreturn]] void Refuse(TDaoErr number = TDaoErr::ConversionError) {
     throw EValueRefused{number};
 }
 
@@ -144,7 +144,7 @@ Variant ToStorage(const TTypeInfo& type, const Variant& value) {
             if (value.Type() == TVarType::Bytes) {
                 if (type.Type == dbBinary &&
                     value.AsBytes().size() > static_cast<size_t>(type.Size))
-                    Refuse(3163);
+                    Refuse(TDaoErr::FieldTooSmall);
                 return value;
             }
             if (value.Type() == TVarType::Array) {
@@ -187,7 +187,7 @@ void AssignStorage(const TTypeInfo& type, const Variant& value, Variant& stored)
             if (type.Type != dbMemo && type.Size > 0 &&
                 text.size() > static_cast<size_t>(type.Size) &&
                 Utf8Length(text) > static_cast<size_t>(type.Size))
-                Refuse(3163);
+                Refuse(TDaoErr::FieldTooSmall);
             stored.AssignText(text);
             return;
         }

@@ -3,13 +3,14 @@
 // stored values back into the values a field reports, as the engine does it.
 
 #include "engine/Catalog.h"
+#include "engine/DaoError.h"
 #include "rtl/Variant.h"
 
 namespace zalvert::engine {
 
-// A value the column cannot take: 3421 (conversion) or 3163 (too long).
+// A value the column cannot take: a conversion error, or a text too long for the field.
 struct EValueRefused {
-    int Number;
+    TDaoErr Number;
 };
 
 Variant ToStorage(const TTypeInfo& type, const Variant& value);

@@ -44,11 +44,11 @@ class TRecordField : public Field {
     }
 
     std::string Name() const override { return Meta().Name; }
-    void SetName(const std::string&) override { Raise(3219); }
+    void SetName(const std::string&) override { Raise(TDaoErr::InvalidOperation); }
     int Type() const override { return Meta().Type.Type; }
     int Size() const override { return Meta().Type.Size; }
     long Attributes() const override { return FieldAttributes(Meta()); }
-    void SetAttributes(long) override { Raise(3219); }
+    void SetAttributes(long) override { Raise(TDaoErr::InvalidOperation); }
     Variant Value() const override { return Owner().FieldValue(index_); }
     bool CopyTextTo(std::string& text) const override {
         return Owner().CopyFieldText(index_, text);
@@ -85,11 +85,11 @@ class TRecordField : public Field {
     // Asking whether the recordset still lives costs a read; locking it would cost
     // two atomic writes, on every value of every record read.
     TRecordsetImpl& Owner() const {
-        if (owner_.expired()) Raise(3420);
+        if (owner_.expired()) Raise(TDaoErr::ObjectClosed);
         return *ownerPointer_;
     }
     const TFieldMeta& Meta() const { return Owner().Meta(index_); }
-    [[noreturn]] void Raise(int number) const { Fail(*engine_, number, kFieldSource); }
+    [[noreturn]] void Raise(TDaoErr number) const { Fail(*engine_, number, kFieldSource); }
 
     std::weak_ptr<TRecordsetImpl> owner_;
     TRecordsetImpl* ownerPointer_ = nullptr;
@@ -143,7 +143,7 @@ TRecordsetImpl::TRecordsetImpl(std::shared_ptr<TRowSet> rows, int type, bool rea
 
 TRecordsetImpl::~TRecordsetImpl() = default;
 
-void TRecordsetImpl::Raise(int number, const std::string& detail) const {
+void TRecordsetImpl::Raise(TDaoErr number, const std::string& detail) const {
     Fail(rows_->Database().Engine(), number, kSource, detail);
 }
 
@@ -168,7 +168,7 @@ bool TRecordsetImpl::Updatable() const {
 }
 
 void TRecordsetImpl::CheckUpdatable() const {
-    if (!Updatable()) Raise(3027);
+    if (!Updatable()) Raise(TDaoErr::ReadOnly);
 }
 
 bool TRecordsetImpl::HasCurrent() const {
@@ -209,25 +209,25 @@ std::optional<long> TRecordsetImpl::NextLive(long from, int direction) const {
 
 void TRecordsetImpl::MoveFirst() {
     CheckOpen();
-    if (type_ == dbOpenForwardOnly && pos_ > 0) Raise(3251);
+    if (type_ == dbOpenForwardOnly && pos_ > 0) Raise(TDaoErr::NotSupported);
     if (editMode_ != dbEditNone) CancelUpdate();
     const auto first = NextLive(-1, +1);
     if (!first) {
         if (NoLiveRows()) bof_ = eof_ = true;
-        Raise(3021);
+        Raise(TDaoErr::NoCurrentRecord);
     }
     Land(*first);
 }
 
 void TRecordsetImpl::MoveLast() {
     CheckOpen();
-    if (type_ == dbOpenForwardOnly) Raise(3251);
+    if (type_ == dbOpenForwardOnly) Raise(TDaoErr::NotSupported);
     if (editMode_ != dbEditNone) CancelUpdate();
     rows_->FetchAll();
     const auto last = NextLive(static_cast<long>(rows_->KnownSize()), -1);
     if (!last) {
         bof_ = eof_ = true;
-        Raise(3021);
+        Raise(TDaoErr::NoCurrentRecord);
     }
     Land(*last);
     Reach(static_cast<long>(rows_->KnownSize()));
@@ -235,7 +235,7 @@ void TRecordsetImpl::MoveLast() {
 
 void TRecordsetImpl::MoveNext() {
     CheckOpen();
-    if (eof_) Raise(3021);
+    if (eof_) Raise(TDaoErr::NoCurrentRecord);
     if (editMode_ != dbEditNone) CancelUpdate();
     if (const auto next = NextLive(bof_ ? -1 : pos_, +1)) {
         Land(*next);
@@ -251,8 +251,8 @@ void TRecordsetImpl::MoveNext() {
 
 void TRecordsetImpl::MovePrevious() {
     CheckOpen();
-    if (type_ == dbOpenForwardOnly) Raise(3251);
-    if (bof_) Raise(3021);
+    if (type_ == dbOpenForwardOnly) Raise(TDaoErr::NotSupported);
+    if (bof_) Raise(TDaoErr::NoCurrentRecord);
     if (editMode_ != dbEditNone) CancelUpdate();
     if (const auto previous = NextLive(eof_ ? static_cast<long>(rows_->KnownSize()) : pos_, -1)) {
         Land(*previous);
@@ -266,8 +266,8 @@ void TRecordsetImpl::MovePrevious() {
 
 void TRecordsetImpl::Move(long rows) {
     CheckOpen();
-    if (!HasCurrent()) Raise(3021);
-    if (type_ == dbOpenForwardOnly && rows < 0) Raise(3251);
+    if (!HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
+    if (type_ == dbOpenForwardOnly && rows < 0) Raise(TDaoErr::NotSupported);
     if (editMode_ != dbEditNone) CancelUpdate();
     if (rows == 0) {
         cachedPos_ = -2;
@@ -306,18 +306,18 @@ long TRecordsetImpl::LiveBefore(long pos) const {
 
 long TRecordsetImpl::AbsolutePosition() const {
     CheckOpen();
-    if (type_ == dbOpenForwardOnly) Raise(3251);
+    if (type_ == dbOpenForwardOnly) Raise(TDaoErr::NotSupported);
     return HasCurrent() ? LiveBefore(pos_) : -1;
 }
 
 void TRecordsetImpl::SetAbsolutePosition(long position) {
     CheckOpen();
-    if (type_ == dbOpenForwardOnly) Raise(3251);
-    if (position < 0) Raise(3001);
+    if (type_ == dbOpenForwardOnly) Raise(TDaoErr::NotSupported);
+    if (position < 0) Raise(TDaoErr::InvalidArgument);
     long pos = -1;
     for (long n = 0; n <= position; ++n) {
         const auto next = NextLive(pos, +1);
-        if (!next) Raise(3001);
+        if (!next) Raise(TDaoErr::InvalidArgument);
         pos = *next;
     }
     if (editMode_ != dbEditNone) CancelUpdate();
@@ -333,10 +333,10 @@ double TRecordsetImpl::PercentPosition() const {
 
 void TRecordsetImpl::SetPercentPosition(double percent) {
     CheckOpen();
-    if (percent < 0 || percent > 100) Raise(3001);
+    if (percent < 0 || percent > 100) Raise(TDaoErr::InvalidArgument);
     rows_->FetchAll();
     const long live = static_cast<long>(rows_->KnownSize() - rows_->DeletedCount());
-    if (live == 0) Raise(3021);
+    if (live == 0) Raise(TDaoErr::NoCurrentRecord);
     const long target = std::min(live - 1, static_cast<long>(std::floor(percent / 100.0 * live)));
     SetAbsolutePosition(std::max(0L, target));
 }
@@ -356,7 +356,7 @@ long TRecordsetImpl::RecordCount() const {
 TBytes TRecordsetImpl::BookmarkOf(long pos) const {
     if (const auto* keyset = dynamic_cast<const TKeysetRowSet*>(rows_.get())) {
         const std::int64_t rowid = keyset->RowId(static_cast<size_t>(pos));
-        if (rowid < 1 || rowid > 0x7FFFFFFF) Raise(3159);
+        if (rowid < 1 || rowid > 0x7FFFFFFF) Raise(TDaoErr::InvalidBookmark);
         return MakeBookmark(static_cast<long>(rowid) - 1, family_);
     }
     return MakeBookmark(pos, rows_->Id());
@@ -399,23 +399,23 @@ std::optional<long> TRecordsetImpl::LearnRowOfBookmark(const TBytes& bookmark) {
 
 TBytes TRecordsetImpl::Bookmark() const {
     CheckOpen();
-    if (!Bookmarkable()) Raise(3251);
-    if (!HasCurrent()) Raise(3021);
+    if (!Bookmarkable()) Raise(TDaoErr::NotSupported);
+    if (!HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
     return BookmarkOf(pos_);
 }
 
 void TRecordsetImpl::SetBookmark(const TBytes& bookmark) {
     CheckOpen();
-    if (!Bookmarkable()) Raise(3251);
+    if (!Bookmarkable()) Raise(TDaoErr::NotSupported);
     auto found = PositionOfBookmark(bookmark);
     if (!found) found = LearnRowOfBookmark(bookmark);
-    if (!found) Raise(3159);
+    if (!found) Raise(TDaoErr::InvalidBookmark);
     const long pos = *found;
-    if (rows_->IsDeleted(static_cast<size_t>(pos))) Raise(3167);
+    if (rows_->IsDeleted(static_cast<size_t>(pos))) Raise(TDaoErr::RecordDeleted);
     // The row must still be there; the row read to know is the current one then.
     std::vector<Variant> row;
     const bool written = writtenPos_ == pos;
-    if (!written && !rows_->Read(static_cast<size_t>(pos), row)) Raise(3167);
+    if (!written && !rows_->Read(static_cast<size_t>(pos), row)) Raise(TDaoErr::RecordDeleted);
     if (editMode_ != dbEditNone) CancelUpdate();
     Land(pos);
     if (!written) KeepWritten(pos, std::move(row));
@@ -423,7 +423,7 @@ void TRecordsetImpl::SetBookmark(const TBytes& bookmark) {
 
 TBytes TRecordsetImpl::LastModified() const {
     CheckOpen();
-    if (!lastModified_) Raise(3021);
+    if (!lastModified_) Raise(TDaoErr::NoCurrentRecord);
     return BookmarkOf(*lastModified_);
 }
 
@@ -454,15 +454,15 @@ const std::vector<Variant>& TRecordsetImpl::CurrentRow() const {
         cachedGeneration_ = generation;
         currentGone_ = !rows_->Read(static_cast<size_t>(pos_), current_);
     }
-    if (currentGone_) Raise(3167);
+    if (currentGone_) Raise(TDaoErr::RecordDeleted);
     return current_;
 }
 
 const Variant& TRecordsetImpl::StoredValue(size_t field) const {
     CheckOpen();
     if (editMode_ != dbEditNone) return editValues_[field];
-    if (!HasCurrent()) Raise(3021);
-    if (rows_->IsDeleted(static_cast<size_t>(pos_))) Raise(3167);
+    if (!HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
+    if (rows_->IsDeleted(static_cast<size_t>(pos_))) Raise(TDaoErr::RecordDeleted);
     return CurrentRow()[field];
 }
 
@@ -496,9 +496,9 @@ long long TRecordsetImpl::FieldSize(size_t field) const {
 template <class Assign>
 void TRecordsetImpl::StoreFieldValue(size_t field, Assign assign) {
     CheckOpen();
-    if (editMode_ == dbEditNone) Raise(3020);
+    if (editMode_ == dbEditNone) Raise(TDaoErr::UpdateWithoutEdit);
     const TFieldMeta& meta = Meta(field);
-    if (!meta.Updatable) Fail(Database().Engine(), 3164, kFieldSource);
+    if (!meta.Updatable) Fail(Database().Engine(), TDaoErr::FieldNotUpdatable, kFieldSource);
     try {
         assign(meta.Type, editValues_[field]);
     } catch (const EValueRefused& refused) {
@@ -572,8 +572,8 @@ void TRecordsetImpl::AddNew() {
 void TRecordsetImpl::Edit() {
     CheckOpen();
     CheckUpdatable();
-    if (!HasCurrent()) Raise(3021);
-    if (rows_->IsDeleted(static_cast<size_t>(pos_))) Raise(3167);
+    if (!HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
+    if (rows_->IsDeleted(static_cast<size_t>(pos_))) Raise(TDaoErr::RecordDeleted);
     if (editMode_ != dbEditNone) CancelUpdate();
     cachedPos_ = -2;  // edit what is stored now
     try {
@@ -589,13 +589,13 @@ void TRecordsetImpl::Edit() {
 
 void TRecordsetImpl::Update() {
     CheckOpen();
-    if (editMode_ == dbEditNone) Raise(3020);
+    if (editMode_ == dbEditNone) Raise(TDaoErr::UpdateWithoutEdit);
     ForgetWritten();
     const auto& fields = rows_->Fields();
     for (size_t i = 0; i < fields.size(); ++i)
         if (fields[i].Required && fields[i].Updatable && editValues_[i].IsNull() &&
             (editMode_ == dbEditAdd || edited_[i]))
-            Fail(Database().Engine(), 3314, kSource, fields[i].Name);
+            Fail(Database().Engine(), TDaoErr::NullNotAllowed, kSource, fields[i].Name);
     TChanges changes(fields.size(), nullptr);
     for (size_t i = 0; i < fields.size(); ++i)
         if (edited_[i] ||
@@ -629,11 +629,11 @@ void TRecordsetImpl::CheckUnchangedSinceEdit() {
     if (!rows_->Read(static_cast<size_t>(pos_), stored)) {
         CancelUpdate();
         rows_->MarkGone(static_cast<size_t>(pos_));
-        Raise(3167);
+        Raise(TDaoErr::RecordDeleted);
     }
     if (stored != original_) {
         CancelUpdate();
-        Raise(3197);
+        Raise(TDaoErr::WriteConflict);
     }
 }
 
@@ -651,7 +651,7 @@ void TRecordsetImpl::ReleaseLargeValues(std::vector<Variant>& values) {
 
 void TRecordsetImpl::CancelUpdate() {
     CheckOpen();
-    if (editMode_ == dbEditNone) Raise(3020);
+    if (editMode_ == dbEditNone) Raise(TDaoErr::UpdateWithoutEdit);
     editMode_ = dbEditNone;
     cachedPos_ = -2;  // show the record as it is stored now
     editValues_.clear();
@@ -664,7 +664,7 @@ void TRecordsetImpl::Delete() {
     CheckUpdatable();
     ForgetWritten();
     if (editMode_ != dbEditNone) CancelUpdate();
-    if (!HasCurrent()) Raise(3021);
+    if (!HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
     rows_->DeleteRow(static_cast<size_t>(pos_));
     cachedPos_ = -2;
 }
@@ -692,7 +692,7 @@ void TRecordsetImpl::Requery() {
 
 std::shared_ptr<Recordset> TRecordsetImpl::Clone() {
     CheckOpen();
-    if (type_ == dbOpenForwardOnly) Raise(3251);
+    if (type_ == dbOpenForwardOnly) Raise(TDaoErr::NotSupported);
     auto clone = std::make_shared<TRecordsetImpl>(rows_, type_, readOnly_, index_);
     // A new clone has no current record until it is moved.
     clone->pos_ = -1;
@@ -711,11 +711,11 @@ void TRecordsetImpl::Close() {
 
 void TRecordsetImpl::SetIndex(const std::string& name) {
     CheckOpen();
-    if (type_ != dbOpenTable) Raise(3251);
+    if (type_ != dbOpenTable) Raise(TDaoErr::NotSupported);
     const TRecordSource& source = rows_->Source();
     const TTableInfo* table = Database().Table(source.Table);
     const TIndexInfo* index = table ? table->Index(name) : nullptr;
-    if (!index) Raise(3800, name);
+    if (!index) Raise(TDaoErr::NotAnIndex, name);
     TRecordSource ordered = source;
     ordered.OrderBy.clear();
     for (const TIndexColumn& c : index->Columns)
@@ -730,16 +730,18 @@ void TRecordsetImpl::SetIndex(const std::string& name) {
 
 void TRecordsetImpl::Seek(const std::string& comparison, const std::vector<Variant>& keys) {
     CheckOpen();
-    if (type_ != dbOpenTable) Raise(3251);
-    if (index_.empty()) Raise(3019);
+    if (type_ != dbOpenTable) Raise(TDaoErr::NotSupported);
+    if (index_.empty()) Raise(TDaoErr::NoCurrentIndex);
     const TTableInfo* table = Database().Table(rows_->Source().Table);
     const TIndexInfo* index = table ? table->Index(index_) : nullptr;
-    if (!index) Raise(3800, index_);
-    if (keys.empty() || keys.size() > 13 || keys.size() > index->Columns.size()) Raise(3001);
+    if (!index) Raise(TDaoErr::NotAnIndex, index_);
+    if (keys.empty() || keys.size() > 13 || keys.size() > index->Columns.size())
+        Raise(TDaoErr::InvalidArgument);
     const bool equal = comparison == "=";
     const bool after = comparison == ">=" || comparison == ">";
     const bool strict = comparison == ">" || comparison == "<";
-    if (!equal && !after && comparison != "<=" && comparison != "<") Raise(3001);
+    if (!equal && !after && comparison != "<=" && comparison != "<")
+        Raise(TDaoErr::InvalidArgument);
     std::vector<Variant> values;
     std::vector<std::string> names;
     for (size_t i = 0; i < keys.size(); ++i) {
@@ -747,7 +749,7 @@ void TRecordsetImpl::Seek(const std::string& comparison, const std::vector<Varia
         try {
             values.push_back(ToStorage(column->Type, keys[i]));
         } catch (const EValueRefused&) {
-            Raise(3464);
+            Raise(TDaoErr::CriteriaTypeMismatch);
         }
         names.push_back(IndexTerm(*table, index->Columns[i].Name));
     }
@@ -814,12 +816,12 @@ std::optional<std::optional<size_t>> TRecordsetImpl::SeekByHalving(
 
 void TRecordsetImpl::Find(const std::string& criteria, TFindKind kind) {
     CheckOpen();
-    if (type_ == dbOpenForwardOnly || type_ == dbOpenTable) Raise(3251);
+    if (type_ == dbOpenForwardOnly || type_ == dbOpenTable) Raise(TDaoErr::NotSupported);
     std::string condition;
     try {
         condition = TranslateExpression(criteria, Database().ColumnTypes(rows_->Source().Table));
     } catch (const ESqlSyntax& e) {
-        Raise(3075, e.Text);
+        Raise(TDaoErr::SyntaxError, e.Text);
     }
     std::optional<size_t> current;
     if (HasCurrent()) current = static_cast<size_t>(pos_);
@@ -833,20 +835,20 @@ void TRecordsetImpl::Find(const std::string& criteria, TFindKind kind) {
 
 void TRecordsetImpl::SetFilter(const std::string& filter) {
     CheckOpen();
-    if (type_ == dbOpenTable) Raise(3251);
+    if (type_ == dbOpenTable) Raise(TDaoErr::NotSupported);
     filter_ = filter;
 }
 
 void TRecordsetImpl::SetSort(const std::string& sort) {
     CheckOpen();
-    if (type_ == dbOpenTable) Raise(3251);
+    if (type_ == dbOpenTable) Raise(TDaoErr::NotSupported);
     sort_ = sort;
 }
 
 std::shared_ptr<Recordset> TRecordsetImpl::OpenRecordset(int type, int options) {
     CheckOpen();
     if (type == 0) type = type_;
-    if (type == dbOpenTable || type == dbOpenDynamic) Raise(3251);
+    if (type == dbOpenTable || type == dbOpenDynamic) Raise(TDaoErr::NotSupported);
     TRecordSource source = rows_->Source();
     std::string where, order;
     try {
@@ -854,7 +856,7 @@ std::shared_ptr<Recordset> TRecordsetImpl::OpenRecordset(int type, int options) 
         if (!filter_.empty()) where = TranslateExpression(filter_, types);
         if (!sort_.empty()) order = TranslateOrderList(sort_, types);
     } catch (const ESqlSyntax& e) {
-        Raise(3075, e.Text);
+        Raise(TDaoErr::SyntaxError, e.Text);
     }
     if (source.SingleTable) {
         if (!where.empty())
@@ -879,7 +881,7 @@ FieldCollection& TRecordsetImpl::Fields() {
         for (size_t i = 0; i < rows_->Fields().size(); ++i)
             list.push_back(
                 std::make_shared<TRecordField>(weak_from_this(), Database().EngineRef(), i));
-        fields_ = std::make_unique<TFixedList<Field, FieldCollection, 3219>>(
+        fields_ = std::make_unique<TFixedList<Field, FieldCollection, TDaoErr::InvalidOperation>>(
             Database().EngineRef(), kFieldSource, [list] { return list; });
     }
     return *fields_;

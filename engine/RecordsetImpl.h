@@ -82,10 +82,10 @@ class TRecordsetImpl : public Recordset, public std::enable_shared_from_this<TRe
                                                        const TIndexInfo& index,
                                                        const std::vector<Variant>& values,
                                                        const std::string& comparison);
-    [[noreturn]] void Raise(int number, const std::string& detail = {}) const;
-    // 3420 once the recordset or its database is closed.
+    [[noreturn]] void Raise(TDaoErr number, const std::string& detail = {}) const;
+    // ObjectClosed once the recordset or its database is closed.
     void CheckOpen() const {
-        if (closed_ || rows_->Database().Closed()) Raise(3420);
+        if (closed_ || rows_->Database().Closed()) Raise(TDaoErr::ObjectClosed);
     }
     void CheckUpdatable() const;
     bool HasCurrent() const;

@@ -105,13 +105,13 @@ void TRowSet::BindParameters(TStatement& stmt) const {
 }
 
 void TRowSet::UpdateRow(size_t, const TChanges&) {
-    Fail(db_->Engine(), 3027, kSource);
+    Fail(db_->Engine(), TDaoErr::ReadOnly, kSource);
 }
 size_t TRowSet::InsertRow(const TChanges&, std::vector<Variant>*) {
-    Fail(db_->Engine(), 3027, kSource);
+    Fail(db_->Engine(), TDaoErr::ReadOnly, kSource);
 }
 void TRowSet::DeleteRow(size_t) {
-    Fail(db_->Engine(), 3027, kSource);
+    Fail(db_->Engine(), TDaoErr::ReadOnly, kSource);
 }
 
 // --- keyset -----------------------------------------------------------------
@@ -279,7 +279,7 @@ void TKeysetRowSet::GiveUpStream() {
 }
 
 void TKeysetRowSet::UpdateRow(size_t pos, const TChanges& changes) {
-    if (!Updatable()) Fail(db_->Engine(), 3027, kSource);
+    if (!Updatable()) Fail(db_->Engine(), TDaoErr::ReadOnly, kSource);
     std::string sql;
     std::vector<const Variant*> values;
     for (size_t i = 0; i < changes.size(); ++i) {
@@ -300,12 +300,12 @@ void TKeysetRowSet::UpdateRow(size_t pos, const TChanges& changes) {
     });
     if (changed == 0) {
         MarkGone(pos);
-        Fail(db_->Engine(), 3167, kSource);
+        Fail(db_->Engine(), TDaoErr::RecordDeleted, kSource);
     }
 }
 
 size_t TKeysetRowSet::InsertRow(const TChanges& values, std::vector<Variant>* stored) {
-    if (!Updatable()) Fail(db_->Engine(), 3027, kSource);
+    if (!Updatable()) Fail(db_->Engine(), TDaoErr::ReadOnly, kSource);
     return Guarded(*db_, source_.Name, [&] {
         if (const auto key = DeferInsert(values, stored)) return AddKey(*key);
         const std::int64_t key = InsertNow(values);
@@ -440,8 +440,8 @@ TKeysetRowSet::TDeferral TKeysetRowSet::PlanDeferral(std::vector<char> written) 
 }
 
 void TKeysetRowSet::DeleteRow(size_t pos) {
-    if (!Updatable()) Fail(db_->Engine(), 3027, kSource);
-    if (deleted_[pos]) Fail(db_->Engine(), 3167, kSource);
+    if (!Updatable()) Fail(db_->Engine(), TDaoErr::ReadOnly, kSource);
+    if (deleted_[pos]) Fail(db_->Engine(), TDaoErr::RecordDeleted, kSource);
     const std::int64_t changed = Guarded(*db_, source_.Name, [&] {
         TSqliteConnection& connection = db_->Connection(kSource);
         TStatement& stmt =
@@ -452,7 +452,7 @@ void TKeysetRowSet::DeleteRow(size_t pos) {
         return connection.Changes();
     });
     MarkGone(pos);
-    if (changed == 0) Fail(db_->Engine(), 3167, kSource);
+    if (changed == 0) Fail(db_->Engine(), TDaoErr::RecordDeleted, kSource);
 }
 
 void TKeysetRowSet::MarkGone(size_t pos) {
@@ -649,13 +649,13 @@ void TForwardRowSet::FetchAll() {
 }
 
 bool TForwardRowSet::Read(size_t pos, std::vector<Variant>& row) {
-    if (pos + 1 != fetched_) Fail(db_->Engine(), 3251, kSource);
+    if (pos + 1 != fetched_) Fail(db_->Engine(), TDaoErr::NotSupported, kSource);
     row = current_;
     return true;
 }
 
 std::optional<size_t> TForwardRowSet::Find(const std::string&, TFindKind, std::optional<size_t>) {
-    Fail(db_->Engine(), 3251, kSource);
+    Fail(db_->Engine(), TDaoErr::NotSupported, kSource);
 }
 
 }  // namespace zalvert::engine

@@ -11,8 +11,6 @@
 namespace zalvert {
 namespace {
 
-constexpr int kRecordIsDeleted = 3167;
-
 TCellKind KindOf(TFieldType type) {
     switch (type) {
         case TFieldType::ftSmallint:
@@ -90,7 +88,7 @@ bool ReadShownRecords(TZedaDaoTable& table, const std::vector<TShownColumn>& col
             for (size_t c = 0; c < fields.size(); ++c) values[c] = fields[c]->Value();
         } catch (const engine::EDaoError& e) {
             // Deleted by another user since the window read its records: not shown.
-            if (e.Number() != kRecordIsDeleted) throw;
+            if (!e.Is(engine::TDaoErr::RecordDeleted)) throw;
             continue;
         }
         row(values);

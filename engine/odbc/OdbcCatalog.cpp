@@ -22,7 +22,7 @@ class TOdbcFieldDef : public Field {
           properties_(engine_, kFieldSource) {}
 
     std::string Name() const override { return column_.Name; }
-    void SetName(const std::string&) override { Raise(3219); }
+    void SetName(const std::string&) override { Raise(TDaoErr::InvalidOperation); }
     int Type() const override { return column_.Type; }
     int Size() const override { return column_.Size; }
     long Attributes() const override {
@@ -35,10 +35,10 @@ class TOdbcFieldDef : public Field {
         if (descending_) attributes |= dbDescending;
         return attributes;
     }
-    void SetAttributes(long) override { Raise(3219); }
-    Variant Value() const override { Raise(3219); }
-    void SetValue(const Variant&) override { Raise(3219); }
-    long long FieldSize() const override { Raise(3219); }
+    void SetAttributes(long) override { Raise(TDaoErr::InvalidOperation); }
+    Variant Value() const override { Raise(TDaoErr::InvalidOperation); }
+    void SetValue(const Variant&) override { Raise(TDaoErr::InvalidOperation); }
+    long long FieldSize() const override { Raise(TDaoErr::InvalidOperation); }
     std::string DefaultValue() const override { return column_.DefaultValue; }
     bool Required() const override { return column_.Required; }
     std::string SourceTable() const override { return table_; }
@@ -50,7 +50,7 @@ class TOdbcFieldDef : public Field {
     }
 
   private:
-    [[noreturn]] void Raise(int number) const { Fail(*engine_, number, kFieldSource); }
+    [[noreturn]] void Raise(TDaoErr number) const { Fail(*engine_, number, kFieldSource); }
     TEngineRef engine_;
     std::string table_;
     TOdbcColumnInfo column_;
@@ -59,8 +59,8 @@ class TOdbcFieldDef : public Field {
 };
 
 // Tables change by statements on the server (CREATE, ALTER) here.
-using TOdbcFieldList = TFixedList<Field, FieldCollection, 3251>;
-using TOdbcIndexList = TFixedList<Index, IndexCollection, 3251>;
+using TOdbcFieldList = TFixedList<Field, FieldCollection, TDaoErr::NotSupported>;
+using TOdbcIndexList = TFixedList<Index, IndexCollection, TDaoErr::NotSupported>;
 
 class TOdbcIndex : public Index {
   public:
@@ -77,14 +77,16 @@ class TOdbcIndex : public Index {
               return list;
           }) {}
     std::string Name() const override { return info_.Name; }
-    void SetName(const std::string&) override { Fail(*engine_, 3219, "DAO.Index"); }
+    void SetName(const std::string&) override {
+        Fail(*engine_, TDaoErr::InvalidOperation, "DAO.Index");
+    }
     bool Primary() const override { return info_.Primary; }
-    void SetPrimary(bool) override { Fail(*engine_, 3219, "DAO.Index"); }
+    void SetPrimary(bool) override { Fail(*engine_, TDaoErr::InvalidOperation, "DAO.Index"); }
     bool Unique() const override { return info_.Unique; }
-    void SetUnique(bool) override { Fail(*engine_, 3219, "DAO.Index"); }
+    void SetUnique(bool) override { Fail(*engine_, TDaoErr::InvalidOperation, "DAO.Index"); }
     FieldCollection& Fields() override { return fields_; }
     std::shared_ptr<Field> CreateField(const std::string&) override {
-        Fail(*engine_, 3251, "DAO.Index");
+        Fail(*engine_, TDaoErr::NotSupported, "DAO.Index");
     }
 
   private:
@@ -133,10 +135,10 @@ class TOdbcTableDef : public TableDef {
     IndexCollection& Indexes() override { return indexes_; }
     PropertyCollection& Properties() override { return properties_; }
     std::shared_ptr<Index> CreateIndex(const std::string&) override {
-        Fail(db_->Engine(), 3251, kTableSource);
+        Fail(db_->Engine(), TDaoErr::NotSupported, kTableSource);
     }
     std::shared_ptr<Field> CreateField(const std::string&, int, int) override {
-        Fail(db_->Engine(), 3251, kTableSource);
+        Fail(db_->Engine(), TDaoErr::NotSupported, kTableSource);
     }
 
   private:
@@ -172,7 +174,7 @@ class TOdbcQueryDef : public QueryDef {
         try {
             source = DescribeSource(*db_, sql_);
         } catch (const ESqlSyntax& e) {
-            Fail(db_->Engine(), 3075, "DAO.QueryDef", e.Text);
+            Fail(db_->Engine(), TDaoErr::SyntaxError, "DAO.QueryDef", e.Text);
         }
         if (maxRecords_ > 0) source.Top = maxRecords_, source.Sql = source.Compose();
         auto rs = std::make_shared<TOdbcRecordset>(
@@ -186,7 +188,7 @@ class TOdbcQueryDef : public QueryDef {
             stmt.ExecDirect(ToServerSql(sql_));
             affected_ = stmt.RowsAffected();
         } catch (const ESqlSyntax& e) {
-            Fail(db_->Engine(), 3075, "DAO.QueryDef", e.Text);
+            Fail(db_->Engine(), TDaoErr::SyntaxError, "DAO.QueryDef", e.Text);
         } catch (const EOdbc& e) {
             db_->Fail(e, "DAO.QueryDef");
         }
@@ -239,7 +241,7 @@ TOdbcQueryDefs::TOdbcQueryDefs(TOdbcRef db)
 std::shared_ptr<QueryDef> TOdbcQueryDefs::Create(const std::string& name, const std::string& sql) {
     auto query = std::make_shared<TOdbcQueryDef>(db_, name, sql);
     if (!name.empty()) {
-        if (Find(name)) Fail(Engine(), 3012, Source(), name);
+        if (Find(name)) Fail(Engine(), TDaoErr::ObjectExists, Source(), name);
         created_.push_back(query);
         Refresh();
     }
@@ -247,7 +249,7 @@ std::shared_ptr<QueryDef> TOdbcQueryDefs::Create(const std::string& name, const 
 }
 
 void TOdbcQueryDefs::Delete(std::string_view name) {
-    if (!Find(name)) Fail(Engine(), 3265, Source());
+    if (!Find(name)) Fail(Engine(), TDaoErr::ItemNotFound, Source());
     std::erase_if(created_, [&](const auto& q) { return SameName(q->Name(), name); });
     Refresh();
 }

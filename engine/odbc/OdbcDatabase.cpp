@@ -57,10 +57,11 @@ std::shared_ptr<Recordset> TOdbcDatabase::OpenRecordset(const std::string& sourc
     try {
         described = DescribeSource(*state_, source);
     } catch (const ESqlSyntax& e) {
-        Fail(state_->Engine(), 3075, kSource, e.Text);
+        Fail(state_->Engine(), TDaoErr::SyntaxError, kSource, e.Text);
     }
     if (type == 0) type = described.IsTable ? dbOpenTable : dbOpenDynaset;
-    if (type == dbOpenTable && !described.IsTable) Fail(state_->Engine(), 3219, kSource);
+    if (type == dbOpenTable && !described.IsTable)
+        Fail(state_->Engine(), TDaoErr::InvalidOperation, kSource);
     const bool readOnly = (options & dbReadOnly) != 0;
     auto rs = std::make_shared<TOdbcRecordset>(state_, std::move(described), type, readOnly);
     rs->Open();
@@ -72,9 +73,9 @@ void TOdbcDatabase::Execute(const std::string& sql, int options) {
     try {
         text = (options & dbSQLPassThrough) ? sql : ToServerSql(sql);
     } catch (const ESqlSyntax& e) {
-        Fail(state_->Engine(), 3075, kSource, e.Text);
+        Fail(state_->Engine(), TDaoErr::SyntaxError, kSource, e.Text);
     }
-    if (state_->ReadOnly()) Fail(state_->Engine(), 3027, kSource);
+    if (state_->ReadOnly()) Fail(state_->Engine(), TDaoErr::ReadOnly, kSource);
     try {
         TOdbcStatement stmt(state_->Connection(kSource));
         stmt.ExecDirect(text);

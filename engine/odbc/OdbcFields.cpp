@@ -14,7 +14,7 @@ class TOdbcField : public Field {
         : owner_(std::move(owner)), engine_(std::move(engine)), index_(index) {}
 
     std::string Name() const override { return Meta().Name; }
-    void SetName(const std::string&) override { Raise(3219); }
+    void SetName(const std::string&) override { Raise(TDaoErr::InvalidOperation); }
     int Type() const override { return Meta().Type; }
     int Size() const override { return Meta().Size; }
     long Attributes() const override {
@@ -26,7 +26,7 @@ class TOdbcField : public Field {
         if (meta.Updatable) attributes |= dbUpdatableField;
         return attributes;
     }
-    void SetAttributes(long) override { Raise(3219); }
+    void SetAttributes(long) override { Raise(TDaoErr::InvalidOperation); }
     Variant Value() const override { return Owner().FieldValue(index_); }
     void SetValue(const Variant& value) override { Owner().SetFieldValue(index_, value); }
     long long FieldSize() const override {
@@ -54,11 +54,11 @@ class TOdbcField : public Field {
   private:
     TOdbcRecordset& Owner() const {
         const auto owner = owner_.lock();
-        if (!owner) Raise(3420);
+        if (!owner) Raise(TDaoErr::ObjectClosed);
         return *owner;
     }
     const TOdbcFieldMeta& Meta() const { return Owner().Meta(index_); }
-    [[noreturn]] void Raise(int number) const { Fail(*engine_, number, kFieldSource); }
+    [[noreturn]] void Raise(TDaoErr number) const { Fail(*engine_, number, kFieldSource); }
 
     std::weak_ptr<TOdbcRecordset> owner_;
     TEngineRef engine_;
@@ -73,7 +73,7 @@ std::unique_ptr<FieldCollection> MakeRecordFields(std::weak_ptr<TOdbcRecordset> 
     std::vector<std::shared_ptr<Field>> list;
     for (size_t i = 0; i < count; ++i)
         list.push_back(std::make_shared<TOdbcField>(owner, engine, i));
-    return std::make_unique<TFixedList<Field, FieldCollection, 3219>>(
+    return std::make_unique<TFixedList<Field, FieldCollection, TDaoErr::InvalidOperation>>(
         std::move(engine), kFieldSource, [list] { return list; });
 }
 

@@ -42,7 +42,7 @@ void TOdbcRecordset::Open() {
     if (const auto first = NextLive(-1, +1)) Land(*first);
 }
 
-void TOdbcRecordset::Raise(int number, const std::string& detail) const {
+void TOdbcRecordset::Raise(TDaoErr number, const std::string& detail) const {
     Fail(db_->Engine(), number, kSource, detail);
 }
 
@@ -51,7 +51,7 @@ void TOdbcRecordset::Raise(const EOdbc& error) const {
 }
 
 void TOdbcRecordset::CheckOpen() const {
-    if (closed_ || db_->Closed()) Raise(3420);
+    if (closed_ || db_->Closed()) Raise(TDaoErr::ObjectClosed);
 }
 
 std::string TOdbcRecordset::KeyColumn() const {
@@ -186,34 +186,34 @@ bool TOdbcRecordset::Eof() const {
 
 void TOdbcRecordset::MoveFirst() {
     BeforeMove();
-    if (type_ == dbOpenForwardOnly && pos_ > 0) Raise(3251);
+    if (type_ == dbOpenForwardOnly && pos_ > 0) Raise(TDaoErr::NotSupported);
     // A dynamic recordset sees the rows other users added or removed.
     if (type_ == dbOpenDynamic) LoadKeys();
     const auto first = NextLive(-1, +1);
     if (!first) {
         bof_ = eof_ = true;
-        Raise(3021);
+        Raise(TDaoErr::NoCurrentRecord);
     }
     Land(*first);
 }
 
 void TOdbcRecordset::MoveLast() {
     BeforeMove();
-    if (type_ == dbOpenForwardOnly) Raise(3251);
+    if (type_ == dbOpenForwardOnly) Raise(TDaoErr::NotSupported);
     if (type_ == dbOpenDynamic) LoadKeys();
     while (Has(Size())) {
     }
     const auto last = NextLive(static_cast<long>(Size()), -1);
     if (!last) {
         bof_ = eof_ = true;
-        Raise(3021);
+        Raise(TDaoErr::NoCurrentRecord);
     }
     Land(*last);
 }
 
 void TOdbcRecordset::MoveNext() {
     BeforeMove();
-    if (eof_) Raise(3021);
+    if (eof_) Raise(TDaoErr::NoCurrentRecord);
     if (const auto next = NextLive(bof_ ? -1 : pos_, +1)) return Land(*next);
     pos_ = static_cast<long>(Size());
     eof_ = true;
@@ -222,8 +222,8 @@ void TOdbcRecordset::MoveNext() {
 
 void TOdbcRecordset::MovePrevious() {
     BeforeMove();
-    if (type_ == dbOpenForwardOnly) Raise(3251);
-    if (bof_) Raise(3021);
+    if (type_ == dbOpenForwardOnly) Raise(TDaoErr::NotSupported);
+    if (bof_) Raise(TDaoErr::NoCurrentRecord);
     if (const auto previous = NextLive(eof_ ? static_cast<long>(Size()) : pos_, -1))
         return Land(*previous);
     pos_ = -1;
@@ -233,8 +233,8 @@ void TOdbcRecordset::MovePrevious() {
 
 void TOdbcRecordset::Move(long rows) {
     CheckOpen();
-    if (!HasCurrent()) Raise(3021);
-    if (type_ == dbOpenForwardOnly && rows < 0) Raise(3251);
+    if (!HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
+    if (type_ == dbOpenForwardOnly && rows < 0) Raise(TDaoErr::NotSupported);
     BeforeMove();
     const int direction = rows > 0 ? 1 : -1;
     long pos = pos_;
@@ -254,7 +254,7 @@ void TOdbcRecordset::Move(long rows) {
 
 long TOdbcRecordset::AbsolutePosition() const {
     CheckOpen();
-    if (type_ == dbOpenForwardOnly) Raise(3251);
+    if (type_ == dbOpenForwardOnly) Raise(TDaoErr::NotSupported);
     if (!HasCurrent()) return -1;
     long live = pos_;
     if (deletedCount_ > 0)
@@ -264,17 +264,17 @@ long TOdbcRecordset::AbsolutePosition() const {
 
 void TOdbcRecordset::SetAbsolutePosition(long position) {
     CheckOpen();
-    if (type_ == dbOpenForwardOnly) Raise(3251);
-    if (position < 0) Raise(3001);
+    if (type_ == dbOpenForwardOnly) Raise(TDaoErr::NotSupported);
+    if (position < 0) Raise(TDaoErr::InvalidArgument);
     long pos = deletedCount_ == 0 ? position : -1;
     if (deletedCount_ > 0) {
         for (long n = 0; n <= position; ++n) {
             const auto next = NextLive(pos, +1);
-            if (!next) Raise(3001);
+            if (!next) Raise(TDaoErr::InvalidArgument);
             pos = *next;
         }
     } else if (!Has(static_cast<size_t>(pos))) {
-        Raise(3001);
+        Raise(TDaoErr::InvalidArgument);
     }
     BeforeMove();
     Land(pos);
@@ -288,9 +288,9 @@ double TOdbcRecordset::PercentPosition() const {
 
 void TOdbcRecordset::SetPercentPosition(double percent) {
     CheckOpen();
-    if (percent < 0 || percent > 100) Raise(3001);
+    if (percent < 0 || percent > 100) Raise(TDaoErr::InvalidArgument);
     const long live = RecordCount();
-    if (live == 0) Raise(3021);
+    if (live == 0) Raise(TDaoErr::NoCurrentRecord);
     const long target = std::min(live - 1, static_cast<long>(std::floor(percent / 100.0 * live)));
     SetAbsolutePosition(std::max(0L, target));
 }
@@ -308,7 +308,7 @@ long TOdbcRecordset::RecordCount() const {
 TBytes TOdbcRecordset::BookmarkOf(size_t pos) const {
     std::int64_t value = static_cast<std::int64_t>(pos) + 1;
     if (Keyset() && keys_.Numeric()) value = keys_.At(pos).AsInt64();
-    if (value < 1 || value > 0x7FFFFFFF) Raise(3159);
+    if (value < 1 || value > 0x7FFFFFFF) Raise(TDaoErr::InvalidBookmark);
     const auto mark = static_cast<std::uint32_t>(value);
     TBytes bytes(8);
     std::memcpy(bytes.data(), &mark, 4);
@@ -318,16 +318,16 @@ TBytes TOdbcRecordset::BookmarkOf(size_t pos) const {
 
 TBytes TOdbcRecordset::Bookmark() const {
     CheckOpen();
-    if (!Bookmarkable()) Raise(3251);
-    if (!HasCurrent()) Raise(3021);
+    if (!Bookmarkable()) Raise(TDaoErr::NotSupported);
+    if (!HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
     return BookmarkOf(static_cast<size_t>(pos_));
 }
 
 void TOdbcRecordset::SetBookmark(const TBytes& bookmark) {
     CheckOpen();
-    if (!Bookmarkable()) Raise(3251);
+    if (!Bookmarkable()) Raise(TDaoErr::NotSupported);
     std::uint32_t mark = 0, family = family_;
-    if (bookmark.size() < 4) Raise(3159);
+    if (bookmark.size() < 4) Raise(TDaoErr::InvalidBookmark);
     std::memcpy(&mark, bookmark.data(), 4);
     if (bookmark.size() >= 8) std::memcpy(&family, bookmark.data() + 4, 4);
     std::optional<size_t> pos;
@@ -337,15 +337,15 @@ void TOdbcRecordset::SetBookmark(const TBytes& bookmark) {
         else if (mark <= Size())
             pos = mark - 1;
     }
-    if (!pos) Raise(3159);
-    if (Deleted(*pos) || !Row(*pos)) Raise(3167);
+    if (!pos) Raise(TDaoErr::InvalidBookmark);
+    if (Deleted(*pos) || !Row(*pos)) Raise(TDaoErr::RecordDeleted);
     BeforeMove();
     Land(static_cast<long>(*pos));
 }
 
 TBytes TOdbcRecordset::LastModified() const {
     CheckOpen();
-    if (!lastModified_) Raise(3021);
+    if (!lastModified_) Raise(TDaoErr::NoCurrentRecord);
     return BookmarkOf(*lastModified_);
 }
 
@@ -448,10 +448,10 @@ void TOdbcRecordset::KeepNewRow(std::vector<Variant> row) {
 Variant TOdbcRecordset::FieldValue(size_t field) const {
     CheckOpen();
     if (editMode_ != dbEditNone) return editValues_[field];
-    if (!HasCurrent()) Raise(3021);
-    if (Deleted(static_cast<size_t>(pos_))) Raise(3167);
+    if (!HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
+    if (Deleted(static_cast<size_t>(pos_))) Raise(TDaoErr::RecordDeleted);
     const auto* row = Row(static_cast<size_t>(pos_));
-    if (!row || row->empty()) Raise(3167);
+    if (!row || row->empty()) Raise(TDaoErr::RecordDeleted);
     return (*row)[field];
 }
 
@@ -472,7 +472,7 @@ std::shared_ptr<Recordset> TOdbcRecordset::OpenRecordset(int type, int) {
 
 std::shared_ptr<Recordset> TOdbcRecordset::Clone() {
     CheckOpen();
-    if (!Bookmarkable()) Raise(3251);
+    if (!Bookmarkable()) Raise(TDaoErr::NotSupported);
     auto clone = std::make_shared<TOdbcRecordset>(db_, source_, type_, readOnly_);
     clone->family_ = family_;
     clone->fields_ = fields_;

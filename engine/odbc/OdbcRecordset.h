@@ -89,7 +89,7 @@ class TOdbcRecordset : public Recordset, public std::enable_shared_from_this<TOd
     bool Keyset() const {
         return source_.Keyed() && type_ != dbOpenSnapshot && type_ != dbOpenForwardOnly;
     }
-    [[noreturn]] void Raise(int number, const std::string& detail = {}) const;
+    [[noreturn]] void Raise(TDaoErr number, const std::string& detail = {}) const;
     [[noreturn]] void Raise(const EOdbc& error) const;
     void CheckOpen() const;
     void Describe();
@@ -98,7 +98,7 @@ class TOdbcRecordset : public Recordset, public std::enable_shared_from_this<TOd
     bool Has(size_t pos);
     size_t Size() const { return Keyset() ? keys_.Size() : rows_.size(); }
     bool Deleted(size_t pos) const { return pos < deleted_.size() && deleted_[pos]; }
-    // A row found gone by a write: every later access to it fails with 3167.
+    // A row found gone by a write: every later access to it fails with RecordDeleted.
     void MarkGone(size_t pos);
     std::optional<long> NextLive(long from, int direction);
     bool HasCurrent() const;

@@ -29,7 +29,8 @@ Variant TOdbcRecordset::Converted(const TOdbcFieldMeta& meta, const Variant& val
         switch (meta.Type) {
             case dbText: {
                 std::string text = value.AsString();
-                if (meta.Size > 0 && Utf8Length(text) > static_cast<size_t>(meta.Size)) Raise(3163);
+                if (meta.Size > 0 && Utf8Length(text) > static_cast<size_t>(meta.Size))
+                    Raise(TDaoErr::FieldTooSmall);
                 return Variant(std::move(text));
             }
             case dbBoolean:
@@ -60,14 +61,14 @@ Variant TOdbcRecordset::Converted(const TOdbcFieldMeta& meta, const Variant& val
     } catch (const EDaoError&) {
         throw;
     } catch (const std::exception&) {
-        Raise(3421);
+        Raise(TDaoErr::ConversionError);
     }
 }
 
 void TOdbcRecordset::SetFieldValue(size_t field, const Variant& value) {
     CheckOpen();
-    if (editMode_ == dbEditNone) Raise(3020);
-    if (!fields_[field].Updatable) Raise(3164);
+    if (editMode_ == dbEditNone) Raise(TDaoErr::UpdateWithoutEdit);
+    if (!fields_[field].Updatable) Raise(TDaoErr::FieldNotUpdatable);
     editValues_[field] = Converted(fields_[field], value);
     edited_[field] = true;
 }
@@ -99,7 +100,7 @@ std::vector<Variant> TOdbcRecordset::DefaultValues() {
 
 void TOdbcRecordset::AddNew() {
     CheckOpen();
-    if (!Updatable()) Raise(3027);
+    if (!Updatable()) Raise(TDaoErr::ReadOnly);
     if (editMode_ != dbEditNone) CancelUpdate();
     editValues_ = DefaultValues();
     edited_.assign(fields_.size(), false);
@@ -108,13 +109,13 @@ void TOdbcRecordset::AddNew() {
 
 void TOdbcRecordset::Edit() {
     CheckOpen();
-    if (!Updatable()) Raise(3027);
-    if (!HasCurrent()) Raise(3021);
-    if (Deleted(static_cast<size_t>(pos_))) Raise(3167);
+    if (!Updatable()) Raise(TDaoErr::ReadOnly);
+    if (!HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
+    if (Deleted(static_cast<size_t>(pos_))) Raise(TDaoErr::RecordDeleted);
     const auto* row = Row(static_cast<size_t>(pos_));
     if (!row) {
         MarkGone(static_cast<size_t>(pos_));
-        Raise(3167);
+        Raise(TDaoErr::RecordDeleted);
     }
     editValues_ = original_ = *row;
     edited_.assign(fields_.size(), false);
@@ -123,7 +124,7 @@ void TOdbcRecordset::Edit() {
 
 void TOdbcRecordset::CancelUpdate() {
     CheckOpen();
-    if (editMode_ == dbEditNone) Raise(3020);
+    if (editMode_ == dbEditNone) Raise(TDaoErr::UpdateWithoutEdit);
     editMode_ = dbEditNone;
     editValues_.clear();
     original_.clear();
@@ -131,7 +132,7 @@ void TOdbcRecordset::CancelUpdate() {
 
 void TOdbcRecordset::Update() {
     CheckOpen();
-    if (editMode_ == dbEditNone) Raise(3020);
+    if (editMode_ == dbEditNone) Raise(TDaoErr::UpdateWithoutEdit);
     if (editMode_ == dbEditAdd) {
         WriteNew();
     } else {
@@ -140,7 +141,7 @@ void TOdbcRecordset::Update() {
         } catch (const EDaoError& e) {
             // Changed or deleted by another user: the edit is over, as the record
             // has to be read again before it can be changed.
-            if (e.Number() == 3197 || e.Number() == 3167) CancelUpdate();
+            if (e.Is(TDaoErr::WriteConflict) || e.Is(TDaoErr::RecordDeleted)) CancelUpdate();
             throw;
         }
     }
@@ -186,11 +187,11 @@ void TOdbcRecordset::WriteEdit() {
         stmt.Prepare("SELECT 1 FROM " + table + " WHERE " + key + " = ?");
         stmt.Bind({keys_.At(pos)});
         stmt.Execute();
-        if (stmt.Fetch()) Raise(3197);
+        if (stmt.Fetch()) Raise(TDaoErr::WriteConflict);
         MarkGone(pos);
-        Raise(3167);
+        Raise(TDaoErr::RecordDeleted);
     } catch (const EOdbc& e) {
-        if (e.NotNullViolation()) Raise(3314, ColumnOfMessage(e.Message));
+        if (e.NotNullViolation()) Raise(TDaoErr::NullNotAllowed, ColumnOfMessage(e.Message));
         Raise(e);
     }
 }
@@ -255,7 +256,7 @@ void TOdbcRecordset::WriteNew() {
         }
         insert_->Bind(values);
         insert_->Execute();
-        if (!insert_->Fetch()) Raise(3146, "no key returned");
+        if (!insert_->Fetch()) Raise(TDaoErr::OdbcCallFailed, "no key returned");
         std::vector<Variant> row;
         if (wholeRows) {
             row.reserve(fields_.size());
@@ -266,7 +267,7 @@ void TOdbcRecordset::WriteNew() {
         if (wholeRows) KeepNewRow(std::move(row));
     } catch (const EOdbc& e) {
         insert_.reset();
-        if (e.NotNullViolation()) Raise(3314, ColumnOfMessage(e.Message));
+        if (e.NotNullViolation()) Raise(TDaoErr::NullNotAllowed, ColumnOfMessage(e.Message));
         Raise(e);
     }
     deleted_.push_back(false);
@@ -275,10 +276,10 @@ void TOdbcRecordset::WriteNew() {
 
 void TOdbcRecordset::Delete() {
     CheckOpen();
-    if (!Updatable()) Raise(3027);
-    if (!HasCurrent()) Raise(3021);
+    if (!Updatable()) Raise(TDaoErr::ReadOnly);
+    if (!HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
     const size_t pos = static_cast<size_t>(pos_);
-    if (Deleted(pos)) Raise(3167);
+    if (Deleted(pos)) Raise(TDaoErr::RecordDeleted);
     if (editMode_ != dbEditNone) CancelUpdate();
     try {
         TOdbcStatement stmt(db_->Connection("DAO.Recordset"));
@@ -288,7 +289,7 @@ void TOdbcRecordset::Delete() {
         stmt.Execute();
         if (stmt.RowsAffected() == 0) {
             MarkGone(pos);
-            Raise(3167);
+            Raise(TDaoErr::RecordDeleted);
         }
     } catch (const EOdbc& e) {
         Raise(e);
@@ -308,12 +309,12 @@ void TOdbcRecordset::MarkGone(size_t pos) {
 
 void TOdbcRecordset::SetIndex(const std::string& name) {
     CheckOpen();
-    if (type_ != dbOpenTable || !Keyset()) Raise(3251);
+    if (type_ != dbOpenTable || !Keyset()) Raise(TDaoErr::NotSupported);
     const TOdbcTableInfo* table = db_->Table(source_.Table);
     std::string order;
     if (!name.empty()) {
         const TOdbcIndexInfo* index = table ? table->Index(name) : nullptr;
-        if (!index) Raise(3800, name);
+        if (!index) Raise(TDaoErr::NotAnIndex, name);
         for (const auto& [column, descending] : index->Columns)
             order += ServerName(column) + (descending ? " DESC, " : ", ");
     }
@@ -334,12 +335,14 @@ void TOdbcRecordset::SetIndex(const std::string& name) {
 
 void TOdbcRecordset::Seek(const std::string& comparison, const std::vector<Variant>& keys) {
     CheckOpen();
-    if (type_ != dbOpenTable) Raise(3251);
-    if (index_.empty()) Raise(3019);
+    if (type_ != dbOpenTable) Raise(TDaoErr::NotSupported);
+    if (index_.empty()) Raise(TDaoErr::NoCurrentIndex);
     const TOdbcIndexInfo* index = db_->Table(source_.Table)->Index(index_);
-    if (!index || keys.empty() || keys.size() > index->Columns.size()) Raise(3001);
+    if (!index || keys.empty() || keys.size() > index->Columns.size())
+        Raise(TDaoErr::InvalidArgument);
     const bool backwards = comparison == "<" || comparison == "<=";
-    if (comparison != "=" && comparison != ">=" && comparison != ">" && !backwards) Raise(3001);
+    if (comparison != "=" && comparison != ">=" && comparison != ">" && !backwards)
+        Raise(TDaoErr::InvalidArgument);
     std::string left, right, order;
     for (size_t i = 0; i < keys.size(); ++i) {
         left += (i ? ", " : "") + ServerName(index->Columns[i].first);
@@ -371,13 +374,13 @@ void TOdbcRecordset::Seek(const std::string& comparison, const std::vector<Varia
 // them comes first, last, next or before.
 void TOdbcRecordset::Find(const std::string& criteria, int kind) {
     CheckOpen();
-    if (type_ == dbOpenForwardOnly || type_ == dbOpenTable) Raise(3251);
-    if (!Keyset()) Raise(3251);
+    if (type_ == dbOpenForwardOnly || type_ == dbOpenTable) Raise(TDaoErr::NotSupported);
+    if (!Keyset()) Raise(TDaoErr::NotSupported);
     std::string condition;
     try {
         condition = ToServerSql(criteria);
     } catch (const ESqlSyntax& e) {
-        Raise(3075, e.Text);
+        Raise(TDaoErr::SyntaxError, e.Text);
     }
     std::unordered_set<std::string> matches;
     std::string sql =

@@ -44,7 +44,7 @@ TOdbcState::TOdbcState(TEngineRef engine, std::string name, std::string connect,
 }
 
 TOdbcConnection& TOdbcState::Connection(const char* source) {
-    if (!connection_) zalvert::engine::Fail(*engine_, 3420, source);
+    if (!connection_) zalvert::engine::Fail(*engine_, TDaoErr::ObjectClosed, source);
     if (!batch_.Empty()) {
         try {
             batch_.Send(*connection_);
@@ -68,7 +68,7 @@ void TOdbcState::QueueInsert(const std::string& sql, std::vector<Variant> values
 
 std::int64_t TOdbcState::ReserveKey(const std::string& table, const std::string& column,
                                     const char* source) {
-    if (!connection_) zalvert::engine::Fail(*engine_, 3420, source);
+    if (!connection_) zalvert::engine::Fail(*engine_, TDaoErr::ObjectClosed, source);
     try {
         return reserves_[table + "." + column].Next(*connection_, table, column);
     } catch (const EOdbc& e) {
@@ -77,9 +77,10 @@ std::int64_t TOdbcState::ReserveKey(const std::string& table, const std::string&
 }
 
 void TOdbcState::Fail(const EOdbc& error, const char* source) {
-    if (error.UniqueViolation()) zalvert::engine::Fail(*engine_, 3022, source);
-    if (error.Locked()) zalvert::engine::Fail(*engine_, 3260, source, error.Message);
-    zalvert::engine::Fail(*engine_, 3146, source, "[" + error.State + "] " + error.Message);
+    if (error.UniqueViolation()) zalvert::engine::Fail(*engine_, TDaoErr::DuplicateKey, source);
+    if (error.Locked()) zalvert::engine::Fail(*engine_, TDaoErr::Locked, source, error.Message);
+    zalvert::engine::Fail(*engine_, TDaoErr::OdbcCallFailed, source,
+                          "[" + error.State + "] " + error.Message);
 }
 
 std::vector<std::string> TOdbcState::TableNames(bool views) {

@@ -46,7 +46,7 @@ class TOdbcState {
 
     TEngineState& Engine() const { return *engine_; }
     const TEngineRef& EngineRef() const { return engine_; }
-    // The connection, with the rows added in batches sent first; 3420 once the
+    // The connection, with the rows added in batches sent first; ObjectClosed once the
     // database is closed.
     TOdbcConnection& Connection(const char* source);
     // Queues a row of an INSERT ("INSERT INTO t (k, a) VALUES") for a batch.
