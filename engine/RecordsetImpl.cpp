@@ -134,11 +134,9 @@ TRecordsetImpl::TRecordsetImpl(std::shared_ptr<TRowSet> rows, int type, bool rea
       type_(type),
       readOnly_(readOnly),
       family_(rows_->Id()),
-      index_(std::move(index)) {
-    if (rows_->Has(0)) {
-        if (const auto first = NextLive(-1, +1)) Land(*first);
-    }
-    if (pos_ < 0) bof_ = eof_ = true;
+      index_(std::move(index)),
+      cursor_(rows_, type == dbOpenForwardOnly) {
+    Moved();
 }
 
 TRecordsetImpl::~TRecordsetImpl() = default;
@@ -154,12 +152,12 @@ std::string TRecordsetImpl::Name() const {
 
 bool TRecordsetImpl::Bof() const {
     CheckOpen();
-    return bof_;
+    return cursor_.Bof();
 }
 
 bool TRecordsetImpl::Eof() const {
     CheckOpen();
-    return eof_;
+    return cursor_.Eof();
 }
 
 bool TRecordsetImpl::Updatable() const {
@@ -171,14 +169,28 @@ void TRecordsetImpl::CheckUpdatable() const {
     if (!Updatable()) Raise(TDaoErr::ReadOnly);
 }
 
-bool TRecordsetImpl::HasCurrent() const {
-    return pos_ >= 0 && !bof_ && !eof_ && static_cast<size_t>(pos_) < rows_->KnownSize();
+void TRecordsetImpl::Refuse(TCursorRefusal refusal) const {
+    switch (refusal) {
+        case TCursorRefusal::None:
+            return;
+        case TCursorRefusal::NoCurrentRecord:
+            Raise(TDaoErr::NoCurrentRecord);
+        case TCursorRefusal::NotSupported:
+            Raise(TDaoErr::NotSupported);
+        case TCursorRefusal::InvalidArgument:
+            Raise(TDaoErr::InvalidArgument);
+    }
 }
 
 void TRecordsetImpl::Land(long pos) {
-    pos_ = pos;
-    bof_ = eof_ = false;
-    Reach(pos + 1);
+    cursor_.LandOn(static_cast<size_t>(pos));
+    Moved();
+}
+
+// After every move: the rows passed count as reached, the current row is read anew.
+void TRecordsetImpl::Moved() {
+    const long pos = cursor_.Position();
+    if (pos >= 0) Reach(cursor_.HasCurrent() ? pos + 1 : pos);
     cachedPos_ = -2;
     if (writtenPos_ != pos) ForgetWritten();
 }
@@ -194,151 +206,72 @@ void TRecordsetImpl::Reach(long positions) {
     std::erase_if(addedBeyond_, [&](long added) { return added < accessed_; });
 }
 
-bool TRecordsetImpl::NoLiveRows() const {
-    return rows_->Complete() && rows_->KnownSize() == rows_->DeletedCount();
-}
-
-// The next position in `direction` that this recordset did not delete.
-std::optional<long> TRecordsetImpl::NextLive(long from, int direction) const {
-    for (long pos = from + direction; pos >= 0; pos += direction) {
-        if (!rows_->Has(static_cast<size_t>(pos))) return std::nullopt;
-        if (!rows_->IsDeleted(static_cast<size_t>(pos))) return pos;
-    }
-    return std::nullopt;
+// A refusal leaves the recordset as it was; a move cancels an edit in progress.
+void TRecordsetImpl::MoveAfter(TCursorRefusal refusal) {
+    CheckOpen();
+    Refuse(refusal);
+    if (editMode_ != dbEditNone) CancelUpdate();
 }
 
 void TRecordsetImpl::MoveFirst() {
-    CheckOpen();
-    if (type_ == dbOpenForwardOnly && pos_ > 0) Raise(TDaoErr::NotSupported);
-    if (editMode_ != dbEditNone) CancelUpdate();
-    const auto first = NextLive(-1, +1);
-    if (!first) {
-        if (NoLiveRows()) bof_ = eof_ = true;
-        Raise(TDaoErr::NoCurrentRecord);
-    }
-    Land(*first);
+    MoveAfter(cursor_.Refusal(TMove::First));
+    const TCursorRefusal refusal = cursor_.First();
+    Moved();
+    Refuse(refusal);
 }
 
 void TRecordsetImpl::MoveLast() {
-    CheckOpen();
-    if (type_ == dbOpenForwardOnly) Raise(TDaoErr::NotSupported);
-    if (editMode_ != dbEditNone) CancelUpdate();
-    rows_->FetchAll();
-    const auto last = NextLive(static_cast<long>(rows_->KnownSize()), -1);
-    if (!last) {
-        bof_ = eof_ = true;
-        Raise(TDaoErr::NoCurrentRecord);
-    }
-    Land(*last);
+    MoveAfter(cursor_.Refusal(TMove::Last));
+    const TCursorRefusal refusal = cursor_.Last();
+    Moved();
+    Refuse(refusal);
     Reach(static_cast<long>(rows_->KnownSize()));
 }
 
 void TRecordsetImpl::MoveNext() {
-    CheckOpen();
-    if (eof_) Raise(TDaoErr::NoCurrentRecord);
-    if (editMode_ != dbEditNone) CancelUpdate();
-    if (const auto next = NextLive(bof_ ? -1 : pos_, +1)) {
-        Land(*next);
-        return;
-    }
-    pos_ = static_cast<long>(rows_->KnownSize());
-    eof_ = true;
-    // Rows this recordset deleted do not count: with none left it is empty.
-    bof_ = NoLiveRows();
-    Reach(pos_);
-    cachedPos_ = -2;
+    MoveAfter(cursor_.Refusal(TMove::Next));
+    cursor_.Next();
+    Moved();
 }
 
 void TRecordsetImpl::MovePrevious() {
-    CheckOpen();
-    if (type_ == dbOpenForwardOnly) Raise(TDaoErr::NotSupported);
-    if (bof_) Raise(TDaoErr::NoCurrentRecord);
-    if (editMode_ != dbEditNone) CancelUpdate();
-    if (const auto previous = NextLive(eof_ ? static_cast<long>(rows_->KnownSize()) : pos_, -1)) {
-        Land(*previous);
-        return;
-    }
-    pos_ = -1;
-    bof_ = true;
-    eof_ = NoLiveRows();
-    cachedPos_ = -2;
+    MoveAfter(cursor_.Refusal(TMove::Previous));
+    cursor_.Previous();
+    Moved();
 }
 
 void TRecordsetImpl::Move(long rows) {
-    CheckOpen();
-    if (!HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
-    if (type_ == dbOpenForwardOnly && rows < 0) Raise(TDaoErr::NotSupported);
-    if (editMode_ != dbEditNone) CancelUpdate();
-    if (rows == 0) {
-        cachedPos_ = -2;
-        return;
-    }
-    const int direction = rows > 0 ? 1 : -1;
-    long pos = pos_;
-    if (rows_->DeletedCount() == 0) {
-        const long target = pos_ + rows;
-        if (target >= 0 && rows_->Has(static_cast<size_t>(target))) return Land(target);
-        pos = target < 0 ? -1 : static_cast<long>(rows_->KnownSize());
-    } else {
-        for (long left = std::labs(rows); left > 0; --left) {
-            const auto next = NextLive(pos, direction);
-            if (!next) {
-                pos = direction > 0 ? static_cast<long>(rows_->KnownSize()) : -1;
-                break;
-            }
-            pos = *next;
-        }
-        if (pos >= 0 && static_cast<size_t>(pos) < rows_->KnownSize()) return Land(pos);
-    }
-    pos_ = pos;
-    bof_ = pos < 0 || NoLiveRows();
-    eof_ = pos >= 0 || NoLiveRows();
-    if (pos >= 0) Reach(pos);
-    cachedPos_ = -2;
-}
-
-long TRecordsetImpl::LiveBefore(long pos) const {
-    if (rows_->DeletedCount() == 0) return pos;
-    long live = 0;
-    for (long i = 0; i < pos; ++i) live += !rows_->IsDeleted(static_cast<size_t>(i));
-    return live;
+    MoveAfter(cursor_.Refusal(TMove::By, rows));
+    cursor_.Move(rows);
+    Moved();
 }
 
 long TRecordsetImpl::AbsolutePosition() const {
     CheckOpen();
     if (type_ == dbOpenForwardOnly) Raise(TDaoErr::NotSupported);
-    return HasCurrent() ? LiveBefore(pos_) : -1;
+    return cursor_.AbsolutePosition();
 }
 
 void TRecordsetImpl::SetAbsolutePosition(long position) {
     CheckOpen();
     if (type_ == dbOpenForwardOnly) Raise(TDaoErr::NotSupported);
-    if (position < 0) Raise(TDaoErr::InvalidArgument);
-    long pos = -1;
-    for (long n = 0; n <= position; ++n) {
-        const auto next = NextLive(pos, +1);
-        if (!next) Raise(TDaoErr::InvalidArgument);
-        pos = *next;
-    }
-    if (editMode_ != dbEditNone) CancelUpdate();
-    Land(pos);
+    const auto target = cursor_.LivePosition(position);
+    if (!target) Raise(TDaoErr::InvalidArgument);
+    MoveAfter(TCursorRefusal::None);
+    Land(static_cast<long>(*target));
 }
 
 double TRecordsetImpl::PercentPosition() const {
     CheckOpen();
-    const long count = RecordCount();
-    if (!HasCurrent() || count == 0) return 0;
-    return 100.0 * static_cast<double>(LiveBefore(pos_) + 1) / static_cast<double>(count);
+    return cursor_.PercentPosition(RecordCount());
 }
 
 void TRecordsetImpl::SetPercentPosition(double percent) {
     CheckOpen();
-    if (percent < 0 || percent > 100) Raise(TDaoErr::InvalidArgument);
-    rows_->FetchAll();
-    const long live = static_cast<long>(rows_->KnownSize() - rows_->DeletedCount());
-    if (live == 0) Raise(TDaoErr::NoCurrentRecord);
-    const long target = std::min(live - 1, static_cast<long>(std::floor(percent / 100.0 * live)));
-    SetAbsolutePosition(std::max(0L, target));
+    if (type_ == dbOpenForwardOnly) Raise(TDaoErr::NotSupported);
+    size_t target = 0;
+    MoveAfter(cursor_.PercentTarget(percent, target));
+    Land(static_cast<long>(target));
 }
 
 long TRecordsetImpl::RecordCount() const {
@@ -347,7 +280,7 @@ long TRecordsetImpl::RecordCount() const {
     const long reached = std::min(accessed_, static_cast<long>(rows_->KnownSize()));
     long added = 0;
     for (long pos : addedBeyond_) added += !rows_->IsDeleted(static_cast<size_t>(pos));
-    return LiveBefore(reached) + added;
+    return cursor_.LiveBefore(reached) + added;
 }
 
 // A keyset's bookmark names its row by the row's id, so that it stays with its
@@ -400,8 +333,8 @@ std::optional<long> TRecordsetImpl::LearnRowOfBookmark(const TBytes& bookmark) {
 TBytes TRecordsetImpl::Bookmark() const {
     CheckOpen();
     if (!Bookmarkable()) Raise(TDaoErr::NotSupported);
-    if (!HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
-    return BookmarkOf(pos_);
+    if (!cursor_.HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
+    return BookmarkOf(cursor_.Position());
 }
 
 void TRecordsetImpl::SetBookmark(const TBytes& bookmark) {
@@ -449,10 +382,11 @@ bool TRecordsetImpl::TakeWritten(long pos) const {
 
 const std::vector<Variant>& TRecordsetImpl::CurrentRow() const {
     const std::uint64_t generation = rows_->Database().Engine().CacheGeneration;
-    if ((cachedPos_ != pos_ || cachedGeneration_ != generation) && !TakeWritten(pos_)) {
-        cachedPos_ = pos_;
+    if ((cachedPos_ != cursor_.Position() || cachedGeneration_ != generation) &&
+        !TakeWritten(cursor_.Position())) {
+        cachedPos_ = cursor_.Position();
         cachedGeneration_ = generation;
-        currentGone_ = !rows_->Read(static_cast<size_t>(pos_), current_);
+        currentGone_ = !rows_->Read(static_cast<size_t>(cursor_.Position()), current_);
     }
     if (currentGone_) Raise(TDaoErr::RecordDeleted);
     return current_;
@@ -461,8 +395,8 @@ const std::vector<Variant>& TRecordsetImpl::CurrentRow() const {
 const Variant& TRecordsetImpl::StoredValue(size_t field) const {
     CheckOpen();
     if (editMode_ != dbEditNone) return editValues_[field];
-    if (!HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
-    if (rows_->IsDeleted(static_cast<size_t>(pos_))) Raise(TDaoErr::RecordDeleted);
+    if (!cursor_.HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
+    if (rows_->IsDeleted(static_cast<size_t>(cursor_.Position()))) Raise(TDaoErr::RecordDeleted);
     return CurrentRow()[field];
 }
 
@@ -572,14 +506,14 @@ void TRecordsetImpl::AddNew() {
 void TRecordsetImpl::Edit() {
     CheckOpen();
     CheckUpdatable();
-    if (!HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
-    if (rows_->IsDeleted(static_cast<size_t>(pos_))) Raise(TDaoErr::RecordDeleted);
+    if (!cursor_.HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
+    if (rows_->IsDeleted(static_cast<size_t>(cursor_.Position()))) Raise(TDaoErr::RecordDeleted);
     if (editMode_ != dbEditNone) CancelUpdate();
     cachedPos_ = -2;  // edit what is stored now
     try {
         original_ = CurrentRow();
     } catch (const EDaoError&) {
-        if (currentGone_) rows_->MarkGone(static_cast<size_t>(pos_));
+        if (currentGone_) rows_->MarkGone(static_cast<size_t>(cursor_.Position()));
         throw;
     }
     editValues_ = original_;
@@ -603,8 +537,8 @@ void TRecordsetImpl::Update() {
             changes[i] = &editValues_[i];
     if (editMode_ == dbEditInProgress) {
         CheckUnchangedSinceEdit();
-        rows_->UpdateRow(static_cast<size_t>(pos_), changes);
-        lastModified_ = pos_;
+        rows_->UpdateRow(static_cast<size_t>(cursor_.Position()), changes);
+        lastModified_ = cursor_.Position();
     } else {
         const size_t known = rows_->KnownSize();
         std::vector<Variant> stored = std::move(spare_);
@@ -626,9 +560,9 @@ void TRecordsetImpl::Update() {
 // read to know is let go before the write, which may hold a large value twice.
 void TRecordsetImpl::CheckUnchangedSinceEdit() {
     std::vector<Variant> stored;
-    if (!rows_->Read(static_cast<size_t>(pos_), stored)) {
+    if (!rows_->Read(static_cast<size_t>(cursor_.Position()), stored)) {
         CancelUpdate();
-        rows_->MarkGone(static_cast<size_t>(pos_));
+        rows_->MarkGone(static_cast<size_t>(cursor_.Position()));
         Raise(TDaoErr::RecordDeleted);
     }
     if (stored != original_) {
@@ -664,8 +598,8 @@ void TRecordsetImpl::Delete() {
     CheckUpdatable();
     ForgetWritten();
     if (editMode_ != dbEditNone) CancelUpdate();
-    if (!HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
-    rows_->DeleteRow(static_cast<size_t>(pos_));
+    if (!cursor_.HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
+    rows_->DeleteRow(static_cast<size_t>(cursor_.Position()));
     cachedPos_ = -2;
 }
 
@@ -674,15 +608,12 @@ void TRecordsetImpl::Rebuild(std::shared_ptr<TRowSet> rows) {
     rows_ = std::move(rows);
     fields_.reset();
     defaults_.clear();
-    pos_ = -1;
-    bof_ = eof_ = false;
     accessed_ = 0;
     addedBeyond_.clear();
-    cachedPos_ = -2;
     editMode_ = dbEditNone;
     lastModified_.reset();
-    if (const auto first = NextLive(-1, +1)) Land(*first);
-    if (pos_ < 0) bof_ = eof_ = true;
+    cursor_ = TCursor(rows_, type_ == dbOpenForwardOnly);
+    Moved();
 }
 
 void TRecordsetImpl::Requery() {
@@ -695,8 +626,8 @@ std::shared_ptr<Recordset> TRecordsetImpl::Clone() {
     if (type_ == dbOpenForwardOnly) Raise(TDaoErr::NotSupported);
     auto clone = std::make_shared<TRecordsetImpl>(rows_, type_, readOnly_, index_);
     // A new clone has no current record until it is moved.
-    clone->pos_ = -1;
-    clone->bof_ = clone->eof_ = NoLiveRows();
+    clone->cursor_ = cursor_.Unpositioned();
+    clone->cachedPos_ = -2;
     clone->accessed_ = accessed_;
     clone->addedBeyond_ = addedBeyond_;
     clone->family_ = family_;  // a clone's bookmarks are the original's
@@ -824,7 +755,7 @@ void TRecordsetImpl::Find(const std::string& criteria, TFindKind kind) {
         Raise(TDaoErr::SyntaxError, e.Text);
     }
     std::optional<size_t> current;
-    if (HasCurrent()) current = static_cast<size_t>(pos_);
+    if (cursor_.HasCurrent()) current = static_cast<size_t>(cursor_.Position());
     const auto found = rows_->Find(condition, kind, current);
     noMatch_ = !found;
     if (found) {

@@ -9,6 +9,7 @@
 
 #include "engine/Dao.h"
 #include "engine/RowSets.h"
+#include "engine/core/Cursor.h"
 
 namespace zalvert::engine {
 
@@ -88,9 +89,10 @@ class TRecordsetImpl : public Recordset, public std::enable_shared_from_this<TRe
         if (closed_ || rows_->Database().Closed()) Raise(TDaoErr::ObjectClosed);
     }
     void CheckUpdatable() const;
-    bool HasCurrent() const;
+    void Refuse(TCursorRefusal refusal) const;
+    void MoveAfter(TCursorRefusal refusal);
     void Land(long pos);
-    std::optional<long> NextLive(long from, int direction) const;
+    void Moved();
     const std::vector<Variant>& CurrentRow() const;
     void KeepWritten(long pos, std::vector<Variant> row);
     static void ReleaseLargeValues(std::vector<Variant>& values);
@@ -100,13 +102,10 @@ class TRecordsetImpl : public Recordset, public std::enable_shared_from_this<TRe
     void StoreFieldValue(size_t field, Assign assign);
     bool TakeWritten(long pos) const;
     void ForgetWritten();
-    long LiveBefore(long pos) const;
     TBytes BookmarkOf(long pos) const;
     std::optional<std::uint32_t> OwnBookmarkValue(const TBytes& bookmark) const;
     std::optional<long> PositionOfBookmark(const TBytes& bookmark) const;
     std::optional<long> LearnRowOfBookmark(const TBytes& bookmark);
-    // Every row of the set deleted (or none there): the recordset is empty.
-    bool NoLiveRows() const;
     void Reach(long positions);
     void Find(const std::string& criteria, TFindKind kind);
     void Rebuild(std::shared_ptr<TRowSet> rows);
@@ -117,9 +116,6 @@ class TRecordsetImpl : public Recordset, public std::enable_shared_from_this<TRe
     bool readOnly_;
     std::uint32_t family_;  // names the recordset and its clones in keyset bookmarks
     bool closed_ = false;
-    long pos_ = -1;
-    bool bof_ = false;
-    bool eof_ = false;
     long accessed_ = 0;  // positions reached so far, for RecordCount
     // Positions of rows this recordset added past them, counted until reached.
     std::vector<long> addedBeyond_;
@@ -144,6 +140,7 @@ class TRecordsetImpl : public Recordset, public std::enable_shared_from_this<TRe
     std::string index_;
     std::unique_ptr<FieldCollection> fields_;
     mutable std::vector<std::optional<Variant>> defaults_;  // constant defaults, by field
+    TCursor cursor_;                                        // over rows_, shared with the clones
 };
 
 }  // namespace zalvert::engine

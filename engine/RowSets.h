@@ -10,6 +10,7 @@
 
 #include "engine/DatabaseState.h"
 #include "engine/RowIds.h"
+#include "engine/core/RowPositions.h"
 
 namespace zalvert::engine {
 
@@ -43,10 +44,10 @@ enum class TFindKind { First, Last, Next, Previous };
 // Stored values by field; null where a field keeps its value (or its default).
 using TChanges = std::vector<const Variant*>;
 
-class TRowSet {
+class TRowSet : public TRowPositions {
   public:
     TRowSet(TDatabaseRef db, TRecordSource source);
-    virtual ~TRowSet() = default;
+    ~TRowSet() override = default;
     TRowSet(const TRowSet&) = delete;
     TRowSet& operator=(const TRowSet&) = delete;
 
@@ -56,13 +57,6 @@ class TRowSet {
     TDatabaseState& Database() const { return *db_; }
     const TDatabaseRef& DatabaseRef() const { return db_; }
 
-    // Whether position `pos` exists, fetching as far as needed.
-    virtual bool Has(size_t pos) = 0;
-    virtual size_t KnownSize() const = 0;
-    virtual void FetchAll() = 0;
-    virtual bool Complete() const = 0;
-    virtual bool IsDeleted(size_t /*pos*/) const { return false; }
-    virtual size_t DeletedCount() const { return 0; }
     // The stored values of a row; false when it is gone (deleted by another user).
     virtual bool Read(size_t pos, std::vector<Variant>& row) = 0;
     virtual bool Updatable() const { return false; }
