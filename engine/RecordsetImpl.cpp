@@ -170,16 +170,7 @@ void TRecordsetImpl::CheckUpdatable() const {
 }
 
 void TRecordsetImpl::Refuse(TCursorRefusal refusal) const {
-    switch (refusal) {
-        case TCursorRefusal::None:
-            return;
-        case TCursorRefusal::NoCurrentRecord:
-            Raise(TDaoErr::NoCurrentRecord);
-        case TCursorRefusal::NotSupported:
-            Raise(TDaoErr::NotSupported);
-        case TCursorRefusal::InvalidArgument:
-            Raise(TDaoErr::InvalidArgument);
-    }
+    if (refusal != TCursorRefusal::None) Raise(ErrorOf(refusal));
 }
 
 void TRecordsetImpl::Land(long pos) {

@@ -5,6 +5,19 @@
 
 namespace zalvert::engine {
 
+TDaoErr ErrorOf(TCursorRefusal refusal) {
+    switch (refusal) {
+        case TCursorRefusal::NotSupported:
+            return TDaoErr::NotSupported;
+        case TCursorRefusal::InvalidArgument:
+            return TDaoErr::InvalidArgument;
+        case TCursorRefusal::None:
+        case TCursorRefusal::NoCurrentRecord:
+            break;
+    }
+    return TDaoErr::NoCurrentRecord;
+}
+
 TCursor::TCursor(std::shared_ptr<TRowPositions> rows, bool forwardOnly)
     : rows_(std::move(rows)), forwardOnly_(forwardOnly) {
     if (const auto first = NextLive(-1, +1)) LandOn(static_cast<size_t>(*first));

@@ -10,11 +10,15 @@
 #include <memory>
 #include <optional>
 
+#include "engine/DaoError.h"
 #include "engine/core/RowPositions.h"
 
 namespace zalvert::engine {
 
 enum class TCursorRefusal { None, NoCurrentRecord, NotSupported, InvalidArgument };
+
+// The engine error a refusal (not None) stands for.
+TDaoErr ErrorOf(TCursorRefusal refusal);
 
 enum class TMove { First, Last, Next, Previous, By };
 

@@ -39,7 +39,6 @@ void TOdbcRecordset::Open() {
         LoadKeys();
     else
         LoadRows();
-    if (const auto first = NextLive(-1, +1)) Land(*first);
 }
 
 void TOdbcRecordset::Raise(TDaoErr number, const std::string& detail) const {
@@ -86,11 +85,12 @@ void TOdbcRecordset::Describe() {
     }
 }
 
+// The keys anew, in rows of this recordset's own (its clones keep theirs); the
+// cursor on the first live row.
 void TOdbcRecordset::LoadKeys() {
     const TOdbcTableInfo* table = db_->Table(source_.Table);
     const TOdbcColumnInfo* key = table ? table->Column(source_.Key) : nullptr;
     const int type = key ? key->Type : 0;
-    keys_.Clear(type == dbByte || type == dbInteger || type == dbLong || type == dbBigInt);
     page_.clear();
     added_.clear();
     std::string sql = "SELECT " + KeyColumn() + " FROM " + source_.From;
@@ -100,72 +100,29 @@ void TOdbcRecordset::LoadKeys() {
     try {
         TOdbcStatement stmt(db_->Connection(kSource));
         stmt.ExecDirect(sql);
-        keys_.Load(stmt);
+        rows_ = TOdbcRows::Keyset(
+            db_, stmt, type == dbByte || type == dbInteger || type == dbLong || type == dbBigInt);
     } catch (const EOdbc& e) {
         Raise(e);
     }
-    deleted_.assign(keys_.Size(), false);
-    deletedCount_ = 0;
+    cursor_ = TCursor(rows_, false);
 }
 
 void TOdbcRecordset::LoadRows() {
-    rows_.clear();
-    deleted_.clear();
-    deletedCount_ = 0;
     try {
-        stream_ = std::make_unique<TOdbcStatement>(db_->Connection(kSource));
-        stream_->ExecDirect(source_.Compose());
-        streamDone_ = false;
-        if (type_ != dbOpenForwardOnly) {
-            while (Has(rows_.size())) {
-            }
-        }
+        auto stream = std::make_unique<TOdbcStatement>(db_->Connection(kSource));
+        stream->ExecDirect(source_.Compose());
+        rows_ = TOdbcRows::Held(db_, std::move(stream), fields_.size(), type_ == dbOpenForwardOnly);
     } catch (const EOdbc& e) {
         Raise(e);
     }
+    cursor_ = TCursor(rows_, type_ == dbOpenForwardOnly);
 }
 
-// Whether position `pos` exists, reading held rows as far as needed.
-bool TOdbcRecordset::Has(size_t pos) {
-    if (Keyset()) return pos < keys_.Size();
-    while (pos >= rows_.size() && !streamDone_) {
-        try {
-            if (!stream_->Fetch()) {
-                streamDone_ = true;
-                stream_.reset();
-                break;
-            }
-            std::vector<Variant> row;
-            for (size_t i = 0; i < fields_.size(); ++i) row.push_back(stream_->Get(i));
-            // A forward-only recordset keeps only its current row.
-            if (type_ == dbOpenForwardOnly && !rows_.empty()) rows_.back().clear();
-            rows_.push_back(std::move(row));
-        } catch (const EOdbc& e) {
-            Raise(e);
-        }
-    }
-    return pos < rows_.size();
-}
-
-std::optional<long> TOdbcRecordset::NextLive(long from, int direction) {
-    for (long pos = from + direction; pos >= 0; pos += direction) {
-        if (!Has(static_cast<size_t>(pos))) return std::nullopt;
-        if (!Deleted(static_cast<size_t>(pos))) return pos;
-    }
-    return std::nullopt;
-}
-
-bool TOdbcRecordset::HasCurrent() const {
-    return pos_ >= 0 && !bof_ && !eof_ && static_cast<size_t>(pos_) < Size();
-}
-
-void TOdbcRecordset::Land(long pos) {
-    pos_ = pos;
-    bof_ = eof_ = false;
-}
-
-void TOdbcRecordset::BeforeMove() {
+// A refusal leaves the recordset as it was; a move cancels an edit in progress.
+void TOdbcRecordset::MoveAfter(TCursorRefusal refusal) {
     CheckOpen();
+    if (refusal != TCursorRefusal::None) Raise(ErrorOf(refusal));
     if (editMode_ != dbEditNone) CancelUpdate();
 }
 
@@ -176,130 +133,76 @@ std::string TOdbcRecordset::Name() const {
 
 bool TOdbcRecordset::Bof() const {
     CheckOpen();
-    return bof_;
+    return cursor_.Bof();
 }
 
 bool TOdbcRecordset::Eof() const {
     CheckOpen();
-    return eof_;
+    return cursor_.Eof();
 }
 
 void TOdbcRecordset::MoveFirst() {
-    BeforeMove();
-    if (type_ == dbOpenForwardOnly && pos_ > 0) Raise(TDaoErr::NotSupported);
+    MoveAfter(cursor_.Refusal(TMove::First));
     // A dynamic recordset sees the rows other users added or removed.
     if (type_ == dbOpenDynamic) LoadKeys();
-    const auto first = NextLive(-1, +1);
-    if (!first) {
-        bof_ = eof_ = true;
-        Raise(TDaoErr::NoCurrentRecord);
-    }
-    Land(*first);
+    if (const auto refusal = cursor_.First(); refusal != TCursorRefusal::None)
+        Raise(ErrorOf(refusal));
 }
 
 void TOdbcRecordset::MoveLast() {
-    BeforeMove();
-    if (type_ == dbOpenForwardOnly) Raise(TDaoErr::NotSupported);
+    MoveAfter(cursor_.Refusal(TMove::Last));
     if (type_ == dbOpenDynamic) LoadKeys();
-    while (Has(Size())) {
-    }
-    const auto last = NextLive(static_cast<long>(Size()), -1);
-    if (!last) {
-        bof_ = eof_ = true;
-        Raise(TDaoErr::NoCurrentRecord);
-    }
-    Land(*last);
+    if (const auto refusal = cursor_.Last(); refusal != TCursorRefusal::None)
+        Raise(ErrorOf(refusal));
 }
 
 void TOdbcRecordset::MoveNext() {
-    BeforeMove();
-    if (eof_) Raise(TDaoErr::NoCurrentRecord);
-    if (const auto next = NextLive(bof_ ? -1 : pos_, +1)) return Land(*next);
-    pos_ = static_cast<long>(Size());
-    eof_ = true;
-    bof_ = Size() == deletedCount_;
+    MoveAfter(cursor_.Refusal(TMove::Next));
+    cursor_.Next();
 }
 
 void TOdbcRecordset::MovePrevious() {
-    BeforeMove();
-    if (type_ == dbOpenForwardOnly) Raise(TDaoErr::NotSupported);
-    if (bof_) Raise(TDaoErr::NoCurrentRecord);
-    if (const auto previous = NextLive(eof_ ? static_cast<long>(Size()) : pos_, -1))
-        return Land(*previous);
-    pos_ = -1;
-    bof_ = true;
-    eof_ = Size() == deletedCount_;
+    MoveAfter(cursor_.Refusal(TMove::Previous));
+    cursor_.Previous();
 }
 
 void TOdbcRecordset::Move(long rows) {
-    CheckOpen();
-    if (!HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
-    if (type_ == dbOpenForwardOnly && rows < 0) Raise(TDaoErr::NotSupported);
-    BeforeMove();
-    const int direction = rows > 0 ? 1 : -1;
-    long pos = pos_;
-    for (long left = std::labs(rows); left > 0; --left) {
-        const auto next = NextLive(pos, direction);
-        if (!next) {
-            pos = direction > 0 ? static_cast<long>(Size()) : -1;
-            break;
-        }
-        pos = *next;
-    }
-    if (pos >= 0 && static_cast<size_t>(pos) < Size()) return Land(pos);
-    pos_ = pos;
-    bof_ = pos < 0 || Size() == deletedCount_;
-    eof_ = pos >= 0 || Size() == deletedCount_;
+    MoveAfter(cursor_.Refusal(TMove::By, rows));
+    cursor_.Move(rows);
 }
 
 long TOdbcRecordset::AbsolutePosition() const {
     CheckOpen();
     if (type_ == dbOpenForwardOnly) Raise(TDaoErr::NotSupported);
-    if (!HasCurrent()) return -1;
-    long live = pos_;
-    if (deletedCount_ > 0)
-        for (long i = 0; i < pos_; ++i) live -= Deleted(static_cast<size_t>(i));
-    return live;
+    return cursor_.AbsolutePosition();
 }
 
 void TOdbcRecordset::SetAbsolutePosition(long position) {
     CheckOpen();
     if (type_ == dbOpenForwardOnly) Raise(TDaoErr::NotSupported);
-    if (position < 0) Raise(TDaoErr::InvalidArgument);
-    long pos = deletedCount_ == 0 ? position : -1;
-    if (deletedCount_ > 0) {
-        for (long n = 0; n <= position; ++n) {
-            const auto next = NextLive(pos, +1);
-            if (!next) Raise(TDaoErr::InvalidArgument);
-            pos = *next;
-        }
-    } else if (!Has(static_cast<size_t>(pos))) {
-        Raise(TDaoErr::InvalidArgument);
-    }
-    BeforeMove();
-    Land(pos);
+    const auto target = cursor_.LivePosition(position);
+    if (!target) Raise(TDaoErr::InvalidArgument);
+    MoveAfter(TCursorRefusal::None);
+    cursor_.LandOn(*target);
 }
 
 double TOdbcRecordset::PercentPosition() const {
-    const long count = RecordCount();
-    if (!HasCurrent() || count == 0) return 0;
-    return 100.0 * static_cast<double>(AbsolutePosition() + 1) / static_cast<double>(count);
+    return cursor_.PercentPosition(RecordCount());
 }
 
 void TOdbcRecordset::SetPercentPosition(double percent) {
     CheckOpen();
-    if (percent < 0 || percent > 100) Raise(TDaoErr::InvalidArgument);
-    const long live = RecordCount();
-    if (live == 0) Raise(TDaoErr::NoCurrentRecord);
-    const long target = std::min(live - 1, static_cast<long>(std::floor(percent / 100.0 * live)));
-    SetAbsolutePosition(std::max(0L, target));
+    if (type_ == dbOpenForwardOnly) Raise(TDaoErr::NotSupported);
+    size_t target = 0;
+    MoveAfter(cursor_.PercentTarget(percent, target));
+    cursor_.LandOn(target);
 }
 
 // Keys and held rows are all known: the count is exact for every type but
 // forward-only, which counts the rows read so far.
 long TOdbcRecordset::RecordCount() const {
     CheckOpen();
-    return static_cast<long>(Size() - deletedCount_);
+    return static_cast<long>(rows_->KnownSize() - rows_->DeletedCount());
 }
 
 // Four bytes name the record, as callers keep them, and four the recordset and its
@@ -307,7 +210,7 @@ long TOdbcRecordset::RecordCount() const {
 // bookmark stays with it when the order changes; other sets name a position.
 TBytes TOdbcRecordset::BookmarkOf(size_t pos) const {
     std::int64_t value = static_cast<std::int64_t>(pos) + 1;
-    if (Keyset() && keys_.Numeric()) value = keys_.At(pos).AsInt64();
+    if (Keyset() && rows_->Keys().Numeric()) value = rows_->Keys().At(pos).AsInt64();
     if (value < 1 || value > 0x7FFFFFFF) Raise(TDaoErr::InvalidBookmark);
     const auto mark = static_cast<std::uint32_t>(value);
     TBytes bytes(8);
@@ -319,8 +222,8 @@ TBytes TOdbcRecordset::BookmarkOf(size_t pos) const {
 TBytes TOdbcRecordset::Bookmark() const {
     CheckOpen();
     if (!Bookmarkable()) Raise(TDaoErr::NotSupported);
-    if (!HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
-    return BookmarkOf(static_cast<size_t>(pos_));
+    if (!cursor_.HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
+    return BookmarkOf(static_cast<size_t>(cursor_.Position()));
 }
 
 void TOdbcRecordset::SetBookmark(const TBytes& bookmark) {
@@ -332,15 +235,15 @@ void TOdbcRecordset::SetBookmark(const TBytes& bookmark) {
     if (bookmark.size() >= 8) std::memcpy(&family, bookmark.data() + 4, 4);
     std::optional<size_t> pos;
     if (family == family_ && mark > 0 && mark <= 0x7FFFFFFF) {
-        if (Keyset() && keys_.Numeric())
-            pos = keys_.Find(Variant(static_cast<std::int64_t>(mark)));
-        else if (mark <= Size())
+        if (Keyset() && rows_->Keys().Numeric())
+            pos = rows_->Keys().Find(Variant(static_cast<std::int64_t>(mark)));
+        else if (mark <= rows_->KnownSize())
             pos = mark - 1;
     }
     if (!pos) Raise(TDaoErr::InvalidBookmark);
-    if (Deleted(*pos) || !Row(*pos)) Raise(TDaoErr::RecordDeleted);
-    BeforeMove();
-    Land(static_cast<long>(*pos));
+    if (rows_->IsDeleted(*pos) || !Row(*pos)) Raise(TDaoErr::RecordDeleted);
+    MoveAfter(TCursorRefusal::None);
+    cursor_.LandOn(*pos);
 }
 
 TBytes TOdbcRecordset::LastModified() const {
@@ -352,7 +255,7 @@ TBytes TOdbcRecordset::LastModified() const {
 // A keyset's rows are read a page at a time around the one asked for; a row the
 // page lacks was deleted by another user.
 const std::vector<Variant>* TOdbcRecordset::Row(size_t pos) const {
-    if (!Keyset()) return pos < rows_.size() ? &rows_[pos] : nullptr;
+    if (!Keyset()) return rows_->HeldRow(pos);
     const std::uint64_t generation = db_->Engine().CacheGeneration;
     // Rows just added came back from the server as stored; a refresh of the cache
     // (asked for after every write) need not read them again.
@@ -375,7 +278,7 @@ void TOdbcRecordset::ReadRow(size_t pos) const {
                                    " WHERE " + KeyColumn() + " = ?");
         }
         TOdbcStatement& stmt = *rowStatement_;
-        stmt.Bind({keys_.At(pos)});
+        stmt.Bind({rows_->Keys().At(pos)});
         stmt.Execute();
         page_[slot].reset();
         if (stmt.Fetch()) {
@@ -395,10 +298,11 @@ void TOdbcRecordset::ReadRow(size_t pos) const {
 // One statement for every page: a short page repeats its last key.
 void TOdbcRecordset::ReadPage(size_t pos) const {
     pageStart_ = pos - std::min(pos, kPageRows / 4);
-    const size_t count = std::min(kPageRows, keys_.Size() - pageStart_);
+    const TKeyList& keyList = rows_->Keys();
+    const size_t count = std::min(kPageRows, keyList.Size() - pageStart_);
     std::vector<Variant> keys;
     keys.reserve(kPageRows);
-    for (size_t i = 0; i < count; ++i) keys.push_back(keys_.At(pageStart_ + i));
+    for (size_t i = 0; i < count; ++i) keys.push_back(keyList.At(pageStart_ + i));
     keys.resize(kPageRows, keys.back());
     page_.assign(count, std::nullopt);
     pageGenerations_.assign(count, db_->Engine().CacheGeneration);
@@ -432,7 +336,7 @@ void TOdbcRecordset::ReadPage(size_t pos) const {
 // The rows this recordset added last are kept beside the page: an import adds at
 // the end while the current record stays where it was, and both are read.
 void TOdbcRecordset::KeepNewRow(std::vector<Variant> row) {
-    const size_t pos = keys_.Size() - 1;
+    const size_t pos = rows_->KnownSize() - 1;
     if (added_.empty() || addedStart_ + added_.size() != pos) {
         added_.clear();
         addedStart_ = pos;
@@ -448,9 +352,9 @@ void TOdbcRecordset::KeepNewRow(std::vector<Variant> row) {
 Variant TOdbcRecordset::FieldValue(size_t field) const {
     CheckOpen();
     if (editMode_ != dbEditNone) return editValues_[field];
-    if (!HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
-    if (Deleted(static_cast<size_t>(pos_))) Raise(TDaoErr::RecordDeleted);
-    const auto* row = Row(static_cast<size_t>(pos_));
+    if (!cursor_.HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
+    if (rows_->IsDeleted(static_cast<size_t>(cursor_.Position()))) Raise(TDaoErr::RecordDeleted);
+    const auto* row = Row(static_cast<size_t>(cursor_.Position()));
     if (!row || row->empty()) Raise(TDaoErr::RecordDeleted);
     return (*row)[field];
 }
@@ -476,11 +380,9 @@ std::shared_ptr<Recordset> TOdbcRecordset::Clone() {
     auto clone = std::make_shared<TOdbcRecordset>(db_, source_, type_, readOnly_);
     clone->family_ = family_;
     clone->fields_ = fields_;
-    clone->keys_ = keys_;
-    clone->deleted_ = deleted_;
-    clone->deletedCount_ = deletedCount_;
+    // The same rows, deletion marks and added rows included; no current record.
     clone->rows_ = rows_;
-    clone->streamDone_ = true;
+    clone->cursor_ = cursor_.Unpositioned();
     clone->index_ = index_;
     return clone;
 }
@@ -488,20 +390,21 @@ std::shared_ptr<Recordset> TOdbcRecordset::Clone() {
 void TOdbcRecordset::Requery() {
     CheckOpen();
     if (editMode_ != dbEditNone) CancelUpdate();
-    pos_ = -1;
-    bof_ = eof_ = true;
     if (Keyset())
         LoadKeys();
     else
         LoadRows();
-    if (const auto first = NextLive(-1, +1)) Land(*first);
 }
 
 void TOdbcRecordset::Close() {
     CheckOpen();
     if (editMode_ != dbEditNone) CancelUpdate();
-    stream_.reset();
     insert_.reset();
+    // A forward-only set's statement goes with its rows (it has no clones).
+    if (type_ == dbOpenForwardOnly) {
+        cursor_ = TCursor();
+        rows_.reset();
+    }
     pageStatement_.reset();
     rowStatement_.reset();
     closed_ = true;

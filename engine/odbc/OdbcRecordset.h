@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "engine/Dao.h"
+#include "engine/core/Cursor.h"
 #include "engine/odbc/OdbcKeys.h"
+#include "engine/odbc/OdbcRows.h"
 #include "engine/odbc/OdbcSource.h"
 
 namespace zalvert::engine::odbc {
@@ -95,20 +97,12 @@ class TOdbcRecordset : public Recordset, public std::enable_shared_from_this<TOd
     void Describe();
     void LoadKeys();
     void LoadRows();
-    bool Has(size_t pos);
-    size_t Size() const { return Keyset() ? keys_.Size() : rows_.size(); }
-    bool Deleted(size_t pos) const { return pos < deleted_.size() && deleted_[pos]; }
-    // A row found gone by a write: every later access to it fails with RecordDeleted.
-    void MarkGone(size_t pos);
-    std::optional<long> NextLive(long from, int direction);
-    bool HasCurrent() const;
-    void Land(long pos);
-    void BeforeMove();
+    void MoveAfter(TCursorRefusal refusal);
     const std::vector<Variant>* Row(size_t pos) const;
     void ReadPage(size_t pos) const;
     void ReadRow(size_t pos) const;
     void KeepNewRow(std::vector<Variant> row);
-    std::string KeyText(size_t pos) const { return keys_.Text(pos); }
+    std::string KeyText(size_t pos) const { return rows_->Keys().Text(pos); }
     TBytes BookmarkOf(size_t pos) const;
     std::string KeyColumn() const;
     void WriteEdit();
@@ -126,10 +120,11 @@ class TOdbcRecordset : public Recordset, public std::enable_shared_from_this<TOd
     std::uint32_t family_;
     bool closed_ = false;
     std::vector<TOdbcFieldMeta> fields_;
-    // Keyset: keys in order, which of them this recordset deleted, a page of rows.
-    TKeyList keys_;
-    std::vector<bool> deleted_;
-    size_t deletedCount_ = 0;
+    // Shared with the clones; a row found gone by a write is marked deleted there,
+    // so that every later access to it fails with RecordDeleted.
+    std::shared_ptr<TOdbcRows> rows_;
+    TCursor cursor_;
+    // A keyset's rows are read a page at a time.
     mutable size_t pageStart_ = 0;
     mutable std::vector<std::optional<std::vector<Variant>>> page_;
     // The cache generation each row of the page was read in.
@@ -138,13 +133,6 @@ class TOdbcRecordset : public Recordset, public std::enable_shared_from_this<TOd
     mutable std::unique_ptr<TOdbcStatement> rowStatement_;
     std::vector<std::vector<Variant>> added_;
     size_t addedStart_ = 0;
-    // Held rows, and the statement a forward-only recordset streams from.
-    std::vector<std::vector<Variant>> rows_;
-    std::unique_ptr<TOdbcStatement> stream_;
-    bool streamDone_ = true;
-    long pos_ = -1;
-    bool bof_ = true;
-    bool eof_ = true;
     int editMode_ = dbEditNone;
     std::vector<Variant> editValues_;
     std::vector<bool> edited_;

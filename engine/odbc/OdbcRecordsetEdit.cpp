@@ -110,11 +110,11 @@ void TOdbcRecordset::AddNew() {
 void TOdbcRecordset::Edit() {
     CheckOpen();
     if (!Updatable()) Raise(TDaoErr::ReadOnly);
-    if (!HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
-    if (Deleted(static_cast<size_t>(pos_))) Raise(TDaoErr::RecordDeleted);
-    const auto* row = Row(static_cast<size_t>(pos_));
+    if (!cursor_.HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
+    if (rows_->IsDeleted(static_cast<size_t>(cursor_.Position()))) Raise(TDaoErr::RecordDeleted);
+    const auto* row = Row(static_cast<size_t>(cursor_.Position()));
     if (!row) {
-        MarkGone(static_cast<size_t>(pos_));
+        rows_->MarkDeleted(static_cast<size_t>(cursor_.Position()));
         Raise(TDaoErr::RecordDeleted);
     }
     editValues_ = original_ = *row;
@@ -167,10 +167,10 @@ void TOdbcRecordset::WriteEdit() {
             originals.push_back(original_[i]);
         }
     }
-    const size_t pos = static_cast<size_t>(pos_);
+    const size_t pos = static_cast<size_t>(cursor_.Position());
     lastModified_ = pos;
     if (set.empty()) return;
-    values.push_back(keys_.At(pos));
+    values.push_back(rows_->Keys().At(pos));
     values.insert(values.end(), originals.begin(), originals.end());
     const std::string table = ServerName(source_.Table);
     const std::string key = ServerName(source_.Key);
@@ -185,10 +185,10 @@ void TOdbcRecordset::WriteEdit() {
             return;
         }
         stmt.Prepare("SELECT 1 FROM " + table + " WHERE " + key + " = ?");
-        stmt.Bind({keys_.At(pos)});
+        stmt.Bind({rows_->Keys().At(pos)});
         stmt.Execute();
         if (stmt.Fetch()) Raise(TDaoErr::WriteConflict);
-        MarkGone(pos);
+        rows_->MarkDeleted(pos);
         Raise(TDaoErr::RecordDeleted);
     } catch (const EOdbc& e) {
         if (e.NotNullViolation()) Raise(TDaoErr::NullNotAllowed, ColumnOfMessage(e.Message));
@@ -200,7 +200,7 @@ void TOdbcRecordset::WriteEdit() {
 // serial key takes its key from the sequence and goes out with others; the
 // recordset knows the row as written (the server fills the columns not set).
 std::optional<size_t> TOdbcRecordset::BatchKeyField() const {
-    if (!db_->PostgreSql() || db_->TransactionDepth == 0 || !keys_.Numeric() ||
+    if (!db_->PostgreSql() || db_->TransactionDepth == 0 || !rows_->Keys().Numeric() ||
         source_.SelectList != "*")
         return std::nullopt;
     for (size_t i = 0; i < fields_.size(); ++i)
@@ -223,10 +223,9 @@ void TOdbcRecordset::WriteNewInBatch(size_t keyField) {
     std::vector<Variant> row = editValues_;
     row[keyField] =
         fields_[keyField].Type == dbBigInt ? Variant(key) : Variant(static_cast<int>(key));
-    keys_.Push(Variant(key));
-    deleted_.push_back(false);
+    rows_->AddKey(Variant(key));
     KeepNewRow(std::move(row));
-    lastModified_ = keys_.Size() - 1;
+    lastModified_ = rows_->KnownSize() - 1;
 }
 
 // The new row's key comes back with the insert; the row joins the keyset at its end.
@@ -262,7 +261,7 @@ void TOdbcRecordset::WriteNew() {
             row.reserve(fields_.size());
             for (size_t i = 0; i < fields_.size(); ++i) row.push_back(insert_->Get(i));
         }
-        keys_.Push(insert_->Get(wholeRows ? fields_.size() : 0));
+        rows_->AddKey(insert_->Get(wholeRows ? fields_.size() : 0));
         insert_->CloseCursor();
         if (wholeRows) KeepNewRow(std::move(row));
     } catch (const EOdbc& e) {
@@ -270,39 +269,30 @@ void TOdbcRecordset::WriteNew() {
         if (e.NotNullViolation()) Raise(TDaoErr::NullNotAllowed, ColumnOfMessage(e.Message));
         Raise(e);
     }
-    deleted_.push_back(false);
-    lastModified_ = keys_.Size() - 1;
+    lastModified_ = rows_->KnownSize() - 1;
 }
 
 void TOdbcRecordset::Delete() {
     CheckOpen();
     if (!Updatable()) Raise(TDaoErr::ReadOnly);
-    if (!HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
-    const size_t pos = static_cast<size_t>(pos_);
-    if (Deleted(pos)) Raise(TDaoErr::RecordDeleted);
+    if (!cursor_.HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
+    const size_t pos = static_cast<size_t>(cursor_.Position());
+    if (rows_->IsDeleted(pos)) Raise(TDaoErr::RecordDeleted);
     if (editMode_ != dbEditNone) CancelUpdate();
     try {
         TOdbcStatement stmt(db_->Connection("DAO.Recordset"));
         stmt.Prepare("DELETE FROM " + ServerName(source_.Table) + " WHERE " +
                      ServerName(source_.Key) + " = ?");
-        stmt.Bind({keys_.At(pos)});
+        stmt.Bind({rows_->Keys().At(pos)});
         stmt.Execute();
         if (stmt.RowsAffected() == 0) {
-            MarkGone(pos);
+            rows_->MarkDeleted(pos);
             Raise(TDaoErr::RecordDeleted);
         }
     } catch (const EOdbc& e) {
         Raise(e);
     }
-    MarkGone(pos);
-}
-
-void TOdbcRecordset::MarkGone(size_t pos) {
-    if (pos >= deleted_.size() || deleted_[pos]) return;
-    deleted_[pos] = true;
-    ++deletedCount_;
-    page_.clear();
-    added_.clear();
+    rows_->MarkDeleted(pos);
 }
 
 // --- index order and searches --------------------------------------------------------
@@ -319,18 +309,13 @@ void TOdbcRecordset::SetIndex(const std::string& name) {
             order += ServerName(column) + (descending ? " DESC, " : ", ");
     }
     std::optional<Variant> current;
-    if (HasCurrent()) current = keys_.At(static_cast<size_t>(pos_));
+    if (cursor_.HasCurrent()) current = rows_->Keys().At(static_cast<size_t>(cursor_.Position()));
     if (editMode_ != dbEditNone) CancelUpdate();
     source_.OrderBy = order + KeyColumn();
     index_ = name;
     LoadKeys();
-    pos_ = -1;
-    bof_ = eof_ = true;
-    const auto at = current ? keys_.Find(*current) : std::nullopt;
-    if (at)
-        Land(static_cast<long>(*at));
-    else if (const auto first = NextLive(-1, +1))
-        Land(*first);
+    // The same record in the new order, else the first.
+    if (const auto at = current ? rows_->Keys().Find(*current) : std::nullopt) cursor_.LandOn(*at);
 }
 
 void TOdbcRecordset::Seek(const std::string& comparison, const std::vector<Variant>& keys) {
@@ -360,14 +345,14 @@ void TOdbcRecordset::Seek(const std::string& comparison, const std::vector<Varia
         stmt.Prepare(sql);
         stmt.Bind(keys);
         stmt.Execute();
-        if (stmt.Fetch()) found = keys_.Find(stmt.Get(0));
+        if (stmt.Fetch()) found = rows_->Keys().Find(stmt.Get(0));
     } catch (const EOdbc& e) {
         Raise(e);
     }
     noMatch_ = !found;
     if (!found) return;
     if (editMode_ != dbEditNone) CancelUpdate();
-    Land(static_cast<long>(*found));
+    cursor_.LandOn(*found);
 }
 
 // The server says which keys meet the criteria; the keyset's order says which of
@@ -393,12 +378,15 @@ void TOdbcRecordset::Find(const std::string& criteria, int kind) {
     } catch (const EOdbc& e) {
         Raise(e);
     }
-    const long size = static_cast<long>(keys_.Size());
+    const long size = static_cast<long>(rows_->Keys().Size());
     const bool forward = kind == 0 || kind == 2;
-    long from = kind == 0 ? -1 : kind == 1 ? size : HasCurrent() ? pos_ : (forward ? -1 : size);
+    long from = kind == 0              ? -1
+                : kind == 1            ? size
+                : cursor_.HasCurrent() ? cursor_.Position()
+                                       : (forward ? -1 : size);
     std::optional<long> found;
     for (long pos = from + (forward ? 1 : -1); pos >= 0 && pos < size; pos += forward ? 1 : -1)
-        if (!Deleted(static_cast<size_t>(pos)) &&
+        if (!rows_->IsDeleted(static_cast<size_t>(pos)) &&
             matches.count(KeyText(static_cast<size_t>(pos)))) {
             found = pos;
             break;
@@ -406,7 +394,7 @@ void TOdbcRecordset::Find(const std::string& criteria, int kind) {
     noMatch_ = !found;
     if (!found) return;
     if (editMode_ != dbEditNone) CancelUpdate();
-    Land(*found);
+    cursor_.LandOn(static_cast<size_t>(*found));
 }
 
 }  // namespace zalvert::engine::odbc

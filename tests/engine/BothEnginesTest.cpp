@@ -169,6 +169,42 @@ TEST_P(BothEnginesTest, EditsAndDeletesByRecordAndCountsWhatIsLeft) {
     EXPECT_EQ(Name(*check), "K001");
 }
 
+// A clone and its original share their rows: a record deleted or added through
+// either is skipped or shown by the other, and counted.
+TEST_P(BothEnginesTest, ACloneAndItsOriginalSeeEachOthersDeletesAndAdditions) {
+    Fill(4);
+    auto rs = db_->OpenRecordset("SELECT * FROM Kunde ORDER BY Name", dbOpenDynaset);
+    rs->MoveLast();
+    auto clone = rs->Clone();
+    EXPECT_FALSE(clone->Bof() || clone->Eof());
+    EXPECT_EQ(ErrorOf([&] { clone->Fields().Item("Name")->Value(); }), 3021);
+    clone->MoveFirst();
+    clone->MoveNext();
+    ASSERT_EQ(Name(*clone), "K001");
+    clone->Delete();
+    rs->MoveFirst();
+    rs->MoveNext();
+    EXPECT_EQ(Name(*rs), "K002");
+    rs->MoveLast();
+    EXPECT_EQ(rs->RecordCount(), 3);
+
+    clone->AddNew();
+    clone->Fields().Item("Name")->SetValue(Variant("K100"));
+    clone->Update();
+    rs->MoveLast();
+    EXPECT_EQ(Name(*rs), "K100");
+    EXPECT_EQ(rs->RecordCount(), 4);
+
+    rs->MoveFirst();
+    rs->Delete();
+    clone->MoveFirst();
+    EXPECT_EQ(Name(*clone), "K002");
+    clone->MoveLast();
+    EXPECT_EQ(Name(*clone), "K100");
+    EXPECT_EQ(clone->RecordCount(), 3);
+    EXPECT_EQ(clone->AbsolutePosition(), 2);
+}
+
 TEST_P(BothEnginesTest, ASecondConnectionsChangeIsNotOverwritten) {
     Fill(3);
     auto other = target_.Connect();
