@@ -7,6 +7,8 @@
 #include "engine/DaoConstants.h"
 #include "engine/GermanText.h"
 #include "engine/Sqlite.h"
+#include "engine/core/DateLiteral.h"
+#include "engine/core/DialectFunctions.h"
 #include "rtl/DateTime.h"
 #include "rtl/Guid.h"
 #include "rtl/Utf8.h"
@@ -26,41 +28,8 @@ bool IsReserved(const TToken& t) {
     return false;
 }
 
-struct TFunction {
-    const char* Access;
-    const char* Sqlite;
-    int MinArgs;
-    int MaxArgs;
-    bool Aggregate;
-};
-
-constexpr TFunction kFunctions[] = {
-    {"LCASE", "zi_lower", 1, 1, false},   {"UCASE", "zi_upper", 1, 1, false},
-    {"LEN", "zi_len", 1, 1, false},       {"LEFT", "zi_left", 2, 2, false},
-    {"RIGHT", "zi_right", 2, 2, false},   {"MID", "zi_mid", 2, 3, false},
-    {"TRIM", "zi_trim", 1, 1, false},     {"LTRIM", "zi_ltrim", 1, 1, false},
-    {"RTRIM", "zi_rtrim", 1, 1, false},   {"NZ", "zi_nz", 1, 2, false},
-    {"IIF", "zi_iif", 3, 3, false},       {"NOW", "zi_now", 0, 0, false},
-    {"DATE", "zi_date", 0, 0, false},     {"TIME", "zi_time", 0, 0, false},
-    {"YEAR", "zi_year", 1, 1, false},     {"MONTH", "zi_month", 1, 1, false},
-    {"DAY", "zi_day", 1, 1, false},       {"HOUR", "zi_hour", 1, 1, false},
-    {"MINUTE", "zi_minute", 1, 1, false}, {"SECOND", "zi_second", 1, 1, false},
-    {"ABS", "abs", 1, 1, false},          {"INSTR", "zi_instr", 2, 3, false},
-    {"UCASE$", "zi_upper", 1, 1, false},  {"ISNULL", "zi_isnull", 1, 1, false},
-    {"COUNT", "count", 1, 1, true},       {"SUM", "sum", 1, 1, true},
-    {"AVG", "avg", 1, 1, true},           {"MIN", "min", 1, 1, true},
-    {"MAX", "max", 1, 1, true},
-};
-
 bool SameName(std::string_view a, std::string_view b) {
     return AsciiUpperCase(a) == AsciiUpperCase(b);
-}
-
-const TFunction* FindFunction(const std::string& name) {
-    const std::string upper = AsciiUpperCase(name);
-    for (const TFunction& f : kFunctions)
-        if (upper == f.Access) return &f;
-    return nullptr;
 }
 
 bool IsTextType(const std::string& upperType) {
@@ -861,7 +830,7 @@ class TParser {
 
     std::string FunctionCall() {
         const std::string name = Take().Text;
-        const TFunction* f = FindFunction(name);
+        const TDialectFunction* f = FindDialectFunction(name);
         if (f == nullptr) {
             --pos_;
             Fail();
@@ -970,69 +939,6 @@ std::string TranslateExpression(std::string_view expression, const TColumnTypeTe
 
 std::string TranslateOrderList(std::string_view sort, const TColumnTypeTest& types) {
     return TParser(sort, types).StandaloneOrderList();
-}
-
-namespace {
-
-// "hh:nn[:ss][ AM|PM]" into a time of day; false for anything else.
-bool ParseTimeOfDay(std::string time, int& h, int& m, int& s) {
-    int n = 0;
-    const int fields = std::sscanf(time.c_str(), "%d:%d%n:%d%n", &h, &m, &n, &s, &n);
-    if (fields < 2) return false;
-    std::string suffix = time.substr(static_cast<size_t>(n));
-    while (!suffix.empty() && suffix.front() == ' ') suffix.erase(0, 1);
-    const std::string upper = AsciiUpperCase(suffix);
-    if (upper == "PM" && h < 12)
-        h += 12;
-    else if (upper == "AM" && h == 12)
-        h = 0;
-    else if (!upper.empty() && upper != "AM" && upper != "PM")
-        return false;
-    return h >= 0 && m >= 0 && s >= 0 && h <= 23 && m <= 59 && s <= 59;
-}
-
-std::string StorageText(int year, int month, int day, int h, int m, int s) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", year, month, day, h, m,
-                  s);
-    return buffer;
-}
-
-}  // namespace
-
-std::string DateLiteralToStorage(std::string_view text) {
-    int a = 0, b = 0, c = 0, h = 0, m = 0, s = 0;
-    char sep1 = 0, sep2 = 0;
-    std::string value(text);
-    while (!value.empty() && value.front() == ' ') value.erase(0, 1);
-    while (!value.empty() && value.back() == ' ') value.pop_back();
-    int consumed = 0, firstEnd = 0, third = 0;
-    if (std::sscanf(value.c_str(), "%d%n%c%d%c%n%d%n", &a, &firstEnd, &sep1, &b, &sep2, &third, &c,
-                    &consumed) != 5 ||
-        sep1 != sep2 || (sep1 != '/' && sep1 != '-')) {
-        // A time alone is that time on the day zero, as a time field holds it.
-        if (!ParseTimeOfDay(value, h, m, s)) return {};
-        return StorageText(1899, 12, 30, h, m, s);
-    }
-    int year = c, month = a, day = b;
-    std::string_view yearText = std::string_view(value).substr(
-        static_cast<size_t>(third), static_cast<size_t>(consumed - third));
-    if (sep1 == '-' && a > 31) {  // yyyy-mm-dd
-        year = a;
-        month = b;
-        day = c;
-        yearText = std::string_view(value).substr(0, static_cast<size_t>(firstEnd));
-    }
-    std::string time = value.substr(static_cast<size_t>(consumed));
-    while (!time.empty() && time.front() == ' ') time.erase(0, 1);
-    if (!time.empty() && !ParseTimeOfDay(time, h, m, s)) return {};
-    // Only a year of one or two digits is read in the century window; "0024" is 24.
-    const auto digits = std::count_if(yearText.begin(), yearText.end(),
-                                      [](char ch) { return ch >= '0' && ch <= '9'; });
-    if (digits <= 2 && year >= 0) year += year < 30 ? 2000 : 1900;
-    if (year < 1) return {};
-    if (!IsValidDate(year, month, day)) return {};
-    return StorageText(year, month, day, h, m, s);
 }
 
 }  // namespace zalvert::engine

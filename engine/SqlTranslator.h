@@ -82,8 +82,4 @@ std::string TranslateExpression(std::string_view expression, const TColumnTypeTe
 // A sort list (Sort property): expressions with ASC or DESC.
 std::string TranslateOrderList(std::string_view sort, const TColumnTypeTest& types = {});
 
-// An engine date literal's text (mm/dd/yyyy with time and AM/PM, or yyyy-mm-dd)
-// in the stored form; empty when it is no date.
-std::string DateLiteralToStorage(std::string_view text);
-
 }  // namespace zalvert::engine

@@ -4,7 +4,8 @@
 #include <vector>
 
 #include "engine/SqlTokenizer.h"
-#include "engine/SqlTranslator.h"
+#include "engine/core/DateLiteral.h"
+#include "engine/core/DialectFunctions.h"
 #include "rtl/Utf8.h"
 
 namespace zalvert::engine::odbc {
@@ -165,29 +166,28 @@ class TRewriter {
             return;
         }
         if (IsKeyword(t)) return Emit(t.Text);
-        if (At(i_ + 1).IsSymbol("(")) {
-            if (const char* function = ServerFunction(t)) {
-                // Date() is a value without parentheses on the server.
-                if (t.Is("DATE") && At(i_ + 2).IsSymbol(")")) {
-                    i_ += 2;
-                    return Emit("CURRENT_DATE");
-                }
-                return Emit(function);
-            }
-        }
+        if (At(i_ + 1).IsSymbol("(") && !NamesATable()) return WriteFunction(t);
         WriteName(t);
     }
 
-    // The dialect's functions by their server names; null for any other word.
-    static const char* ServerFunction(const TToken& t) {
-        static const std::pair<const char*, const char*> kFunctions[] = {
-            {"LCASE", "LOWER"}, {"UCASE", "UPPER"}, {"LOWER", "LOWER"}, {"UPPER", "UPPER"},
-            {"LEN", "LENGTH"},  {"MID", "SUBSTR"},  {"LEFT", "LEFT"},   {"RIGHT", "RIGHT"},
-            {"TRIM", "TRIM"},   {"LTRIM", "LTRIM"}, {"RTRIM", "RTRIM"}, {"NZ", "COALESCE"},
-            {"NOW", "NOW"},     {"DATE", "DATE"},   {"ABS", "ABS"},     {"ROUND", "ROUND"}};
-        for (const auto& [dialect, server] : kFunctions)
-            if (t.Is(dialect)) return server;
-        return nullptr;
+    // A word before "(" in an expression calls a function: the dialect's, as the
+    // server spells it, or none (any other word is refused, not sent as a name).
+    void WriteFunction(const TToken& t) {
+        const TDialectFunction* function = FindDialectFunction(t.Text);
+        if (!function || !function->Server) throw ESqlSyntax{t.Text};
+        if (t.Is("DATE")) {
+            if (!At(i_ + 2).IsSymbol(")")) throw ESqlSyntax{t.Text};
+            i_ += 2;
+        }
+        Emit(function->Server);
+    }
+
+    // A word before "(" that names a table (INSERT INTO t (...), CREATE TABLE t (...),
+    // an index ON t (...), REFERENCES t (...)).
+    bool NamesATable() const {
+        const TToken& before = At(i_ - 1);
+        return i_ > 0 && (before.Is("INTO") || before.Is("TABLE") || before.Is("ON") ||
+                          before.Is("REFERENCES") || before.Is("INDEX"));
     }
 
     static bool IsKeyword(const TToken& t) {

@@ -205,6 +205,19 @@ TEST_P(BothEnginesTest, ACloneAndItsOriginalSeeEachOthersDeletesAndAdditions) {
     EXPECT_EQ(clone->AbsolutePosition(), 2);
 }
 
+// A function the dialect does not have, or the server cannot run, is a syntax
+// error on both engines, whether in a statement, a filter or a find.
+TEST_P(BothEnginesTest, RefusesAFunctionItDoesNotKnow) {
+    Fill(3);
+    EXPECT_EQ(ErrorOf([&] { db_->OpenRecordset("SELECT * FROM Kunde WHERE Foo(Name) = 1"); }),
+              3075);
+    auto rs = db_->OpenRecordset("SELECT * FROM Kunde ORDER BY Name", dbOpenDynaset);
+    EXPECT_EQ(ErrorOf([&] { rs->FindFirst("Foo(Name) = 'K001'"); }), 3075);
+    rs->FindFirst("UCase(Name) = 'K001'");
+    ASSERT_FALSE(rs->NoMatch());
+    EXPECT_EQ(Name(*rs), "K001");
+}
+
 TEST_P(BothEnginesTest, ASecondConnectionsChangeIsNotOverwritten) {
     Fill(3);
     auto other = target_.Connect();

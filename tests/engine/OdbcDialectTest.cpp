@@ -26,6 +26,24 @@ TEST(OdbcDialect, QuotesNamesInLowerCaseAndWritesLiteralsTheServersWay) {
     EXPECT_THROW(ToServerSql("[Datumvon] = #99/99/2026#"), ESqlSyntax);
 }
 
+// A word before "(" is one of the dialect's functions as the server spells it;
+// one the server cannot run, or any other word, is refused rather than sent on as
+// a name. A table's name before its column list stays a name.
+TEST(OdbcDialect, RefusesFunctionsTheServerCannotRun) {
+    EXPECT_EQ(ToServerSql("Len(Mid([Tour], 2, 3)) > Abs([Netto]) AND UCase(Recan) = 'A'"),
+              "LENGTH(SUBSTR(\"tour\", 2, 3)) > ABS(\"netto\") AND UPPER(\"recan\") = 'A'");
+    for (const char* refused :
+         {"Foo([Tour]) = 1", "IIf([Netto] > 0, 1, 2) = 1", "Year([Datumvon]) = 2018",
+          "InStr([Tour], 'T') > 0", "IsNull([Netto])", "Round([Netto], 2) = 1",
+          "Lower([Tour]) = 'a'", "Date(1) = 1"}) {
+        EXPECT_THROW(ToServerSql(refused), ESqlSyntax) << refused;
+    }
+    EXPECT_EQ(ToServerSql("INSERT INTO Kunde (Name) VALUES ('a')"),
+              "INSERT INTO \"kunde\"(\"name\") VALUES('a')");
+    EXPECT_EQ(ToServerSql("CREATE INDEX Name ON Kunde (Name)"),
+              "CREATE INDEX \"kunde_name\" ON \"kunde\"(\"name\")");
+}
+
 // What a user types matches itself: the server's own wildcards and escape are
 // escaped, a character in brackets is itself; what LIKE cannot say is refused.
 TEST(OdbcDialect, WritesLikePatternsSoThatEveryCharacterMatchesItself) {

@@ -3,6 +3,7 @@
 #include "engine/SqlFunctions.h"
 #include "engine/SqlTranslator.h"
 #include "engine/StorageFormat.h"
+#include "engine/core/DateLiteral.h"
 
 namespace zalvert::engine {
 namespace {
