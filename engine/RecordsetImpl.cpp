@@ -178,11 +178,18 @@ void TRecordsetImpl::Land(long pos) {
     Moved();
 }
 
-// After every move: the rows passed count as reached, the current row is read anew.
+// After every move: the rows passed count as reached, the current row is read
+// anew. The row last written is kept until the cursor lands on another row:
+// moving off an end and back (as the dataset does around a new record) must not
+// read it again, which would write the rows held back with it.
 void TRecordsetImpl::Moved() {
     const long pos = cursor_.Position();
-    if (pos >= 0) Reach(cursor_.HasCurrent() ? pos + 1 : pos);
     cachedPos_ = -2;
+    if (!cursor_.HasCurrent()) {
+        if (pos >= 0) Reach(pos);
+        return;
+    }
+    Reach(pos + 1);
     if (writtenPos_ != pos) ForgetWritten();
 }
 
@@ -233,6 +240,10 @@ void TRecordsetImpl::MovePrevious() {
 
 void TRecordsetImpl::Move(long rows) {
     MoveAfter(cursor_.Refusal(TMove::By, rows));
+    if (rows == 0) {
+        cachedPos_ = -2;
+        return;
+    }
     cursor_.Move(rows);
     Moved();
 }
