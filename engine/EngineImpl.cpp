@@ -5,9 +5,9 @@
 #include <cctype>
 
 #include "engine/Dao.h"
-#include "engine/DatabaseImpl.h"
-#include "engine/EngineState.h"
+#include "engine/core/EngineState.h"
 #include "engine/odbc/OdbcDatabase.h"
+#include "engine/sqlite/DatabaseImpl.h"
 #include "rtl/Utf8.h"
 
 namespace zalvert::engine {

@@ -17,9 +17,9 @@ flags=(-std=c++20 -O1 -g -fno-omit-frame-pointer -fsanitize=address,undefined
        -fno-sanitize-recover=undefined -I.)
 
 # The run-time pieces and the engine's parser, compiled once for every target.
-sources=(rtl/*.cpp import/Mtools.cpp engine/SqlTranslator.cpp engine/SqlTokenizer.cpp
-         engine/Sqlite.cpp engine/SqlFunctions.cpp engine/SqlArithmetic.cpp engine/StorageFormat.cpp
-         engine/GermanText.cpp)
+sources=(rtl/*.cpp import/Mtools.cpp engine/sqlite/SqlTranslator.cpp engine/core/SqlTokenizer.cpp
+         engine/sqlite/Sqlite.cpp engine/sqlite/SqlFunctions.cpp engine/sqlite/SqlArithmetic.cpp engine/sqlite/StorageFormat.cpp
+         engine/sqlite/GermanText.cpp engine/core/DateLiteral.cpp engine/core/DialectFunctions.cpp)
 objects=()
 for source in "${sources[@]}"; do
     object="$out/obj/$(echo "$source" | tr '/' '_').o"

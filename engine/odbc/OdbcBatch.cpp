@@ -1,6 +1,6 @@
 #include "engine/odbc/OdbcBatch.h"
 
-#include "engine/ValuesRows.h"
+#include "engine/sqlite/ValuesRows.h"
 
 namespace zalvert::engine::odbc {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "engine/Dao.h"
-#include "engine/EngineState.h"
+#include "engine/core/EngineState.h"
 #include "engine/odbc/OdbcState.h"
 
 namespace zalvert::engine::odbc {

@@ -1,6 +1,6 @@
 #include "engine/odbc/OdbcDatabase.h"
 
-#include "engine/SqlTokenizer.h"
+#include "engine/core/SqlTokenizer.h"
 #include "engine/odbc/OdbcCatalog.h"
 #include "engine/odbc/OdbcDialect.h"
 #include "engine/odbc/OdbcRecordset.h"

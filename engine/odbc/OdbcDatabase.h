@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/WorkspaceDatabase.h"
+#include "engine/core/WorkspaceDatabase.h"
 #include "engine/odbc/OdbcState.h"
 
 namespace zalvert::engine::odbc {

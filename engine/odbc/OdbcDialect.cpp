@@ -3,9 +3,9 @@
 #include <optional>
 #include <vector>
 
-#include "engine/SqlTokenizer.h"
 #include "engine/core/DateLiteral.h"
 #include "engine/core/DialectFunctions.h"
+#include "engine/core/SqlTokenizer.h"
 #include "rtl/Utf8.h"
 
 namespace zalvert::engine::odbc {

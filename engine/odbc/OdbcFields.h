@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "engine/Dao.h"
-#include "engine/EngineState.h"
+#include "engine/core/EngineState.h"
 
 namespace zalvert::engine::odbc {
 

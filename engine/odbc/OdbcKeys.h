@@ -11,7 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "engine/RowIds.h"
+#include "engine/core/RowIds.h"
 #include "engine/odbc/OdbcApi.h"
 #include "rtl/Variant.h"
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <unordered_set>
 
-#include "engine/EngineState.h"
+#include "engine/core/EngineState.h"
 #include "engine/odbc/OdbcDialect.h"
 #include "engine/odbc/OdbcFields.h"
 #include "rtl/Utf8.h"

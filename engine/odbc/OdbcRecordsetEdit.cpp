@@ -2,7 +2,7 @@
 
 #include <unordered_set>
 
-#include "engine/SqlTokenizer.h"
+#include "engine/core/SqlTokenizer.h"
 #include "engine/odbc/OdbcDialect.h"
 #include "engine/odbc/OdbcRecordset.h"
 #include "rtl/Utf8.h"

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "engine/SqlTokenizer.h"
+#include "engine/core/SqlTokenizer.h"
 #include "engine/odbc/OdbcDialect.h"
 
 namespace zalvert::engine::odbc {

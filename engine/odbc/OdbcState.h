@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/EngineState.h"
+#include "engine/core/EngineState.h"
 #include "engine/odbc/OdbcApi.h"
 #include "engine/odbc/OdbcBatch.h"
 

@@ -1,7 +1,7 @@
 // A job handed to the other thread: its effects and its failure are the caller's
 // once it has waited, and nothing is lost when the object goes first.
 
-#include "engine/BackgroundJob.h"
+#include "engine/core/BackgroundJob.h"
 
 #include <gtest/gtest.h>
 

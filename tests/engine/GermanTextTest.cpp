@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/GermanText.h"
+#include "engine/sqlite/GermanText.h"
 #include "tests/engine/EngineFixture.h"
 
 namespace zalvert::engine::testing {

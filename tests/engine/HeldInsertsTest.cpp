@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/InsertBatch.h"
+#include "engine/sqlite/InsertBatch.h"
 #include "tests/engine/EngineFixture.h"
 
 namespace zalvert::engine::testing {

@@ -1,7 +1,7 @@
 // A long log is copied into the database file aside, a short one stays; the file
 // keeps every committed row either way.
 
-#include "engine/LogCheckpoint.h"
+#include "engine/sqlite/LogCheckpoint.h"
 
 #include <gtest/gtest.h>
 

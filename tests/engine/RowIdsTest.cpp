@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/RowIds.h"
+#include "engine/core/RowIds.h"
 #include "tests/engine/EngineFixture.h"
 
 namespace zalvert::engine::testing {

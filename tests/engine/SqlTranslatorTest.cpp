@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "engine/SqlFunctions.h"
-#include "engine/SqlTranslator.h"
-#include "engine/StorageFormat.h"
 #include "engine/core/DateLiteral.h"
+#include "engine/sqlite/SqlFunctions.h"
+#include "engine/sqlite/SqlTranslator.h"
+#include "engine/sqlite/StorageFormat.h"
 
 namespace zalvert::engine {
 namespace {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "engine/DaoConstants.h"
-#include "engine/FieldValues.h"
-#include "engine/StorageFormat.h"
+#include "engine/sqlite/FieldValues.h"
+#include "engine/sqlite/StorageFormat.h"
 #include "rtl/FormatSettings.h"
 
 namespace zalvert::engine {

@@ -16,7 +16,7 @@
 
 #include "dao/SearchCriteria.h"
 #include "engine/Dao.h"
-#include "engine/GermanText.h"
+#include "engine/sqlite/GermanText.h"
 #include "rtl/FormatSettings.h"
 #include "rtl/TextCase.h"
 #include "rtl/Utf8.h"

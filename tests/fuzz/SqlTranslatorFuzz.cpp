@@ -11,8 +11,8 @@
 #include <string_view>
 
 #include "engine/DaoConstants.h"
-#include "engine/SqlFunctions.h"
-#include "engine/SqlTranslator.h"
+#include "engine/sqlite/SqlFunctions.h"
+#include "engine/sqlite/SqlTranslator.h"
 #include "rtl/FormatSettings.h"
 
 namespace {

@@ -1,0 +1,98 @@
+#include "engine/sqlite/AsideRowReader.h"
+
+#include <atomic>
+
+#include "engine/core/BackgroundJob.h"
+#include "engine/sqlite/StorageFormat.h"
+
+namespace zalvert::engine {
+namespace {
+
+constexpr int kRowsPerLock = 256;
+
+// The row a statement stands on, its values as SQLite holds them.
+class TStatementRow : public RowValues {
+  public:
+    explicit TStatementRow(const TStatement& statement) : statement_(statement) {}
+
+    bool IsNull(int column) const override { return statement_.ColumnIsNull(column); }
+    std::string_view Text(int column) const override { return statement_.ColumnView(column); }
+    std::optional<TDateTime> Date(int column) const override {
+        switch (statement_.ColumnType(column)) {
+            case SQLITE_TEXT:
+                return StorageToDateTime(statement_.ColumnView(column));
+            case SQLITE_INTEGER:
+            case SQLITE_FLOAT:
+                return statement_.ColumnDouble(column);
+            default:
+                return std::nullopt;
+        }
+    }
+    long long Integer(int column) const override { return statement_.ColumnInt64(column); }
+
+  private:
+    const TStatement& statement_;
+};
+
+class TAsideRowReader : public RowReader {
+  public:
+    TAsideRowReader(TDatabaseRef db, std::unique_ptr<TStatement> statement, RowHandler each,
+                    std::function<void()> done)
+        : db_(std::move(db)),
+          statement_(std::move(statement)),
+          each_(std::move(each)),
+          done_(std::move(done)) {
+        job_.Start([this] { Read(); });
+    }
+    // The job ends at its next row; the statement goes after it.
+    ~TAsideRowReader() override { stop_ = true; }
+
+    void Wait() override {
+        try {
+            job_.Wait();
+        } catch (const ESqlite& e) {
+            FailSqlite(db_->Engine(), e, "DAO.Database", db_->Name());
+        }
+    }
+
+  private:
+    void Read() {
+        const TStatementRow row(*statement_);
+        bool more = true;
+        while (more && !stop_) more = ReadSome(row);
+        if (!stop_ && done_) done_();
+    }
+
+    // A few hundred rows under the connection's lock, held once for all their
+    // column calls; other users of the connection wait no longer than that.
+    bool ReadSome(const TStatementRow& row) {
+        sqlite3_mutex* lock = statement_->ConnectionLock();
+        sqlite3_mutex_enter(lock);
+        struct TLeave {
+            sqlite3_mutex* Lock;
+            ~TLeave() { sqlite3_mutex_leave(Lock); }
+        } leave{lock};
+        for (int i = 0; i < kRowsPerLock; ++i) {
+            if (!statement_->Step()) return false;
+            each_(row);
+        }
+        return true;
+    }
+
+    TDatabaseRef db_;  // keeps the connection while the statement is stepped
+    std::unique_ptr<TStatement> statement_;
+    RowHandler each_;
+    std::function<void()> done_;
+    std::atomic<bool> stop_ = false;
+    TBackgroundJob job_;  // last: ends before what its job uses goes
+};
+
+}  // namespace
+
+std::unique_ptr<RowReader> ReadRowsAside(TDatabaseRef db, std::unique_ptr<TStatement> statement,
+                                         RowHandler each, std::function<void()> done) {
+    return std::make_unique<TAsideRowReader>(std::move(db), std::move(statement), std::move(each),
+                                             std::move(done));
+}
+
+}  // namespace zalvert::engine

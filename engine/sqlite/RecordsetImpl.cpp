@@ -1,0 +1,823 @@
+#include "engine/sqlite/RecordsetImpl.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "engine/sqlite/FieldValues.h"
+#include "engine/sqlite/GermanText.h"
+#include "engine/sqlite/KeysetSeek.h"
+#include "engine/sqlite/SqlTranslator.h"
+#include "rtl/Utf8.h"
+
+namespace zalvert::engine {
+namespace {
+
+constexpr const char* kSource = "DAO.Recordset";
+constexpr const char* kFieldSource = "DAO.Field";
+
+TBytes MakeBookmark(long pos, std::uint32_t rowSet) {
+    TBytes bytes(8);
+    const auto value = static_cast<std::uint32_t>(pos + 1);
+    std::memcpy(bytes.data(), &value, 4);
+    std::memcpy(bytes.data() + 4, &rowSet, 4);
+    return bytes;
+}
+
+long FieldAttributes(const TFieldMeta& meta) {
+    long attributes = meta.Type.Fixed ? dbFixedField : dbVariableField;
+    if (meta.AutoIncrement) attributes |= dbAutoIncrField;
+    if (meta.Updatable) attributes |= dbUpdatableField;
+    return attributes;
+}
+
+}  // namespace
+
+// --- fields of the current record ---------------------------------------------
+
+// A field of the current record. It may outlive its recordset: then it refuses work.
+class TRecordField : public Field {
+  public:
+    TRecordField(std::weak_ptr<TRecordsetImpl> owner, TEngineRef engine, size_t index)
+        : owner_(std::move(owner)), engine_(std::move(engine)), index_(index) {
+        if (const auto alive = owner_.lock()) ownerPointer_ = alive.get();
+    }
+
+    std::string Name() const override { return Meta().Name; }
+    void SetName(const std::string&) override { Raise(TDaoErr::InvalidOperation); }
+    int Type() const override { return Meta().Type.Type; }
+    int Size() const override { return Meta().Type.Size; }
+    long Attributes() const override { return FieldAttributes(Meta()); }
+    void SetAttributes(long) override { Raise(TDaoErr::InvalidOperation); }
+    Variant Value() const override { return Owner().FieldValue(index_); }
+    bool CopyTextTo(std::string& text) const override {
+        return Owner().CopyFieldText(index_, text);
+    }
+    void SetValue(const Variant& value) override { Owner().SetFieldValue(index_, value); }
+    void TakeValue(Variant&& value) override { Owner().TakeFieldValue(index_, std::move(value)); }
+    long long FieldSize() const override { return Owner().FieldSize(index_); }
+    std::string DefaultValue() const override {
+        return DefaultValueText(Meta().Type, Meta().DefaultValue);
+    }
+    bool Required() const override { return Meta().Required; }
+    std::string SourceTable() const override { return Meta().SourceTable; }
+    std::string SourceField() const override { return Meta().SourceField; }
+    PropertyCollection& Properties() override {
+        if (!properties_) {
+            properties_ = std::make_unique<TPropertyList>(engine_, kFieldSource, [this] {
+                std::vector<std::shared_ptr<Property>> list;
+                const TFieldMeta& meta = Meta();
+                if (meta.SourceTable.empty()) return list;
+                for (auto& p : ReadFieldProperties(Owner().Database().Connection(kFieldSource),
+                                                   meta.SourceTable, meta.SourceField))
+                    list.push_back(std::make_shared<TPlainProperty>(p.Name, p.Type, p.Value));
+                return list;
+            });
+        }
+        return *properties_;
+    }
+    std::shared_ptr<Property> CreateProperty(const std::string& name, int type,
+                                             const Variant& value) override {
+        return std::make_shared<TPlainProperty>(name, type, value);
+    }
+
+  private:
+    // Asking whether the recordset still lives costs a read; locking it would cost
+    // two atomic writes, on every value of every record read.
+    TRecordsetImpl& Owner() const {
+        if (owner_.expired()) Raise(TDaoErr::ObjectClosed);
+        return *ownerPointer_;
+    }
+    const TFieldMeta& Meta() const { return Owner().Meta(index_); }
+    [[noreturn]] void Raise(TDaoErr number) const { Fail(*engine_, number, kFieldSource); }
+
+    std::weak_ptr<TRecordsetImpl> owner_;
+    TRecordsetImpl* ownerPointer_ = nullptr;
+    TEngineRef engine_;
+    size_t index_;
+    std::unique_ptr<TPropertyList> properties_;
+};
+
+// --- row sets for a source --------------------------------------------------------
+
+std::string ComposeSql(const TRecordSource& s) {
+    std::string sql = "SELECT " + s.SelectList + " FROM " + s.From;
+    if (!s.Where.empty()) sql += " WHERE " + s.Where;
+    if (!s.OrderBy.empty()) sql += " ORDER BY " + s.OrderBy;
+    if (s.Top) sql += " LIMIT " + std::to_string(*s.Top);
+    return sql;
+}
+
+std::shared_ptr<TRowSet> MakeRowSet(const TDatabaseRef& db, const TRecordSource& source, int type) {
+    switch (type) {
+        case dbOpenForwardOnly:
+            return std::make_shared<TForwardRowSet>(db, source);
+        case dbOpenSnapshot:
+            return std::make_shared<TStaticRowSet>(db, source);
+        default:
+            if (source.SingleTable) return std::make_shared<TKeysetRowSet>(db, source);
+            return std::make_shared<TStaticRowSet>(db, source);
+    }
+}
+
+// An index column in the index's order: text as German users sort it.
+std::string IndexTerm(const TTableInfo& table, const std::string& name) {
+    const TColumnInfo* column = table.Column(name);
+    return GermanCollated(QuoteIdentifier(name), column ? column->Type.Type : 0);
+}
+
+// --- the recordset ----------------------------------------------------------------
+
+TRecordsetImpl::TRecordsetImpl(std::shared_ptr<TRowSet> rows, int type, bool readOnly,
+                               std::string index)
+    : rows_(std::move(rows)),
+      type_(type),
+      readOnly_(readOnly),
+      family_(rows_->Id()),
+      index_(std::move(index)),
+      cursor_(rows_, type == dbOpenForwardOnly) {
+    Moved();
+}
+
+TRecordsetImpl::~TRecordsetImpl() = default;
+
+void TRecordsetImpl::Raise(TDaoErr number, const std::string& detail) const {
+    Fail(rows_->Database().Engine(), number, kSource, detail);
+}
+
+std::string TRecordsetImpl::Name() const {
+    CheckOpen();
+    return rows_->Source().Name;
+}
+
+bool TRecordsetImpl::Bof() const {
+    CheckOpen();
+    return cursor_.Bof();
+}
+
+bool TRecordsetImpl::Eof() const {
+    CheckOpen();
+    return cursor_.Eof();
+}
+
+bool TRecordsetImpl::Updatable() const {
+    CheckOpen();
+    return !readOnly_ && (type_ == dbOpenTable || type_ == dbOpenDynaset) && rows_->Updatable();
+}
+
+void TRecordsetImpl::CheckUpdatable() const {
+    if (!Updatable()) Raise(TDaoErr::ReadOnly);
+}
+
+void TRecordsetImpl::Refuse(TCursorRefusal refusal) const {
+    if (refusal != TCursorRefusal::None) Raise(ErrorOf(refusal));
+}
+
+void TRecordsetImpl::Land(long pos) {
+    cursor_.LandOn(static_cast<size_t>(pos));
+    Moved();
+}
+
+// After every move: the rows passed count as reached, the current row is read
+// anew. The row last written is kept until the cursor lands on another row:
+// moving off an end and back (as the dataset does around a new record) must not
+// read it again, which would write the rows held back with it.
+void TRecordsetImpl::Moved() {
+    const long pos = cursor_.Position();
+    cachedPos_ = -2;
+    if (!cursor_.HasCurrent()) {
+        if (pos >= 0) Reach(pos);
+        return;
+    }
+    Reach(pos + 1);
+    if (writtenPos_ != pos) ForgetWritten();
+}
+
+void TRecordsetImpl::ForgetWritten() {
+    written_.clear();
+    writtenPos_ = -1;
+}
+
+// Added rows the cursor has now reached are counted among the reached ones.
+void TRecordsetImpl::Reach(long positions) {
+    accessed_ = std::max(accessed_, positions);
+    std::erase_if(addedBeyond_, [&](long added) { return added < accessed_; });
+}
+
+// A refusal leaves the recordset as it was; a move cancels an edit in progress.
+void TRecordsetImpl::MoveAfter(TCursorRefusal refusal) {
+    CheckOpen();
+    Refuse(refusal);
+    if (editMode_ != dbEditNone) CancelUpdate();
+}
+
+void TRecordsetImpl::MoveFirst() {
+    MoveAfter(cursor_.Refusal(TMove::First));
+    const TCursorRefusal refusal = cursor_.First();
+    Moved();
+    Refuse(refusal);
+}
+
+void TRecordsetImpl::MoveLast() {
+    MoveAfter(cursor_.Refusal(TMove::Last));
+    const TCursorRefusal refusal = cursor_.Last();
+    Moved();
+    Refuse(refusal);
+    Reach(static_cast<long>(rows_->KnownSize()));
+}
+
+void TRecordsetImpl::MoveNext() {
+    MoveAfter(cursor_.Refusal(TMove::Next));
+    cursor_.Next();
+    Moved();
+}
+
+void TRecordsetImpl::MovePrevious() {
+    MoveAfter(cursor_.Refusal(TMove::Previous));
+    cursor_.Previous();
+    Moved();
+}
+
+void TRecordsetImpl::Move(long rows) {
+    MoveAfter(cursor_.Refusal(TMove::By, rows));
+    if (rows == 0) {
+        cachedPos_ = -2;
+        return;
+    }
+    cursor_.Move(rows);
+    Moved();
+}
+
+long TRecordsetImpl::AbsolutePosition() const {
+    CheckOpen();
+    if (type_ == dbOpenForwardOnly) Raise(TDaoErr::NotSupported);
+    return cursor_.AbsolutePosition();
+}
+
+void TRecordsetImpl::SetAbsolutePosition(long position) {
+    CheckOpen();
+    if (type_ == dbOpenForwardOnly) Raise(TDaoErr::NotSupported);
+    const auto target = cursor_.LivePosition(position);
+    if (!target) Raise(TDaoErr::InvalidArgument);
+    MoveAfter(TCursorRefusal::None);
+    Land(static_cast<long>(*target));
+}
+
+double TRecordsetImpl::PercentPosition() const {
+    CheckOpen();
+    return cursor_.PercentPosition(RecordCount());
+}
+
+void TRecordsetImpl::SetPercentPosition(double percent) {
+    CheckOpen();
+    if (type_ == dbOpenForwardOnly) Raise(TDaoErr::NotSupported);
+    size_t target = 0;
+    MoveAfter(cursor_.PercentTarget(percent, target));
+    Land(static_cast<long>(target));
+}
+
+long TRecordsetImpl::RecordCount() const {
+    CheckOpen();
+    if (type_ == dbOpenTable) return static_cast<long>(rows_->KnownSize() - rows_->DeletedCount());
+    const long reached = std::min(accessed_, static_cast<long>(rows_->KnownSize()));
+    long added = 0;
+    for (long pos : addedBeyond_) added += !rows_->IsDeleted(static_cast<size_t>(pos));
+    return cursor_.LiveBefore(reached) + added;
+}
+
+// A keyset's bookmark names its row by the row's id, so that it stays with its
+// record when the order changes (another index, a requery); the second half names
+// the recordset and its clones. Other row sets name a position of their rows.
+TBytes TRecordsetImpl::BookmarkOf(long pos) const {
+    if (const auto* keyset = dynamic_cast<const TKeysetRowSet*>(rows_.get())) {
+        const std::int64_t rowid = keyset->RowId(static_cast<size_t>(pos));
+        if (rowid < 1 || rowid > 0x7FFFFFFF) Raise(TDaoErr::InvalidBookmark);
+        return MakeBookmark(static_cast<long>(rowid) - 1, family_);
+    }
+    return MakeBookmark(pos, rows_->Id());
+}
+
+// The row number a bookmark holds (a row id on a keyset, else the position + 1),
+// when the bookmark is this recordset's (or, on a keyset, its family's).
+std::optional<std::uint32_t> TRecordsetImpl::OwnBookmarkValue(const TBytes& bookmark) const {
+    if (bookmark.size() < 4) return std::nullopt;
+    const bool keyset = dynamic_cast<const TKeysetRowSet*>(rows_.get()) != nullptr;
+    const std::uint32_t mine = keyset ? family_ : rows_->Id();
+    std::uint32_t value = 0, owner = mine;
+    std::memcpy(&value, bookmark.data(), 4);
+    if (bookmark.size() >= 8) std::memcpy(&owner, bookmark.data() + 4, 4);
+    if (owner != mine || value == 0 || value > 0x7FFFFFFF) return std::nullopt;
+    return value;
+}
+
+std::optional<long> TRecordsetImpl::PositionOfBookmark(const TBytes& bookmark) const {
+    const auto value = OwnBookmarkValue(bookmark);
+    if (!value) return std::nullopt;
+    if (const auto* keyset = dynamic_cast<const TKeysetRowSet*>(rows_.get())) {
+        const auto pos = keyset->PositionOf(*value);
+        return pos ? std::optional<long>(static_cast<long>(*pos)) : std::nullopt;
+    }
+    if (static_cast<size_t>(*value) > rows_->KnownSize()) return std::nullopt;
+    return static_cast<long>(*value) - 1;
+}
+
+// A bookmark of this recordset's family for a row its keyset does not hold: a
+// clone that read its keys again found a row added since (by another user, or an
+// INSERT on the connection). The row joins this keyset, so that a move to it lands.
+std::optional<long> TRecordsetImpl::LearnRowOfBookmark(const TBytes& bookmark) {
+    auto* keyset = dynamic_cast<TKeysetRowSet*>(rows_.get());
+    const auto value = OwnBookmarkValue(bookmark);
+    if (!keyset || !value) return std::nullopt;
+    const auto pos = keyset->Learn(*value);
+    return pos ? std::optional<long>(static_cast<long>(*pos)) : std::nullopt;
+}
+
+TBytes TRecordsetImpl::Bookmark() const {
+    CheckOpen();
+    if (!Bookmarkable()) Raise(TDaoErr::NotSupported);
+    if (!cursor_.HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
+    return BookmarkOf(cursor_.Position());
+}
+
+void TRecordsetImpl::SetBookmark(const TBytes& bookmark) {
+    CheckOpen();
+    if (!Bookmarkable()) Raise(TDaoErr::NotSupported);
+    auto found = PositionOfBookmark(bookmark);
+    if (!found) found = LearnRowOfBookmark(bookmark);
+    if (!found) Raise(TDaoErr::InvalidBookmark);
+    const long pos = *found;
+    if (rows_->IsDeleted(static_cast<size_t>(pos))) Raise(TDaoErr::RecordDeleted);
+    // The row must still be there; the row read to know is the current one then.
+    std::vector<Variant> row;
+    const bool written = writtenPos_ == pos;
+    if (!written && !rows_->Read(static_cast<size_t>(pos), row)) Raise(TDaoErr::RecordDeleted);
+    if (editMode_ != dbEditNone) CancelUpdate();
+    Land(pos);
+    if (!written) KeepWritten(pos, std::move(row));
+}
+
+TBytes TRecordsetImpl::LastModified() const {
+    CheckOpen();
+    if (!lastModified_) Raise(TDaoErr::NoCurrentRecord);
+    return BookmarkOf(*lastModified_);
+}
+
+// A row this recordset just wrote is kept as stored: the cache refresh the
+// dataset layer asks for after every write need not read it again. It is read
+// at the refresh after that.
+void TRecordsetImpl::KeepWritten(long pos, std::vector<Variant> row) {
+    written_ = std::move(row);
+    writtenPos_ = pos;
+}
+
+bool TRecordsetImpl::TakeWritten(long pos) const {
+    if (writtenPos_ != pos) return false;
+    spare_ = std::move(current_);
+    current_ = std::move(written_);
+    written_.clear();
+    writtenPos_ = -1;
+    cachedPos_ = pos;
+    cachedGeneration_ = rows_->Database().Engine().CacheGeneration;
+    currentGone_ = false;
+    return true;
+}
+
+const std::vector<Variant>& TRecordsetImpl::CurrentRow() const {
+    const std::uint64_t generation = rows_->Database().Engine().CacheGeneration;
+    if ((cachedPos_ != cursor_.Position() || cachedGeneration_ != generation) &&
+        !TakeWritten(cursor_.Position())) {
+        cachedPos_ = cursor_.Position();
+        cachedGeneration_ = generation;
+        currentGone_ = !rows_->Read(static_cast<size_t>(cursor_.Position()), current_);
+    }
+    if (currentGone_) Raise(TDaoErr::RecordDeleted);
+    return current_;
+}
+
+const Variant& TRecordsetImpl::StoredValue(size_t field) const {
+    CheckOpen();
+    if (editMode_ != dbEditNone) return editValues_[field];
+    if (!cursor_.HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
+    if (rows_->IsDeleted(static_cast<size_t>(cursor_.Position()))) Raise(TDaoErr::RecordDeleted);
+    return CurrentRow()[field];
+}
+
+Variant TRecordsetImpl::FieldValue(size_t field) const {
+    return FromStorage(Meta(field).Type, StoredValue(field));
+}
+
+bool TRecordsetImpl::CopyFieldText(size_t field, std::string& text) const {
+    const int type = Meta(field).Type.Type;
+    if (type != dbText && type != dbChar && type != dbMemo) return false;
+    const Variant& stored = StoredValue(field);
+    if (stored.Type() != TVarType::String) return false;
+    text.assign(stored.StringValue());
+    return true;
+}
+
+long long TRecordsetImpl::FieldSize(size_t field) const {
+    // The size of a memo or blob as stored, without a copy of it.
+    const Variant& stored = StoredValue(field);
+    const int type = Meta(field).Type.Type;
+    if (type == dbMemo && stored.Type() == TVarType::String)
+        return static_cast<long long>(stored.StringValue().size());
+    if (type == dbLongBinary && stored.Type() == TVarType::Bytes)
+        return static_cast<long long>(stored.AsBytes().size());
+    const Variant value = FromStorage(Meta(field).Type, stored);
+    if (value.IsNull()) return 0;
+    if (value.Type() == TVarType::Bytes) return static_cast<long long>(value.AsBytes().size());
+    return static_cast<long long>(value.AsString().size());
+}
+
+template <class Assign>
+void TRecordsetImpl::StoreFieldValue(size_t field, Assign assign) {
+    CheckOpen();
+    if (editMode_ == dbEditNone) Raise(TDaoErr::UpdateWithoutEdit);
+    const TFieldMeta& meta = Meta(field);
+    if (!meta.Updatable) Fail(Database().Engine(), TDaoErr::FieldNotUpdatable, kFieldSource);
+    try {
+        assign(meta.Type, editValues_[field]);
+    } catch (const EValueRefused& refused) {
+        Fail(Database().Engine(), refused.Number, kFieldSource);
+    }
+    edited_[field] = true;
+}
+
+void TRecordsetImpl::SetFieldValue(size_t field, const Variant& value) {
+    StoreFieldValue(
+        field, [&](const TTypeInfo& type, Variant& stored) { AssignStorage(type, value, stored); });
+}
+
+void TRecordsetImpl::TakeFieldValue(size_t field, Variant&& value) {
+    StoreFieldValue(field, [&](const TTypeInfo& type, Variant& stored) {
+        AssignStorage(type, std::move(value), stored);
+    });
+}
+
+namespace {
+
+// A default that is a number or a text literal evaluates to the same value every time.
+bool IsConstantDefault(std::string_view text) {
+    if (text.find('\'') != std::string_view::npos) {
+        const size_t first = text.find('\''), last = text.rfind('\'');
+        return text.find_first_not_of("( ") == first && text.find_last_not_of(") ") == last;
+    }
+    return text.find_first_not_of("()0123456789.-+ ") == std::string_view::npos;
+}
+
+}  // namespace
+
+void TRecordsetImpl::AssignDefaultValues(std::vector<Variant>& values) const {
+    const auto& fields = rows_->Fields();
+    if (defaults_.size() != fields.size()) {
+        defaults_.assign(fields.size(), std::nullopt);
+        for (size_t i = 0; i < fields.size(); ++i)
+            if (fields[i].DefaultValue.empty()) defaults_[i] = Variant::Null();
+    }
+    // Assigned in place: a new record of an import reuses the last one's vector.
+    values.resize(fields.size());
+    for (size_t i = 0; i < values.size(); ++i) {
+        if (defaults_[i]) {
+            // Most fields of the last record were left Null: nothing to assign.
+            if (values[i].Type() != TVarType::Null || defaults_[i]->Type() != TVarType::Null)
+                values[i] = *defaults_[i];
+            continue;
+        }
+        values[i] = Variant::Null();
+        try {
+            TStatement& stmt = Database().Prepared("SELECT " + fields[i].DefaultValue);
+            if (stmt.Step()) values[i] = stmt.Column(0);
+            stmt.Reset();
+            if (IsConstantDefault(fields[i].DefaultValue)) defaults_[i] = values[i];
+        } catch (const ESqlite&) {
+            // A default the engine cannot evaluate by itself is left to the insert.
+            defaults_[i] = Variant::Null();
+        }
+    }
+}
+
+void TRecordsetImpl::AddNew() {
+    CheckOpen();
+    CheckUpdatable();
+    if (editMode_ != dbEditNone) CancelUpdate();
+    AssignDefaultValues(editValues_);
+    edited_.assign(editValues_.size(), false);
+    editMode_ = dbEditAdd;
+}
+
+void TRecordsetImpl::Edit() {
+    CheckOpen();
+    CheckUpdatable();
+    if (!cursor_.HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
+    if (rows_->IsDeleted(static_cast<size_t>(cursor_.Position()))) Raise(TDaoErr::RecordDeleted);
+    if (editMode_ != dbEditNone) CancelUpdate();
+    cachedPos_ = -2;  // edit what is stored now
+    try {
+        original_ = CurrentRow();
+    } catch (const EDaoError&) {
+        if (currentGone_) rows_->MarkGone(static_cast<size_t>(cursor_.Position()));
+        throw;
+    }
+    editValues_ = original_;
+    edited_.assign(editValues_.size(), false);
+    editMode_ = dbEditInProgress;
+}
+
+void TRecordsetImpl::Update() {
+    CheckOpen();
+    if (editMode_ == dbEditNone) Raise(TDaoErr::UpdateWithoutEdit);
+    ForgetWritten();
+    const auto& fields = rows_->Fields();
+    for (size_t i = 0; i < fields.size(); ++i)
+        if (fields[i].Required && fields[i].Updatable && editValues_[i].IsNull() &&
+            (editMode_ == dbEditAdd || edited_[i]))
+            Fail(Database().Engine(), TDaoErr::NullNotAllowed, kSource, fields[i].Name);
+    TChanges changes(fields.size(), nullptr);
+    for (size_t i = 0; i < fields.size(); ++i)
+        if (edited_[i] ||
+            (editMode_ == dbEditAdd && !editValues_[i].IsNull() && fields[i].Updatable))
+            changes[i] = &editValues_[i];
+    if (editMode_ == dbEditInProgress) {
+        CheckUnchangedSinceEdit();
+        rows_->UpdateRow(static_cast<size_t>(cursor_.Position()), changes);
+        lastModified_ = cursor_.Position();
+    } else {
+        const size_t known = rows_->KnownSize();
+        std::vector<Variant> stored = std::move(spare_);
+        const long pos = static_cast<long>(rows_->InsertRow(changes, &stored));
+        if (!stored.empty()) KeepWritten(pos, std::move(stored));
+        lastModified_ = pos;
+        if (accessed_ >= static_cast<long>(known))
+            Reach(pos + 1);
+        else
+            addedBeyond_.push_back(pos);
+    }
+    editMode_ = dbEditNone;
+    cachedPos_ = -2;
+    original_.clear();
+    ReleaseLargeValues(editValues_);
+}
+
+// Optimistic locking: someone else changed or deleted the row since Edit. The row
+// read to know is let go before the write, which may hold a large value twice.
+void TRecordsetImpl::CheckUnchangedSinceEdit() {
+    std::vector<Variant> stored;
+    if (!rows_->Read(static_cast<size_t>(cursor_.Position()), stored)) {
+        CancelUpdate();
+        rows_->MarkGone(static_cast<size_t>(cursor_.Position()));
+        Raise(TDaoErr::RecordDeleted);
+    }
+    if (stored != original_) {
+        CancelUpdate();
+        Raise(TDaoErr::WriteConflict);
+    }
+}
+
+// The edit values are kept for the next record, whose texts then reuse their
+// memory; a large memo or blob is let go instead of being held until then.
+void TRecordsetImpl::ReleaseLargeValues(std::vector<Variant>& values) {
+    constexpr size_t kLarge = 64 * 1024;
+    for (Variant& value : values) {
+        const bool large =
+            (value.Type() == TVarType::String && value.StringValue().capacity() > kLarge) ||
+            (value.Type() == TVarType::Bytes && value.AsBytes().capacity() > kLarge);
+        if (large) value = Variant::Null();
+    }
+}
+
+void TRecordsetImpl::CancelUpdate() {
+    CheckOpen();
+    if (editMode_ == dbEditNone) Raise(TDaoErr::UpdateWithoutEdit);
+    editMode_ = dbEditNone;
+    cachedPos_ = -2;  // show the record as it is stored now
+    editValues_.clear();
+    edited_.clear();
+    original_.clear();
+}
+
+void TRecordsetImpl::Delete() {
+    CheckOpen();
+    CheckUpdatable();
+    ForgetWritten();
+    if (editMode_ != dbEditNone) CancelUpdate();
+    if (!cursor_.HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
+    rows_->DeleteRow(static_cast<size_t>(cursor_.Position()));
+    cachedPos_ = -2;
+}
+
+void TRecordsetImpl::Rebuild(std::shared_ptr<TRowSet> rows) {
+    ForgetWritten();
+    rows_ = std::move(rows);
+    fields_.reset();
+    defaults_.clear();
+    accessed_ = 0;
+    addedBeyond_.clear();
+    editMode_ = dbEditNone;
+    lastModified_.reset();
+    cursor_ = TCursor(rows_, type_ == dbOpenForwardOnly);
+    Moved();
+}
+
+void TRecordsetImpl::Requery() {
+    CheckOpen();
+    Rebuild(MakeRowSet(rows_->DatabaseRef(), rows_->Source(), type_));
+}
+
+std::shared_ptr<Recordset> TRecordsetImpl::Clone() {
+    CheckOpen();
+    if (type_ == dbOpenForwardOnly) Raise(TDaoErr::NotSupported);
+    auto clone = std::make_shared<TRecordsetImpl>(rows_, type_, readOnly_, index_);
+    // A new clone has no current record until it is moved.
+    clone->cursor_ = cursor_.Unpositioned();
+    clone->cachedPos_ = -2;
+    clone->accessed_ = accessed_;
+    clone->addedBeyond_ = addedBeyond_;
+    clone->family_ = family_;  // a clone's bookmarks are the original's
+    return clone;
+}
+
+void TRecordsetImpl::Close() {
+    CheckOpen();
+    closed_ = true;
+    fields_.reset();
+}
+
+void TRecordsetImpl::SetIndex(const std::string& name) {
+    CheckOpen();
+    if (type_ != dbOpenTable) Raise(TDaoErr::NotSupported);
+    const TRecordSource& source = rows_->Source();
+    const TTableInfo* table = Database().Table(source.Table);
+    const TIndexInfo* index = table ? table->Index(name) : nullptr;
+    if (!index) Raise(TDaoErr::NotAnIndex, name);
+    TRecordSource ordered = source;
+    ordered.OrderBy.clear();
+    for (const TIndexColumn& c : index->Columns)
+        ordered.OrderBy += (ordered.OrderBy.empty() ? "" : ", ") + IndexTerm(*table, c.Name) +
+                           (c.Descending ? " DESC" : "");
+    // Equal keys in the order of their rows, as a seek among them expects.
+    ordered.OrderBy += ", rowid";
+    ordered.Sql = ComposeSql(ordered);
+    index_ = index->Name;
+    Rebuild(MakeRowSet(rows_->DatabaseRef(), ordered, type_));
+}
+
+void TRecordsetImpl::Seek(const std::string& comparison, const std::vector<Variant>& keys) {
+    CheckOpen();
+    if (type_ != dbOpenTable) Raise(TDaoErr::NotSupported);
+    if (index_.empty()) Raise(TDaoErr::NoCurrentIndex);
+    const TTableInfo* table = Database().Table(rows_->Source().Table);
+    const TIndexInfo* index = table ? table->Index(index_) : nullptr;
+    if (!index) Raise(TDaoErr::NotAnIndex, index_);
+    if (keys.empty() || keys.size() > 13 || keys.size() > index->Columns.size())
+        Raise(TDaoErr::InvalidArgument);
+    const bool equal = comparison == "=";
+    const bool after = comparison == ">=" || comparison == ">";
+    const bool strict = comparison == ">" || comparison == "<";
+    if (!equal && !after && comparison != "<=" && comparison != "<")
+        Raise(TDaoErr::InvalidArgument);
+    std::vector<Variant> values;
+    std::vector<std::string> names;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const TColumnInfo* column = table->Column(index->Columns[i].Name);
+        try {
+            values.push_back(ToStorage(column->Type, keys[i]));
+        } catch (const EValueRefused&) {
+            Raise(TDaoErr::CriteriaTypeMismatch);
+        }
+        names.push_back(IndexTerm(*table, index->Columns[i].Name));
+    }
+    auto* keyset = dynamic_cast<TKeysetRowSet*>(rows_.get());
+    if (const auto found = SeekByHalving(*keyset, *table, *index, values, comparison))
+        return LandOnSeek(*found);
+    // Lexicographic comparison in the index's order, each column in its own direction.
+    std::string condition;
+    std::string equalPrefix;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const std::string mark = "?" + std::to_string(i + 1);
+        if (equal) {
+            condition += (i ? " AND " : "") + names[i] + " = " + mark;
+            continue;
+        }
+        const bool up = after != index->Columns[i].Descending;
+        condition +=
+            (i ? " OR (" : "(") + equalPrefix + names[i] + (up ? " > " : " < ") + mark + ")";
+        equalPrefix += names[i] + " = " + mark + " AND ";
+    }
+    if (!equal && !strict) {
+        equalPrefix.resize(equalPrefix.size() - 5);
+        condition += " OR (" + equalPrefix + ")";
+    }
+    // Forwards in index order for "=", ">=" and ">", backwards for "<=" and "<".
+    const bool backwards = !(after || equal);
+    std::string orderBy;
+    for (const TIndexColumn& c : index->Columns) {
+        orderBy += (orderBy.empty() ? "" : ", ") + IndexTerm(*table, c.Name) +
+                   ((c.Descending != backwards) ? " DESC" : "");
+    }
+    orderBy += std::string(", rowid") + (backwards ? " DESC" : "");
+    LandOnSeek(keyset->FirstWhere("(" + condition + ")", orderBy, values));
+}
+
+void TRecordsetImpl::LandOnSeek(std::optional<size_t> found) {
+    noMatch_ = !found;
+    if (!found) return;
+    if (editMode_ != dbEditNone) CancelUpdate();
+    Land(static_cast<long>(*found));
+}
+
+// The keyset stands in the index's order: a binary search finds the row, unless
+// a row it probes is gone.
+std::optional<std::optional<size_t>> TRecordsetImpl::SeekByHalving(
+    TKeysetRowSet& keyset, const TTableInfo& table, const TIndexInfo& index,
+    const std::vector<Variant>& values, const std::string& comparison) {
+    if (keyset.HasAddedRows()) return std::nullopt;  // no longer in the index's order
+    std::vector<TSeekColumn> columns;
+    const auto& fields = keyset.Fields();
+    for (size_t i = 0; i < values.size(); ++i) {
+        const std::string wanted = AsciiUpperCase(index.Columns[i].Name);
+        const auto field = std::find_if(fields.begin(), fields.end(), [&](const TFieldMeta& f) {
+            return AsciiUpperCase(f.SourceField) == wanted || AsciiUpperCase(f.Name) == wanted;
+        });
+        const TColumnInfo* column = table.Column(index.Columns[i].Name);
+        if (field == fields.end() || !column) return std::nullopt;
+        const int type = column->Type.Type;
+        columns.push_back({static_cast<size_t>(field - fields.begin()), index.Columns[i].Descending,
+                           type == dbText || type == dbMemo || type == dbChar});
+    }
+    return SeekInKeyset(keyset, columns, values, comparison);
+}
+
+void TRecordsetImpl::Find(const std::string& criteria, TFindKind kind) {
+    CheckOpen();
+    if (type_ == dbOpenForwardOnly || type_ == dbOpenTable) Raise(TDaoErr::NotSupported);
+    std::string condition;
+    try {
+        condition = TranslateExpression(criteria, Database().ColumnTypes(rows_->Source().Table));
+    } catch (const ESqlSyntax& e) {
+        Raise(TDaoErr::SyntaxError, e.Text);
+    }
+    std::optional<size_t> current;
+    if (cursor_.HasCurrent()) current = static_cast<size_t>(cursor_.Position());
+    const auto found = rows_->Find(condition, kind, current);
+    noMatch_ = !found;
+    if (found) {
+        if (editMode_ != dbEditNone) CancelUpdate();
+        Land(static_cast<long>(*found));
+    }
+}
+
+void TRecordsetImpl::SetFilter(const std::string& filter) {
+    CheckOpen();
+    if (type_ == dbOpenTable) Raise(TDaoErr::NotSupported);
+    filter_ = filter;
+}
+
+void TRecordsetImpl::SetSort(const std::string& sort) {
+    CheckOpen();
+    if (type_ == dbOpenTable) Raise(TDaoErr::NotSupported);
+    sort_ = sort;
+}
+
+std::shared_ptr<Recordset> TRecordsetImpl::OpenRecordset(int type, int options) {
+    CheckOpen();
+    if (type == 0) type = type_;
+    if (type == dbOpenTable || type == dbOpenDynamic) Raise(TDaoErr::NotSupported);
+    TRecordSource source = rows_->Source();
+    std::string where, order;
+    try {
+        const auto types = Database().ColumnTypes(source.Table);
+        if (!filter_.empty()) where = TranslateExpression(filter_, types);
+        if (!sort_.empty()) order = TranslateOrderList(sort_, types);
+    } catch (const ESqlSyntax& e) {
+        Raise(TDaoErr::SyntaxError, e.Text);
+    }
+    if (source.SingleTable) {
+        if (!where.empty())
+            source.Where =
+                source.Where.empty() ? where : "(" + source.Where + ") AND (" + where + ")";
+        if (!order.empty()) source.OrderBy = order;
+        source.Sql = ComposeSql(source);
+    } else {
+        source.Sql = "SELECT * FROM (" + source.Sql + ")" +
+                     (where.empty() ? "" : " WHERE " + where) +
+                     (order.empty() ? "" : " ORDER BY " + order);
+    }
+    const bool readOnly = readOnly_ || (options & dbReadOnly) != 0;
+    return std::make_shared<TRecordsetImpl>(MakeRowSet(rows_->DatabaseRef(), source, type), type,
+                                            readOnly);
+}
+
+FieldCollection& TRecordsetImpl::Fields() {
+    CheckOpen();
+    if (!fields_) {
+        std::vector<std::shared_ptr<Field>> list;
+        for (size_t i = 0; i < rows_->Fields().size(); ++i)
+            list.push_back(
+                std::make_shared<TRecordField>(weak_from_this(), Database().EngineRef(), i));
+        fields_ = std::make_unique<TFixedList<Field, FieldCollection, TDaoErr::InvalidOperation>>(
+            Database().EngineRef(), kFieldSource, [list] { return list; });
+    }
+    return *fields_;
+}
+
+}  // namespace zalvert::engine
