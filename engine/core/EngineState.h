@@ -9,8 +9,7 @@
 
 #include "engine/Dao.h"
 #include "engine/core/ErrorTable.h"
-#include "engine/sqlite/Catalog.h"
-#include "engine/sqlite/Sqlite.h"
+#include "rtl/Utf8.h"
 
 namespace zalvert::engine {
 
@@ -31,9 +30,12 @@ using TEngineRef = std::shared_ptr<TEngineState>;
     RaiseDao(engine.Log, number, source, detail);
 }
 
-// Raises the engine error that stands for a failed SQLite call.
-[[noreturn]] void FailSqlite(TEngineState& engine, const ESqlite& error, const char* source,
-                             const std::string& context = {});
+// Names of tables, fields and indexes compare without regard to letter case.
+inline bool SameName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return AsciiLower(x) == AsciiLower(y);
+           });
+}
 
 // A collection filled on demand by a loader, with lookup by name without regard to case.
 template <class T, class Base = Collection<T>>

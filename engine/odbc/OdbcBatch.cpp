@@ -1,6 +1,6 @@
 #include "engine/odbc/OdbcBatch.h"
 
-#include "engine/sqlite/ValuesRows.h"
+#include "engine/core/ValuesRows.h"
 
 namespace zalvert::engine::odbc {
 

@@ -49,13 +49,6 @@ std::vector<TIndexInfo> ReadIndexes(const TSqliteConnection& db, const TTableInf
 
 }  // namespace
 
-bool SameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::toupper(static_cast<unsigned char>(x)) ==
-                      std::toupper(static_cast<unsigned char>(y));
-           });
-}
-
 bool IsSystemTableName(std::string_view name) {
     return name.size() >= 4 && SameName(name.substr(0, 4), "MSys");
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/core/EngineState.h"
 #include "engine/sqlite/Sqlite.h"
 #include "rtl/DateTime.h"
 
@@ -61,7 +62,6 @@ constexpr const char* kQueriesTable = "MSysQueries";
 constexpr const char* kPropertiesTable = "MSysFieldProperties";
 
 bool IsSystemTableName(std::string_view name);
-bool SameName(std::string_view a, std::string_view b);
 
 std::vector<std::string> ReadTableNames(const TSqliteConnection& db);
 std::optional<TTableInfo> ReadTable(const TSqliteConnection& db, const std::string& name);

@@ -11,6 +11,7 @@
 #include "engine/sqlite/Catalog.h"
 #include "engine/sqlite/InsertBatch.h"
 #include "engine/sqlite/LogCheckpoint.h"
+#include "engine/sqlite/SqliteErrors.h"
 
 namespace zalvert::engine {
 

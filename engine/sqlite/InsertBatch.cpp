@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <limits>
 
-#include "engine/sqlite/ValuesRows.h"
+#include "engine/core/ValuesRows.h"
 #include "rtl/Utf8.h"
 
 namespace zalvert::engine {

@@ -8,6 +8,7 @@
 #include "engine/core/DateLiteral.h"
 #include "engine/core/DialectFunctions.h"
 #include "engine/sqlite/GermanText.h"
+#include "engine/core/EngineState.h"
 #include "engine/sqlite/Sqlite.h"
 #include "rtl/DateTime.h"
 #include "rtl/Guid.h"
@@ -26,10 +27,6 @@ bool IsReserved(const TToken& t) {
     for (const char* word : kWords)
         if (t.Is(word)) return true;
     return false;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-    return AsciiUpperCase(a) == AsciiUpperCase(b);
 }
 
 bool IsTextType(const std::string& upperType) {

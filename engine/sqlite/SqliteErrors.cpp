@@ -1,4 +1,4 @@
-#include "engine/core/EngineState.h"
+#include "engine/sqlite/SqliteErrors.h"
 
 namespace zalvert::engine {
 
