@@ -5,6 +5,7 @@
 #include <cstring>
 #include <unordered_set>
 
+#include "engine/core/Bookmark.h"
 #include "engine/core/EngineState.h"
 #include "engine/odbc/OdbcDialect.h"
 #include "engine/odbc/OdbcFields.h"
@@ -211,12 +212,9 @@ long TOdbcRecordset::RecordCount() const {
 TBytes TOdbcRecordset::BookmarkOf(size_t pos) const {
     std::int64_t value = static_cast<std::int64_t>(pos) + 1;
     if (Keyset() && rows_->Keys().Numeric()) value = rows_->Keys().At(pos).AsInt64();
-    if (value < 1 || value > 0x7FFFFFFF) Raise(TDaoErr::InvalidBookmark);
-    const auto mark = static_cast<std::uint32_t>(value);
-    TBytes bytes(8);
-    std::memcpy(bytes.data(), &mark, 4);
-    std::memcpy(bytes.data() + 4, &family_, 4);
-    return bytes;
+    const auto bookmark = EncodeBookmark(value, family_);
+    if (!bookmark) Raise(TDaoErr::InvalidBookmark);
+    return *bookmark;
 }
 
 TBytes TOdbcRecordset::Bookmark() const {
@@ -229,16 +227,12 @@ TBytes TOdbcRecordset::Bookmark() const {
 void TOdbcRecordset::SetBookmark(const TBytes& bookmark) {
     CheckOpen();
     if (!Bookmarkable()) Raise(TDaoErr::NotSupported);
-    std::uint32_t mark = 0, family = family_;
-    if (bookmark.size() < 4) Raise(TDaoErr::InvalidBookmark);
-    std::memcpy(&mark, bookmark.data(), 4);
-    if (bookmark.size() >= 8) std::memcpy(&family, bookmark.data() + 4, 4);
     std::optional<size_t> pos;
-    if (family == family_ && mark > 0 && mark <= 0x7FFFFFFF) {
+    if (const auto mark = DecodeBookmark(bookmark, family_)) {
         if (Keyset() && rows_->Keys().Numeric())
-            pos = rows_->Keys().Find(Variant(static_cast<std::int64_t>(mark)));
-        else if (mark <= rows_->KnownSize())
-            pos = mark - 1;
+            pos = rows_->Keys().Find(Variant(static_cast<std::int64_t>(*mark)));
+        else if (*mark <= rows_->KnownSize())
+            pos = *mark - 1;
     }
     if (!pos) Raise(TDaoErr::InvalidBookmark);
     if (rows_->IsDeleted(*pos) || !Row(*pos)) Raise(TDaoErr::RecordDeleted);

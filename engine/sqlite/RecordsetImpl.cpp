@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "engine/core/Bookmark.h"
 #include "engine/sqlite/FieldValues.h"
 #include "engine/sqlite/GermanText.h"
 #include "engine/sqlite/KeysetSeek.h"
@@ -15,14 +16,6 @@ namespace {
 
 constexpr const char* kSource = "DAO.Recordset";
 constexpr const char* kFieldSource = "DAO.Field";
-
-TBytes MakeBookmark(long pos, std::uint32_t rowSet) {
-    TBytes bytes(8);
-    const auto value = static_cast<std::uint32_t>(pos + 1);
-    std::memcpy(bytes.data(), &value, 4);
-    std::memcpy(bytes.data() + 4, &rowSet, 4);
-    return bytes;
-}
 
 long FieldAttributes(const TFieldMeta& meta) {
     long attributes = meta.Type.Fixed ? dbFixedField : dbVariableField;
@@ -289,25 +282,18 @@ long TRecordsetImpl::RecordCount() const {
 // record when the order changes (another index, a requery); the second half names
 // the recordset and its clones. Other row sets name a position of their rows.
 TBytes TRecordsetImpl::BookmarkOf(long pos) const {
-    if (const auto* keyset = dynamic_cast<const TKeysetRowSet*>(rows_.get())) {
-        const std::int64_t rowid = keyset->RowId(static_cast<size_t>(pos));
-        if (rowid < 1 || rowid > 0x7FFFFFFF) Raise(TDaoErr::InvalidBookmark);
-        return MakeBookmark(static_cast<long>(rowid) - 1, family_);
-    }
-    return MakeBookmark(pos, rows_->Id());
+    const auto* keyset = dynamic_cast<const TKeysetRowSet*>(rows_.get());
+    const auto bookmark = keyset ? EncodeBookmark(keyset->RowId(static_cast<size_t>(pos)), family_)
+                                 : EncodeBookmark(pos + 1, rows_->Id());
+    if (!bookmark) Raise(TDaoErr::InvalidBookmark);
+    return *bookmark;
 }
 
 // The row number a bookmark holds (a row id on a keyset, else the position + 1),
 // when the bookmark is this recordset's (or, on a keyset, its family's).
 std::optional<std::uint32_t> TRecordsetImpl::OwnBookmarkValue(const TBytes& bookmark) const {
-    if (bookmark.size() < 4) return std::nullopt;
     const bool keyset = dynamic_cast<const TKeysetRowSet*>(rows_.get()) != nullptr;
-    const std::uint32_t mine = keyset ? family_ : rows_->Id();
-    std::uint32_t value = 0, owner = mine;
-    std::memcpy(&value, bookmark.data(), 4);
-    if (bookmark.size() >= 8) std::memcpy(&owner, bookmark.data() + 4, 4);
-    if (owner != mine || value == 0 || value > 0x7FFFFFFF) return std::nullopt;
-    return value;
+    return DecodeBookmark(bookmark, keyset ? family_ : rows_->Id());
 }
 
 std::optional<long> TRecordsetImpl::PositionOfBookmark(const TBytes& bookmark) const {
