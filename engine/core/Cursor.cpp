@@ -66,23 +66,21 @@ TCursorRefusal TCursor::Refusal(TMove move, long rows) const {
 }
 
 TCursorRefusal TCursor::First() {
-    const auto first = NextLive(-1, +1);
-    if (!first) {
-        Clear();
-        return TCursorRefusal::NoCurrentRecord;
-    }
-    LandOn(static_cast<size_t>(*first));
-    return TCursorRefusal::None;
+    return LandOnLive(NextLive(-1, +1));
 }
 
 TCursorRefusal TCursor::Last() {
     rows_->FetchAll();
-    const auto last = NextLive(static_cast<long>(rows_->KnownSize()), -1);
-    if (!last) {
+    return LandOnLive(NextLive(static_cast<long>(rows_->KnownSize()), -1));
+}
+
+// On the live row found, or at BOF and EOF when there is none.
+TCursorRefusal TCursor::LandOnLive(std::optional<long> pos) {
+    if (!pos) {
         Clear();
         return TCursorRefusal::NoCurrentRecord;
     }
-    LandOn(static_cast<size_t>(*last));
+    LandOn(static_cast<size_t>(*pos));
     return TCursorRefusal::None;
 }
 

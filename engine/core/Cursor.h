@@ -67,6 +67,7 @@ class TCursor {
 
   private:
     std::optional<long> NextLive(long from, int direction) const;
+    TCursorRefusal LandOnLive(std::optional<long> pos);
     bool NoLiveRows() const;
     void PastTheEnd(long pos);
 

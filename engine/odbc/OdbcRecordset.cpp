@@ -120,10 +120,14 @@ void TOdbcRecordset::LoadRows() {
     cursor_ = TCursor(rows_, type_ == dbOpenForwardOnly);
 }
 
+void TOdbcRecordset::Refuse(TCursorRefusal refusal) const {
+    if (refusal != TCursorRefusal::None) Raise(ErrorOf(refusal));
+}
+
 // A refusal leaves the recordset as it was; a move cancels an edit in progress.
 void TOdbcRecordset::MoveAfter(TCursorRefusal refusal) {
     CheckOpen();
-    if (refusal != TCursorRefusal::None) Raise(ErrorOf(refusal));
+    Refuse(refusal);
     if (editMode_ != dbEditNone) CancelUpdate();
 }
 
@@ -146,15 +150,13 @@ void TOdbcRecordset::MoveFirst() {
     MoveAfter(cursor_.Refusal(TMove::First));
     // A dynamic recordset sees the rows other users added or removed.
     if (type_ == dbOpenDynamic) LoadKeys();
-    if (const auto refusal = cursor_.First(); refusal != TCursorRefusal::None)
-        Raise(ErrorOf(refusal));
+    Refuse(cursor_.First());
 }
 
 void TOdbcRecordset::MoveLast() {
     MoveAfter(cursor_.Refusal(TMove::Last));
     if (type_ == dbOpenDynamic) LoadKeys();
-    if (const auto refusal = cursor_.Last(); refusal != TCursorRefusal::None)
-        Raise(ErrorOf(refusal));
+    Refuse(cursor_.Last());
 }
 
 void TOdbcRecordset::MoveNext() {

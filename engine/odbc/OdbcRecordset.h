@@ -97,6 +97,7 @@ class TOdbcRecordset : public Recordset, public std::enable_shared_from_this<TOd
     void Describe();
     void LoadKeys();
     void LoadRows();
+    void Refuse(TCursorRefusal refusal) const;
     void MoveAfter(TCursorRefusal refusal);
     const std::vector<Variant>* Row(size_t pos) const;
     void ReadPage(size_t pos) const;
