@@ -18,7 +18,19 @@ eval "$(bash scripts/odbc-server.sh start "$odbc_dir")"
 # The server's tests must run here, not be skipped.
 export ZALVERT_REQUIRE_ODBC=1
 echo "ODBC tests against: $ZALVERT_TEST_ODBC"
+# Runs one build's suite; on failure repeats each failed assertion with its
+# context at the end, where a long log's middle cannot swallow it.
+run_suite() {
+    local status=0
+    ctest --test-dir "$1" --output-on-failure || status=$?
+    if [ "$status" -ne 0 ]; then
+        echo "== What failed in $1 =="
+        grep -a -B3 -A14 -E ': Failure$|^\[  FAILED  \]' "$1/Testing/Temporary/LastTest.log" |
+            grep -a -v -E 'propagateSizeHints|XDG_RUNTIME_DIR' | head -400 || true
+    fi
+    return "$status"
+}
 echo "== Test suite =="
-ctest --test-dir build --output-on-failure
+run_suite build
 echo "== Test suite under AddressSanitizer and UndefinedBehaviorSanitizer =="
-ctest --test-dir build-asan --output-on-failure
+run_suite build-asan

@@ -1,6 +1,8 @@
 #include "engine/sqlite/DatabaseImpl.h"
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "engine/sqlite/AsideRowReader.h"
 #include "engine/sqlite/LogCheckpoint.h"
@@ -53,18 +55,30 @@ std::string PragmaText(TSqliteConnection& connection, const std::string& pragma)
     return stmt.Step() ? stmt.ColumnText(0) : std::string();
 }
 
+// How long a call waits for a lock another connection holds.
+constexpr int kBusyTimeoutMs = 2000;
+
 // Switching to WAL writes the file's header: a damaged file must be found out
 // before, so that it is left as it was. Files in WAL mode are switched already.
+// Two programs opening a file in rollback mode at once both switch it, and the
+// one that comes second is refused at once (SQLite calls no busy handler for
+// it): it tries again until the other's switch is done or the busy timeout ends.
 void SwitchToWal(TSqliteConnection& connection) {
     if (AsciiLowerCase(PragmaText(connection, "PRAGMA journal_mode")) == "wal") return;
     const std::string check = PragmaText(connection, "PRAGMA quick_check(1)");
     if (check != "ok")
         throw ESqlite(SQLITE_CORRUPT, check, sqlite3_db_filename(connection.Handle(), "main"));
-    connection.Exec("PRAGMA journal_mode=WAL");
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+    for (;;) {
+        try {
+            connection.Exec("PRAGMA journal_mode=WAL");
+            return;
+        } catch (const ESqlite& e) {
+            if (e.PrimaryCode() != SQLITE_BUSY || std::chrono::steady_clock::now() >= until) throw;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
 }
-
-// How long a call waits for a lock another connection holds.
-constexpr int kBusyTimeoutMs = 2000;
 
 void Configure(TSqliteConnection& connection, bool readOnly) {
     RegisterSqlFunctions(connection.Handle());
