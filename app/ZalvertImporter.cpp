@@ -8,9 +8,14 @@
 // "before-copy", "copying", "before-link", "before-delete") at which the process
 // ends at once, as a crash or a power cut would; the whole-program tests use it to
 // show that the next start neither loses the file nor stores it twice.
+//
+// ZALVERT_QUIT_WHEN_IDLE ends the program once its start (and so the import of the
+// waiting files) is done and the first events are handled: the benchmarks time a
+// start from outside until the process has ended.
 
 #include <QApplication>
 #include <QIcon>
+#include <QTimer>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -59,5 +64,7 @@ int main(int argc, char* argv[]) {
         ui = std::make_unique<zalvert::TQtInteraction>();
     zalvert::TZalvertApplication application(
         *ui, zalvert::IniPathForExecutable(zalvert::ExecutablePath()));
+    if (const char* quit = std::getenv("ZALVERT_QUIT_WHEN_IDLE"); quit && *quit)
+        QTimer::singleShot(0, &zalvert::TZalvertApplication::Terminate);
     return application.Run();
 }

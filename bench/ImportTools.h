@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "bench/BenchTools.h"
+#include "bench/ProcessRun.h"
+#include "bench/RealisticBilling.h"
 #include "import/ImportView.h"
 
 namespace zalvert::bench {
@@ -31,35 +33,31 @@ inline std::vector<int> LineCounts(int argc, char** argv) {
     return {10000, 100000, 1000000};
 }
 
-// Four lines in five from a known company, each line a tour of its own (`tour`
-// and its number: no line repeats another). The file has waited in the folder a
-// minute, as a file found at start has: the program takes a file it has just seen
-// change only once it has rested.
-inline void GenerateImportFile(const std::string& path, int lines, const char* tour = "T") {
-    {
-        std::ofstream out(path, std::ios::binary);
-        for (int i = 0; i < lines; ++i)
-            out << (i % 5 == 4 ? "Unbekannte Firma" : "Spedition Müller GmbH")
-                << ";Autohaus Schneider KG;03.12.2018;04.12.2018;" << tour << i << "\r\n";
-    }
-    std::filesystem::last_write_time(
-        path, std::filesystem::file_time_type::clock::now() - std::chrono::minutes(1));
+// The waiting file of the import benchmarks: realistic lines (80 % of them
+// accepted), from the first day on.
+inline void GenerateImportFile(const std::string& path, int lines) {
+    GenerateRealisticFile(path, lines, 0);
 }
 
-// The sqlite3 shell's .import of the same kind of file into a table of its five
-// columns, then into the billing table of `root`/zalvert.db: seconds taken.
-inline double ShellImport(const std::string& root, int lines) {
-    const std::string file = root + "/shell.csv";
-    GenerateImportFile(file, lines);
+// What a user would do instead of the program: the sqlite3 shell's .import of the
+// same file into a plain table of its five columns in a new database, with the
+// program's durability (write-ahead log, each commit flushed). From the shell's
+// start until it has ended.
+inline TProcessRun ShellImport(const std::string& root, const std::string& file) {
+    const std::string database = root + "/shell.db";
+    for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(database + suffix);
     const std::string script = root + "/import.sql";
-    std::ofstream(script) << "CREATE TEMP TABLE Eingang (a TEXT, b TEXT, c TEXT, d TEXT, e TEXT);\n"
-                          << ".mode csv\n.separator ;\n.import " << file << " Eingang\n"
-                          << "INSERT INTO Zalvert (Recvon, Recan, Datumvon, Datumbis, Tour, "
-                             "erstelltvon, ImportID) SELECT a, b, c, d, e, 0, 1 FROM Eingang;\n";
-    const std::string command = "sqlite3 " + root + "/zalvert.db < " + script;
-    return Seconds([&] {
-        if (std::system(command.c_str()) != 0) std::fprintf(stderr, "sqlite3 failed\n");
-    });
+    std::ofstream(script) << "PRAGMA journal_mode=WAL;\nPRAGMA synchronous=FULL;\n"
+                          << "CREATE TABLE Eingang (Recvon TEXT, Recan TEXT, Datumvon TEXT, "
+                             "Datumbis TEXT, Tour TEXT);\n"
+                          << ".mode csv\n.separator ;\n.import " << file << " Eingang\n";
+    TProcessSpec shell;
+    shell.Arguments = {"sqlite3", "-batch", database};
+    shell.Input = script;
+    shell.Errors = root + "/sqlite3.log";
+    const TProcessRun run = RunProcess(shell);
+    if (!run.Succeeded) std::fprintf(stderr, "sqlite3 failed, see %s\n", shell.Errors.c_str());
+    return run;
 }
 
 }  // namespace zalvert::bench

@@ -6,7 +6,8 @@ cd "$(dirname "$0")/.."
 build=${1:-build}
 dir=$(mktemp -d /tmp/zalvert-bench-odbc.XXXXXX)
 trap 'bash scripts/odbc-server.sh stop "$dir"' EXIT
-eval "$(bash scripts/odbc-server.sh start "$dir")"
+# With fsync on: the server keeps its commits as the database file keeps its own.
+eval "$(ZALVERT_SERVER_FSYNC=on bash scripts/odbc-server.sh start "$dir")"
 export ZALVERT_BENCH_ODBC="$ZALVERT_TEST_ODBC"
 export ZALVERT_BENCH_PSQL="psql -q -h $dir -p 54329 -U zalvert zalvert"
 "$build/bench/bench_server"

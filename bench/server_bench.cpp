@@ -1,5 +1,6 @@
 // The program on a PostgreSQL server over ODBC: the start-up import of a waiting
-// file beside psql's \copy of the same file in the same run, and the billing
+// realistic file beside the program's import of the same file into a database file
+// and psql's \copy of it into a plain table, in the same run; and the billing
 // window over the server's records. bench/server-bench.sh starts a throwaway
 // server and sets ZALVERT_BENCH_ODBC (the program's connect text) and
 // ZALVERT_BENCH_PSQL (a psql command line for the same database).
@@ -40,11 +41,13 @@ void Psql(const std::string& psql, const std::string& script) {
 
 void ResetSchema(const std::string& connect, const std::string& psql) {
     Psql(psql, "DROP TABLE IF EXISTS zalvert, u_recvon, u_importlauf;");
-    CreateZalvertDatabase(connect, {"Spedition Müller", "Nordfracht"});
+    CreateZalvertDatabase(connect, bench::RealisticCompanies());
 }
 
+// The start-up import into the database `connect` names; `cpu` is this process's
+// CPU time during it, the client's share of the work.
 double ProgramImport(const std::string& root, const std::string& connect, int lines,
-                     std::string& summary) {
+                     std::string& summary, double& cpu) {
     fs::remove_all(root);
     fs::create_directories(root + "/import");
     fs::create_directories(root + "/archiv");
@@ -52,23 +55,36 @@ double ProgramImport(const std::string& root, const std::string& connect, int li
         << "[DB]\nMain=" << connect << "\n[Import]\nmaxspalte=5\npfad=" << root
         << "/import/\next=*.csv\narchiv=" << root << "/archiv/\n";
     GenerateImportFile(root + "/import/touren.csv", lines);
-    return bench::StartupImport(root + "/z.ini", summary);
+    const double before = bench::CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
+    const double seconds = bench::StartupImport(root + "/z.ini", summary);
+    cpu = bench::CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - before;
+    return seconds;
 }
 
-// psql's \copy of the same file into a table of its five columns, then into the
-// billing table with the dates converted.
+// The same import into a new database file.
+double FileImport(const std::string& root, int lines) {
+    const std::string files = root + "-datei";
+    fs::remove_all(files);
+    fs::create_directories(files);
+    CreateZalvertDatabase(files + "/zalvert.db", bench::RealisticCompanies());
+    std::string summary;
+    double cpu = 0;
+    const double seconds = ProgramImport(root, files + "/zalvert.db", lines, summary, cpu);
+    fs::remove_all(files);
+    return seconds;
+}
+
+// psql's \copy of the same file into a plain table of its five columns, in one
+// transaction as \copy is.
 double CopyImport(const std::string& root, const std::string& psql, int lines) {
     const std::string file = root + "/copy.csv";
     GenerateImportFile(file, lines);
+    Psql(psql,
+         "DROP TABLE IF EXISTS eingang;\n"
+         "CREATE TABLE eingang (recvon text, recan text, datumvon text, datumbis text, "
+         "tour text);\n");
     return Seconds([&] {
-        Psql(psql,
-             "CREATE TEMP TABLE eingang (a text, b text, c text, d text, e text);\n"
-             "\\copy eingang from '" +
-                 file +
-                 "' with (format csv, delimiter ';')\n"
-                 "INSERT INTO zalvert (recvon, recan, datumvon, datumbis, tour, erstelltvon, "
-                 "importid) SELECT a, b, to_timestamp(c, 'DD.MM.YYYY'), to_timestamp(d, "
-                 "'DD.MM.YYYY'), e, 0, 1 FROM eingang;\n");
+        Psql(psql, "\\copy eingang from '" + file + "' with (format csv, delimiter ';')\n");
     });
 }
 
@@ -87,6 +103,7 @@ void Window(const std::string& root, const std::string& connect, const std::stri
     SetApplicationInteraction(&ui);
     std::unique_ptr<TData> data;
     const long empty = ResidentBytes();
+    bench::ResetPeakResident();
     const double start = Seconds([&] { data = std::make_unique<TData>(ui, root + "/z.ini"); });
     std::unique_ptr<TFzalverten> window;
     const double open = Seconds([&] { window = bench::OpenBillingWindow(*data); });
@@ -99,12 +116,15 @@ void Window(const std::string& root, const std::string& connect, const std::stri
     double pageDown = 0;
     for (int i = 0; i < 20; ++i) pageDown += press(Qt::Key_PageDown);
     const long after = ResidentBytes();
+    const long peak = bench::PeakResidentBytes();
     std::printf("Billing window over %d server records\n", rows);
     std::printf(
         "  data module start %8.1f ms   window open %6.1f ms   Ctrl+End %6.1f ms   "
         "Ctrl+Home %6.1f ms   Page Down %6.1f ms (mean of 20)\n",
         start * 1000, open * 1000, end * 1000, home * 1000, pageDown / 20 * 1000);
-    std::printf("  resident growth %.1f bytes/record\n", static_cast<double>(after - empty) / rows);
+    std::printf("  resident growth %.1f bytes/record, peak growth %.1f bytes/record\n",
+                static_cast<double>(after - empty) / rows,
+                static_cast<double>(peak - empty) / rows);
     window.reset();
     data.reset();
     SetApplicationInteraction(nullptr);
@@ -123,17 +143,20 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::string root = fs::temp_directory_path() / "zalvert-server-bench";
-    std::printf("Start-up import into PostgreSQL over ODBC (80%% of the lines accepted)\n");
-    for (int lines : {10000, 100000}) {
+    std::printf("Start-up import into PostgreSQL over ODBC (realistic lines, 80%% accepted)\n");
+    for (int lines : bench::LineCounts(argc, argv)) {
         ResetSchema(connect, psql);
         std::string summary;
-        const double program = ProgramImport(root, connect, lines, summary);
+        double cpu = 0;
+        const double program = ProgramImport(root, connect, lines, summary, cpu);
+        const double file = FileImport(root, lines);
         const double copy = CopyImport(root, psql, lines);
         std::printf(
-            "%8d lines: program %6.3f s (%8.0f lines/s)   psql \\copy %6.3f s   "
-            "ratio %5.2f\n  %s\n",
-            lines, program, lines / program, copy, program / copy, summary.c_str());
+            "%8d lines: program %6.3f s (client CPU %6.3f s)   into a database file %6.3f s "
+            "(ratio %4.2f)   psql \\copy %6.3f s (ratio %5.2f)\n  %s\n",
+            lines, program, cpu, file, program / file, copy, program / copy, summary.c_str());
     }
+    if (argc > 1) return 0;  // the import of the lines given only
     for (int rows : {100000, 1000000}) Window(root, connect, psql, rows);
     fs::remove_all(root);
     return 0;

@@ -4,6 +4,9 @@
 #              create the database "zalvert", write DIR/odbcinst.ini and DIR/odbc.ini
 #              with the data source "ZalvertTest", and print the variables to export.
 #   stop DIR   stop the server and remove DIR.
+# The tests' cluster skips fsync (it is thrown away); benchmarks set
+# ZALVERT_SERVER_FSYNC=on so that the server keeps what it commits, as the
+# database file does.
 # As root, the server runs as the account "postgres", which PostgreSQL requires.
 set -euo pipefail
 action=${1:-}
@@ -18,6 +21,7 @@ if [ -z "$bin" ]; then
     exit 1
 fi
 port=54329
+fsync=${ZALVERT_SERVER_FSYNC:-off}
 as_server() {
     if [ "$(id -u)" -eq 0 ]; then runuser -u postgres -- "$@"; else "$@"; fi
 }
@@ -28,7 +32,7 @@ start)
     [ "$(id -u)" -eq 0 ] && chown postgres: "$dir"
     as_server "$bin/initdb" -D "$dir/data" -A trust -U zalvert -E UTF8 --locale=C.UTF-8 >"$dir/initdb.log"
     as_server "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w \
-        -o "-c listen_addresses='' -k $dir -p $port -c fsync=off" start >/dev/null
+        -o "-c listen_addresses='' -k $dir -p $port -c fsync=$fsync" start >/dev/null
     as_server "$bin/createdb" -h "$dir" -p "$port" -U zalvert zalvert
     driver=$(ls /usr/lib/*/odbc/psqlodbca.so 2>/dev/null | head -n 1)
     if [ -z "$driver" ]; then
