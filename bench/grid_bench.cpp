@@ -2,10 +2,13 @@
 // has them: opening it until the first rows are painted, Ctrl+End and Page Down,
 // each until painted, the memory the window costs; then a sort by each column,
 // browsing after it, a filter typed into the filter row, and the
-// status line's count and sum.
+// status line's count and sum. A second argument leaves gaps in the table first:
+// "zehnte" deletes every tenth record, "lauf" a run of a million records (or of a
+// quarter of the table) in the middle, as undoing an import does.
 
 #include <QApplication>
 #include <QLineEdit>
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -22,6 +25,8 @@
 #include "views/Zalverten.h"
 #include "widgets/DBGrid.h"
 
+#include <sqlite3.h>
+
 namespace {
 
 using namespace zalvert;
@@ -36,19 +41,35 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     FormatSettings() = TFormatSettings::German();
-    const int rows = argc > 1 ? std::atoi(argv[1]) : 1000000;
+    int rows = argc > 1 ? std::atoi(argv[1]) : 1000000;
     const std::string folder = std::filesystem::temp_directory_path() / "zalvert-grid-bench";
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     const std::string path = folder + "/zalvert.db";
     CreateZalvertDatabase(path, bench::RealisticCompanies());
     bench::FillRealisticBillingTable(path, rows);
+    const std::string gaps = argc > 2 ? argv[2] : "";
+    if (!gaps.empty()) {
+        const long first = rows / 2, count = std::min(1000000, rows / 4);
+        const std::string where =
+            gaps == "zehnte"
+                ? "ID % 10 = 0"
+                : "ID > " + std::to_string(first) + " AND ID <= " + std::to_string(first + count);
+        sqlite3* db = nullptr;
+        sqlite3_open(path.c_str(), &db);
+        sqlite3_exec(db, ("DELETE FROM Zalvert WHERE " + where).c_str(), nullptr, nullptr, nullptr);
+        rows = sqlite3_changes(db) > 0 ? rows - sqlite3_changes(db) : rows;
+        sqlite3_close(db);
+    }
     std::ofstream(folder + "/z.ini") << "[DB]\nMain=" << path << "\n";
 
     bench::TSilentInteraction ui;
     SetApplicationInteraction(&ui);
     std::unique_ptr<TData> data;
+    const long empty = ResidentBytes();
+    bench::ResetPeakResident();
     const double start = Seconds([&] { data = std::make_unique<TData>(ui, folder + "/z.ini"); });
+    const long startPeak = bench::PeakResidentBytes();
     const long before = ResidentBytes();
     std::unique_ptr<TFzalverten> window;
     const double open = Seconds([&] { window = OpenBillingWindow(*data); });
@@ -64,7 +85,11 @@ int main(int argc, char** argv) {
 
     std::printf("Billing records window over %d records (%d rows shown)\n", rows,
                 grid->VisibleRows());
-    std::printf("data module start (connect, open the dynaset)  %8.1f ms\n", start * 1000);
+    std::printf(
+        "data module start (connect, open the dynaset)  %8.1f ms, %.1f bytes/record "
+        "(peak %.1f)\n",
+        start * 1000, static_cast<double>(before - empty) / rows,
+        static_cast<double>(startPeak - empty) / rows);
     std::printf("open the window until the first rows are painted %6.1f ms\n", open * 1000);
     std::printf("Ctrl+End until painted                          %8.1f ms\n", end * 1000);
     std::printf("Ctrl+Home until painted                         %8.1f ms\n", home * 1000);
