@@ -326,6 +326,20 @@ TEST_P(BothEnginesTest, TransactionsNestAndRollBackWhatTheyHold) {
               3022);
     ws->Rollback();
     EXPECT_EQ(count(), 1);
+    // The same refusal in a full batch that went out while the next one filled.
+    ws->BeginTrans();
+    EXPECT_EQ(ErrorOf([&] {
+                  auto rs = db->OpenRecordset("Kunde", dbOpenDynaset);
+                  for (int i = 0; i <= 1600; ++i) {
+                      rs->AddNew();
+                      rs->Fields().Item("Name")->SetValue(Variant("M" + std::to_string(i % 300)));
+                      rs->Update();
+                  }
+                  ws->CommitTrans();
+              }),
+              3022);
+    ws->Rollback();
+    EXPECT_EQ(count(), 1);
     ws->BeginTrans();
     add("E");
     ws->CommitTrans();
