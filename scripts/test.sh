@@ -5,13 +5,16 @@
 # PostgreSQL cluster of their own, started here and stopped at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Each step's heading with the time, so that a log shows where the time went.
+step() { echo "== $(date +%T) $* =="; }
+step "Dependencies and builds"
 bash scripts/install-deps.sh
 bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 bash scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DZALVERT_SANITIZE=ON -DZALVERT_BENCH=OFF
-echo "== Fuzz targets of the parsers (libFuzzer, about 30 s each) =="
+step "Fuzz targets of the parsers (libFuzzer, about 30 s each)"
 bash scripts/fuzz.sh --check
 export QT_QPA_PLATFORM=offscreen
-echo "== A throwaway PostgreSQL cluster for the ODBC tests (Unix socket only) =="
+step "A throwaway PostgreSQL cluster for the ODBC tests (Unix socket only)"
 odbc_dir=$(mktemp -d /tmp/zalvert-odbc.XXXXXX)
 trap 'bash scripts/odbc-server.sh stop "$odbc_dir"' EXIT
 eval "$(bash scripts/odbc-server.sh start "$odbc_dir")"
@@ -24,13 +27,14 @@ run_suite() {
     local status=0
     ctest --test-dir "$1" --output-on-failure || status=$?
     if [ "$status" -ne 0 ]; then
-        echo "== What failed in $1 =="
+        step "What failed in $1"
         grep -a -B3 -A14 -E ': Failure$|^\[  FAILED  \]' "$1/Testing/Temporary/LastTest.log" |
             grep -a -v -E 'propagateSizeHints|XDG_RUNTIME_DIR' | head -400 || true
     fi
     return "$status"
 }
-echo "== Test suite =="
+step "Test suite"
 run_suite build
-echo "== Test suite under AddressSanitizer and UndefinedBehaviorSanitizer =="
+step "Test suite under AddressSanitizer and UndefinedBehaviorSanitizer"
 run_suite build-asan
+step "Done"
