@@ -20,14 +20,19 @@ flags=(-std=c++20 -O1 -g -fno-omit-frame-pointer -fsanitize=address,undefined
 sources=(rtl/*.cpp import/Mtools.cpp engine/sqlite/SqlTranslator.cpp engine/core/SqlTokenizer.cpp
          engine/sqlite/Sqlite.cpp engine/sqlite/SqlFunctions.cpp engine/sqlite/SqlArithmetic.cpp engine/sqlite/StorageFormat.cpp
          engine/sqlite/GermanText.cpp engine/core/DateLiteral.cpp engine/core/DialectFunctions.cpp)
+# The objects are compiled side by side, one per core.
 objects=()
+compiling=()
 for source in "${sources[@]}"; do
     object="$out/obj/$(echo "$source" | tr '/' '_').o"
     if [ ! -f "$object" ] || [ "$source" -nt "$object" ] || [ -n "$(find engine rtl import -name '*.h' -newer "$object")" ]; then
-        clang++ "${flags[@]}" -fsanitize=fuzzer-no-link -c "$source" -o "$object"
+        while [ "$(jobs -rp | wc -l)" -ge "$(nproc)" ]; do sleep 0.2; done
+        clang++ "${flags[@]}" -fsanitize=fuzzer-no-link -c "$source" -o "$object" &
+        compiling+=($!)
     fi
     objects+=("$object")
 done
+for job in "${compiling[@]}"; do wait "$job"; done
 
 # Target, its source, and the inputs of a check run (about 30 s each here).
 targets=(
