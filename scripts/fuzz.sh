@@ -39,10 +39,10 @@ targets=(
     "blob_content BlobContentFuzz.cpp 650000"
     "date_convert DateConvertFuzz.cpp 8000000"
     "file_name_text FileNameTextFuzz.cpp 750000"
-    "ini_file IniFileFuzz.cpp 5000"
+    "ini_file IniFileFuzz.cpp 3000"
     "next_field NextFieldFuzz.cpp 600000"
     "sql_translator SqlTranslatorFuzz.cpp 600000"
-    "text_file_reader TextFileReaderFuzz.cpp 25000"
+    "text_file_reader TextFileReaderFuzz.cpp 5000"
     "variant_text VariantTextFuzz.cpp 600000"
 )
 for entry in "${targets[@]}"; do
