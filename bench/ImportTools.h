@@ -51,7 +51,7 @@ inline TProcessRun ShellImport(const std::string& root, const std::string& file)
                           << "CREATE TABLE Eingang (Recvon TEXT, Recan TEXT, Datumvon TEXT, "
                              "Datumbis TEXT, Tour TEXT);\n"
                           << ".mode csv\n.separator ;\n.import " << file << " Eingang\n";
-    TProcessSpec shell;
+    TProcessCommand shell;
     shell.Arguments = {"sqlite3", "-batch", database};
     shell.Input = script;
     shell.Errors = root + "/sqlite3.log";

@@ -23,24 +23,25 @@ struct TProcessRun {
     bool Succeeded = false;  // ended by itself with exit code 0
 };
 
-struct TProcessSpec {
+struct TProcessCommand {
     std::vector<std::string> Arguments;  // the program first
     std::vector<std::pair<std::string, std::string>> Environment;
     std::string Input = "/dev/null";   // its standard input
     std::string Errors = "/dev/null";  // its standard error (toolkit notes)
 };
 
-inline TProcessRun RunProcess(const TProcessSpec& spec) {
+inline TProcessRun RunProcess(const TProcessCommand& command) {
     std::vector<char*> argv;
-    for (const std::string& argument : spec.Arguments)
+    for (const std::string& argument : command.Arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid = fork();
     if (pid == 0) {
-        for (const auto& [name, value] : spec.Environment) setenv(name.c_str(), value.c_str(), 1);
-        const int in = open(spec.Input.c_str(), O_RDONLY);
-        const int err = open(spec.Errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        for (const auto& [name, value] : command.Environment)
+            setenv(name.c_str(), value.c_str(), 1);
+        const int in = open(command.Input.c_str(), O_RDONLY);
+        const int err = open(command.Errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (in < 0 || err < 0 || dup2(in, 0) < 0 || dup2(err, 2) < 0) _exit(126);
         execvp(argv[0], argv.data());
         _exit(127);

@@ -55,7 +55,7 @@ bool RunComplete(const std::string& root) {
 }
 
 TProcessRun ProgramStart(const std::string& root) {
-    bench::TProcessSpec program;
+    bench::TProcessCommand program;
     program.Arguments = {root + "/zalvert-importer"};
     program.Environment = {{"QT_QPA_PLATFORM", "offscreen"},
                            {"ZALVERT_UNATTENDED_LOG", root + "/meldungen.log"},

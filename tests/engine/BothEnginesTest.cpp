@@ -311,33 +311,25 @@ TEST_P(BothEnginesTest, TransactionsNestAndRollBackWhatTheyHold) {
     EXPECT_EQ(ErrorOf([&] { ws->CommitTrans(); }), 3034);
 
     // A refused row fails its transaction at the latest when it commits (a server
-    // sends the rows of a transaction in batches); rolled back, nothing is left.
+    // sends the rows of a transaction in batches of 500); rolled back, nothing is left.
     db->Execute("CREATE UNIQUE INDEX [Einmalig] ON [Kunde] ([Name])");
+    const auto addRepeating = [&](const std::string& prefix, int rows, int names) {
+        return ErrorOf([&] {
+            auto rs = db->OpenRecordset("Kunde", dbOpenDynaset);
+            for (int i = 0; i < rows; ++i) {
+                rs->AddNew();
+                rs->Fields().Item("Name")->SetValue(Variant(prefix + std::to_string(i % names)));
+                rs->Update();
+            }
+            ws->CommitTrans();
+        });
+    };
     ws->BeginTrans();
-    EXPECT_EQ(ErrorOf([&] {
-                  auto rs = db->OpenRecordset("Kunde", dbOpenDynaset);
-                  for (int i = 0; i <= 700; ++i) {
-                      rs->AddNew();
-                      rs->Fields().Item("Name")->SetValue(Variant("N" + std::to_string(i % 700)));
-                      rs->Update();
-                  }
-                  ws->CommitTrans();
-              }),
-              3022);
+    EXPECT_EQ(addRepeating("N", 701, 700), 3022);  // the repeat in the last rows, sent at commit
     ws->Rollback();
     EXPECT_EQ(count(), 1);
-    // The same refusal in a full batch that went out while the next one filled.
     ws->BeginTrans();
-    EXPECT_EQ(ErrorOf([&] {
-                  auto rs = db->OpenRecordset("Kunde", dbOpenDynaset);
-                  for (int i = 0; i <= 1600; ++i) {
-                      rs->AddNew();
-                      rs->Fields().Item("Name")->SetValue(Variant("M" + std::to_string(i % 300)));
-                      rs->Update();
-                  }
-                  ws->CommitTrans();
-              }),
-              3022);
+    EXPECT_EQ(addRepeating("M", 1601, 300), 3022);  // repeats within the first full batch
     ws->Rollback();
     EXPECT_EQ(count(), 1);
     ws->BeginTrans();
