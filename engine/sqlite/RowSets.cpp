@@ -157,50 +157,34 @@ std::string TKeysetRowSet::OrderedSql(const std::string& columns) const {
 }
 
 void TKeysetRowSet::LoadKeys() {
-    if (LoadWholeTableRange()) return;
-    const std::string rowid = source_.TableRef + ".rowid";
+    if (WholeTable()) {
+        keys_.OpenTable([this]() -> TSqliteConnection& { return db_->Connection(kSource); },
+                        source_.From);
+        deleted_.assign(keys_.size(), false);
+        return;
+    }
     keyOrder_ = source_.OrderBy;
     // Where SQLite would sort the rows itself rather than read them in an index's
     // order, texts sort by their keys: a comparison through ICU for every pair
     // compared costs many times more than a key for every row.
+    const std::string rowid = source_.TableRef + ".rowid";
     if (!source_.OrderBy.empty() && SortsWithoutIndex(db_->Connection(kSource), OrderedSql(rowid)))
         keyOrder_ = SortKeyOrder(source_.OrderBy);
-    const std::string sql = OrderedSql(rowid);
-    TStatement stmt(db_->Connection(kSource), sql);
+    TStatement stmt(db_->Connection(kSource), OrderedSql(rowid));
     BindParameters(stmt);
-    while (stmt.Step()) {
-        const std::int64_t key = stmt.ColumnInt64(0);
-        if (!keys_.empty() && key <= keys_.back()) ascending_ = false;
-        keys_.push_back(key);
-    }
-    keys_.shrink_to_fit();
+    while (stmt.Step()) keys_.Append(stmt.ColumnInt64(0));
+    keys_.Shrink();
     deleted_.assign(keys_.size(), false);
 }
 
-// A whole table in row-id order whose ids run without a gap needs only its first
-// id and its count: three quick questions instead of reading every id. (Asked
-// together, SQLite would read the whole table for the count.)
-bool TKeysetRowSet::LoadWholeTableRange() {
-    if (!source_.Where.empty() || !source_.OrderBy.empty() || source_.Top ||
-        !source_.Parameters.empty() || source_.From != source_.TableRef)
-        return false;
-    TSqliteConnection& connection = db_->Connection(kSource);
-    auto ask = [&](const std::string& what) -> std::optional<std::int64_t> {
-        TStatement stmt(connection, "SELECT " + what + " FROM " + source_.From);
-        if (!stmt.Step() || stmt.Column(0).IsNull()) return std::nullopt;
-        return stmt.ColumnInt64(0);
-    };
-    const auto count = ask("count(*)");
-    if (!count) return false;
-    if (*count == 0) {
-        keys_.AssignRange(1, 0);
-    } else {
-        const auto first = ask("min(rowid)"), last = ask("max(rowid)");
-        if (!first || !last || *last - *first + 1 != *count) return false;
-        keys_.AssignRange(*first, static_cast<size_t>(*count));
-    }
-    deleted_.assign(keys_.size(), false);
-    return true;
+// A whole table in row-id order: its ids are read as far as they are asked for.
+bool TKeysetRowSet::WholeTable() const {
+    return source_.Where.empty() && source_.OrderBy.empty() && !source_.Top &&
+           source_.Parameters.empty() && source_.From == source_.TableRef;
+}
+
+std::int64_t TKeysetRowSet::RowId(size_t pos) const {
+    return Guarded(*db_, source_.Name, [&] { return keys_.At(pos); });
 }
 
 bool TKeysetRowSet::Updatable() const {
@@ -216,7 +200,7 @@ bool TKeysetRowSet::Read(size_t pos, std::vector<Variant>& row) {
         TStatement& stmt = *rowStatement_;
         stmt.Reset();
         BindParameters(stmt);
-        stmt.BindInt64(static_cast<int>(source_.Parameters.size() + 1), keys_[pos]);
+        stmt.BindInt64(static_cast<int>(source_.Parameters.size() + 1), keys_.At(pos));
         const bool found = stmt.Step();
         if (found) row = ReadColumns(stmt);
         stmt.Reset();
@@ -245,7 +229,7 @@ bool TKeysetRowSet::ReadStreamed(size_t pos, std::vector<Variant>& row) {
         if (!StartStream(pos)) return false;
     }
     const int rowidColumn = static_cast<int>(fields_.size());
-    if (!streamOnRow_ || stream_->ColumnInt64(rowidColumn) != keys_[pos]) {
+    if (!streamOnRow_ || stream_->ColumnInt64(rowidColumn) != keys_.At(pos)) {
         if (++streamMisses_ > kStreamMisses) GiveUpStream();
         return false;
     }
@@ -265,7 +249,7 @@ bool TKeysetRowSet::StartStream(size_t pos) {
     const int rowidColumn = static_cast<int>(fields_.size());
     streamMisses_ = 0;
     for (size_t stepped = 0; (streamOnRow_ = stream_->Step()); ++stepped) {
-        if (stream_->ColumnInt64(rowidColumn) == keys_[pos]) return true;
+        if (stream_->ColumnInt64(rowidColumn) == keys_.At(pos)) return true;
         if (stepped > pos + kStreamMisses) break;
     }
     GiveUpStream();
@@ -294,7 +278,7 @@ void TKeysetRowSet::UpdateRow(size_t pos, const TChanges& changes) {
                                          sql + " WHERE rowid = ?");
         for (size_t i = 0; i < values.size(); ++i)
             stmt.BindKept(static_cast<int>(i + 1), *values[i]);
-        stmt.BindInt64(static_cast<int>(values.size() + 1), keys_[pos]);
+        stmt.BindInt64(static_cast<int>(values.size() + 1), keys_.At(pos));
         stmt.StepKept();
         return connection.Changes();
     });
@@ -346,8 +330,7 @@ std::int64_t TKeysetRowSet::InsertNow(const TChanges& values) {
 }
 
 size_t TKeysetRowSet::AddKey(std::int64_t key) {
-    if (!keys_.empty() && key <= keys_.back()) ascending_ = false;
-    keys_.push_back(key);
+    keys_.Append(key);
     deleted_.push_back(false);
     lookup_.clear();
     if (!direct_.empty() && key >= 0 && static_cast<std::uint64_t>(key) < 2 * keys_.size() + 4096) {
@@ -446,7 +429,7 @@ void TKeysetRowSet::DeleteRow(size_t pos) {
         TSqliteConnection& connection = db_->Connection(kSource);
         TStatement& stmt =
             db_->Prepared("DELETE FROM " + QuoteIdentifier(source_.Table) + " WHERE rowid = ?1");
-        stmt.BindInt64(1, keys_[pos]);
+        stmt.BindInt64(1, keys_.At(pos));
         stmt.Step();
         stmt.Reset();
         return connection.Changes();
@@ -464,17 +447,17 @@ void TKeysetRowSet::MarkGone(size_t pos) {
 // Row ids of a table are mostly dense: a table by row id costs four bytes a row
 // and no sorting. Sparse ones are sorted with their positions.
 void TKeysetRowSet::BuildLookup() const {
-    const std::int64_t highest = keys_.Max();
-    if (highest >= 0 && static_cast<std::uint64_t>(highest) < 2 * keys_.size() + 4096) {
+    const TRowIds& ids = keys_.All();
+    const std::int64_t highest = ids.Max();
+    if (highest >= 0 && static_cast<std::uint64_t>(highest) < 2 * ids.size() + 4096) {
         direct_.assign(static_cast<size_t>(highest) + 1, kNoPosition);
-        for (size_t i = 0; i < keys_.size(); ++i)
-            if (keys_[i] >= 0)
-                direct_[static_cast<size_t>(keys_[i])] = static_cast<std::uint32_t>(i);
+        for (size_t i = 0; i < ids.size(); ++i)
+            if (ids[i] >= 0) direct_[static_cast<size_t>(ids[i])] = static_cast<std::uint32_t>(i);
         return;
     }
-    lookup_.reserve(keys_.size());
-    for (size_t i = 0; i < keys_.size(); ++i)
-        lookup_.emplace_back(keys_[i], static_cast<std::uint32_t>(i));
+    lookup_.reserve(ids.size());
+    for (size_t i = 0; i < ids.size(); ++i)
+        lookup_.emplace_back(ids[i], static_cast<std::uint32_t>(i));
     std::sort(lookup_.begin(), lookup_.end());
 }
 
@@ -498,8 +481,10 @@ std::optional<size_t> TKeysetRowSet::Learn(std::int64_t rowid) {
 }
 
 std::optional<size_t> TKeysetRowSet::PositionOf(std::int64_t rowid) const {
-    if (ascending_) {
-        return keys_.FindAscending(rowid);
+    if (keys_.Ascending()) {
+        const auto pos = Guarded(*db_, source_.Name, [&] { return keys_.FindAscending(rowid); });
+        // Reading the middle may have found rows gone since the open: no longer in order.
+        if (keys_.Ascending()) return pos;
     }
     if (lookup_.empty() && direct_.empty() && !keys_.empty()) BuildLookup();
     if (!direct_.empty()) {
@@ -525,7 +510,7 @@ std::optional<size_t> TKeysetRowSet::Find(const std::string& criteria, TFindKind
     const bool relative = kind == TFindKind::Next || kind == TFindKind::Previous;
     const std::string rowid = source_.TableRef + ".rowid";
     std::string sql = "SELECT " + rowid + " FROM " + source_.From + " WHERE " + Condition(criteria);
-    const bool bounded = ascending_ && relative && current;
+    const bool bounded = keys_.Ascending() && relative && current;
     if (bounded)
         sql += " AND " + rowid + (forward ? " > ?" : " < ?") +
                std::to_string(source_.Parameters.size() + 1);
@@ -534,12 +519,12 @@ std::optional<size_t> TKeysetRowSet::Find(const std::string& criteria, TFindKind
         TStatement stmt(db_->Connection(kSource), sql);
         BindParameters(stmt);
         if (bounded)
-            stmt.BindInt64(static_cast<int>(source_.Parameters.size() + 1), keys_[*current]);
+            stmt.BindInt64(static_cast<int>(source_.Parameters.size() + 1), keys_.At(*current));
         std::optional<size_t> best;
         while (stmt.Step()) {
             const auto pos = PositionOf(stmt.ColumnInt64(0));
             if (!pos || deleted_[*pos]) continue;
-            if (ascending_) return pos;  // rows come in keyset order
+            if (keys_.Ascending()) return pos;  // rows come in keyset order
             if (relative && current && (forward ? *pos <= *current : *pos >= *current)) continue;
             if (!best || (forward ? *pos < *best : *pos > *best)) best = pos;
         }

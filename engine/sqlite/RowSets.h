@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/core/RowIds.h"
 #include "engine/core/RowPositions.h"
 #include "engine/sqlite/DatabaseState.h"
+#include "engine/sqlite/TableKeys.h"
 
 namespace zalvert::engine {
 
@@ -101,7 +101,7 @@ class TKeysetRowSet : public TRowSet {
     std::optional<size_t> Find(const std::string& criteria, TFindKind kind,
                                std::optional<size_t> current) override;
 
-    std::int64_t RowId(size_t pos) const { return keys_[pos]; }
+    std::int64_t RowId(size_t pos) const;
     // Whether rows were added through this set: they stand at its end, out of the
     // source's order.
     bool HasAddedRows() const { return keys_.size() > loadedKeys_; }
@@ -117,7 +117,7 @@ class TKeysetRowSet : public TRowSet {
   private:
     void LoadKeys();
     std::string OrderedSql(const std::string& columns) const;
-    bool LoadWholeTableRange();
+    bool WholeTable() const;
     bool ReadStreamed(size_t pos, std::vector<Variant>& row);
     bool StartStream(size_t pos);
     void GiveUpStream();
@@ -138,11 +138,11 @@ class TKeysetRowSet : public TRowSet {
     std::vector<Variant> deferredRow_;  // kept for the next row's values
     std::string Condition(const std::string& criteria) const;
 
-    TRowIds keys_;
+    // Read as positions are asked for, also by const questions.
+    mutable TTableKeys keys_;
     size_t loadedKeys_ = 0;  // the keys in the source's order
     std::vector<bool> deleted_;
     size_t deletedCount_ = 0;
-    bool ascending_ = true;
     static constexpr std::uint32_t kNoPosition = 0xFFFFFFFF;
     void BuildLookup() const;
     // Row id to position, built on demand: by row id, or sorted pairs.

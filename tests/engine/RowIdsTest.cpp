@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "engine/core/RowIds.h"
@@ -108,6 +109,106 @@ TEST_F(WholeTables, OpenWithAndWithoutGapsInTheirIds) {
     EXPECT_EQ(Text(*gap, "Name"), "Zander");
     auto empty = Open("SELECT * FROM Kunden WHERE Name = 'nie'");
     EXPECT_TRUE(empty->Eof());
+}
+
+// A table of some thousands of rows with gaps opens with only its ends read; every
+// position, bookmark and search answers as if every id had been read at once.
+class LargeTableWithGaps : public EngineTest {
+  protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        db_->Execute(
+            "CREATE TABLE Zeilen (ID COUNTER, N LONG, CONSTRAINT PrimaryKey PRIMARY KEY (ID))");
+        auto ws = engine_->CreateWorkspace("WS", "Admin", "");
+        auto db = ws->OpenDatabase(path_);
+        ws->BeginTrans();
+        auto rs = db->OpenRecordset("Zeilen", dbOpenDynaset);
+        for (int n = 1; n <= kRows; ++n) {
+            rs->AddNew();
+            rs->Fields().Item("N")->SetValue(Variant(n));
+            rs->Update();
+        }
+        ws->CommitTrans();
+        db->Close();
+        db_->Execute("DELETE FROM Zeilen WHERE ID Mod 10 = 0 OR (ID > 12000 AND ID <= 16000)");
+        for (std::int64_t id = 1; id <= kRows; ++id)
+            if (id % 10 != 0 && (id <= 12000 || id > 16000)) ids_.push_back(id);
+    }
+
+    // The ID at each position, or 0 where the row reads as deleted.
+    static std::int64_t IdAt(Recordset& rs, size_t pos) {
+        rs.SetAbsolutePosition(static_cast<long>(pos));
+        try {
+            return rs.Fields().Item("ID")->Value().AsInteger();
+        } catch (const EDaoError& e) {
+            if (e.Is(TDaoErr::RecordDeleted)) return 0;
+            throw;
+        }
+    }
+
+    static constexpr int kRows = 30000;
+    std::vector<std::int64_t> ids_;
+};
+
+TEST_F(LargeTableWithGaps, AnswersEveryPositionBookmarkAndSearch) {
+    auto rs = Open("Zeilen");
+    rs->MoveLast();
+    EXPECT_EQ(rs->RecordCount(), static_cast<long>(ids_.size()));
+    rs->MovePrevious();
+    rs->MovePrevious();
+    const TBytes nearEnd = rs->Bookmark();
+    // From the end, then the middle, then the start: each jump reads from the nearer end.
+    for (const size_t pos :
+         {ids_.size() - 1, ids_.size() - 5000, ids_.size() / 2, size_t{1}, size_t{9000}, size_t{0}})
+        ASSERT_EQ(IdAt(*rs, pos), ids_[pos]) << "position " << pos;
+    rs->SetBookmark(nearEnd);
+    EXPECT_EQ(rs->Fields().Item("ID")->Value().AsInteger(), ids_[ids_.size() - 3]);
+    auto clone = rs->Clone();
+    clone->FindFirst("ID >= 14001");
+    EXPECT_EQ(clone->AbsolutePosition(), std::find(ids_.begin(), ids_.end(), 16001) - ids_.begin());
+    clone->FindFirst("ID = 11999");
+    EXPECT_EQ(clone->AbsolutePosition(), std::find(ids_.begin(), ids_.end(), 11999) - ids_.begin());
+
+    rs->MoveFirst();
+    for (size_t pos = 0; pos < ids_.size(); ++pos, rs->MoveNext())
+        ASSERT_EQ(rs->Fields().Item("ID")->Value().AsInteger(), ids_[pos]) << "position " << pos;
+    EXPECT_TRUE(rs->Eof());
+    rs->AddNew();
+    rs->Fields().Item("N")->SetValue(Variant(0));
+    rs->Update();
+    rs->MoveLast();
+    EXPECT_EQ(rs->Fields().Item("ID")->Value().AsInteger(), kRows + 1);
+    EXPECT_EQ(rs->RecordCount(), static_cast<long>(ids_.size() + 1));
+}
+
+// Rows another user deletes in the middle before it was read read as deleted,
+// each surviving row once and in order, and the count stays as it was at the open.
+TEST_F(LargeTableWithGaps, ShowRowsDeletedMeanwhileInTheMiddleAsDeleted) {
+    auto rs = Open("Zeilen");
+    rs->MoveLast();
+    const long count = rs->RecordCount();
+    SecondUser()->Execute("DELETE FROM Zeilen WHERE ID > 20000 AND ID <= 20100");
+    rs->AddNew();
+    rs->Fields().Item("N")->SetValue(Variant(0));
+    rs->Update();
+    std::vector<std::int64_t> seen;
+    size_t gone = 0;
+    for (size_t pos = 0; pos < static_cast<size_t>(count) + 1; ++pos) {
+        const std::int64_t id = IdAt(*rs, pos);
+        if (id == 0)
+            ++gone;
+        else
+            seen.push_back(id);
+    }
+    std::vector<std::int64_t> expected;
+    for (const std::int64_t id : ids_)
+        if (id <= 20000 || id > 20100) expected.push_back(id);
+    expected.push_back(kRows + 1);
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(gone, 90u);
+    EXPECT_EQ(rs->RecordCount(), count + 1);
+    rs->FindFirst("ID = 20201");
+    EXPECT_EQ(rs->Fields().Item("ID")->Value().AsInteger(), 20201);
 }
 
 }  // namespace
