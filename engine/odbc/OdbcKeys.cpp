@@ -56,14 +56,56 @@ std::optional<size_t> TKeyList::Find(const Variant& key) const {
     return it->second;
 }
 
-void TKeyList::Load(TOdbcStatement& stmt) {
+size_t TKeyList::Load(TOdbcStatement& stmt) {
+    const size_t before = Size();
     if (!numeric_) {
         while (stmt.Fetch()) Push(stmt.Get(0));
-        return;
+        return Size() - before;
     }
     std::vector<std::int64_t> block;
     while (stmt.FetchNumbers(block))
         for (std::int64_t number : block) PushNumber(number);
+    return Size() - before;
+}
+
+// PostgreSQL's driver holds a whole result in memory before it hands out the first
+// row, some 50 bytes a key; a cursor of the server's gives them a block at a time.
+void ReadKeys(TOdbcConnection& connection, const std::string& sql, bool serverCursor,
+              TKeyList& keys, size_t block) {
+    TOdbcStatement stmt(connection);
+    if (!serverCursor) {
+        stmt.ExecDirect(sql);
+        keys.Load(stmt);
+        return;
+    }
+    constexpr const char* kCursor = "zalvert_keys";
+    connection.Exec(std::string("DECLARE ") + kCursor + " NO SCROLL CURSOR WITH HOLD FOR " + sql);
+    try {
+        do stmt.ExecDirect("FETCH FORWARD " + std::to_string(block) + " FROM " + kCursor);
+        while (keys.Load(stmt) > 0);
+        stmt.CloseCursor();
+        connection.Exec(std::string("CLOSE ") + kCursor);
+    } catch (const EOdbc&) {
+        try {
+            connection.Exec(std::string("CLOSE ") + kCursor);
+        } catch (const EOdbc&) {
+            // a failed transaction took the cursor with it
+        }
+        throw;
+    }
+}
+
+void ReadKeysInOrder(TOdbcConnection& connection, const std::string& key, const std::string& from,
+                     const std::string& where, TKeyList& keys, size_t block) {
+    TOdbcStatement stmt(connection);
+    const std::string select = "SELECT " + key + " FROM " + from + " WHERE " +
+                               (where.empty() ? "" : "(" + where + ") AND ");
+    const std::string order = " ORDER BY " + key + " LIMIT " + std::to_string(block);
+    do {
+        const std::string after =
+            keys.Size() == 0 ? key + " IS NOT NULL" : key + " > " + keys.Text(keys.Size() - 1);
+        stmt.ExecDirect(select + after + order);
+    } while (keys.Load(stmt) == block);
 }
 
 }  // namespace zalvert::engine::odbc

@@ -26,8 +26,9 @@ class TKeyList {
     std::string Text(size_t pos) const;
     void Push(const Variant& key);
     std::optional<size_t> Find(const Variant& key) const;
-    // Reads the first result column of an executed statement, a block at a time.
-    void Load(TOdbcStatement& stmt);
+    // Reads the first result column of an executed statement, a block at a time;
+    // how many keys it added.
+    size_t Load(TOdbcStatement& stmt);
 
   private:
     void PushNumber(std::int64_t number);
@@ -39,5 +40,16 @@ class TKeyList {
     std::vector<Variant> others_;
     mutable std::unordered_map<std::string, size_t> positions_;
 };
+
+// Reads the keys `sql` selects into `keys`; through a cursor of the server's
+// where `serverCursor`, `block` keys at a time.
+constexpr size_t kKeyBlock = 65536;
+void ReadKeys(TOdbcConnection& connection, const std::string& sql, bool serverCursor,
+              TKeyList& keys, size_t block = kKeyBlock);
+// Reads the whole-number keys `key` of the rows of `from` meeting `where` (none:
+// all) in ascending order, `block` at a time, each block from where the last
+// ended: on an index of the key this costs no more than reading them at once.
+void ReadKeysInOrder(TOdbcConnection& connection, const std::string& key, const std::string& from,
+                     const std::string& where, TKeyList& keys, size_t block = kKeyBlock);
 
 }  // namespace zalvert::engine::odbc

@@ -94,15 +94,22 @@ void TOdbcRecordset::LoadKeys() {
     const int type = key ? key->Type : 0;
     page_.clear();
     added_.clear();
+    const bool numeric = type == dbByte || type == dbInteger || type == dbLong || type == dbBigInt;
     std::string sql = "SELECT " + KeyColumn() + " FROM " + source_.From;
     if (!source_.Where.empty()) sql += " WHERE " + source_.Where;
     if (!source_.OrderBy.empty()) sql += " ORDER BY " + source_.OrderBy;
     if (source_.Top) sql += " LIMIT " + std::to_string(*source_.Top);
     try {
-        TOdbcStatement stmt(db_->Connection(kSource));
-        stmt.ExecDirect(sql);
-        rows_ = TOdbcRows::Keyset(
-            db_, stmt, type == dbByte || type == dbInteger || type == dbLong || type == dbBigInt);
+        TKeyList keys;
+        keys.Clear(numeric);
+        TOdbcConnection& connection = db_->Connection(kSource);
+        // Rows in no order stand in their key's order, as the file engine's in their
+        // row id's: a page at a time from the key's index.
+        if (numeric && source_.OrderBy.empty() && !source_.Top && db_->PostgreSql())
+            ReadKeysInOrder(connection, KeyColumn(), source_.From, source_.Where, keys);
+        else
+            ReadKeys(connection, sql, db_->PostgreSql(), keys);
+        rows_ = TOdbcRows::Keyset(db_, std::move(keys));
     } catch (const EOdbc& e) {
         Raise(e);
     }

@@ -7,11 +7,10 @@ constexpr const char* kSource = "DAO.Recordset";
 
 }  // namespace
 
-std::shared_ptr<TOdbcRows> TOdbcRows::Keyset(TOdbcRef db, TOdbcStatement& stmt, bool numeric) {
+std::shared_ptr<TOdbcRows> TOdbcRows::Keyset(TOdbcRef db, TKeyList keys) {
     std::shared_ptr<TOdbcRows> rows(new TOdbcRows(std::move(db)));
     rows->keyset_ = true;
-    rows->keys_.Clear(numeric);
-    rows->keys_.Load(stmt);
+    rows->keys_ = std::move(keys);
     rows->deleted_.assign(rows->keys_.Size(), false);
     return rows;
 }

@@ -15,8 +15,8 @@ namespace zalvert::engine::odbc {
 
 class TOdbcRows : public TRowPositions {
   public:
-    // A keyset of the keys read from `stmt` (whole numbers where `numeric`).
-    static std::shared_ptr<TOdbcRows> Keyset(TOdbcRef db, TOdbcStatement& stmt, bool numeric);
+    // A keyset of the keys read.
+    static std::shared_ptr<TOdbcRows> Keyset(TOdbcRef db, TKeyList keys);
     // The rows of the executed `stream`, `width` columns each: a forward-only set
     // reads them as it moves and keeps only the last, any other reads them all now.
     static std::shared_ptr<TOdbcRows> Held(TOdbcRef db, std::unique_ptr<TOdbcStatement> stream,
