@@ -62,41 +62,33 @@ void TTableKeys::OpenTable(TConnect connect, const std::string& table) {
     lazy_ = true;
     expected_ = rows;
     if (rows <= 2 * kEnds) {
-        ReadHead(rows);
+        ReadBetween(true, rows);
         lazy_ = false;
         return;
     }
-    ReadHead(kEnds);
-    ReadTail(kEnds);
+    ReadBetween(true, kEnds);
+    ReadBetween(false, kEnds);
 }
 
-// Reads up to `count` ids following the head (below the tail); how many came.
-size_t TTableKeys::ReadHead(size_t count) {
-    std::string sql = "SELECT rowid FROM " + table_;
-    if (!ids_.empty()) sql += " WHERE rowid > ?1";
-    if (!tail_.empty()) sql += std::string(ids_.empty() ? " WHERE" : " AND") + " rowid < ?2";
-    sql += " ORDER BY rowid LIMIT ?3";
+// Reads up to `count` ids between the head and the tail: upwards after the head,
+// or downwards before the tail; how many came.
+size_t TTableKeys::ReadBetween(bool upwards, size_t count) {
+    std::string sql = "SELECT rowid FROM " + table_ + " WHERE 1";
+    if (!ids_.empty()) sql += " AND rowid > ?1";
+    if (!tail_.empty()) sql += " AND rowid < ?2";
+    sql += std::string(" ORDER BY rowid") + (upwards ? "" : " DESC") + " LIMIT ?3";
     TStatement stmt(connect_(), sql);
     if (!ids_.empty()) stmt.BindInt64(1, ids_.back());
     if (!tail_.empty()) stmt.BindInt64(2, TailId(tail_.size() - 1));
     stmt.BindInt64(3, static_cast<std::int64_t>(count));
     size_t read = 0;
-    for (; stmt.Step(); ++read) ids_.push_back(stmt.ColumnInt64(0));
-    return read;
-}
-
-// Reads up to `count` ids before the tail (above the head), downwards.
-size_t TTableKeys::ReadTail(size_t count) {
-    std::string sql = "SELECT rowid FROM " + table_;
-    if (!tail_.empty()) sql += " WHERE rowid < ?1";
-    if (!ids_.empty()) sql += std::string(tail_.empty() ? " WHERE" : " AND") + " rowid > ?2";
-    sql += " ORDER BY rowid DESC LIMIT ?3";
-    TStatement stmt(connect_(), sql);
-    if (!tail_.empty()) stmt.BindInt64(1, TailId(tail_.size() - 1));
-    if (!ids_.empty()) stmt.BindInt64(2, ids_.back());
-    stmt.BindInt64(3, static_cast<std::int64_t>(count));
-    size_t read = 0;
-    for (; stmt.Step(); ++read) tail_.push_back(~stmt.ColumnInt64(0));
+    for (; stmt.Step(); ++read) {
+        const std::int64_t id = stmt.ColumnInt64(0);
+        if (upwards)
+            ids_.push_back(id);
+        else
+            tail_.push_back(~id);
+    }
     return read;
 }
 
@@ -106,7 +98,7 @@ void TTableKeys::ReadMiddleUpTo(size_t pos) {
     const size_t needed = fromHead ? pos + 1 - ids_.size() : MiddleEnd() - pos;
     const size_t known = fromHead ? ids_.size() : tail_.size();
     const size_t step = std::min(Missing(), needed + std::clamp(known, kEnds, kMaxStep));
-    const size_t read = fromHead ? ReadHead(step) : ReadTail(step);
+    const size_t read = ReadBetween(fromHead, step);
     if (read < step) MarkMiddleGone();
     if (Missing() == 0) Merge();
 }
@@ -138,7 +130,7 @@ std::int64_t TTableKeys::At(size_t pos) {
 const TRowIds& TTableKeys::All() {
     if (!lazy_) return ids_;
     const size_t missing = Missing();
-    if (ReadHead(missing) < missing) MarkMiddleGone();
+    if (ReadBetween(true, missing) < missing) MarkMiddleGone();
     Merge();
     return ids_;
 }

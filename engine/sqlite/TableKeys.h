@@ -53,8 +53,7 @@ class TTableKeys {
     size_t MiddleEnd() const { return expected_ - tail_.size(); }
     size_t Missing() const { return MiddleEnd() - ids_.size(); }
     std::int64_t TailId(size_t k) const { return ~tail_[k]; }
-    size_t ReadHead(size_t count);
-    size_t ReadTail(size_t count);
+    size_t ReadBetween(bool upwards, size_t count);
     void ReadMiddleUpTo(size_t pos);
     void MarkMiddleGone();
     void Merge();
