@@ -80,9 +80,12 @@ void ReadKeys(TOdbcConnection& connection, const std::string& sql, bool serverCu
     }
     constexpr const char* kCursor = "zalvert_keys";
     connection.Exec(std::string("DECLARE ") + kCursor + " NO SCROLL CURSOR WITH HOLD FOR " + sql);
+    const std::string fetch = "FETCH FORWARD " + std::to_string(block) + " FROM " + kCursor;
     try {
-        do stmt.ExecDirect("FETCH FORWARD " + std::to_string(block) + " FROM " + kCursor);
-        while (keys.Load(stmt) > 0);
+        for (bool more = true; more;) {
+            stmt.ExecDirect(fetch);
+            more = keys.Load(stmt) > 0;
+        }
         stmt.CloseCursor();
         connection.Exec(std::string("CLOSE ") + kCursor);
     } catch (const EOdbc&) {

@@ -103,9 +103,11 @@ void TOdbcRecordset::LoadKeys() {
         TKeyList keys;
         keys.Clear(numeric);
         TOdbcConnection& connection = db_->Connection(kSource);
-        // Rows in no order stand in their key's order, as the file engine's in their
-        // row id's: a page at a time from the key's index.
-        if (numeric && source_.OrderBy.empty() && !source_.Top && db_->PostgreSql())
+        // A whole table stands in its key's order, as the file engine's in its row
+        // id's: a page at a time from the key's index. (With a condition the server
+        // might scan the table for every page.)
+        if (numeric && source_.Where.empty() && source_.OrderBy.empty() && !source_.Top &&
+            db_->PostgreSql())
             ReadKeysInOrder(connection, KeyColumn(), source_.From, source_.Where, keys);
         else
             ReadKeys(connection, sql, db_->PostgreSql(), keys);

@@ -486,7 +486,11 @@ std::optional<size_t> TKeysetRowSet::PositionOf(std::int64_t rowid) const {
         // Reading the middle may have found rows gone since the open: no longer in order.
         if (keys_.Ascending()) return pos;
     }
-    if (lookup_.empty() && direct_.empty() && !keys_.empty()) BuildLookup();
+    if (lookup_.empty() && direct_.empty() && !keys_.empty())
+        Guarded(*db_, source_.Name, [&] {
+            BuildLookup();  // reads the ids not read yet
+            return 0;
+        });
     if (!direct_.empty()) {
         if (rowid < 0 || static_cast<std::uint64_t>(rowid) >= direct_.size()) return std::nullopt;
         const std::uint32_t pos = direct_[static_cast<size_t>(rowid)];

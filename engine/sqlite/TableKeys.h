@@ -39,9 +39,6 @@ class TTableKeys {
     // The position of `id`, for ascending ids; reads the middle only for an id
     // that may stand in it.
     std::optional<size_t> FindAscending(std::int64_t id);
-    bool Complete() const { return !lazy_; }
-    // How many ids are known so far.
-    size_t Known() const { return lazy_ ? ids_.size() + tail_.size() + added_.size() : size(); }
 
     // Ids read in one go before the rest waits; a read into the middle reads at
     // least this many, at most kMaxStep more than asked for.
