@@ -237,32 +237,6 @@ std::shared_ptr<QueryDef> TDatabaseImpl::CreateQueryDef(const std::string& name,
     return query;
 }
 
-namespace {
-
-// A deferred transaction, begun where none is open: its first read fixes the view
-// of the WAL that every later read shares, without a lock of its own.
-class TSqliteSnapshot : public ReadSnapshot {
-  public:
-    explicit TSqliteSnapshot(TDatabaseRef db) : db_(std::move(db)) {
-        TSqliteConnection& connection = db_->Connection(kSource);
-        if (db_->TransactionDepth > 0 || connection.InTransaction()) return;
-        connection.Exec("BEGIN DEFERRED");
-        db_->SnapshotHeld = true;
-    }
-    ~TSqliteSnapshot() override {
-        try {
-            db_->EndSnapshot();
-        } catch (const ESqlite&) {
-            // a view that was only read loses nothing when its end fails
-        }
-    }
-
-  private:
-    TDatabaseRef db_;
-};
-
-}  // namespace
-
 std::unique_ptr<ReadSnapshot> TDatabaseImpl::HoldSnapshot() {
     try {
         return std::make_unique<TSqliteSnapshot>(state_);

@@ -62,6 +62,22 @@ TStatement& TDatabaseState::Prepared(const std::string& sql) {
     return *slot;
 }
 
+TSqliteSnapshot::TSqliteSnapshot(TDatabaseRef db) : db_(std::move(db)) {
+    TSqliteConnection& connection = db_->Connection("DAO.Database");
+    if (db_->TransactionDepth > 0 || connection.InTransaction()) return;
+    connection.Exec("BEGIN DEFERRED");
+    db_->SnapshotHeld = own_ = true;
+}
+
+TSqliteSnapshot::~TSqliteSnapshot() {
+    if (!own_) return;
+    try {
+        db_->EndSnapshot();
+    } catch (const ESqlite&) {
+        // a view that was only read loses nothing when its end fails
+    }
+}
+
 // Raises ESqlite when the commit fails (what was written meanwhile is then lost).
 void TDatabaseState::EndSnapshot() {
     if (!SnapshotHeld) return;

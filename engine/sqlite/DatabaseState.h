@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/Dao.h"
 #include "engine/core/EngineState.h"
 #include "engine/sqlite/Catalog.h"
 #include "engine/sqlite/InsertBatch.h"
@@ -88,5 +89,20 @@ class TDatabaseState {
     TInsertBatch inserts_;
 };
 using TDatabaseRef = std::shared_ptr<TDatabaseState>;
+
+// A deferred transaction, begun where none is open: its first read fixes the view
+// of the WAL that every later read shares, without a lock of its own. It ends when
+// this goes, if this began it. Raises ESqlite when it cannot begin.
+class TSqliteSnapshot : public ReadSnapshot {
+  public:
+    explicit TSqliteSnapshot(TDatabaseRef db);
+    ~TSqliteSnapshot() override;
+    TSqliteSnapshot(const TSqliteSnapshot&) = delete;
+    TSqliteSnapshot& operator=(const TSqliteSnapshot&) = delete;
+
+  private:
+    TDatabaseRef db_;
+    bool own_ = false;
+};
 
 }  // namespace zalvert::engine

@@ -158,6 +158,7 @@ std::string TKeysetRowSet::OrderedSql(const std::string& columns) const {
 
 void TKeysetRowSet::LoadKeys() {
     if (WholeTable()) {
+        const TSqliteSnapshot view(db_);
         keys_.OpenTable([this]() -> TSqliteConnection& { return db_->Connection(kSource); },
                         source_.From);
         deleted_.assign(keys_.size(), false);

@@ -11,29 +11,6 @@ namespace {
 // row deleted, as for any row another user deleted after the open.
 constexpr std::int64_t kGone = std::numeric_limits<std::int64_t>::min();
 
-// Ends a read transaction begun here, also when a read fails.
-class TReadView {
-  public:
-    explicit TReadView(TSqliteConnection& connection)
-        : connection_(connection), own_(!connection.InTransaction()) {
-        if (own_) connection_.Exec("BEGIN DEFERRED");
-    }
-    ~TReadView() {
-        if (!own_) return;
-        try {
-            connection_.Exec("COMMIT");
-        } catch (const ESqlite&) {
-            // nothing was written in it
-        }
-    }
-    TReadView(const TReadView&) = delete;
-    TReadView& operator=(const TReadView&) = delete;
-
-  private:
-    TSqliteConnection& connection_;
-    bool own_;
-};
-
 std::optional<std::int64_t> AskOne(TSqliteConnection& connection, const std::string& sql) {
     TStatement stmt(connection, sql);
     if (!stmt.Step() || stmt.ColumnIsNull(0)) return std::nullopt;
@@ -47,7 +24,6 @@ void TTableKeys::OpenTable(TConnect connect, const std::string& table) {
     connect_ = std::move(connect);
     table_ = table;
     TSqliteConnection& connection = connect_();
-    const TReadView view(connection);
     // Asked apart: together SQLite would read the whole table for the count.
     const auto count = AskOne(connection, "SELECT count(*) FROM " + table_);
     if (!count || *count == 0) return;

@@ -19,9 +19,9 @@ class TTableKeys {
   public:
     using TConnect = std::function<TSqliteConnection&()>;
 
-    // A whole table in row-id order: its count and both ends now, in one view of
-    // the file, the rest when asked for. `connect` gives the connection for every
-    // later read.
+    // A whole table in row-id order: its count and both ends now, the rest when
+    // asked for. The caller holds one view of the file for the open, so that the
+    // count and the ends agree. `connect` gives the connection for every read.
     void OpenTable(TConnect connect, const std::string& table);
     // An id read with all the others (any other keyset), or of a row added after
     // the open.

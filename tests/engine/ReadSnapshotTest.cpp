@@ -39,6 +39,19 @@ TEST_F(ReadSnapshotTest, ReadsOneViewWhileAnotherUserWrites) {
     EXPECT_EQ(Names(*db_), "Anders Albers Zander Bauer Schulz Neu ");
 }
 
+// A view asked for under one already held, as opening a whole table asks for one,
+// leaves the held one in place when it goes.
+TEST_F(ReadSnapshotTest, AViewInsideAHeldOneLeavesItInPlace) {
+    auto other = SecondUser();
+    const std::string before = Names(*db_);
+    const auto snapshot = db_->HoldSnapshot();
+    EXPECT_EQ(Names(*db_), before);
+    db_->HoldSnapshot().reset();
+    db_->OpenRecordset("Kunden", dbOpenDynaset)->MoveLast();
+    other->Execute("INSERT INTO Kunden (Name) VALUES ('Neu')");
+    EXPECT_EQ(Names(*db_), before);
+}
+
 // A transaction begun under the view ends it, and commits or rolls back as ever;
 // a view asked for inside a transaction leaves it to its owner.
 TEST_F(ReadSnapshotTest, ATransactionOutlivesNoViewAndIsLeftToItsOwner) {
