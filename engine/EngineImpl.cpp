@@ -7,7 +7,7 @@
 #include "engine/Dao.h"
 #include "engine/core/EngineState.h"
 #include "engine/odbc/OdbcDatabase.h"
-#include "engine/sqlite/DatabaseImpl.h"
+#include "engine/sqlite/SqliteDatabase.h"
 #include "rtl/Utf8.h"
 
 namespace zalvert::engine {

@@ -36,7 +36,7 @@ class TStatementRow : public RowValues {
 
 class TAsideRowReader : public RowReader {
   public:
-    TAsideRowReader(TDatabaseRef db, std::unique_ptr<TStatement> statement, RowHandler each,
+    TAsideRowReader(TSqliteRef db, std::unique_ptr<TStatement> statement, RowHandler each,
                     std::function<void()> done)
         : db_(std::move(db)),
           statement_(std::move(statement)),
@@ -79,7 +79,7 @@ class TAsideRowReader : public RowReader {
         return true;
     }
 
-    TDatabaseRef db_;  // keeps the connection while the statement is stepped
+    TSqliteRef db_;  // keeps the connection while the statement is stepped
     std::unique_ptr<TStatement> statement_;
     RowHandler each_;
     std::function<void()> done_;
@@ -89,7 +89,7 @@ class TAsideRowReader : public RowReader {
 
 }  // namespace
 
-std::unique_ptr<RowReader> ReadRowsAside(TDatabaseRef db, std::unique_ptr<TStatement> statement,
+std::unique_ptr<RowReader> ReadRowsAside(TSqliteRef db, std::unique_ptr<TStatement> statement,
                                          RowHandler each, std::function<void()> done) {
     return std::make_unique<TAsideRowReader>(std::move(db), std::move(statement), std::move(each),
                                              std::move(done));

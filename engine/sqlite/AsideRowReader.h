@@ -4,13 +4,13 @@
 
 #include <memory>
 
-#include "engine/sqlite/DatabaseState.h"
+#include "engine/sqlite/SqliteState.h"
 
 namespace zalvert::engine {
 
 // Starts stepping `statement`, a SELECT prepared on `db`'s connection, on another
 // thread, handing each row to `each` and then calling `done`.
-std::unique_ptr<RowReader> ReadRowsAside(TDatabaseRef db, std::unique_ptr<TStatement> statement,
+std::unique_ptr<RowReader> ReadRowsAside(TSqliteRef db, std::unique_ptr<TStatement> statement,
                                          RowHandler each, std::function<void()> done);
 
 }  // namespace zalvert::engine

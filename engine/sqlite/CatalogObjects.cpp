@@ -5,7 +5,7 @@
 #include <ctime>
 
 #include "engine/sqlite/FieldValues.h"
-#include "engine/sqlite/RecordsetImpl.h"
+#include "engine/sqlite/SqliteRecordset.h"
 
 namespace zalvert::engine {
 namespace {
@@ -26,7 +26,7 @@ TDateTime FileTime(const std::string& path) {
 }
 
 template <class Work>
-auto Guarded(TDatabaseState& db, const char* source, const std::string& context, Work&& work) {
+auto Guarded(TSqliteState& db, const char* source, const std::string& context, Work&& work) {
     try {
         return work();
     } catch (const ESqlite& e) {
@@ -109,7 +109,7 @@ class TFieldDefList : public TListCollection<Field, FieldCollection> {
 
 class TIndexImpl : public Index {
   public:
-    TIndexImpl(TDatabaseRef db, std::string table, TIndexInfo info, bool attached)
+    TIndexImpl(TSqliteRef db, std::string table, TIndexInfo info, bool attached)
         : db_(std::move(db)),
           table_(std::move(table)),
           info_(std::move(info)),
@@ -165,7 +165,7 @@ class TIndexImpl : public Index {
         if (attached_) Fail(db_->Engine(), TDaoErr::InvalidOperation, kIndexSource);
     }
 
-    TDatabaseRef db_;
+    TSqliteRef db_;
     std::string table_;
     TIndexInfo info_;
     bool attached_;
@@ -174,7 +174,7 @@ class TIndexImpl : public Index {
 
 class TIndexList : public TListCollection<Index, IndexCollection> {
   public:
-    TIndexList(TDatabaseRef db, std::string table, TLoader loader)
+    TIndexList(TSqliteRef db, std::string table, TLoader loader)
         : TListCollection(db->EngineRef(), kIndexSource, std::move(loader)),
           db_(std::move(db)),
           table_(std::move(table)) {}
@@ -214,13 +214,13 @@ class TIndexList : public TListCollection<Index, IndexCollection> {
     }
 
   private:
-    TDatabaseRef db_;
+    TSqliteRef db_;
     std::string table_;
 };
 
 class TParameterImpl : public Parameter {
   public:
-    TParameterImpl(std::string name, int type, TDatabaseRef db)
+    TParameterImpl(std::string name, int type, TSqliteRef db)
         : name_(std::move(name)), type_(type), db_(std::move(db)) {}
     std::string Name() const override { return name_; }
     int Type() const override { return type_; }
@@ -239,7 +239,7 @@ class TParameterImpl : public Parameter {
   private:
     std::string name_;
     int type_;
-    TDatabaseRef db_;
+    TSqliteRef db_;
     Variant value_ = Variant::Null();
 };
 
@@ -270,7 +270,7 @@ int QueryType(const TTranslation& t) {
 
 // --- field definitions ----------------------------------------------------------------
 
-TFieldDef::TFieldDef(TDatabaseRef db, std::string table, TColumnInfo column, bool attached)
+TFieldDef::TFieldDef(TSqliteRef db, std::string table, TColumnInfo column, bool attached)
     : db_(std::move(db)),
       table_(std::move(table)),
       column_(std::move(column)),
@@ -345,18 +345,18 @@ std::shared_ptr<Property> TFieldDef::CreateProperty(const std::string& name, int
 
 // --- table definitions -------------------------------------------------------------------
 
-TTableDefImpl::TTableDefImpl(TDatabaseRef db, TTableInfo info)
+TSqliteTableDef::TSqliteTableDef(TSqliteRef db, TTableInfo info)
     : db_(std::move(db)), info_(std::move(info)) {}
 
-TDateTime TTableDefImpl::DateCreated() const {
+TDateTime TSqliteTableDef::DateCreated() const {
     return ReadObjectTimes(db_->Connection(kTableSource), info_.Name, FileTime(db_->Name())).first;
 }
 
-TDateTime TTableDefImpl::LastUpdated() const {
+TDateTime TSqliteTableDef::LastUpdated() const {
     return ReadObjectTimes(db_->Connection(kTableSource), info_.Name, FileTime(db_->Name())).second;
 }
 
-long long TTableDefImpl::RecordCount() const {
+long long TSqliteTableDef::RecordCount() const {
     return Guarded(*db_, kTableSource, info_.Name, [&] {
         TStatement stmt(db_->Connection(kTableSource),
                         "SELECT COUNT(*) FROM " + QuoteIdentifier(info_.Name));
@@ -365,7 +365,7 @@ long long TTableDefImpl::RecordCount() const {
     });
 }
 
-FieldCollection& TTableDefImpl::Fields() {
+FieldCollection& TSqliteTableDef::Fields() {
     if (!fields_) {
         fields_ = std::make_unique<TFieldDefList>(
             db_->EngineRef(), kFieldSource,
@@ -405,7 +405,7 @@ FieldCollection& TTableDefImpl::Fields() {
     return *fields_;
 }
 
-IndexCollection& TTableDefImpl::Indexes() {
+IndexCollection& TSqliteTableDef::Indexes() {
     if (!indexes_) {
         indexes_ = std::make_unique<TIndexList>(db_, info_.Name, [this] {
             std::vector<std::shared_ptr<Index>> list;
@@ -417,7 +417,7 @@ IndexCollection& TTableDefImpl::Indexes() {
     return *indexes_;
 }
 
-PropertyCollection& TTableDefImpl::Properties() {
+PropertyCollection& TSqliteTableDef::Properties() {
     if (!properties_) {
         properties_ = std::make_unique<TPropertyList>(db_->EngineRef(), kTableSource, [this] {
             return std::vector<std::shared_ptr<Property>>{
@@ -429,13 +429,13 @@ PropertyCollection& TTableDefImpl::Properties() {
     return *properties_;
 }
 
-std::shared_ptr<Index> TTableDefImpl::CreateIndex(const std::string& name) {
+std::shared_ptr<Index> TSqliteTableDef::CreateIndex(const std::string& name) {
     TIndexInfo info;
     info.Name = name;
     return std::make_shared<TIndexImpl>(db_, info_.Name, info, false);
 }
 
-std::shared_ptr<Field> TTableDefImpl::CreateField(const std::string& name, int type, int size) {
+std::shared_ptr<Field> TSqliteTableDef::CreateField(const std::string& name, int type, int size) {
     TColumnInfo column;
     column.Name = name;
     column.Type = {type, type == dbText && size == 0 ? 255 : size,
@@ -445,7 +445,7 @@ std::shared_ptr<Field> TTableDefImpl::CreateField(const std::string& name, int t
 
 // --- stored queries -----------------------------------------------------------------------
 
-TTranslation Translate(TDatabaseState& db, const std::string& sql, const char* source) {
+TTranslation Translate(TSqliteState& db, const std::string& sql, const char* source) {
     try {
         return TranslateSql(sql, db.ColumnTypes(), db.ColumnOrder());
     } catch (const ESqlSyntax& e) {
@@ -470,7 +470,7 @@ TRecordSource SourceOf(const TTranslation& t, std::string name, std::vector<Vari
     return source;
 }
 
-std::shared_ptr<Recordset> OpenSource(const TDatabaseRef& db, TRecordSource source, int type,
+std::shared_ptr<Recordset> OpenSource(const TSqliteRef& db, TRecordSource source, int type,
                                       int options, int lockEdit, const TTableInfo* table) {
     constexpr const char* kSource = "DAO.Database";
     if (type == dbOpenDynamic) Fail(db->Engine(), TDaoErr::NotSupported, kSource);
@@ -493,10 +493,10 @@ std::shared_ptr<Recordset> OpenSource(const TDatabaseRef& db, TRecordSource sour
     }
     const bool readOnly = (options & dbReadOnly) != 0 || lockEdit == dbReadOnly || db->ReadOnly();
     auto rows = Guarded(*db, kSource, source.Name, [&] { return MakeRowSet(db, source, type); });
-    return std::make_shared<TRecordsetImpl>(std::move(rows), type, readOnly);
+    return std::make_shared<TSqliteRecordset>(std::move(rows), type, readOnly);
 }
 
-long long ExecuteTranslated(const TDatabaseRef& db, const TTranslation& t,
+long long ExecuteTranslated(const TSqliteRef& db, const TTranslation& t,
                             const std::vector<Variant>& parameters, const char* source) {
     if (t.Kind == TStatementKind::Select) Fail(db->Engine(), TDaoErr::CannotExecuteSelect, source);
     if (db->ReadOnly()) Fail(db->Engine(), TDaoErr::ReadOnly, source);
@@ -528,7 +528,7 @@ long long ExecuteTranslated(const TDatabaseRef& db, const TTranslation& t,
     });
 }
 
-std::optional<std::string> StoredQuerySql(TDatabaseState& db, std::string_view name) {
+std::optional<std::string> StoredQuerySql(TSqliteState& db, std::string_view name) {
     TSqliteConnection& connection = db.Connection("DAO.Database");
     if (!HasTable(connection, kQueriesTable)) return std::nullopt;
     TStatement stmt(connection,
@@ -538,14 +538,14 @@ std::optional<std::string> StoredQuerySql(TDatabaseState& db, std::string_view n
     return stmt.ColumnText(0);
 }
 
-TQueryDefImpl::TQueryDefImpl(TDatabaseRef db, std::string name, std::string sql, bool stored)
+TSqliteQueryDef::TSqliteQueryDef(TSqliteRef db, std::string name, std::string sql, bool stored)
     : db_(std::move(db)),
       name_(std::move(name)),
       sql_(std::move(sql)),
       stored_(stored),
       translation_(Translate(*db_, sql_, kQuerySource)) {}
 
-void TQueryDefImpl::SetSQL(const std::string& sql) {
+void TSqliteQueryDef::SetSQL(const std::string& sql) {
     TTranslation translation = Translate(*db_, sql, kQuerySource);
     if (stored_) {
         Guarded(*db_, kQuerySource, name_, [&] {
@@ -565,11 +565,11 @@ void TQueryDefImpl::SetSQL(const std::string& sql) {
     parameters_.reset();
 }
 
-int TQueryDefImpl::Type() const {
+int TSqliteQueryDef::Type() const {
     return QueryType(translation_);
 }
 
-Collection<Parameter>& TQueryDefImpl::Parameters() {
+Collection<Parameter>& TSqliteQueryDef::Parameters() {
     if (!parameters_) {
         std::vector<std::shared_ptr<Parameter>> list;
         for (const TParameterDecl& p : translation_.Parameters)
@@ -581,9 +581,9 @@ Collection<Parameter>& TQueryDefImpl::Parameters() {
     return *parameters_;
 }
 
-std::vector<Variant> TQueryDefImpl::ParameterValues() const {
+std::vector<Variant> TSqliteQueryDef::ParameterValues() const {
     std::vector<Variant> values;
-    auto& parameters = const_cast<TQueryDefImpl*>(this)->Parameters();
+    auto& parameters = const_cast<TSqliteQueryDef*>(this)->Parameters();
     for (int i = 0; i < parameters.Count(); ++i) {
         const auto p = parameters.Item(i);
         try {
@@ -595,7 +595,7 @@ std::vector<Variant> TQueryDefImpl::ParameterValues() const {
     return values;
 }
 
-std::shared_ptr<Recordset> TQueryDefImpl::OpenRecordset(int type, int options, int lockEdit) {
+std::shared_ptr<Recordset> TSqliteQueryDef::OpenRecordset(int type, int options, int lockEdit) {
     if (translation_.Kind != TStatementKind::Select)
         Fail(db_->Engine(), TDaoErr::InvalidOperation, kQuerySource);
     if (type == dbOpenTable) Fail(db_->Engine(), TDaoErr::InvalidOperation, kQuerySource);
@@ -610,20 +610,20 @@ std::shared_ptr<Recordset> TQueryDefImpl::OpenRecordset(int type, int options, i
                       nullptr);
 }
 
-void TQueryDefImpl::Execute(int) {
+void TSqliteQueryDef::Execute(int) {
     recordsAffected_ = ExecuteTranslated(db_, translation_, ParameterValues(), kQuerySource);
     db_->RecordsAffected = recordsAffected_;
 }
 
-TDateTime TQueryDefImpl::DateCreated() const {
+TDateTime TSqliteQueryDef::DateCreated() const {
     return ReadObjectTimes(db_->Connection(kQuerySource), name_, FileTime(db_->Name())).first;
 }
 
-TDateTime TQueryDefImpl::LastUpdated() const {
+TDateTime TSqliteQueryDef::LastUpdated() const {
     return ReadObjectTimes(db_->Connection(kQuerySource), name_, FileTime(db_->Name())).second;
 }
 
-PropertyCollection& TQueryDefImpl::Properties() {
+PropertyCollection& TSqliteQueryDef::Properties() {
     if (!properties_) {
         properties_ = std::make_unique<TPropertyList>(db_->EngineRef(), kQuerySource, [this] {
             return std::vector<std::shared_ptr<Property>>{

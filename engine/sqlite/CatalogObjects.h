@@ -7,16 +7,16 @@
 #include <vector>
 
 #include "engine/Dao.h"
-#include "engine/sqlite/DatabaseState.h"
 #include "engine/sqlite/RowSets.h"
 #include "engine/sqlite/SqlTranslator.h"
+#include "engine/sqlite/SqliteState.h"
 
 namespace zalvert::engine {
 
 // A field of a table definition or an index, or a new one not appended yet.
 class TFieldDef : public Field {
   public:
-    TFieldDef(TDatabaseRef db, std::string table, TColumnInfo column, bool attached);
+    TFieldDef(TSqliteRef db, std::string table, TColumnInfo column, bool attached);
 
     std::string Name() const override { return column_.Name; }
     void SetName(const std::string& name) override;
@@ -42,7 +42,7 @@ class TFieldDef : public Field {
   private:
     [[noreturn]] void Raise(TDaoErr number) const;
 
-    TDatabaseRef db_;
+    TSqliteRef db_;
     std::string table_;
     TColumnInfo column_;
     bool attached_;
@@ -50,9 +50,9 @@ class TFieldDef : public Field {
     std::unique_ptr<TPropertyList> properties_;
 };
 
-class TTableDefImpl : public TableDef {
+class TSqliteTableDef : public TableDef {
   public:
-    TTableDefImpl(TDatabaseRef db, TTableInfo info);
+    TSqliteTableDef(TSqliteRef db, TTableInfo info);
 
     std::string Name() const override { return info_.Name; }
     long Attributes() const override { return info_.System ? dbSystemObject : 0; }
@@ -66,17 +66,17 @@ class TTableDefImpl : public TableDef {
     std::shared_ptr<Field> CreateField(const std::string& name, int type, int size) override;
 
   private:
-    TDatabaseRef db_;
+    TSqliteRef db_;
     TTableInfo info_;
     std::unique_ptr<FieldCollection> fields_;
     std::unique_ptr<IndexCollection> indexes_;
     std::unique_ptr<TPropertyList> properties_;
 };
 
-class TQueryDefImpl : public QueryDef {
+class TSqliteQueryDef : public QueryDef {
   public:
     // `stored` false for a temporary query (created without a name).
-    TQueryDefImpl(TDatabaseRef db, std::string name, std::string sql, bool stored);
+    TSqliteQueryDef(TSqliteRef db, std::string name, std::string sql, bool stored);
 
     std::string Name() const override { return name_; }
     std::string SQL() const override { return sql_; }
@@ -97,7 +97,7 @@ class TQueryDefImpl : public QueryDef {
   private:
     std::vector<Variant> ParameterValues() const;
 
-    TDatabaseRef db_;
+    TSqliteRef db_;
     std::string name_;
     std::string sql_;
     bool stored_;
@@ -110,16 +110,16 @@ class TQueryDefImpl : public QueryDef {
 };
 
 // Translates, raising SyntaxError with the offending text for what the dialect does not allow.
-TTranslation Translate(TDatabaseState& db, const std::string& sql, const char* source);
+TTranslation Translate(TSqliteState& db, const std::string& sql, const char* source);
 // A recordset source from a translated SELECT.
 TRecordSource SourceOf(const TTranslation& t, std::string name, std::vector<Variant> parameters);
 // Opens a recordset of `type` on a source, with the engine's checks.
-std::shared_ptr<Recordset> OpenSource(const TDatabaseRef& db, TRecordSource source, int type,
+std::shared_ptr<Recordset> OpenSource(const TSqliteRef& db, TRecordSource source, int type,
                                       int options, int lockEdit, const TTableInfo* table);
 // Runs an action statement and reports the rows it touched.
-long long ExecuteTranslated(const TDatabaseRef& db, const TTranslation& t,
+long long ExecuteTranslated(const TSqliteRef& db, const TTranslation& t,
                             const std::vector<Variant>& parameters, const char* source);
 // The stored SQL of a query; empty when there is no such query.
-std::optional<std::string> StoredQuerySql(TDatabaseState& db, std::string_view name);
+std::optional<std::string> StoredQuerySql(TSqliteState& db, std::string_view name);
 
 }  // namespace zalvert::engine

@@ -11,7 +11,7 @@ namespace {
 
 constexpr const char* kSource = "DAO.Recordset";
 
-TFieldMeta DescribeColumn(TDatabaseState& db, const TStatement& stmt, int index) {
+TFieldMeta DescribeColumn(TSqliteState& db, const TStatement& stmt, int index) {
     TFieldMeta meta;
     meta.Name = stmt.ColumnName(index);
     meta.SourceTable = stmt.ColumnTableName(index);
@@ -58,7 +58,7 @@ void RefineComputedTypes(std::vector<TFieldMeta>& fields, const std::vector<Vari
 }
 
 template <class Work>
-auto Guarded(TDatabaseState& db, const std::string& context, Work&& work) {
+auto Guarded(TSqliteState& db, const std::string& context, Work&& work) {
     try {
         return work();
     } catch (const ESqlite& e) {
@@ -89,14 +89,14 @@ void NameDuplicatesByTable(std::vector<TFieldMeta>& fields) {
             fields[i].Name = fields[i].SourceTable + "." + fields[i].Name;
 }
 
-std::vector<TFieldMeta> DescribeColumns(TDatabaseState& db, const TStatement& stmt) {
+std::vector<TFieldMeta> DescribeColumns(TSqliteState& db, const TStatement& stmt) {
     std::vector<TFieldMeta> fields;
     for (int i = 0; i < stmt.ColumnCount(); ++i) fields.push_back(DescribeColumn(db, stmt, i));
     NameDuplicatesByTable(fields);
     return fields;
 }
 
-TRowSet::TRowSet(TDatabaseRef db, TRecordSource source)
+TRowSet::TRowSet(TSqliteRef db, TRecordSource source)
     : db_(std::move(db)), source_(std::move(source)), id_(db_->NewRowSetId()) {}
 
 void TRowSet::BindParameters(TStatement& stmt) const {
@@ -116,7 +116,7 @@ void TRowSet::DeleteRow(size_t) {
 
 // --- keyset -----------------------------------------------------------------
 
-TKeysetRowSet::TKeysetRowSet(TDatabaseRef db, TRecordSource source)
+TKeysetRowSet::TKeysetRowSet(TSqliteRef db, TRecordSource source)
     : TRowSet(std::move(db), std::move(source)) {
     Guarded(*db_, source_.Name, [&] {
         TSqliteConnection& connection = db_->Connection(kSource);
@@ -558,7 +558,7 @@ std::optional<size_t> TKeysetRowSet::FirstWhere(const std::string& condition,
 
 // --- static copy ------------------------------------------------------------
 
-TStaticRowSet::TStaticRowSet(TDatabaseRef db, TRecordSource source)
+TStaticRowSet::TStaticRowSet(TSqliteRef db, TRecordSource source)
     : TRowSet(std::move(db), std::move(source)) {
     Guarded(*db_, source_.Name, [&] {
         TStatement stmt(db_->Connection(kSource), source_.Sql);
@@ -606,7 +606,7 @@ std::optional<size_t> TStaticRowSet::Find(const std::string& criteria, TFindKind
 
 // --- forward-only stream ------------------------------------------------------
 
-TForwardRowSet::TForwardRowSet(TDatabaseRef db, TRecordSource source)
+TForwardRowSet::TForwardRowSet(TSqliteRef db, TRecordSource source)
     : TRowSet(std::move(db), std::move(source)) {
     Guarded(*db_, source_.Name, [&] {
         statement_ = std::make_unique<TStatement>(db_->Connection(kSource), source_.Sql);

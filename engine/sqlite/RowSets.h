@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "engine/core/RowPositions.h"
-#include "engine/sqlite/DatabaseState.h"
+#include "engine/sqlite/SqliteState.h"
 #include "engine/sqlite/TableKeys.h"
 
 namespace zalvert::engine {
@@ -46,7 +46,7 @@ using TChanges = std::vector<const Variant*>;
 
 class TRowSet : public TRowPositions {
   public:
-    TRowSet(TDatabaseRef db, TRecordSource source);
+    TRowSet(TSqliteRef db, TRecordSource source);
     ~TRowSet() override = default;
     TRowSet(const TRowSet&) = delete;
     TRowSet& operator=(const TRowSet&) = delete;
@@ -54,8 +54,8 @@ class TRowSet : public TRowPositions {
     std::uint32_t Id() const { return id_; }
     const std::vector<TFieldMeta>& Fields() const { return fields_; }
     const TRecordSource& Source() const { return source_; }
-    TDatabaseState& Database() const { return *db_; }
-    const TDatabaseRef& DatabaseRef() const { return db_; }
+    TSqliteState& Database() const { return *db_; }
+    const TSqliteRef& DatabaseRef() const { return db_; }
 
     // The stored values of a row; false when it is gone (deleted by another user).
     virtual bool Read(size_t pos, std::vector<Variant>& row) = 0;
@@ -73,18 +73,18 @@ class TRowSet : public TRowPositions {
 
   protected:
     void BindParameters(TStatement& stmt) const;
-    TDatabaseRef db_;
+    TSqliteRef db_;
     TRecordSource source_;
     std::uint32_t id_;
     std::vector<TFieldMeta> fields_;
 };
 
 // Field descriptions of a prepared statement's result columns.
-std::vector<TFieldMeta> DescribeColumns(TDatabaseState& db, const TStatement& stmt);
+std::vector<TFieldMeta> DescribeColumns(TSqliteState& db, const TStatement& stmt);
 
 class TKeysetRowSet : public TRowSet {
   public:
-    TKeysetRowSet(TDatabaseRef db, TRecordSource source);
+    TKeysetRowSet(TSqliteRef db, TRecordSource source);
 
     bool Has(size_t pos) override { return pos < keys_.size(); }
     size_t KnownSize() const override { return keys_.size(); }
@@ -168,7 +168,7 @@ class TKeysetRowSet : public TRowSet {
 
 class TStaticRowSet : public TRowSet {
   public:
-    TStaticRowSet(TDatabaseRef db, TRecordSource source);
+    TStaticRowSet(TSqliteRef db, TRecordSource source);
 
     bool Has(size_t pos) override { return pos < rows_.size(); }
     size_t KnownSize() const override { return rows_.size(); }
@@ -184,7 +184,7 @@ class TStaticRowSet : public TRowSet {
 
 class TForwardRowSet : public TRowSet {
   public:
-    TForwardRowSet(TDatabaseRef db, TRecordSource source);
+    TForwardRowSet(TSqliteRef db, TRecordSource source);
 
     bool Has(size_t pos) override;
     size_t KnownSize() const override { return fetched_; }

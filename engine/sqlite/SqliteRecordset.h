@@ -14,14 +14,15 @@
 namespace zalvert::engine {
 
 // Builds the row set for a source and a recordset type.
-std::shared_ptr<TRowSet> MakeRowSet(const TDatabaseRef& db, const TRecordSource& source, int type);
+std::shared_ptr<TRowSet> MakeRowSet(const TSqliteRef& db, const TRecordSource& source, int type);
 // The statement text of a one-table source's parts.
 std::string ComposeSql(const TRecordSource& source);
 
-class TRecordsetImpl : public Recordset, public std::enable_shared_from_this<TRecordsetImpl> {
+class TSqliteRecordset : public Recordset, public std::enable_shared_from_this<TSqliteRecordset> {
   public:
-    TRecordsetImpl(std::shared_ptr<TRowSet> rows, int type, bool readOnly, std::string index = {});
-    ~TRecordsetImpl() override;
+    TSqliteRecordset(std::shared_ptr<TRowSet> rows, int type, bool readOnly,
+                     std::string index = {});
+    ~TSqliteRecordset() override;
 
     std::string Name() const override;
     int Type() const override { return type_; }
@@ -74,7 +75,7 @@ class TRecordsetImpl : public Recordset, public std::enable_shared_from_this<TRe
     void TakeFieldValue(size_t field, Variant&& value);
     long long FieldSize(size_t field) const;
     const TFieldMeta& Meta(size_t field) const { return rows_->Fields()[field]; }
-    TDatabaseState& Database() const { return rows_->Database(); }
+    TSqliteState& Database() const { return rows_->Database(); }
 
   private:
     void LandOnSeek(std::optional<size_t> found);

@@ -1,4 +1,4 @@
-#include "engine/sqlite/RecordsetImpl.h"
+#include "engine/sqlite/SqliteRecordset.h"
 
 #include <algorithm>
 #include <cmath>
@@ -31,7 +31,7 @@ long FieldAttributes(const TFieldMeta& meta) {
 // A field of the current record. It may outlive its recordset: then it refuses work.
 class TRecordField : public Field {
   public:
-    TRecordField(std::weak_ptr<TRecordsetImpl> owner, TEngineRef engine, size_t index)
+    TRecordField(std::weak_ptr<TSqliteRecordset> owner, TEngineRef engine, size_t index)
         : owner_(std::move(owner)), engine_(std::move(engine)), index_(index) {
         if (const auto alive = owner_.lock()) ownerPointer_ = alive.get();
     }
@@ -77,15 +77,15 @@ class TRecordField : public Field {
   private:
     // Asking whether the recordset still lives costs a read; locking it would cost
     // two atomic writes, on every value of every record read.
-    TRecordsetImpl& Owner() const {
+    TSqliteRecordset& Owner() const {
         if (owner_.expired()) Raise(TDaoErr::ObjectClosed);
         return *ownerPointer_;
     }
     const TFieldMeta& Meta() const { return Owner().Meta(index_); }
     [[noreturn]] void Raise(TDaoErr number) const { Fail(*engine_, number, kFieldSource); }
 
-    std::weak_ptr<TRecordsetImpl> owner_;
-    TRecordsetImpl* ownerPointer_ = nullptr;
+    std::weak_ptr<TSqliteRecordset> owner_;
+    TSqliteRecordset* ownerPointer_ = nullptr;
     TEngineRef engine_;
     size_t index_;
     std::unique_ptr<TPropertyList> properties_;
@@ -101,7 +101,7 @@ std::string ComposeSql(const TRecordSource& s) {
     return sql;
 }
 
-std::shared_ptr<TRowSet> MakeRowSet(const TDatabaseRef& db, const TRecordSource& source, int type) {
+std::shared_ptr<TRowSet> MakeRowSet(const TSqliteRef& db, const TRecordSource& source, int type) {
     switch (type) {
         case dbOpenForwardOnly:
             return std::make_shared<TForwardRowSet>(db, source);
@@ -121,8 +121,8 @@ std::string IndexTerm(const TTableInfo& table, const std::string& name) {
 
 // --- the recordset ----------------------------------------------------------------
 
-TRecordsetImpl::TRecordsetImpl(std::shared_ptr<TRowSet> rows, int type, bool readOnly,
-                               std::string index)
+TSqliteRecordset::TSqliteRecordset(std::shared_ptr<TRowSet> rows, int type, bool readOnly,
+                                   std::string index)
     : rows_(std::move(rows)),
       type_(type),
       readOnly_(readOnly),
@@ -132,41 +132,41 @@ TRecordsetImpl::TRecordsetImpl(std::shared_ptr<TRowSet> rows, int type, bool rea
     Moved();
 }
 
-TRecordsetImpl::~TRecordsetImpl() = default;
+TSqliteRecordset::~TSqliteRecordset() = default;
 
-void TRecordsetImpl::Raise(TDaoErr number, const std::string& detail) const {
+void TSqliteRecordset::Raise(TDaoErr number, const std::string& detail) const {
     Fail(rows_->Database().Engine(), number, kSource, detail);
 }
 
-std::string TRecordsetImpl::Name() const {
+std::string TSqliteRecordset::Name() const {
     CheckOpen();
     return rows_->Source().Name;
 }
 
-bool TRecordsetImpl::Bof() const {
+bool TSqliteRecordset::Bof() const {
     CheckOpen();
     return cursor_.Bof();
 }
 
-bool TRecordsetImpl::Eof() const {
+bool TSqliteRecordset::Eof() const {
     CheckOpen();
     return cursor_.Eof();
 }
 
-bool TRecordsetImpl::Updatable() const {
+bool TSqliteRecordset::Updatable() const {
     CheckOpen();
     return !readOnly_ && (type_ == dbOpenTable || type_ == dbOpenDynaset) && rows_->Updatable();
 }
 
-void TRecordsetImpl::CheckUpdatable() const {
+void TSqliteRecordset::CheckUpdatable() const {
     if (!Updatable()) Raise(TDaoErr::ReadOnly);
 }
 
-void TRecordsetImpl::Refuse(TCursorRefusal refusal) const {
+void TSqliteRecordset::Refuse(TCursorRefusal refusal) const {
     if (refusal != TCursorRefusal::None) Raise(ErrorOf(refusal));
 }
 
-void TRecordsetImpl::Land(long pos) {
+void TSqliteRecordset::Land(long pos) {
     cursor_.LandOn(static_cast<size_t>(pos));
     Moved();
 }
@@ -175,7 +175,7 @@ void TRecordsetImpl::Land(long pos) {
 // anew. The row last written is kept until the cursor lands on another row:
 // moving off an end and back (as the dataset does around a new record) must not
 // read it again, which would write the rows held back with it.
-void TRecordsetImpl::Moved() {
+void TSqliteRecordset::Moved() {
     const long pos = cursor_.Position();
     cachedPos_ = -2;
     if (!cursor_.HasCurrent()) {
@@ -186,32 +186,32 @@ void TRecordsetImpl::Moved() {
     if (writtenPos_ != pos) ForgetWritten();
 }
 
-void TRecordsetImpl::ForgetWritten() {
+void TSqliteRecordset::ForgetWritten() {
     written_.clear();
     writtenPos_ = -1;
 }
 
 // Added rows the cursor has now reached are counted among the reached ones.
-void TRecordsetImpl::Reach(long positions) {
+void TSqliteRecordset::Reach(long positions) {
     accessed_ = std::max(accessed_, positions);
     std::erase_if(addedBeyond_, [&](long added) { return added < accessed_; });
 }
 
 // A refusal leaves the recordset as it was; a move cancels an edit in progress.
-void TRecordsetImpl::MoveAfter(TCursorRefusal refusal) {
+void TSqliteRecordset::MoveAfter(TCursorRefusal refusal) {
     CheckOpen();
     Refuse(refusal);
     if (editMode_ != dbEditNone) CancelUpdate();
 }
 
-void TRecordsetImpl::MoveFirst() {
+void TSqliteRecordset::MoveFirst() {
     MoveAfter(cursor_.Refusal(TMove::First));
     const TCursorRefusal refusal = cursor_.First();
     Moved();
     Refuse(refusal);
 }
 
-void TRecordsetImpl::MoveLast() {
+void TSqliteRecordset::MoveLast() {
     MoveAfter(cursor_.Refusal(TMove::Last));
     const TCursorRefusal refusal = cursor_.Last();
     Moved();
@@ -219,19 +219,19 @@ void TRecordsetImpl::MoveLast() {
     Reach(static_cast<long>(rows_->KnownSize()));
 }
 
-void TRecordsetImpl::MoveNext() {
+void TSqliteRecordset::MoveNext() {
     MoveAfter(cursor_.Refusal(TMove::Next));
     cursor_.Next();
     Moved();
 }
 
-void TRecordsetImpl::MovePrevious() {
+void TSqliteRecordset::MovePrevious() {
     MoveAfter(cursor_.Refusal(TMove::Previous));
     cursor_.Previous();
     Moved();
 }
 
-void TRecordsetImpl::Move(long rows) {
+void TSqliteRecordset::Move(long rows) {
     MoveAfter(cursor_.Refusal(TMove::By, rows));
     if (rows == 0) {
         cachedPos_ = -2;
@@ -241,13 +241,13 @@ void TRecordsetImpl::Move(long rows) {
     Moved();
 }
 
-long TRecordsetImpl::AbsolutePosition() const {
+long TSqliteRecordset::AbsolutePosition() const {
     CheckOpen();
     if (type_ == dbOpenForwardOnly) Raise(TDaoErr::NotSupported);
     return cursor_.AbsolutePosition();
 }
 
-void TRecordsetImpl::SetAbsolutePosition(long position) {
+void TSqliteRecordset::SetAbsolutePosition(long position) {
     CheckOpen();
     if (type_ == dbOpenForwardOnly) Raise(TDaoErr::NotSupported);
     const auto target = cursor_.LivePosition(position);
@@ -256,12 +256,12 @@ void TRecordsetImpl::SetAbsolutePosition(long position) {
     Land(static_cast<long>(*target));
 }
 
-double TRecordsetImpl::PercentPosition() const {
+double TSqliteRecordset::PercentPosition() const {
     CheckOpen();
     return cursor_.PercentPosition(RecordCount());
 }
 
-void TRecordsetImpl::SetPercentPosition(double percent) {
+void TSqliteRecordset::SetPercentPosition(double percent) {
     CheckOpen();
     if (type_ == dbOpenForwardOnly) Raise(TDaoErr::NotSupported);
     size_t target = 0;
@@ -269,7 +269,7 @@ void TRecordsetImpl::SetPercentPosition(double percent) {
     Land(static_cast<long>(target));
 }
 
-long TRecordsetImpl::RecordCount() const {
+long TSqliteRecordset::RecordCount() const {
     CheckOpen();
     if (type_ == dbOpenTable) return static_cast<long>(rows_->KnownSize() - rows_->DeletedCount());
     const long reached = std::min(accessed_, static_cast<long>(rows_->KnownSize()));
@@ -281,7 +281,7 @@ long TRecordsetImpl::RecordCount() const {
 // A keyset's bookmark names its row by the row's id, so that it stays with its
 // record when the order changes (another index, a requery); the second half names
 // the recordset and its clones. Other row sets name a position of their rows.
-TBytes TRecordsetImpl::BookmarkOf(long pos) const {
+TBytes TSqliteRecordset::BookmarkOf(long pos) const {
     const auto* keyset = dynamic_cast<const TKeysetRowSet*>(rows_.get());
     const auto bookmark = keyset ? EncodeBookmark(keyset->RowId(static_cast<size_t>(pos)), family_)
                                  : EncodeBookmark(pos + 1, rows_->Id());
@@ -291,12 +291,12 @@ TBytes TRecordsetImpl::BookmarkOf(long pos) const {
 
 // The row number a bookmark holds (a row id on a keyset, else the position + 1),
 // when the bookmark is this recordset's (or, on a keyset, its family's).
-std::optional<std::uint32_t> TRecordsetImpl::OwnBookmarkValue(const TBytes& bookmark) const {
+std::optional<std::uint32_t> TSqliteRecordset::OwnBookmarkValue(const TBytes& bookmark) const {
     const bool keyset = dynamic_cast<const TKeysetRowSet*>(rows_.get()) != nullptr;
     return DecodeBookmark(bookmark, keyset ? family_ : rows_->Id());
 }
 
-std::optional<long> TRecordsetImpl::PositionOfBookmark(const TBytes& bookmark) const {
+std::optional<long> TSqliteRecordset::PositionOfBookmark(const TBytes& bookmark) const {
     const auto value = OwnBookmarkValue(bookmark);
     if (!value) return std::nullopt;
     if (const auto* keyset = dynamic_cast<const TKeysetRowSet*>(rows_.get())) {
@@ -310,7 +310,7 @@ std::optional<long> TRecordsetImpl::PositionOfBookmark(const TBytes& bookmark) c
 // A bookmark of this recordset's family for a row its keyset does not hold: a
 // clone that read its keys again found a row added since (by another user, or an
 // INSERT on the connection). The row joins this keyset, so that a move to it lands.
-std::optional<long> TRecordsetImpl::LearnRowOfBookmark(const TBytes& bookmark) {
+std::optional<long> TSqliteRecordset::LearnRowOfBookmark(const TBytes& bookmark) {
     auto* keyset = dynamic_cast<TKeysetRowSet*>(rows_.get());
     const auto value = OwnBookmarkValue(bookmark);
     if (!keyset || !value) return std::nullopt;
@@ -318,14 +318,14 @@ std::optional<long> TRecordsetImpl::LearnRowOfBookmark(const TBytes& bookmark) {
     return pos ? std::optional<long>(static_cast<long>(*pos)) : std::nullopt;
 }
 
-TBytes TRecordsetImpl::Bookmark() const {
+TBytes TSqliteRecordset::Bookmark() const {
     CheckOpen();
     if (!Bookmarkable()) Raise(TDaoErr::NotSupported);
     if (!cursor_.HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
     return BookmarkOf(cursor_.Position());
 }
 
-void TRecordsetImpl::SetBookmark(const TBytes& bookmark) {
+void TSqliteRecordset::SetBookmark(const TBytes& bookmark) {
     CheckOpen();
     if (!Bookmarkable()) Raise(TDaoErr::NotSupported);
     auto found = PositionOfBookmark(bookmark);
@@ -342,7 +342,7 @@ void TRecordsetImpl::SetBookmark(const TBytes& bookmark) {
     if (!written) KeepWritten(pos, std::move(row));
 }
 
-TBytes TRecordsetImpl::LastModified() const {
+TBytes TSqliteRecordset::LastModified() const {
     CheckOpen();
     if (!lastModified_) Raise(TDaoErr::NoCurrentRecord);
     return BookmarkOf(*lastModified_);
@@ -351,12 +351,12 @@ TBytes TRecordsetImpl::LastModified() const {
 // A row this recordset just wrote is kept as stored: the cache refresh the
 // dataset layer asks for after every write need not read it again. It is read
 // at the refresh after that.
-void TRecordsetImpl::KeepWritten(long pos, std::vector<Variant> row) {
+void TSqliteRecordset::KeepWritten(long pos, std::vector<Variant> row) {
     written_ = std::move(row);
     writtenPos_ = pos;
 }
 
-bool TRecordsetImpl::TakeWritten(long pos) const {
+bool TSqliteRecordset::TakeWritten(long pos) const {
     if (writtenPos_ != pos) return false;
     spare_ = std::move(current_);
     current_ = std::move(written_);
@@ -368,7 +368,7 @@ bool TRecordsetImpl::TakeWritten(long pos) const {
     return true;
 }
 
-const std::vector<Variant>& TRecordsetImpl::CurrentRow() const {
+const std::vector<Variant>& TSqliteRecordset::CurrentRow() const {
     const std::uint64_t generation = rows_->Database().Engine().CacheGeneration;
     if ((cachedPos_ != cursor_.Position() || cachedGeneration_ != generation) &&
         !TakeWritten(cursor_.Position())) {
@@ -380,7 +380,7 @@ const std::vector<Variant>& TRecordsetImpl::CurrentRow() const {
     return current_;
 }
 
-const Variant& TRecordsetImpl::StoredValue(size_t field) const {
+const Variant& TSqliteRecordset::StoredValue(size_t field) const {
     CheckOpen();
     if (editMode_ != dbEditNone) return editValues_[field];
     if (!cursor_.HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
@@ -388,11 +388,11 @@ const Variant& TRecordsetImpl::StoredValue(size_t field) const {
     return CurrentRow()[field];
 }
 
-Variant TRecordsetImpl::FieldValue(size_t field) const {
+Variant TSqliteRecordset::FieldValue(size_t field) const {
     return FromStorage(Meta(field).Type, StoredValue(field));
 }
 
-bool TRecordsetImpl::CopyFieldText(size_t field, std::string& text) const {
+bool TSqliteRecordset::CopyFieldText(size_t field, std::string& text) const {
     const int type = Meta(field).Type.Type;
     if (type != dbText && type != dbChar && type != dbMemo) return false;
     const Variant& stored = StoredValue(field);
@@ -401,7 +401,7 @@ bool TRecordsetImpl::CopyFieldText(size_t field, std::string& text) const {
     return true;
 }
 
-long long TRecordsetImpl::FieldSize(size_t field) const {
+long long TSqliteRecordset::FieldSize(size_t field) const {
     // The size of a memo or blob as stored, without a copy of it.
     const Variant& stored = StoredValue(field);
     const int type = Meta(field).Type.Type;
@@ -416,7 +416,7 @@ long long TRecordsetImpl::FieldSize(size_t field) const {
 }
 
 template <class Assign>
-void TRecordsetImpl::StoreFieldValue(size_t field, Assign assign) {
+void TSqliteRecordset::StoreFieldValue(size_t field, Assign assign) {
     CheckOpen();
     if (editMode_ == dbEditNone) Raise(TDaoErr::UpdateWithoutEdit);
     const TFieldMeta& meta = Meta(field);
@@ -429,12 +429,12 @@ void TRecordsetImpl::StoreFieldValue(size_t field, Assign assign) {
     edited_[field] = true;
 }
 
-void TRecordsetImpl::SetFieldValue(size_t field, const Variant& value) {
+void TSqliteRecordset::SetFieldValue(size_t field, const Variant& value) {
     StoreFieldValue(
         field, [&](const TTypeInfo& type, Variant& stored) { AssignStorage(type, value, stored); });
 }
 
-void TRecordsetImpl::TakeFieldValue(size_t field, Variant&& value) {
+void TSqliteRecordset::TakeFieldValue(size_t field, Variant&& value) {
     StoreFieldValue(field, [&](const TTypeInfo& type, Variant& stored) {
         AssignStorage(type, std::move(value), stored);
     });
@@ -453,7 +453,7 @@ bool IsConstantDefault(std::string_view text) {
 
 }  // namespace
 
-void TRecordsetImpl::AssignDefaultValues(std::vector<Variant>& values) const {
+void TSqliteRecordset::AssignDefaultValues(std::vector<Variant>& values) const {
     const auto& fields = rows_->Fields();
     if (defaults_.size() != fields.size()) {
         defaults_.assign(fields.size(), std::nullopt);
@@ -482,7 +482,7 @@ void TRecordsetImpl::AssignDefaultValues(std::vector<Variant>& values) const {
     }
 }
 
-void TRecordsetImpl::AddNew() {
+void TSqliteRecordset::AddNew() {
     CheckOpen();
     CheckUpdatable();
     if (editMode_ != dbEditNone) CancelUpdate();
@@ -491,7 +491,7 @@ void TRecordsetImpl::AddNew() {
     editMode_ = dbEditAdd;
 }
 
-void TRecordsetImpl::Edit() {
+void TSqliteRecordset::Edit() {
     CheckOpen();
     CheckUpdatable();
     if (!cursor_.HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
@@ -509,7 +509,7 @@ void TRecordsetImpl::Edit() {
     editMode_ = dbEditInProgress;
 }
 
-void TRecordsetImpl::Update() {
+void TSqliteRecordset::Update() {
     CheckOpen();
     if (editMode_ == dbEditNone) Raise(TDaoErr::UpdateWithoutEdit);
     ForgetWritten();
@@ -546,7 +546,7 @@ void TRecordsetImpl::Update() {
 
 // Optimistic locking: someone else changed or deleted the row since Edit. The row
 // read to know is let go before the write, which may hold a large value twice.
-void TRecordsetImpl::CheckUnchangedSinceEdit() {
+void TSqliteRecordset::CheckUnchangedSinceEdit() {
     std::vector<Variant> stored;
     if (!rows_->Read(static_cast<size_t>(cursor_.Position()), stored)) {
         CancelUpdate();
@@ -561,7 +561,7 @@ void TRecordsetImpl::CheckUnchangedSinceEdit() {
 
 // The edit values are kept for the next record, whose texts then reuse their
 // memory; a large memo or blob is let go instead of being held until then.
-void TRecordsetImpl::ReleaseLargeValues(std::vector<Variant>& values) {
+void TSqliteRecordset::ReleaseLargeValues(std::vector<Variant>& values) {
     constexpr size_t kLarge = 64 * 1024;
     for (Variant& value : values) {
         const bool large =
@@ -571,7 +571,7 @@ void TRecordsetImpl::ReleaseLargeValues(std::vector<Variant>& values) {
     }
 }
 
-void TRecordsetImpl::CancelUpdate() {
+void TSqliteRecordset::CancelUpdate() {
     CheckOpen();
     if (editMode_ == dbEditNone) Raise(TDaoErr::UpdateWithoutEdit);
     editMode_ = dbEditNone;
@@ -581,7 +581,7 @@ void TRecordsetImpl::CancelUpdate() {
     original_.clear();
 }
 
-void TRecordsetImpl::Delete() {
+void TSqliteRecordset::Delete() {
     CheckOpen();
     CheckUpdatable();
     ForgetWritten();
@@ -591,7 +591,7 @@ void TRecordsetImpl::Delete() {
     cachedPos_ = -2;
 }
 
-void TRecordsetImpl::Rebuild(std::shared_ptr<TRowSet> rows) {
+void TSqliteRecordset::Rebuild(std::shared_ptr<TRowSet> rows) {
     ForgetWritten();
     rows_ = std::move(rows);
     fields_.reset();
@@ -604,15 +604,15 @@ void TRecordsetImpl::Rebuild(std::shared_ptr<TRowSet> rows) {
     Moved();
 }
 
-void TRecordsetImpl::Requery() {
+void TSqliteRecordset::Requery() {
     CheckOpen();
     Rebuild(MakeRowSet(rows_->DatabaseRef(), rows_->Source(), type_));
 }
 
-std::shared_ptr<Recordset> TRecordsetImpl::Clone() {
+std::shared_ptr<Recordset> TSqliteRecordset::Clone() {
     CheckOpen();
     if (type_ == dbOpenForwardOnly) Raise(TDaoErr::NotSupported);
-    auto clone = std::make_shared<TRecordsetImpl>(rows_, type_, readOnly_, index_);
+    auto clone = std::make_shared<TSqliteRecordset>(rows_, type_, readOnly_, index_);
     // A new clone has no current record until it is moved.
     clone->cursor_ = cursor_.Unpositioned();
     clone->cachedPos_ = -2;
@@ -622,13 +622,13 @@ std::shared_ptr<Recordset> TRecordsetImpl::Clone() {
     return clone;
 }
 
-void TRecordsetImpl::Close() {
+void TSqliteRecordset::Close() {
     CheckOpen();
     closed_ = true;
     fields_.reset();
 }
 
-void TRecordsetImpl::SetIndex(const std::string& name) {
+void TSqliteRecordset::SetIndex(const std::string& name) {
     CheckOpen();
     if (type_ != dbOpenTable) Raise(TDaoErr::NotSupported);
     const TRecordSource& source = rows_->Source();
@@ -647,7 +647,7 @@ void TRecordsetImpl::SetIndex(const std::string& name) {
     Rebuild(MakeRowSet(rows_->DatabaseRef(), ordered, type_));
 }
 
-void TRecordsetImpl::Seek(const std::string& comparison, const std::vector<Variant>& keys) {
+void TSqliteRecordset::Seek(const std::string& comparison, const std::vector<Variant>& keys) {
     CheckOpen();
     if (type_ != dbOpenTable) Raise(TDaoErr::NotSupported);
     if (index_.empty()) Raise(TDaoErr::NoCurrentIndex);
@@ -704,7 +704,7 @@ void TRecordsetImpl::Seek(const std::string& comparison, const std::vector<Varia
     LandOnSeek(keyset->FirstWhere("(" + condition + ")", orderBy, values));
 }
 
-void TRecordsetImpl::LandOnSeek(std::optional<size_t> found) {
+void TSqliteRecordset::LandOnSeek(std::optional<size_t> found) {
     noMatch_ = !found;
     if (!found) return;
     if (editMode_ != dbEditNone) CancelUpdate();
@@ -713,7 +713,7 @@ void TRecordsetImpl::LandOnSeek(std::optional<size_t> found) {
 
 // The keyset stands in the index's order: a binary search finds the row, unless
 // a row it probes is gone.
-std::optional<std::optional<size_t>> TRecordsetImpl::SeekByHalving(
+std::optional<std::optional<size_t>> TSqliteRecordset::SeekByHalving(
     TKeysetRowSet& keyset, const TTableInfo& table, const TIndexInfo& index,
     const std::vector<Variant>& values, const std::string& comparison) {
     if (keyset.HasAddedRows()) return std::nullopt;  // no longer in the index's order
@@ -733,7 +733,7 @@ std::optional<std::optional<size_t>> TRecordsetImpl::SeekByHalving(
     return SeekInKeyset(keyset, columns, values, comparison);
 }
 
-void TRecordsetImpl::Find(const std::string& criteria, TFindKind kind) {
+void TSqliteRecordset::Find(const std::string& criteria, TFindKind kind) {
     CheckOpen();
     if (type_ == dbOpenForwardOnly || type_ == dbOpenTable) Raise(TDaoErr::NotSupported);
     std::string condition;
@@ -752,19 +752,19 @@ void TRecordsetImpl::Find(const std::string& criteria, TFindKind kind) {
     }
 }
 
-void TRecordsetImpl::SetFilter(const std::string& filter) {
+void TSqliteRecordset::SetFilter(const std::string& filter) {
     CheckOpen();
     if (type_ == dbOpenTable) Raise(TDaoErr::NotSupported);
     filter_ = filter;
 }
 
-void TRecordsetImpl::SetSort(const std::string& sort) {
+void TSqliteRecordset::SetSort(const std::string& sort) {
     CheckOpen();
     if (type_ == dbOpenTable) Raise(TDaoErr::NotSupported);
     sort_ = sort;
 }
 
-std::shared_ptr<Recordset> TRecordsetImpl::OpenRecordset(int type, int options) {
+std::shared_ptr<Recordset> TSqliteRecordset::OpenRecordset(int type, int options) {
     CheckOpen();
     if (type == 0) type = type_;
     if (type == dbOpenTable || type == dbOpenDynamic) Raise(TDaoErr::NotSupported);
@@ -789,11 +789,11 @@ std::shared_ptr<Recordset> TRecordsetImpl::OpenRecordset(int type, int options) 
                      (order.empty() ? "" : " ORDER BY " + order);
     }
     const bool readOnly = readOnly_ || (options & dbReadOnly) != 0;
-    return std::make_shared<TRecordsetImpl>(MakeRowSet(rows_->DatabaseRef(), source, type), type,
-                                            readOnly);
+    return std::make_shared<TSqliteRecordset>(MakeRowSet(rows_->DatabaseRef(), source, type), type,
+                                              readOnly);
 }
 
-FieldCollection& TRecordsetImpl::Fields() {
+FieldCollection& TSqliteRecordset::Fields() {
     CheckOpen();
     if (!fields_) {
         std::vector<std::shared_ptr<Field>> list;

@@ -8,13 +8,13 @@
 #include "engine/Dao.h"
 #include "engine/core/WorkspaceDatabase.h"
 #include "engine/sqlite/CatalogObjects.h"
-#include "engine/sqlite/DatabaseState.h"
+#include "engine/sqlite/SqliteState.h"
 
 namespace zalvert::engine {
 
-class TDatabaseImpl : public TWorkspaceDatabase {
+class TSqliteDatabase : public TWorkspaceDatabase {
   public:
-    TDatabaseImpl(TDatabaseRef state, std::string connect);
+    TSqliteDatabase(TSqliteRef state, std::string connect);
 
     std::string Name() const override { return state_->Name(); }
     std::string Connect() const override { return connect_; }
@@ -40,14 +40,14 @@ class TDatabaseImpl : public TWorkspaceDatabase {
     PropertyCollection& Properties() override { return *properties_; }
     void Close() override;
 
-    const TDatabaseRef& State() const { return state_; }
+    const TSqliteRef& State() const { return state_; }
     bool Closed() const override { return state_->Closed(); }
     int TransactionDepth() const override { return state_->TransactionDepth; }
     void BeginLevel(int level) override;
     void EndLevel(int level, bool rollback) override;
 
   private:
-    TDatabaseRef state_;
+    TSqliteRef state_;
     std::string connect_;
     std::vector<std::weak_ptr<Recordset>> opened_;
     std::unique_ptr<TListCollection<TableDef>> tableDefs_;
@@ -59,11 +59,11 @@ class TDatabaseImpl : public TWorkspaceDatabase {
 };
 
 // Opens a database file as the engine does; `exclusive` locks out every other user.
-std::shared_ptr<TDatabaseImpl> OpenDatabaseFile(const TEngineRef& engine, const std::string& path,
-                                                bool exclusive, bool readOnly,
-                                                const std::string& connect);
+std::shared_ptr<TSqliteDatabase> OpenDatabaseFile(const TEngineRef& engine, const std::string& path,
+                                                  bool exclusive, bool readOnly,
+                                                  const std::string& connect);
 // Creates a new database file with the engine's metadata tables.
-std::shared_ptr<TDatabaseImpl> CreateDatabaseFile(const TEngineRef& engine,
-                                                  const std::string& path);
+std::shared_ptr<TSqliteDatabase> CreateDatabaseFile(const TEngineRef& engine,
+                                                    const std::string& path);
 
 }  // namespace zalvert::engine

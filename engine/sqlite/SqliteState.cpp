@@ -1,4 +1,4 @@
-#include "engine/sqlite/DatabaseState.h"
+#include "engine/sqlite/SqliteState.h"
 
 #include <cctype>
 
@@ -11,8 +11,8 @@ bool TNameLess::operator()(const std::string& a, const std::string& b) const {
     });
 }
 
-TDatabaseState::TDatabaseState(TEngineRef engine, std::unique_ptr<TSqliteConnection> db,
-                               std::string name, bool readOnly, bool exclusive)
+TSqliteState::TSqliteState(TEngineRef engine, std::unique_ptr<TSqliteConnection> db,
+                           std::string name, bool readOnly, bool exclusive)
     : engine_(std::move(engine)),
       db_(std::move(db)),
       name_(std::move(name)),
@@ -23,7 +23,7 @@ TDatabaseState::TDatabaseState(TEngineRef engine, std::unique_ptr<TSqliteConnect
         checkpoint_ = std::make_unique<TLogCheckpoint>(*db_, name_);
 }
 
-TSqliteConnection& TDatabaseState::Connection(const char* source) {
+TSqliteConnection& TSqliteState::Connection(const char* source) {
     if (!db_) Fail(*engine_, TDaoErr::ObjectClosed, source);
     if (inserts_.Active()) {
         try {
@@ -35,10 +35,9 @@ TSqliteConnection& TDatabaseState::Connection(const char* source) {
     return *db_;
 }
 
-std::optional<std::int64_t> TDatabaseState::DeferInsert(const std::string& table,
-                                                        bool autoIncrement,
-                                                        const std::string& columns,
-                                                        std::vector<Variant>& values) {
+std::optional<std::int64_t> TSqliteState::DeferInsert(const std::string& table, bool autoIncrement,
+                                                      const std::string& columns,
+                                                      std::vector<Variant>& values) {
     if (!db_ || TransactionDepth == 0) return std::nullopt;
     const auto id = inserts_.Reserve(*db_, table, autoIncrement);
     if (!id) return std::nullopt;
@@ -47,7 +46,7 @@ std::optional<std::int64_t> TDatabaseState::DeferInsert(const std::string& table
     return id;
 }
 
-TStatement& TDatabaseState::Prepared(const std::string& sql) {
+TStatement& TSqliteState::Prepared(const std::string& sql) {
     auto& slot = statements_[sql];
     if (!slot) {
         if (statements_.size() > 64) {
@@ -62,7 +61,7 @@ TStatement& TDatabaseState::Prepared(const std::string& sql) {
     return *slot;
 }
 
-TSqliteSnapshot::TSqliteSnapshot(TDatabaseRef db) : db_(std::move(db)) {
+TSqliteSnapshot::TSqliteSnapshot(TSqliteRef db) : db_(std::move(db)) {
     TSqliteConnection& connection = db_->Connection("DAO.Database");
     if (db_->TransactionDepth > 0 || connection.InTransaction()) return;
     connection.Exec("BEGIN DEFERRED");
@@ -79,7 +78,7 @@ TSqliteSnapshot::~TSqliteSnapshot() {
 }
 
 // Raises ESqlite when the commit fails (what was written meanwhile is then lost).
-void TDatabaseState::EndSnapshot() {
+void TSqliteState::EndSnapshot() {
     if (!SnapshotHeld) return;
     SnapshotHeld = false;
     ++SnapshotsEnded;
@@ -89,7 +88,7 @@ void TDatabaseState::EndSnapshot() {
     if (db_ && db_->InTransaction()) db_->Exec("COMMIT");
 }
 
-void TDatabaseState::Close() {
+void TSqliteState::Close() {
     try {
         EndSnapshot();
     } catch (const ESqlite&) {
@@ -102,7 +101,7 @@ void TDatabaseState::Close() {
     db_.reset();
 }
 
-const TTableInfo* TDatabaseState::Table(const std::string& name) {
+const TTableInfo* TSqliteState::Table(const std::string& name) {
     const auto it = tables_.find(name);
     if (it != tables_.end()) return &it->second;
     auto info = ReadTable(Connection("DAO.Database"), name);
@@ -110,7 +109,7 @@ const TTableInfo* TDatabaseState::Table(const std::string& name) {
     return &tables_.emplace(name, std::move(*info)).first->second;
 }
 
-std::function<int(std::string_view, std::string_view)> TDatabaseState::ColumnTypes(
+std::function<int(std::string_view, std::string_view)> TSqliteState::ColumnTypes(
     std::string defaultTable) {
     return [this, defaultTable = std::move(defaultTable)](std::string_view table,
                                                           std::string_view column) {
@@ -120,7 +119,7 @@ std::function<int(std::string_view, std::string_view)> TDatabaseState::ColumnTyp
     };
 }
 
-std::function<std::vector<std::string>(std::string_view)> TDatabaseState::ColumnOrder() {
+std::function<std::vector<std::string>(std::string_view)> TSqliteState::ColumnOrder() {
     return [this](std::string_view table) {
         std::vector<std::string> names;
         if (const TTableInfo* info = Table(std::string(table)))

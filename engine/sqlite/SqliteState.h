@@ -20,10 +20,10 @@ struct TNameLess {
     bool operator()(const std::string& a, const std::string& b) const;
 };
 
-class TDatabaseState {
+class TSqliteState {
   public:
-    TDatabaseState(TEngineRef engine, std::unique_ptr<TSqliteConnection> db, std::string name,
-                   bool readOnly, bool exclusive);
+    TSqliteState(TEngineRef engine, std::unique_ptr<TSqliteConnection> db, std::string name,
+                 bool readOnly, bool exclusive);
 
     TEngineState& Engine() const { return *engine_; }
     const TEngineRef& EngineRef() const { return engine_; }
@@ -88,20 +88,20 @@ class TDatabaseState {
     std::map<std::string, std::unique_ptr<TStatement>> statements_;
     TInsertBatch inserts_;
 };
-using TDatabaseRef = std::shared_ptr<TDatabaseState>;
+using TSqliteRef = std::shared_ptr<TSqliteState>;
 
 // A deferred transaction, begun where none is open: its first read fixes the view
 // of the WAL that every later read shares, without a lock of its own. It ends when
 // this goes, if this began it. Raises ESqlite when it cannot begin.
 class TSqliteSnapshot : public ReadSnapshot {
   public:
-    explicit TSqliteSnapshot(TDatabaseRef db);
+    explicit TSqliteSnapshot(TSqliteRef db);
     ~TSqliteSnapshot() override;
     TSqliteSnapshot(const TSqliteSnapshot&) = delete;
     TSqliteSnapshot& operator=(const TSqliteSnapshot&) = delete;
 
   private:
-    TDatabaseRef db_;
+    TSqliteRef db_;
     bool own_ = false;
 };
 

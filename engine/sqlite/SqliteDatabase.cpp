@@ -1,4 +1,4 @@
-#include "engine/sqlite/DatabaseImpl.h"
+#include "engine/sqlite/SqliteDatabase.h"
 
 #include <chrono>
 #include <filesystem>
@@ -6,8 +6,8 @@
 
 #include "engine/sqlite/AsideRowReader.h"
 #include "engine/sqlite/LogCheckpoint.h"
-#include "engine/sqlite/RecordsetImpl.h"
 #include "engine/sqlite/SqlFunctions.h"
+#include "engine/sqlite/SqliteRecordset.h"
 #include "rtl/Utf8.h"
 
 namespace zalvert::engine {
@@ -27,7 +27,7 @@ class TNamed : public T {
 
 class TQueryDefList : public TListCollection<QueryDef, QueryDefCollection> {
   public:
-    TQueryDefList(TDatabaseRef db, TLoader loader)
+    TQueryDefList(TSqliteRef db, TLoader loader)
         : TListCollection(db->EngineRef(), "DAO.QueryDefs", std::move(loader)),
           db_(std::move(db)) {}
 
@@ -47,7 +47,7 @@ class TQueryDefList : public TListCollection<QueryDef, QueryDefCollection> {
     }
 
   private:
-    TDatabaseRef db_;
+    TSqliteRef db_;
 };
 
 std::string PragmaText(TSqliteConnection& connection, const std::string& pragma) {
@@ -99,7 +99,7 @@ void Configure(TSqliteConnection& connection, bool readOnly) {
 
 }  // namespace
 
-TDatabaseImpl::TDatabaseImpl(TDatabaseRef state, std::string connect)
+TSqliteDatabase::TSqliteDatabase(TSqliteRef state, std::string connect)
     : state_(std::move(state)), connect_(std::move(connect)) {
     const TEngineRef& engine = state_->EngineRef();
     tableDefs_ = std::make_unique<TListCollection<TableDef>>(engine, "DAO.TableDefs", [this] {
@@ -107,7 +107,7 @@ TDatabaseImpl::TDatabaseImpl(TDatabaseRef state, std::string connect)
         try {
             for (const std::string& name : ReadTableNames(state_->Connection(kSource)))
                 if (auto info = ReadTable(state_->Connection(kSource), name))
-                    list.push_back(std::make_shared<TTableDefImpl>(state_, std::move(*info)));
+                    list.push_back(std::make_shared<TSqliteTableDef>(state_, std::move(*info)));
         } catch (const ESqlite& e) {
             FailSqlite(state_->Engine(), e, kSource);
         }
@@ -120,8 +120,8 @@ TDatabaseImpl::TDatabaseImpl(TDatabaseRef state, std::string connect)
         TStatement stmt(connection, std::string("SELECT Name, SQL FROM ") + kQueriesTable +
                                         " ORDER BY Name COLLATE NOCASE");
         while (stmt.Step())
-            list.push_back(std::make_shared<TQueryDefImpl>(state_, stmt.ColumnText(0),
-                                                           stmt.ColumnText(1), true));
+            list.push_back(std::make_shared<TSqliteQueryDef>(state_, stmt.ColumnText(0),
+                                                             stmt.ColumnText(1), true));
         return list;
     });
     containers_ = std::make_unique<TListCollection<Container>>(engine, "DAO.Containers", [] {
@@ -148,9 +148,9 @@ TDatabaseImpl::TDatabaseImpl(TDatabaseRef state, std::string connect)
     });
 }
 
-std::shared_ptr<Recordset> TDatabaseImpl::OpenRecordset(const std::string& source, int type,
-                                                        int options, int lockEdit) {
-    TDatabaseState& db = *state_;
+std::shared_ptr<Recordset> TSqliteDatabase::OpenRecordset(const std::string& source, int type,
+                                                          int options, int lockEdit) {
+    TSqliteState& db = *state_;
     db.Connection(kSource);
     std::shared_ptr<Recordset> recordset;
     if (const TTableInfo* table = db.Table(source)) {
@@ -182,7 +182,7 @@ std::shared_ptr<Recordset> TDatabaseImpl::OpenRecordset(const std::string& sourc
     return recordset;
 }
 
-void TDatabaseImpl::Execute(const std::string& sql, int) {
+void TSqliteDatabase::Execute(const std::string& sql, int) {
     std::string text = sql;
     if (auto stored = StoredQuerySql(*state_, sql)) text = *stored;
     const TTranslation t = Translate(*state_, text, kSource);
@@ -193,9 +193,9 @@ void TDatabaseImpl::Execute(const std::string& sql, int) {
     tableDefs_->Refresh();
 }
 
-std::unique_ptr<RowReader> TDatabaseImpl::ReadRows(const std::string& sql, RowHandler each,
-                                                   std::function<void()> done) {
-    TDatabaseState& db = *state_;
+std::unique_ptr<RowReader> TSqliteDatabase::ReadRows(const std::string& sql, RowHandler each,
+                                                     std::function<void()> done) {
+    TSqliteState& db = *state_;
     // Rows held back are written first: the reading sees them, and the connection
     // is not used by the insert thread meanwhile.
     TSqliteConnection& connection = db.Connection(kSource);
@@ -212,10 +212,10 @@ std::unique_ptr<RowReader> TDatabaseImpl::ReadRows(const std::string& sql, RowHa
     return ReadRowsAside(state_, std::move(statement), std::move(each), std::move(done));
 }
 
-std::shared_ptr<QueryDef> TDatabaseImpl::CreateQueryDef(const std::string& name,
-                                                        const std::string& sql) {
-    TDatabaseState& db = *state_;
-    auto query = std::make_shared<TQueryDefImpl>(state_, name, sql, !name.empty());
+std::shared_ptr<QueryDef> TSqliteDatabase::CreateQueryDef(const std::string& name,
+                                                          const std::string& sql) {
+    TSqliteState& db = *state_;
+    auto query = std::make_shared<TSqliteQueryDef>(state_, name, sql, !name.empty());
     if (name.empty()) return query;
     if (db.ReadOnly()) Fail(db.Engine(), TDaoErr::ReadOnly, kSource);
     if (db.Table(name) || StoredQuerySql(db, name))
@@ -237,7 +237,7 @@ std::shared_ptr<QueryDef> TDatabaseImpl::CreateQueryDef(const std::string& name,
     return query;
 }
 
-std::unique_ptr<ReadSnapshot> TDatabaseImpl::HoldSnapshot() {
+std::unique_ptr<ReadSnapshot> TSqliteDatabase::HoldSnapshot() {
     try {
         return std::make_unique<TSqliteSnapshot>(state_);
     } catch (const ESqlite& e) {
@@ -247,7 +247,7 @@ std::unique_ptr<ReadSnapshot> TDatabaseImpl::HoldSnapshot() {
 
 // The outermost level is an immediate transaction: it takes the write lock at its
 // start (waiting for it as long as the busy timeout), inner levels are savepoints.
-void TDatabaseImpl::BeginLevel(int level) {
+void TSqliteDatabase::BeginLevel(int level) {
     TSqliteConnection& connection = state_->Connection("DAO.Workspace");
     try {
         if (level == 1) state_->EndSnapshot();
@@ -259,7 +259,7 @@ void TDatabaseImpl::BeginLevel(int level) {
     state_->TransactionDepth = level;
 }
 
-void TDatabaseImpl::EndLevel(int level, bool rollback) {
+void TSqliteDatabase::EndLevel(int level, bool rollback) {
     if (rollback) state_->DiscardInserts();
     TSqliteConnection& connection = state_->Connection("DAO.Workspace");
     try {
@@ -280,16 +280,16 @@ void TDatabaseImpl::EndLevel(int level, bool rollback) {
     if (rollback) state_->SchemaChanged();
 }
 
-void TDatabaseImpl::Close() {
+void TSqliteDatabase::Close() {
     // Rows held back belong to a transaction that closing rolls back.
     state_->DiscardInserts();
     state_->Connection(kSource);
     state_->Close();
 }
 
-std::shared_ptr<TDatabaseImpl> OpenDatabaseFile(const TEngineRef& engine, const std::string& path,
-                                                bool exclusive, bool readOnly,
-                                                const std::string& connect) {
+std::shared_ptr<TSqliteDatabase> OpenDatabaseFile(const TEngineRef& engine, const std::string& path,
+                                                  bool exclusive, bool readOnly,
+                                                  const std::string& connect) {
     constexpr const char* source = "DAO.Workspace";
     std::error_code error;
     if (path.empty() || !std::filesystem::is_regular_file(path, error))
@@ -314,12 +314,12 @@ std::shared_ptr<TDatabaseImpl> OpenDatabaseFile(const TEngineRef& engine, const 
         FailSqlite(*engine, e, source, path);
     }
     auto state =
-        std::make_shared<TDatabaseState>(engine, std::move(connection), path, readOnly, exclusive);
-    return std::make_shared<TDatabaseImpl>(std::move(state), connect);
+        std::make_shared<TSqliteState>(engine, std::move(connection), path, readOnly, exclusive);
+    return std::make_shared<TSqliteDatabase>(std::move(state), connect);
 }
 
-std::shared_ptr<TDatabaseImpl> CreateDatabaseFile(const TEngineRef& engine,
-                                                  const std::string& path) {
+std::shared_ptr<TSqliteDatabase> CreateDatabaseFile(const TEngineRef& engine,
+                                                    const std::string& path) {
     constexpr const char* source = "DAO.DBEngine";
     std::error_code error;
     if (path.empty()) Fail(*engine, TDaoErr::FileNotFound, source, path);
