@@ -14,7 +14,7 @@ constexpr const char* kFieldSource = "DAO.Field";
 // A field of a table definition or an index: a description, never a value.
 class TOdbcFieldDef : public Field {
   public:
-    TOdbcFieldDef(TEngineRef engine, std::string table, TOdbcColumnInfo column, bool descending)
+    TOdbcFieldDef(TEngineRef engine, std::string table, TColumnInfo column, bool descending)
         : engine_(std::move(engine)),
           table_(std::move(table)),
           column_(std::move(column)),
@@ -23,11 +23,10 @@ class TOdbcFieldDef : public Field {
 
     std::string Name() const override { return column_.Name; }
     void SetName(const std::string&) override { Raise(TDaoErr::InvalidOperation); }
-    int Type() const override { return column_.Type; }
-    int Size() const override { return column_.Size; }
+    int Type() const override { return column_.Type.Type; }
+    int Size() const override { return column_.Type.Size; }
     long Attributes() const override {
-        long attributes =
-            column_.Type == dbText || column_.Type == dbMemo ? dbVariableField : dbFixedField;
+        long attributes = column_.Type.Fixed ? dbFixedField : dbVariableField;
         if (column_.AutoIncrement)
             attributes |= dbAutoIncrField;
         else
@@ -53,7 +52,7 @@ class TOdbcFieldDef : public Field {
     [[noreturn]] void Raise(TDaoErr number) const { Fail(*engine_, number, kFieldSource); }
     TEngineRef engine_;
     std::string table_;
-    TOdbcColumnInfo column_;
+    TColumnInfo column_;
     bool descending_;
     TPropertyList properties_;
 };
@@ -64,12 +63,12 @@ using TOdbcIndexList = TFixedList<Index, IndexCollection, TDaoErr::NotSupported>
 
 class TOdbcIndex : public Index {
   public:
-    TOdbcIndex(TEngineRef engine, const TOdbcTableInfo& table, TOdbcIndexInfo info)
+    TOdbcIndex(TEngineRef engine, const TTableInfo& table, TIndexInfo info)
         : engine_(engine), info_(std::move(info)), fields_(engine, "DAO.Fields", [=, this] {
               std::vector<std::shared_ptr<Field>> list;
               for (const auto& [name, descending] : info_.Columns) {
-                  const TOdbcColumnInfo* column = table.Column(name);
-                  TOdbcColumnInfo described;
+                  const TColumnInfo* column = table.Column(name);
+                  TColumnInfo described;
                   described.Name = name;
                   list.push_back(std::make_shared<TOdbcFieldDef>(
                       engine_, table.Name, column ? *column : described, descending));
@@ -91,13 +90,13 @@ class TOdbcIndex : public Index {
 
   private:
     TEngineRef engine_;
-    TOdbcIndexInfo info_;
+    TIndexInfo info_;
     TOdbcFieldList fields_;
 };
 
 class TOdbcTableDef : public TableDef {
   public:
-    TOdbcTableDef(TOdbcRef db, TOdbcTableInfo info)
+    TOdbcTableDef(TOdbcRef db, TTableInfo info)
         : db_(std::move(db)),
           info_(std::move(info)),
           fields_(db_->EngineRef(), "DAO.Fields",
@@ -143,7 +142,7 @@ class TOdbcTableDef : public TableDef {
 
   private:
     TOdbcRef db_;
-    TOdbcTableInfo info_;
+    TTableInfo info_;
     TOdbcFieldList fields_;
     TOdbcIndexList indexes_;
     TPropertyList properties_;
@@ -221,7 +220,7 @@ std::unique_ptr<TListCollection<TableDef>> MakeTableDefs(const TOdbcRef& db) {
         const auto state = weak.lock();
         if (!state) return list;
         for (const std::string& name : state->TableNames(false))
-            if (const TOdbcTableInfo* info = state->Table(name))
+            if (const TTableInfo* info = state->Table(name))
                 list.push_back(std::make_shared<TOdbcTableDef>(state, *info));
         return list;
     });

@@ -8,7 +8,6 @@
 #include "engine/core/Bookmark.h"
 #include "engine/core/EngineState.h"
 #include "engine/odbc/OdbcDialect.h"
-#include "engine/odbc/OdbcFields.h"
 #include "rtl/Utf8.h"
 
 namespace zalvert::engine::odbc {
@@ -60,7 +59,7 @@ std::string TOdbcRecordset::KeyColumn() const {
 
 // The result columns, from the statement run for no rows.
 void TOdbcRecordset::Describe() {
-    const TOdbcTableInfo* table = source_.Table.empty() ? nullptr : db_->Table(source_.Table);
+    const TTableInfo* table = source_.Table.empty() ? nullptr : db_->Table(source_.Table);
     std::string sql = source_.Keyed()
                           ? "SELECT " + source_.SelectList + " FROM " + source_.From + " WHERE 1=0"
                           : "SELECT * FROM (" + source_.Sql + ") AS zi_source WHERE 1=0";
@@ -68,12 +67,14 @@ void TOdbcRecordset::Describe() {
         TOdbcStatement stmt(db_->Connection(kSource));
         stmt.ExecDirect(sql);
         for (const TOdbcColumn& c : stmt.Columns()) {
-            TOdbcFieldMeta meta;
+            TFieldMeta meta;
             meta.Name = c.Name;
-            meta.Type = DaoTypeOf(c.SqlType, c.Size, c.Digits);
-            meta.Size = meta.Type == dbText ? static_cast<int>(c.Size) : 0;
-            if (const TOdbcColumnInfo* column = table ? table->Column(c.Name) : nullptr) {
+            const int type = DaoTypeOf(c.SqlType, c.Size, c.Digits);
+            meta.Type = {type, type == dbText ? static_cast<int>(c.Size) : 0,
+                         !IsVariableLength(type)};
+            if (const TColumnInfo* column = table ? table->Column(c.Name) : nullptr) {
                 meta.SourceTable = table->Name;
+                meta.SourceField = meta.Name;
                 meta.AutoIncrement = column->AutoIncrement;
                 meta.Required = column->Required;
                 meta.DefaultValue = column->DefaultValue;
@@ -89,9 +90,9 @@ void TOdbcRecordset::Describe() {
 // The keys anew, in rows of this recordset's own (its clones keep theirs); the
 // cursor on the first live row.
 void TOdbcRecordset::LoadKeys() {
-    const TOdbcTableInfo* table = db_->Table(source_.Table);
-    const TOdbcColumnInfo* key = table ? table->Column(source_.Key) : nullptr;
-    const int type = key ? key->Type : 0;
+    const TTableInfo* table = db_->Table(source_.Table);
+    const TColumnInfo* key = table ? table->Column(source_.Key) : nullptr;
+    const int type = key ? key->Type.Type : 0;
     page_.clear();
     added_.clear();
     const bool numeric = type == dbByte || type == dbInteger || type == dbLong || type == dbBigInt;
@@ -137,7 +138,7 @@ void TOdbcRecordset::Refuse(TCursorRefusal refusal) const {
 void TOdbcRecordset::MoveAfter(TCursorRefusal refusal) {
     CheckOpen();
     Refuse(refusal);
-    if (editMode_ != dbEditNone) CancelUpdate();
+    if (edit_.Active()) CancelUpdate();
 }
 
 std::string TOdbcRecordset::Name() const {
@@ -356,7 +357,7 @@ void TOdbcRecordset::KeepNewRow(std::vector<Variant> row) {
 
 Variant TOdbcRecordset::FieldValue(size_t field) const {
     CheckOpen();
-    if (editMode_ != dbEditNone) return editValues_[field];
+    if (edit_.Active()) return edit_.Value(field);
     if (!cursor_.HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
     if (rows_->IsDeleted(static_cast<size_t>(cursor_.Position()))) Raise(TDaoErr::RecordDeleted);
     const auto* row = Row(static_cast<size_t>(cursor_.Position()));
@@ -394,7 +395,7 @@ std::shared_ptr<Recordset> TOdbcRecordset::Clone() {
 
 void TOdbcRecordset::Requery() {
     CheckOpen();
-    if (editMode_ != dbEditNone) CancelUpdate();
+    if (edit_.Active()) CancelUpdate();
     if (Keyset())
         LoadKeys();
     else
@@ -403,7 +404,7 @@ void TOdbcRecordset::Requery() {
 
 void TOdbcRecordset::Close() {
     CheckOpen();
-    if (editMode_ != dbEditNone) CancelUpdate();
+    if (edit_.Active()) CancelUpdate();
     insert_.reset();
     // A forward-only set's statement goes with its rows (it has no clones).
     if (type_ == dbOpenForwardOnly) {
@@ -418,7 +419,7 @@ void TOdbcRecordset::Close() {
 FieldCollection& TOdbcRecordset::Fields() {
     CheckOpen();
     if (!fieldCollection_)
-        fieldCollection_ = MakeRecordFields(weak_from_this(), db_->EngineRef(), fields_.size());
+        fieldCollection_ = MakeRecordFields(shared_from_this(), db_->EngineRef(), fields_.size());
     return *fieldCollection_;
 }
 

@@ -13,24 +13,17 @@
 
 #include "engine/Dao.h"
 #include "engine/core/Cursor.h"
+#include "engine/core/EditBuffer.h"
+#include "engine/core/RecordFields.h"
 #include "engine/odbc/OdbcKeys.h"
 #include "engine/odbc/OdbcRows.h"
 #include "engine/odbc/OdbcSource.h"
 
 namespace zalvert::engine::odbc {
 
-struct TOdbcFieldMeta {
-    std::string Name;
-    int Type = 0;
-    int Size = 0;
-    bool Updatable = false;
-    bool AutoIncrement = false;
-    bool Required = false;
-    std::string DefaultValue;
-    std::string SourceTable;
-};
-
-class TOdbcRecordset : public Recordset, public std::enable_shared_from_this<TOdbcRecordset> {
+class TOdbcRecordset : public Recordset,
+                       public TFieldOwner,
+                       public std::enable_shared_from_this<TOdbcRecordset> {
   public:
     TOdbcRecordset(TOdbcRef db, TOdbcSource source, int type, bool readOnly);
     ~TOdbcRecordset() override;
@@ -55,7 +48,7 @@ class TOdbcRecordset : public Recordset, public std::enable_shared_from_this<TOd
     void SetBookmark(const TBytes& bookmark) override;
     bool Bookmarkable() const override { return type_ != dbOpenForwardOnly; }
     TBytes LastModified() const override;
-    int EditMode() const override { return editMode_; }
+    int EditMode() const override { return edit_.Mode(); }
     void AddNew() override;
     void Edit() override;
     void Update() override;
@@ -82,9 +75,9 @@ class TOdbcRecordset : public Recordset, public std::enable_shared_from_this<TOd
     FieldCollection& Fields() override;
 
     // Used by the recordset's fields.
-    Variant FieldValue(size_t field) const;
-    void SetFieldValue(size_t field, const Variant& value);
-    const TOdbcFieldMeta& Meta(size_t field) const { return fields_[field]; }
+    const TFieldMeta& Meta(size_t field) const override { return fields_[field]; }
+    Variant FieldValue(size_t field) const override;
+    void SetFieldValue(size_t field, const Variant& value) override;
     TOdbcState& Database() const { return *db_; }
 
   private:
@@ -111,8 +104,8 @@ class TOdbcRecordset : public Recordset, public std::enable_shared_from_this<TOd
     std::optional<size_t> BatchKeyField() const;
     void WriteNewInBatch(size_t keyField);
     void Find(const std::string& criteria, int kind);
-    Variant Converted(const TOdbcFieldMeta& meta, const Variant& value) const;
-    std::vector<Variant> DefaultValues();
+    Variant Converted(const TFieldMeta& meta, const Variant& value) const;
+    const std::vector<Variant>& DefaultValues();
 
     TOdbcRef db_;
     TOdbcSource source_;
@@ -120,7 +113,7 @@ class TOdbcRecordset : public Recordset, public std::enable_shared_from_this<TOd
     bool readOnly_;
     std::uint32_t family_;
     bool closed_ = false;
-    std::vector<TOdbcFieldMeta> fields_;
+    std::vector<TFieldMeta> fields_;
     // Shared with the clones; a row found gone by a write is marked deleted there,
     // so that every later access to it fails with RecordDeleted.
     std::shared_ptr<TOdbcRows> rows_;
@@ -134,10 +127,7 @@ class TOdbcRecordset : public Recordset, public std::enable_shared_from_this<TOd
     mutable std::unique_ptr<TOdbcStatement> rowStatement_;
     std::vector<std::vector<Variant>> added_;
     size_t addedStart_ = 0;
-    int editMode_ = dbEditNone;
-    std::vector<Variant> editValues_;
-    std::vector<bool> edited_;
-    std::vector<Variant> original_;
+    TEditBuffer edit_;
     std::optional<size_t> lastModified_;
     bool noMatch_ = true;
     std::string filter_, sort_, index_;

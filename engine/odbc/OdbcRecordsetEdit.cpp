@@ -23,13 +23,13 @@ std::string ColumnOfMessage(const std::string& message) {
 
 }  // namespace
 
-Variant TOdbcRecordset::Converted(const TOdbcFieldMeta& meta, const Variant& value) const {
+Variant TOdbcRecordset::Converted(const TFieldMeta& meta, const Variant& value) const {
     if (value.IsEmptyOrNull()) return Variant::Null();
     try {
-        switch (meta.Type) {
+        switch (meta.Type.Type) {
             case dbText: {
                 std::string text = value.AsString();
-                if (meta.Size > 0 && Utf8Length(text) > static_cast<size_t>(meta.Size))
+                if (meta.Type.Size > 0 && Utf8Length(text) > static_cast<size_t>(meta.Type.Size))
                     Raise(TDaoErr::FieldTooSmall);
                 return Variant(std::move(text));
             }
@@ -67,14 +67,13 @@ Variant TOdbcRecordset::Converted(const TOdbcFieldMeta& meta, const Variant& val
 
 void TOdbcRecordset::SetFieldValue(size_t field, const Variant& value) {
     CheckOpen();
-    if (editMode_ == dbEditNone) Raise(TDaoErr::UpdateWithoutEdit);
+    if (!edit_.Active()) Raise(TDaoErr::UpdateWithoutEdit);
     if (!fields_[field].Updatable) Raise(TDaoErr::FieldNotUpdatable);
-    editValues_[field] = Converted(fields_[field], value);
-    edited_[field] = true;
+    edit_.Set(field, [&](Variant& stored) { stored = Converted(fields_[field], value); });
 }
 
 // Constant defaults of the table's columns, read once from the server.
-std::vector<Variant> TOdbcRecordset::DefaultValues() {
+const std::vector<Variant>& TOdbcRecordset::DefaultValues() {
     if (!defaults_) {
         defaults_.emplace(fields_.size(), Variant::Null());
         std::string list;
@@ -101,10 +100,8 @@ std::vector<Variant> TOdbcRecordset::DefaultValues() {
 void TOdbcRecordset::AddNew() {
     CheckOpen();
     if (!Updatable()) Raise(TDaoErr::ReadOnly);
-    if (editMode_ != dbEditNone) CancelUpdate();
-    editValues_ = DefaultValues();
-    edited_.assign(fields_.size(), false);
-    editMode_ = dbEditAdd;
+    if (edit_.Active()) CancelUpdate();
+    edit_.BeginAdd(fields_.size()) = DefaultValues();
 }
 
 void TOdbcRecordset::Edit() {
@@ -117,23 +114,19 @@ void TOdbcRecordset::Edit() {
         rows_->MarkDeleted(static_cast<size_t>(cursor_.Position()));
         Raise(TDaoErr::RecordDeleted);
     }
-    editValues_ = original_ = *row;
-    edited_.assign(fields_.size(), false);
-    editMode_ = dbEditInProgress;
+    edit_.BeginEdit(*row);
 }
 
 void TOdbcRecordset::CancelUpdate() {
     CheckOpen();
-    if (editMode_ == dbEditNone) Raise(TDaoErr::UpdateWithoutEdit);
-    editMode_ = dbEditNone;
-    editValues_.clear();
-    original_.clear();
+    if (!edit_.Active()) Raise(TDaoErr::UpdateWithoutEdit);
+    edit_.Cancel();
 }
 
 void TOdbcRecordset::Update() {
     CheckOpen();
-    if (editMode_ == dbEditNone) Raise(TDaoErr::UpdateWithoutEdit);
-    if (editMode_ == dbEditAdd) {
+    if (!edit_.Active()) Raise(TDaoErr::UpdateWithoutEdit);
+    if (edit_.Mode() == dbEditAdd) {
         WriteNew();
     } else {
         try {
@@ -145,9 +138,7 @@ void TOdbcRecordset::Update() {
             throw;
         }
     }
-    editMode_ = dbEditNone;
-    editValues_.clear();
-    original_.clear();
+    edit_.Written();
 }
 
 // Written only where the row still holds what this recordset read (memos and
@@ -156,15 +147,15 @@ void TOdbcRecordset::WriteEdit() {
     std::string set, unchanged;
     std::vector<Variant> values, originals;
     for (size_t i = 0; i < fields_.size(); ++i) {
-        const TOdbcFieldMeta& f = fields_[i];
+        const TFieldMeta& f = fields_[i];
         if (f.SourceTable.empty()) continue;
-        if (edited_[i] && f.Updatable) {
+        if (edit_.Edited(i) && f.Updatable) {
             set += (set.empty() ? "" : ", ") + ServerName(f.Name) + " = ?";
-            values.push_back(editValues_[i]);
+            values.push_back(edit_.Value(i));
         }
-        if (!IsLob(f.Type)) {
+        if (!IsLob(f.Type.Type)) {
             unchanged += " AND " + ServerName(f.Name) + " IS NOT DISTINCT FROM ?";
-            originals.push_back(original_[i]);
+            originals.push_back(edit_.Original()[i]);
         }
     }
     const size_t pos = static_cast<size_t>(cursor_.Position());
@@ -205,8 +196,8 @@ std::optional<size_t> TOdbcRecordset::BatchKeyField() const {
         return std::nullopt;
     for (size_t i = 0; i < fields_.size(); ++i)
         if (SameName(fields_[i].Name, source_.Key))
-            return fields_[i].AutoIncrement && !edited_[i] ? std::optional<size_t>(i)
-                                                           : std::nullopt;
+            return fields_[i].AutoIncrement && !edit_.Edited(i) ? std::optional<size_t>(i)
+                                                                : std::nullopt;
     return std::nullopt;
 }
 
@@ -215,14 +206,14 @@ void TOdbcRecordset::WriteNewInBatch(size_t keyField) {
     std::string sql = "INSERT INTO " + ServerName(source_.Table) + " (" + ServerName(source_.Key);
     std::vector<Variant> values{Variant(key)};
     for (size_t i = 0; i < fields_.size(); ++i) {
-        if (!edited_[i] || !fields_[i].Updatable) continue;
+        if (!edit_.Edited(i) || !fields_[i].Updatable) continue;
         sql += ", " + ServerName(fields_[i].Name);
-        values.push_back(editValues_[i]);
+        values.push_back(edit_.Value(i));
     }
     db_->QueueInsert(sql + ") VALUES", std::move(values), "DAO.Recordset");
-    std::vector<Variant> row = editValues_;
+    std::vector<Variant> row = edit_.Values();
     row[keyField] =
-        fields_[keyField].Type == dbBigInt ? Variant(key) : Variant(static_cast<int>(key));
+        fields_[keyField].Type.Type == dbBigInt ? Variant(key) : Variant(static_cast<int>(key));
     rows_->AddKey(Variant(key));
     KeepNewRow(std::move(row));
     lastModified_ = rows_->KnownSize() - 1;
@@ -234,9 +225,9 @@ void TOdbcRecordset::WriteNew() {
     std::string columns, sql;
     std::vector<Variant> values;
     for (size_t i = 0; i < fields_.size(); ++i) {
-        if (!edited_[i] || !fields_[i].Updatable) continue;
+        if (!edit_.Edited(i) || !fields_[i].Updatable) continue;
         columns += (columns.empty() ? "" : ", ") + ServerName(fields_[i].Name);
-        values.push_back(editValues_[i]);
+        values.push_back(edit_.Value(i));
     }
     const std::string table = ServerName(source_.Table);
     std::string marks;
@@ -278,7 +269,7 @@ void TOdbcRecordset::Delete() {
     if (!cursor_.HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
     const size_t pos = static_cast<size_t>(cursor_.Position());
     if (rows_->IsDeleted(pos)) Raise(TDaoErr::RecordDeleted);
-    if (editMode_ != dbEditNone) CancelUpdate();
+    if (edit_.Active()) CancelUpdate();
     try {
         TOdbcStatement stmt(db_->Connection("DAO.Recordset"));
         stmt.Prepare("DELETE FROM " + ServerName(source_.Table) + " WHERE " +
@@ -300,17 +291,17 @@ void TOdbcRecordset::Delete() {
 void TOdbcRecordset::SetIndex(const std::string& name) {
     CheckOpen();
     if (type_ != dbOpenTable || !Keyset()) Raise(TDaoErr::NotSupported);
-    const TOdbcTableInfo* table = db_->Table(source_.Table);
+    const TTableInfo* table = db_->Table(source_.Table);
     std::string order;
     if (!name.empty()) {
-        const TOdbcIndexInfo* index = table ? table->Index(name) : nullptr;
+        const TIndexInfo* index = table ? table->Index(name) : nullptr;
         if (!index) Raise(TDaoErr::NotAnIndex, name);
         for (const auto& [column, descending] : index->Columns)
             order += ServerName(column) + (descending ? " DESC, " : ", ");
     }
     std::optional<Variant> current;
     if (cursor_.HasCurrent()) current = rows_->Keys().At(static_cast<size_t>(cursor_.Position()));
-    if (editMode_ != dbEditNone) CancelUpdate();
+    if (edit_.Active()) CancelUpdate();
     source_.OrderBy = order + KeyColumn();
     index_ = name;
     LoadKeys();
@@ -322,7 +313,7 @@ void TOdbcRecordset::Seek(const std::string& comparison, const std::vector<Varia
     CheckOpen();
     if (type_ != dbOpenTable) Raise(TDaoErr::NotSupported);
     if (index_.empty()) Raise(TDaoErr::NoCurrentIndex);
-    const TOdbcIndexInfo* index = db_->Table(source_.Table)->Index(index_);
+    const TIndexInfo* index = db_->Table(source_.Table)->Index(index_);
     if (!index || keys.empty() || keys.size() > index->Columns.size())
         Raise(TDaoErr::InvalidArgument);
     const bool backwards = comparison == "<" || comparison == "<=";
@@ -330,11 +321,11 @@ void TOdbcRecordset::Seek(const std::string& comparison, const std::vector<Varia
         Raise(TDaoErr::InvalidArgument);
     std::string left, right, order;
     for (size_t i = 0; i < keys.size(); ++i) {
-        left += (i ? ", " : "") + ServerName(index->Columns[i].first);
+        left += (i ? ", " : "") + ServerName(index->Columns[i].Name);
         right += i ? ", ?" : "?";
     }
     for (const auto& column : index->Columns)
-        order += ServerName(column.first) + (backwards ? " DESC, " : ", ");
+        order += ServerName(column.Name) + (backwards ? " DESC, " : ", ");
     const std::string op = comparison == "=" ? "=" : comparison;
     std::string sql = "SELECT " + KeyColumn() + " FROM " + source_.From + " WHERE (" + left + ") " +
                       op + " (" + right + ") ORDER BY " + order + KeyColumn() +
@@ -351,7 +342,7 @@ void TOdbcRecordset::Seek(const std::string& comparison, const std::vector<Varia
     }
     noMatch_ = !found;
     if (!found) return;
-    if (editMode_ != dbEditNone) CancelUpdate();
+    if (edit_.Active()) CancelUpdate();
     cursor_.LandOn(*found);
 }
 
@@ -393,7 +384,7 @@ void TOdbcRecordset::Find(const std::string& criteria, int kind) {
         }
     noMatch_ = !found;
     if (!found) return;
-    if (editMode_ != dbEditNone) CancelUpdate();
+    if (edit_.Active()) CancelUpdate();
     cursor_.LandOn(static_cast<size_t>(*found));
 }
 

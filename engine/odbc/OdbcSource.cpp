@@ -111,10 +111,10 @@ TOdbcSource DescribeSource(TOdbcState& db, const std::string& source) {
     if (plainName) {
         std::string name = source;
         if (name.front() == '[') name = name.substr(1, name.size() - 2);
-        if (const TOdbcTableInfo* table = db.Table(name)) {
+        if (const TTableInfo* table = db.Table(name)) {
             s.IsTable = true;
             s.Table = table->Name;
-            s.Key = table->Key;
+            s.Key = table->KeyColumn();
             s.TableRef = ServerName(table->Name);
             s.SelectList = "*";
             s.From = s.TableRef;
@@ -128,10 +128,10 @@ TOdbcSource DescribeSource(TOdbcState& db, const std::string& source) {
     while (!s.Sql.empty() && (s.Sql.back() == ';' || s.Sql.back() == ' ')) s.Sql.pop_back();
     const auto clauses = SplitSelect(source);
     if (!clauses) return s;
-    const TOdbcTableInfo* table = db.Table(clauses->Table);
+    const TTableInfo* table = db.Table(clauses->Table);
     if (!table) return s;
     s.Table = table->Name;
-    s.Key = table->Key;
+    s.Key = table->KeyColumn();
     s.TableRef = ServerName(clauses->Alias.empty() ? table->Name : clauses->Alias);
     s.SelectList = ToServerSql(clauses->List);
     s.From = ServerName(table->Name) + (clauses->Alias.empty() ? "" : " " + s.TableRef);

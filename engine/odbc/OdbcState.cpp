@@ -18,18 +18,6 @@ std::string Str(const Variant& v) {
 
 }  // namespace
 
-const TOdbcColumnInfo* TOdbcTableInfo::Column(std::string_view name) const {
-    for (const auto& c : Columns)
-        if (SameName(c.Name, name)) return &c;
-    return nullptr;
-}
-
-const TOdbcIndexInfo* TOdbcTableInfo::Index(std::string_view name) const {
-    for (const auto& i : Indexes)
-        if (SameName(i.Name, name)) return &i;
-    return nullptr;
-}
-
 TOdbcState::TOdbcState(TEngineRef engine, std::string name, std::string connect, bool readOnly)
     : engine_(std::move(engine)), name_(std::move(name)), readOnly_(readOnly) {
     try {
@@ -97,11 +85,11 @@ std::vector<std::string> TOdbcState::TableNames(bool views) {
     return names;
 }
 
-const TOdbcTableInfo* TOdbcState::Table(std::string_view name) {
+const TTableInfo* TOdbcState::Table(std::string_view name) {
     const std::string key = AsciiLowerCase(name);
     auto it = tables_.find(key);
     if (it == tables_.end()) {
-        std::optional<TOdbcTableInfo> info;
+        std::optional<TTableInfo> info;
         // A table first; only a name no table has is looked for among the views.
         for (bool view : {false, true}) {
             for (const std::string& table : TableNames(view))
@@ -113,8 +101,8 @@ const TOdbcTableInfo* TOdbcState::Table(std::string_view name) {
     return it->second ? &*it->second : nullptr;
 }
 
-TOdbcTableInfo TOdbcState::Load(const std::string& name, bool view) {
-    TOdbcTableInfo info;
+TTableInfo TOdbcState::Load(const std::string& name, bool view) {
+    TTableInfo info;
     info.Name = name;
     info.View = view;
     std::string table = name;
@@ -123,15 +111,15 @@ TOdbcTableInfo TOdbcState::Load(const std::string& name, bool view) {
         stmt.CatalogCall(
             SQLColumns(stmt.Handle(), nullptr, 0, nullptr, 0, Text(table), SQL_NTS, nullptr, 0));
         while (stmt.Fetch()) {
-            TOdbcColumnInfo column;
+            TColumnInfo column;
             column.Name = Str(stmt.Get(3));
             const auto sqlType = static_cast<SQLSMALLINT>(stmt.Get(4).AsInteger());
             const Variant size = stmt.Get(6), digits = stmt.Get(8);
-            column.Size = size.IsNull() ? 0 : size.AsInteger();
-            column.Type =
-                DaoTypeOf(sqlType, static_cast<SQLULEN>(column.Size),
+            const int width = size.IsNull() ? 0 : size.AsInteger();
+            const int type =
+                DaoTypeOf(sqlType, static_cast<SQLULEN>(width),
                           digits.IsNull() ? 0 : static_cast<SQLSMALLINT>(digits.AsInteger()));
-            if (column.Type != dbText) column.Size = 0;
+            column.Type = {type, type == dbText ? width : 0, !IsVariableLength(type)};
             column.Required = stmt.Get(10).AsInteger() == SQL_NO_NULLS;
             column.DefaultValue = Str(stmt.Get(12));
             column.AutoIncrement = column.DefaultValue.starts_with("nextval(");
@@ -147,7 +135,7 @@ TOdbcTableInfo TOdbcState::Load(const std::string& name, bool view) {
             if (info.Indexes.empty() || info.Indexes.back().Name != index) {
                 info.Indexes.push_back({index, false, stmt.Get(3).AsInteger() == 0, {}});
             }
-            info.Indexes.back().Columns.emplace_back(Str(stmt.Get(8)), Str(stmt.Get(9)) == "D");
+            info.Indexes.back().Columns.push_back({Str(stmt.Get(8)), Str(stmt.Get(9)) == "D"});
         }
         stmt.CloseCursor();
         stmt.CatalogCall(
@@ -158,9 +146,15 @@ TOdbcTableInfo TOdbcState::Load(const std::string& name, bool view) {
             key.push_back(Str(stmt.Get(3)));
             keyName = IndexNameOnTable(name, Str(stmt.Get(5)));
         }
+        bool marked = false;
         for (auto& index : info.Indexes)
-            if (SameName(index.Name, keyName)) index.Primary = true;
-        if (key.size() == 1) info.Key = key.front();
+            if (SameName(index.Name, keyName)) marked = index.Primary = true;
+        // A key the driver lists no index for still names the table's rows.
+        if (!marked && !key.empty()) {
+            TIndexInfo primary{keyName, true, true, {}};
+            for (std::string& column : key) primary.Columns.push_back({std::move(column), false});
+            info.Indexes.push_back(std::move(primary));
+        }
     } catch (const EOdbc& e) {
         Fail(e, kSource);
     }

@@ -9,36 +9,11 @@
 #include <vector>
 
 #include "engine/core/EngineState.h"
+#include "engine/core/Metadata.h"
 #include "engine/odbc/OdbcApi.h"
 #include "engine/odbc/OdbcBatch.h"
 
 namespace zalvert::engine::odbc {
-
-struct TOdbcColumnInfo {
-    std::string Name;  // as the server stores it (lower case)
-    int Type = 0;      // the engine's type code
-    int Size = 0;
-    bool Required = false;
-    bool AutoIncrement = false;
-    std::string DefaultValue;
-};
-
-struct TOdbcIndexInfo {
-    std::string Name;  // without the table's prefix
-    bool Primary = false;
-    bool Unique = false;
-    std::vector<std::pair<std::string, bool>> Columns;  // name, descending
-};
-
-struct TOdbcTableInfo {
-    std::string Name;
-    bool View = false;
-    std::vector<TOdbcColumnInfo> Columns;
-    std::vector<TOdbcIndexInfo> Indexes;
-    std::string Key;  // the one column of the primary key, else empty
-    const TOdbcColumnInfo* Column(std::string_view name) const;
-    const TOdbcIndexInfo* Index(std::string_view name) const;
-};
 
 class TOdbcState {
   public:
@@ -64,7 +39,7 @@ class TOdbcState {
 
     // Tables and views of the server, by name without regard to case.
     std::vector<std::string> TableNames(bool views);
-    const TOdbcTableInfo* Table(std::string_view name);
+    const TTableInfo* Table(std::string_view name);
     void SchemaChanged() { tables_.clear(); }
 
     // Raises the engine error that stands for a failure of the driver.
@@ -76,14 +51,14 @@ class TOdbcState {
     std::uint32_t NextFamily = 1;
 
   private:
-    TOdbcTableInfo Load(const std::string& name, bool view);
+    TTableInfo Load(const std::string& name, bool view);
 
     TEngineRef engine_;
     std::string name_;
     std::unique_ptr<TOdbcConnection> connection_;
     bool readOnly_;
     bool postgres_ = false;
-    std::map<std::string, std::optional<TOdbcTableInfo>> tables_;
+    std::map<std::string, std::optional<TTableInfo>> tables_;
     TOdbcBatch batch_;
     std::map<std::string, TKeyReserve> reserves_;
 };

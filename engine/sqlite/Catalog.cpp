@@ -101,24 +101,6 @@ TTypeInfo MapValueType(int sqliteType) {
     }
 }
 
-const TColumnInfo* TTableInfo::Column(std::string_view name) const {
-    for (const TColumnInfo& c : Columns)
-        if (SameName(c.Name, name)) return &c;
-    return nullptr;
-}
-
-const TIndexInfo* TTableInfo::Index(std::string_view name) const {
-    for (const TIndexInfo& i : Indexes)
-        if (SameName(i.Name, name)) return &i;
-    return nullptr;
-}
-
-const TIndexInfo* TTableInfo::PrimaryIndex() const {
-    for (const TIndexInfo& i : Indexes)
-        if (i.Primary) return &i;
-    return nullptr;
-}
-
 std::vector<std::string> ReadTableNames(const TSqliteConnection& db) {
     TStatement stmt(db,
                     "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE "

@@ -7,54 +7,16 @@
 #include <vector>
 
 #include "engine/core/EngineState.h"
+#include "engine/core/Metadata.h"
 #include "engine/sqlite/Sqlite.h"
 #include "rtl/DateTime.h"
 
 namespace zalvert::engine {
 
-struct TTypeInfo {
-    int Type = 0;  // the engine's type code
-    int Size = 0;
-    bool Fixed = false;
-};
-
 // The engine type of a declared SQLite column type ("TEXT(50)", "CURRENCY"...).
 TTypeInfo MapDeclaredType(const std::string& declaredType);
 // The engine type of a computed result column, from a stored value's SQLite type.
 TTypeInfo MapValueType(int sqliteType);
-
-struct TColumnInfo {
-    std::string Name;
-    std::string DeclaredType;
-    TTypeInfo Type;
-    bool AutoIncrement = false;
-    bool Required = false;
-    bool PrimaryKey = false;
-    std::string DefaultValue;  // the default's text, as written
-};
-
-struct TIndexColumn {
-    std::string Name;
-    bool Descending = false;
-};
-
-struct TIndexInfo {
-    std::string Name;
-    bool Primary = false;
-    bool Unique = false;
-    std::vector<TIndexColumn> Columns;
-    bool RowidKey = false;  // the integer primary key, which has no index of its own
-};
-
-struct TTableInfo {
-    std::string Name;
-    bool System = false;
-    std::vector<TColumnInfo> Columns;
-    std::vector<TIndexInfo> Indexes;
-    const TColumnInfo* Column(std::string_view name) const;
-    const TIndexInfo* Index(std::string_view name) const;
-    const TIndexInfo* PrimaryIndex() const;
-};
 
 // Metadata tables of the engine.
 constexpr const char* kObjectsTable = "MSysObjects";

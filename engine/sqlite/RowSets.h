@@ -14,17 +14,6 @@
 
 namespace zalvert::engine {
 
-struct TFieldMeta {
-    std::string Name;
-    TTypeInfo Type;
-    bool AutoIncrement = false;
-    bool Updatable = false;
-    bool Required = false;
-    std::string DefaultValue;
-    std::string SourceTable;
-    std::string SourceField;
-};
-
 // What a recordset was opened on, translated.
 struct TRecordSource {
     std::string Name;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "engine/core/Bookmark.h"
+#include "engine/core/RecordFields.h"
 #include "engine/sqlite/FieldValues.h"
 #include "engine/sqlite/GermanText.h"
 #include "engine/sqlite/KeysetSeek.h"
@@ -17,79 +18,7 @@ namespace {
 constexpr const char* kSource = "DAO.Recordset";
 constexpr const char* kFieldSource = "DAO.Field";
 
-long FieldAttributes(const TFieldMeta& meta) {
-    long attributes = meta.Type.Fixed ? dbFixedField : dbVariableField;
-    if (meta.AutoIncrement) attributes |= dbAutoIncrField;
-    if (meta.Updatable) attributes |= dbUpdatableField;
-    return attributes;
-}
-
 }  // namespace
-
-// --- fields of the current record ---------------------------------------------
-
-// A field of the current record. It may outlive its recordset: then it refuses work.
-class TRecordField : public Field {
-  public:
-    TRecordField(std::weak_ptr<TSqliteRecordset> owner, TEngineRef engine, size_t index)
-        : owner_(std::move(owner)), engine_(std::move(engine)), index_(index) {
-        if (const auto alive = owner_.lock()) ownerPointer_ = alive.get();
-    }
-
-    std::string Name() const override { return Meta().Name; }
-    void SetName(const std::string&) override { Raise(TDaoErr::InvalidOperation); }
-    int Type() const override { return Meta().Type.Type; }
-    int Size() const override { return Meta().Type.Size; }
-    long Attributes() const override { return FieldAttributes(Meta()); }
-    void SetAttributes(long) override { Raise(TDaoErr::InvalidOperation); }
-    Variant Value() const override { return Owner().FieldValue(index_); }
-    bool CopyTextTo(std::string& text) const override {
-        return Owner().CopyFieldText(index_, text);
-    }
-    void SetValue(const Variant& value) override { Owner().SetFieldValue(index_, value); }
-    void TakeValue(Variant&& value) override { Owner().TakeFieldValue(index_, std::move(value)); }
-    long long FieldSize() const override { return Owner().FieldSize(index_); }
-    std::string DefaultValue() const override {
-        return DefaultValueText(Meta().Type, Meta().DefaultValue);
-    }
-    bool Required() const override { return Meta().Required; }
-    std::string SourceTable() const override { return Meta().SourceTable; }
-    std::string SourceField() const override { return Meta().SourceField; }
-    PropertyCollection& Properties() override {
-        if (!properties_) {
-            properties_ = std::make_unique<TPropertyList>(engine_, kFieldSource, [this] {
-                std::vector<std::shared_ptr<Property>> list;
-                const TFieldMeta& meta = Meta();
-                if (meta.SourceTable.empty()) return list;
-                for (auto& p : ReadFieldProperties(Owner().Database().Connection(kFieldSource),
-                                                   meta.SourceTable, meta.SourceField))
-                    list.push_back(std::make_shared<TPlainProperty>(p.Name, p.Type, p.Value));
-                return list;
-            });
-        }
-        return *properties_;
-    }
-    std::shared_ptr<Property> CreateProperty(const std::string& name, int type,
-                                             const Variant& value) override {
-        return std::make_shared<TPlainProperty>(name, type, value);
-    }
-
-  private:
-    // Asking whether the recordset still lives costs a read; locking it would cost
-    // two atomic writes, on every value of every record read.
-    TSqliteRecordset& Owner() const {
-        if (owner_.expired()) Raise(TDaoErr::ObjectClosed);
-        return *ownerPointer_;
-    }
-    const TFieldMeta& Meta() const { return Owner().Meta(index_); }
-    [[noreturn]] void Raise(TDaoErr number) const { Fail(*engine_, number, kFieldSource); }
-
-    std::weak_ptr<TSqliteRecordset> owner_;
-    TSqliteRecordset* ownerPointer_ = nullptr;
-    TEngineRef engine_;
-    size_t index_;
-    std::unique_ptr<TPropertyList> properties_;
-};
 
 // --- row sets for a source --------------------------------------------------------
 
@@ -201,7 +130,7 @@ void TSqliteRecordset::Reach(long positions) {
 void TSqliteRecordset::MoveAfter(TCursorRefusal refusal) {
     CheckOpen();
     Refuse(refusal);
-    if (editMode_ != dbEditNone) CancelUpdate();
+    if (edit_.Active()) CancelUpdate();
 }
 
 void TSqliteRecordset::MoveFirst() {
@@ -337,7 +266,7 @@ void TSqliteRecordset::SetBookmark(const TBytes& bookmark) {
     std::vector<Variant> row;
     const bool written = writtenPos_ == pos;
     if (!written && !rows_->Read(static_cast<size_t>(pos), row)) Raise(TDaoErr::RecordDeleted);
-    if (editMode_ != dbEditNone) CancelUpdate();
+    if (edit_.Active()) CancelUpdate();
     Land(pos);
     if (!written) KeepWritten(pos, std::move(row));
 }
@@ -382,7 +311,7 @@ const std::vector<Variant>& TSqliteRecordset::CurrentRow() const {
 
 const Variant& TSqliteRecordset::StoredValue(size_t field) const {
     CheckOpen();
-    if (editMode_ != dbEditNone) return editValues_[field];
+    if (edit_.Active()) return edit_.Value(field);
     if (!cursor_.HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
     if (rows_->IsDeleted(static_cast<size_t>(cursor_.Position()))) Raise(TDaoErr::RecordDeleted);
     return CurrentRow()[field];
@@ -418,15 +347,14 @@ long long TSqliteRecordset::FieldSize(size_t field) const {
 template <class Assign>
 void TSqliteRecordset::StoreFieldValue(size_t field, Assign assign) {
     CheckOpen();
-    if (editMode_ == dbEditNone) Raise(TDaoErr::UpdateWithoutEdit);
+    if (!edit_.Active()) Raise(TDaoErr::UpdateWithoutEdit);
     const TFieldMeta& meta = Meta(field);
     if (!meta.Updatable) Fail(Database().Engine(), TDaoErr::FieldNotUpdatable, kFieldSource);
     try {
-        assign(meta.Type, editValues_[field]);
+        edit_.Set(field, [&](Variant& stored) { assign(meta.Type, stored); });
     } catch (const EValueRefused& refused) {
         Fail(Database().Engine(), refused.Number, kFieldSource);
     }
-    edited_[field] = true;
 }
 
 void TSqliteRecordset::SetFieldValue(size_t field, const Variant& value) {
@@ -485,10 +413,8 @@ void TSqliteRecordset::AssignDefaultValues(std::vector<Variant>& values) const {
 void TSqliteRecordset::AddNew() {
     CheckOpen();
     CheckUpdatable();
-    if (editMode_ != dbEditNone) CancelUpdate();
-    AssignDefaultValues(editValues_);
-    edited_.assign(editValues_.size(), false);
-    editMode_ = dbEditAdd;
+    if (edit_.Active()) CancelUpdate();
+    AssignDefaultValues(edit_.BeginAdd(rows_->Fields().size()));
 }
 
 void TSqliteRecordset::Edit() {
@@ -496,34 +422,32 @@ void TSqliteRecordset::Edit() {
     CheckUpdatable();
     if (!cursor_.HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
     if (rows_->IsDeleted(static_cast<size_t>(cursor_.Position()))) Raise(TDaoErr::RecordDeleted);
-    if (editMode_ != dbEditNone) CancelUpdate();
+    if (edit_.Active()) CancelUpdate();
     cachedPos_ = -2;  // edit what is stored now
     try {
-        original_ = CurrentRow();
+        edit_.BeginEdit(CurrentRow());
     } catch (const EDaoError&) {
         if (currentGone_) rows_->MarkGone(static_cast<size_t>(cursor_.Position()));
         throw;
     }
-    editValues_ = original_;
-    edited_.assign(editValues_.size(), false);
-    editMode_ = dbEditInProgress;
 }
 
 void TSqliteRecordset::Update() {
     CheckOpen();
-    if (editMode_ == dbEditNone) Raise(TDaoErr::UpdateWithoutEdit);
+    if (!edit_.Active()) Raise(TDaoErr::UpdateWithoutEdit);
     ForgetWritten();
     const auto& fields = rows_->Fields();
+    const bool adding = edit_.Mode() == dbEditAdd;
+    std::vector<Variant>& values = edit_.Values();
     for (size_t i = 0; i < fields.size(); ++i)
-        if (fields[i].Required && fields[i].Updatable && editValues_[i].IsNull() &&
-            (editMode_ == dbEditAdd || edited_[i]))
+        if (fields[i].Required && fields[i].Updatable && values[i].IsNull() &&
+            (adding || edit_.Edited(i)))
             Fail(Database().Engine(), TDaoErr::NullNotAllowed, kSource, fields[i].Name);
     TChanges changes(fields.size(), nullptr);
     for (size_t i = 0; i < fields.size(); ++i)
-        if (edited_[i] ||
-            (editMode_ == dbEditAdd && !editValues_[i].IsNull() && fields[i].Updatable))
-            changes[i] = &editValues_[i];
-    if (editMode_ == dbEditInProgress) {
+        if (edit_.Edited(i) || (adding && !values[i].IsNull() && fields[i].Updatable))
+            changes[i] = &values[i];
+    if (!adding) {
         CheckUnchangedSinceEdit();
         rows_->UpdateRow(static_cast<size_t>(cursor_.Position()), changes);
         lastModified_ = cursor_.Position();
@@ -538,10 +462,8 @@ void TSqliteRecordset::Update() {
         else
             addedBeyond_.push_back(pos);
     }
-    editMode_ = dbEditNone;
+    edit_.Written();
     cachedPos_ = -2;
-    original_.clear();
-    ReleaseLargeValues(editValues_);
 }
 
 // Optimistic locking: someone else changed or deleted the row since Edit. The row
@@ -553,39 +475,24 @@ void TSqliteRecordset::CheckUnchangedSinceEdit() {
         rows_->MarkGone(static_cast<size_t>(cursor_.Position()));
         Raise(TDaoErr::RecordDeleted);
     }
-    if (stored != original_) {
+    if (stored != edit_.Original()) {
         CancelUpdate();
         Raise(TDaoErr::WriteConflict);
     }
 }
 
-// The edit values are kept for the next record, whose texts then reuse their
-// memory; a large memo or blob is let go instead of being held until then.
-void TSqliteRecordset::ReleaseLargeValues(std::vector<Variant>& values) {
-    constexpr size_t kLarge = 64 * 1024;
-    for (Variant& value : values) {
-        const bool large =
-            (value.Type() == TVarType::String && value.StringValue().capacity() > kLarge) ||
-            (value.Type() == TVarType::Bytes && value.AsBytes().capacity() > kLarge);
-        if (large) value = Variant::Null();
-    }
-}
-
 void TSqliteRecordset::CancelUpdate() {
     CheckOpen();
-    if (editMode_ == dbEditNone) Raise(TDaoErr::UpdateWithoutEdit);
-    editMode_ = dbEditNone;
+    if (!edit_.Active()) Raise(TDaoErr::UpdateWithoutEdit);
+    edit_.Cancel();
     cachedPos_ = -2;  // show the record as it is stored now
-    editValues_.clear();
-    edited_.clear();
-    original_.clear();
 }
 
 void TSqliteRecordset::Delete() {
     CheckOpen();
     CheckUpdatable();
     ForgetWritten();
-    if (editMode_ != dbEditNone) CancelUpdate();
+    if (edit_.Active()) CancelUpdate();
     if (!cursor_.HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
     rows_->DeleteRow(static_cast<size_t>(cursor_.Position()));
     cachedPos_ = -2;
@@ -598,7 +505,7 @@ void TSqliteRecordset::Rebuild(std::shared_ptr<TRowSet> rows) {
     defaults_.clear();
     accessed_ = 0;
     addedBeyond_.clear();
-    editMode_ = dbEditNone;
+    edit_.Cancel();
     lastModified_.reset();
     cursor_ = TCursor(rows_, type_ == dbOpenForwardOnly);
     Moved();
@@ -707,7 +614,7 @@ void TSqliteRecordset::Seek(const std::string& comparison, const std::vector<Var
 void TSqliteRecordset::LandOnSeek(std::optional<size_t> found) {
     noMatch_ = !found;
     if (!found) return;
-    if (editMode_ != dbEditNone) CancelUpdate();
+    if (edit_.Active()) CancelUpdate();
     Land(static_cast<long>(*found));
 }
 
@@ -747,7 +654,7 @@ void TSqliteRecordset::Find(const std::string& criteria, TFindKind kind) {
     const auto found = rows_->Find(condition, kind, current);
     noMatch_ = !found;
     if (found) {
-        if (editMode_ != dbEditNone) CancelUpdate();
+        if (edit_.Active()) CancelUpdate();
         Land(static_cast<long>(*found));
     }
 }
@@ -795,15 +702,24 @@ std::shared_ptr<Recordset> TSqliteRecordset::OpenRecordset(int type, int options
 
 FieldCollection& TSqliteRecordset::Fields() {
     CheckOpen();
-    if (!fields_) {
-        std::vector<std::shared_ptr<Field>> list;
-        for (size_t i = 0; i < rows_->Fields().size(); ++i)
-            list.push_back(
-                std::make_shared<TRecordField>(weak_from_this(), Database().EngineRef(), i));
-        fields_ = std::make_unique<TFixedList<Field, FieldCollection, TDaoErr::InvalidOperation>>(
-            Database().EngineRef(), kFieldSource, [list] { return list; });
-    }
+    if (!fields_)
+        fields_ =
+            MakeRecordFields(shared_from_this(), Database().EngineRef(), rows_->Fields().size());
     return *fields_;
+}
+
+std::string TSqliteRecordset::FieldDefault(size_t field) const {
+    return DefaultValueText(Meta(field).Type, Meta(field).DefaultValue);
+}
+
+std::vector<std::shared_ptr<Property>> TSqliteRecordset::FieldProperties(size_t field) const {
+    std::vector<std::shared_ptr<Property>> list;
+    const TFieldMeta& meta = Meta(field);
+    if (meta.SourceTable.empty()) return list;
+    for (auto& p : ReadFieldProperties(Database().Connection(kFieldSource), meta.SourceTable,
+                                       meta.SourceField))
+        list.push_back(std::make_shared<TPlainProperty>(p.Name, p.Type, p.Value));
+    return list;
 }
 
 }  // namespace zalvert::engine

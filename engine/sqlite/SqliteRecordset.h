@@ -9,6 +9,8 @@
 
 #include "engine/Dao.h"
 #include "engine/core/Cursor.h"
+#include "engine/core/EditBuffer.h"
+#include "engine/core/RecordFields.h"
 #include "engine/sqlite/RowSets.h"
 
 namespace zalvert::engine {
@@ -18,7 +20,9 @@ std::shared_ptr<TRowSet> MakeRowSet(const TSqliteRef& db, const TRecordSource& s
 // The statement text of a one-table source's parts.
 std::string ComposeSql(const TRecordSource& source);
 
-class TSqliteRecordset : public Recordset, public std::enable_shared_from_this<TSqliteRecordset> {
+class TSqliteRecordset : public Recordset,
+                         public TFieldOwner,
+                         public std::enable_shared_from_this<TSqliteRecordset> {
   public:
     TSqliteRecordset(std::shared_ptr<TRowSet> rows, int type, bool readOnly,
                      std::string index = {});
@@ -42,7 +46,7 @@ class TSqliteRecordset : public Recordset, public std::enable_shared_from_this<T
     void SetBookmark(const TBytes& bookmark) override;
     bool Bookmarkable() const override { return type_ != dbOpenForwardOnly; }
     TBytes LastModified() const override;
-    int EditMode() const override { return editMode_; }
+    int EditMode() const override { return edit_.Mode(); }
     void AddNew() override;
     void Edit() override;
     void Update() override;
@@ -69,12 +73,14 @@ class TSqliteRecordset : public Recordset, public std::enable_shared_from_this<T
     FieldCollection& Fields() override;
 
     // Used by the recordset's fields.
-    Variant FieldValue(size_t field) const;
-    bool CopyFieldText(size_t field, std::string& text) const;
-    void SetFieldValue(size_t field, const Variant& value);
-    void TakeFieldValue(size_t field, Variant&& value);
-    long long FieldSize(size_t field) const;
-    const TFieldMeta& Meta(size_t field) const { return rows_->Fields()[field]; }
+    const TFieldMeta& Meta(size_t field) const override { return rows_->Fields()[field]; }
+    Variant FieldValue(size_t field) const override;
+    void SetFieldValue(size_t field, const Variant& value) override;
+    void TakeFieldValue(size_t field, Variant&& value) override;
+    bool CopyFieldText(size_t field, std::string& text) const override;
+    long long FieldSize(size_t field) const override;
+    std::string FieldDefault(size_t field) const override;
+    std::vector<std::shared_ptr<Property>> FieldProperties(size_t field) const override;
     TSqliteState& Database() const { return rows_->Database(); }
 
   private:
@@ -96,7 +102,6 @@ class TSqliteRecordset : public Recordset, public std::enable_shared_from_this<T
     void Moved();
     const std::vector<Variant>& CurrentRow() const;
     void KeepWritten(long pos, std::vector<Variant> row);
-    static void ReleaseLargeValues(std::vector<Variant>& values);
     void CheckUnchangedSinceEdit();
     const Variant& StoredValue(size_t field) const;
     template <class Assign>
@@ -130,10 +135,7 @@ class TSqliteRecordset : public Recordset, public std::enable_shared_from_this<T
     // over it, its texts keeping their memory.
     mutable std::vector<Variant> spare_;
     mutable long writtenPos_ = -1;
-    int editMode_ = dbEditNone;
-    std::vector<Variant> editValues_;
-    std::vector<bool> edited_;
-    std::vector<Variant> original_;
+    TEditBuffer edit_;
     std::optional<long> lastModified_;
     bool noMatch_ = true;
     std::string filter_;

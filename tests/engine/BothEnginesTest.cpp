@@ -9,6 +9,7 @@
 
 #include "engine/Dao.h"
 #include "rtl/DateTime.h"
+#include "rtl/Utf8.h"
 #include "tests/support/BothEngines.h"
 #include "tests/support/ServerTests.h"
 
@@ -139,6 +140,48 @@ TEST_P(BothEnginesTest, StoresEveryTypeAsWrittenAndRefusesWhatDoesNotFit) {
     EXPECT_EQ(again->Fields().Item("Seit")->Type(), dbDate);
     EXPECT_EQ(again->Fields().Item("Aktiv")->Type(), dbBoolean);
     EXPECT_EQ(again->Fields().Item("Notiz")->Type(), dbMemo);
+}
+
+// A record's fields describe themselves alike on both engines, in a recordset
+// and in the table definition, and refuse work once their recordset is gone.
+TEST_P(BothEnginesTest, DescribesItsFieldsAlikeAndRefusesWorkOnceClosed) {
+    Fill(1);
+    auto rs = db_->OpenRecordset("SELECT Name, Notiz, Betrag, ID, Ort & 'x' AS Wo FROM Kunde",
+                                 dbOpenDynaset);
+    const std::shared_ptr<Field> name = rs->Fields().Item("Name");
+    EXPECT_EQ(name->Attributes(), dbVariableField | dbUpdatableField);
+    EXPECT_EQ(rs->Fields().Item("Notiz")->Attributes(), dbVariableField | dbUpdatableField);
+    EXPECT_EQ(rs->Fields().Item("Betrag")->Attributes(), dbFixedField | dbUpdatableField);
+    EXPECT_EQ(rs->Fields().Item("ID")->Attributes(), dbFixedField | dbAutoIncrField);
+    EXPECT_FALSE(rs->Fields().Item("Wo")->Attributes() & dbUpdatableField);
+    EXPECT_TRUE(AsciiLowerCase(name->SourceTable()) == "kunde");
+    EXPECT_TRUE(AsciiLowerCase(name->SourceField()) == "name");
+    EXPECT_EQ(rs->Fields().Item("Wo")->SourceTable(), "");
+    EXPECT_EQ(rs->Fields().Item("Wo")->SourceField(), "");
+    EXPECT_EQ(rs->Fields().Item("Notiz")->FieldSize(), 0);                // Null
+    EXPECT_EQ(ErrorOf([&] { name->SetValue(Variant("Meier")); }), 3020);  // no Edit
+
+    // A refused value leaves the field unassigned: Update writes the others.
+    rs->Edit();
+    rs->Fields().Item("Notiz")->SetValue(Variant("Grüße"));
+    EXPECT_EQ(ErrorOf([&] { name->SetValue(Variant(std::string(21, 'a'))); }), 3163);
+    EXPECT_EQ(name->Value().AsString(), "K000");
+    EXPECT_EQ(rs->EditMode(), dbEditInProgress);
+    rs->Update();
+    EXPECT_EQ(rs->EditMode(), dbEditNone);
+    rs->Requery();
+    EXPECT_EQ(name->Value().AsString(), "K000");  // the field refers to the recordset, not a row
+    EXPECT_EQ(rs->Fields().Item("Notiz")->FieldSize(), 7);  // bytes, not letters
+
+    auto table = db_->TableDefs().Item("Kunde");
+    EXPECT_EQ(table->Fields().Item("Notiz")->Attributes(), dbVariableField | dbUpdatableField);
+    EXPECT_EQ(table->Fields().Item("ID")->Attributes(), dbFixedField | dbAutoIncrField);
+
+    rs->Close();
+    EXPECT_EQ(ErrorOf([&] { name->Value(); }), 3420);
+    rs.reset();
+    EXPECT_EQ(ErrorOf([&] { name->Value(); }), 3420);
+    EXPECT_EQ(ErrorOf([&] { name->Attributes(); }), 3420);
 }
 
 TEST_P(BothEnginesTest, EditsAndDeletesByRecordAndCountsWhatIsLeft) {
