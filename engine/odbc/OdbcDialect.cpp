@@ -5,6 +5,8 @@
 
 #include "engine/core/DateLiteral.h"
 #include "engine/core/DialectFunctions.h"
+#include "engine/core/DialectTypes.h"
+#include "engine/core/DialectWords.h"
 #include "engine/core/SqlTokenizer.h"
 #include "rtl/Utf8.h"
 
@@ -51,41 +53,14 @@ std::string LikePattern(std::string_view pattern) {
     return out;
 }
 
-// The dialect's type name as the server's; empty when the word is no type.
+// The dialect's type name as the server's; empty when the word is no type. A
+// text type without a size has the engine's, as on the file.
 std::string ServerType(const std::string& upper, bool sized) {
-    static const std::pair<const char*, const char*> kTypes[] = {
-        {"COUNTER", "SERIAL"},
-        {"AUTOINCREMENT", "SERIAL"},
-        {"LONG", "INTEGER"},
-        {"INTEGER", "INTEGER"},
-        {"INT", "INTEGER"},
-        {"SHORT", "SMALLINT"},
-        {"SMALLINT", "SMALLINT"},
-        {"BYTE", "SMALLINT"},
-        {"DATETIME", "TIMESTAMP"},
-        {"DATE", "TIMESTAMP"},
-        {"CURRENCY", "NUMERIC(19,4)"},
-        {"MONEY", "NUMERIC(19,4)"},
-        {"YESNO", "BOOLEAN"},
-        {"BIT", "BOOLEAN"},
-        {"LOGICAL", "BOOLEAN"},
-        {"MEMO", "TEXT"},
-        {"LONGTEXT", "TEXT"},
-        {"DOUBLE", "DOUBLE PRECISION"},
-        {"FLOAT", "DOUBLE PRECISION"},
-        {"SINGLE", "REAL"},
-        {"REAL", "REAL"},
-        {"GUID", "UUID"},
-        {"LONGBINARY", "BYTEA"},
-        {"OLEOBJECT", "BYTEA"},
-        {"BINARY", "BYTEA"},
-        {"VARCHAR", "VARCHAR"},
-        {"CHAR", "CHAR"},
-    };
-    if (upper == "TEXT") return sized ? "VARCHAR" : "VARCHAR(255)";
-    for (const auto& [dialect, server] : kTypes)
-        if (upper == dialect) return server;
-    return {};
+    const TDialectType* type = FindDialectType(upper);
+    if (!type) return {};
+    if (!sized && type->Engine.Type == dbText)
+        return std::string(type->Server) + "(" + std::to_string(type->Engine.Size) + ")";
+    return type->Server;
 }
 
 class TRewriter {
@@ -165,7 +140,7 @@ class TRewriter {
             limit_ = At(++i_).Text;
             return;
         }
-        if (IsKeyword(t)) return Emit(t.Text);
+        if (IsServerWord(t)) return Emit(t.Text);
         if (At(i_ + 1).IsSymbol("(") && !NamesATable()) return WriteFunction(t);
         WriteName(t);
     }
@@ -188,23 +163,6 @@ class TRewriter {
         const TToken& before = At(i_ - 1);
         return i_ > 0 && (before.Is("INTO") || before.Is("TABLE") || before.Is("ON") ||
                           before.Is("REFERENCES") || before.Is("INDEX"));
-    }
-
-    static bool IsKeyword(const TToken& t) {
-        static const char* kWords[] = {
-            "SELECT", "DISTINCT",   "FROM",    "WHERE",  "AND",        "OR",     "NOT",
-            "NULL",   "IS",         "IN",      "LIKE",   "BETWEEN",    "ORDER",  "BY",
-            "ASC",    "DESC",       "GROUP",   "HAVING", "AS",         "INSERT", "INTO",
-            "VALUES", "UPDATE",     "SET",     "DELETE", "CREATE",     "TABLE",  "INDEX",
-            "ON",     "UNIQUE",     "PRIMARY", "KEY",    "CONSTRAINT", "DROP",   "ALTER",
-            "ADD",    "COLUMN",     "DEFAULT", "JOIN",   "INNER",      "LEFT",   "RIGHT",
-            "OUTER",  "UNION",      "ALL",     "COUNT",  "MAX",        "MIN",    "SUM",
-            "AVG",    "REFERENCES", "FOREIGN", "CHECK",  "EXISTS",     "CASE",   "WHEN",
-            "THEN",   "ELSE",       "END",     "LOCK",   "MODE",       "NOWAIT", "EXCLUSIVE",
-            "SHARE",  "ROW",        "LIMIT",   "OFFSET"};
-        for (const char* word : kWords)
-            if (t.Is(word)) return true;
-        return false;
     }
 
     // A name directly followed by a type word, inside the column list of

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "engine/DaoConstants.h"
+#include "engine/core/DialectTypes.h"
 #include "engine/sqlite/StorageFormat.h"
 #include "rtl/Utf8.h"
 
@@ -60,25 +61,11 @@ TTypeInfo MapDeclaredType(const std::string& declaredType) {
     while (!base.empty() && base.back() == ' ') base.pop_back();
     int size = 0;
     if (paren != std::string::npos) size = std::atoi(upper.c_str() + paren + 1);
-    const auto is = [&](std::initializer_list<const char*> names) {
-        return std::any_of(names.begin(), names.end(), [&](const char* n) { return base == n; });
-    };
-    if (is({"LONG", "INTEGER", "INT"})) return {dbLong, 4, true};
-    if (is({"SHORT", "SMALLINT"})) return {dbInteger, 2, true};
-    if (is({"BYTE", "TINYINT"})) return {dbByte, 1, true};
-    if (is({"BIT", "YESNO", "LOGICAL", "BOOLEAN"})) return {dbBoolean, 1, true};
-    if (is({"CURRENCY", "MONEY"})) return {dbCurrency, 8, true};
-    if (is({"SINGLE"})) return {dbSingle, 4, true};
-    if (is({"DOUBLE", "FLOAT", "REAL"})) return {dbDouble, 8, true};
-    if (is({"DATETIME", "DATE", "TIME"})) return {dbDate, 8, true};
-    if (is({"TEXT", "VARCHAR"})) return {dbText, size > 0 ? size : 255, false};
-    if (is({"CHAR"})) return {dbText, size > 0 ? size : 255, true};
-    if (is({"MEMO", "LONGTEXT"})) return {dbMemo, 0, false};
-    if (is({"LONGBINARY", "BLOB", "OLEOBJECT"})) return {dbLongBinary, 0, false};
-    if (is({"BINARY"})) return {dbBinary, size > 0 ? size : 255, true};
-    if (is({"GUID"})) return {dbGUID, 16, true};
-    if (is({"DECIMAL", "NUMERIC"})) return {dbDecimal, 16, true};
-    if (is({"BIGINT"})) return {dbBigInt, 8, true};
+    if (const TDialectType* known = FindDialectType(base)) {
+        TTypeInfo type = known->Engine;
+        if ((type.Type == dbText || type.Type == dbBinary) && size > 0) type.Size = size;
+        return type;
+    }
     // Columns made by other tools: SQLite's affinity rules.
     if (Contains(upper, "INT")) return {dbLong, 4, true};
     if (Contains(upper, "CHAR") || Contains(upper, "CLOB") || Contains(upper, "TEXT"))

@@ -7,6 +7,8 @@
 #include "engine/DaoConstants.h"
 #include "engine/core/DateLiteral.h"
 #include "engine/core/DialectFunctions.h"
+#include "engine/core/DialectTypes.h"
+#include "engine/core/DialectWords.h"
 #include "engine/core/EngineState.h"
 #include "engine/sqlite/GermanText.h"
 #include "engine/sqlite/Sqlite.h"
@@ -16,35 +18,6 @@
 
 namespace zalvert::engine {
 namespace {
-
-// Words that end an expression or start a clause: never taken as names.
-bool IsReserved(const TToken& t) {
-    static const char* const kWords[] = {
-        "SELECT", "FROM", "WHERE", "ORDER", "GROUP",    "HAVING", "UNION", "INTO",      "VALUES",
-        "SET",    "AS",   "ON",    "JOIN",  "INNER",    "LEFT",   "RIGHT", "OUTER",     "ASC",
-        "DESC",   "BY",   "AND",   "OR",    "NOT",      "IS",     "IN",    "LIKE",      "BETWEEN",
-        "XOR",    "MOD",  "EQV",   "IMP",   "DISTINCT", "TOP",    "WITH",  "PARAMETERS"};
-    for (const char* word : kWords)
-        if (t.Is(word)) return true;
-    return false;
-}
-
-bool IsTextType(const std::string& upperType) {
-    return upperType == "TEXT" || upperType == "VARCHAR" || upperType == "CHAR" ||
-           upperType == "MEMO" || upperType == "LONGTEXT";
-}
-
-bool IsKnownType(const std::string& t) {
-    static const char* const kTypes[] = {
-        "LONG",    "INTEGER", "INT",     "SHORT",    "SMALLINT",   "BYTE",  "TINYINT",
-        "BIT",     "YESNO",   "LOGICAL", "BOOLEAN",  "CURRENCY",   "MONEY", "SINGLE",
-        "DOUBLE",  "FLOAT",   "REAL",    "DATETIME", "DATE",       "TIME",  "TEXT",
-        "VARCHAR", "CHAR",    "MEMO",    "LONGTEXT", "LONGBINARY", "BLOB",  "OLEOBJECT",
-        "BINARY",  "GUID",    "DECIMAL", "NUMERIC",  "BIGINT"};
-    for (const char* type : kTypes)
-        if (t == type) return true;
-    return false;
-}
 
 class TParser {
   public:
@@ -148,7 +121,7 @@ class TParser {
         throw ESqlSyntax{text};
     }
     bool IsName(const TToken& t) const {
-        return t.Kind == TTokenKind::Name || (t.Kind == TTokenKind::Word && !IsReserved(t));
+        return t.Kind == TTokenKind::Name || (t.Kind == TTokenKind::Word && !EndsAName(t));
     }
     std::string TakeName() {
         if (!IsName(Peek())) Fail();
@@ -540,7 +513,7 @@ class TParser {
             column.DeclaredType = "INTEGER";
             out += "INTEGER PRIMARY KEY AUTOINCREMENT";
         } else {
-            if (!IsKnownType(type)) Fail();
+            if (!FindDialectType(type)) Fail();
             // SQLite gives a column declared MEMO numeric affinity, which would store
             // "007" as 7; LONGTEXT, the other name of a memo, keeps every text.
             column.DeclaredType = type == "MEMO" ? "LONGTEXT" : type;
@@ -581,7 +554,8 @@ class TParser {
                 break;
             }
         }
-        if (IsTextType(type)) out += " COLLATE NOCASE";
+        if (const TDialectType* known = FindDialectType(type); known && IsTextType(*known))
+            out += " COLLATE NOCASE";
         result.Columns.push_back(column);
         return out;
     }

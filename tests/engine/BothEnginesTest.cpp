@@ -184,6 +184,39 @@ TEST_P(BothEnginesTest, DescribesItsFieldsAlikeAndRefusesWorkOnceClosed) {
     EXPECT_EQ(ErrorOf([&] { name->Attributes(); }), 3420);
 }
 
+// A table made with the dialect's types holds the same kinds of values on both.
+TEST_P(BothEnginesTest, MakesTheSameColumnsOfTheDialectsTypes) {
+    target_.DropTables({"Typen"});
+    db_->Execute(
+        "CREATE TABLE [Typen] ([ID] COUNTER PRIMARY KEY, [Gross] BIGINT, [Reell] REAL, [Zeit] "
+        "TIME, [Ja] BOOLEAN, "
+        "[Bild] BLOB, [Kurz] VARCHAR, [Fest] CHAR, [Text] TEXT(30))");
+    auto table = db_->TableDefs().Item("Typen");
+    const auto type = [&](const char* name) { return table->Fields().Item(name)->Type(); };
+    EXPECT_EQ(type("Gross"), dbBigInt);
+    EXPECT_EQ(type("Reell"), dbDouble);
+    EXPECT_EQ(type("Zeit"), dbDate);
+    EXPECT_EQ(type("Ja"), dbBoolean);
+    EXPECT_EQ(type("Bild"), dbLongBinary);
+    EXPECT_EQ(table->Fields().Item("Bild")->Attributes() & dbVariableField, dbVariableField);
+    for (const char* text : {"Kurz", "Fest"}) {
+        EXPECT_EQ(type(text), dbText) << text;
+        EXPECT_EQ(table->Fields().Item(text)->Size(), 255) << text;
+    }
+    EXPECT_EQ(table->Fields().Item("Text")->Size(), 30);
+
+    auto rs = db_->OpenRecordset("Typen", dbOpenDynaset);
+    rs->AddNew();
+    rs->Fields().Item("Reell")->SetValue(Variant(0.1));
+    rs->Fields().Item("Gross")->SetValue(Variant(std::int64_t{1} << 40));
+    rs->Update();
+    rs->Close();
+    rs = db_->OpenRecordset("Typen", dbOpenSnapshot);
+    EXPECT_EQ(rs->Fields().Item("Reell")->Value().AsDouble(), 0.1);  // not rounded to a single
+    EXPECT_EQ(rs->Fields().Item("Gross")->Value().AsInt64(), std::int64_t{1} << 40);
+    target_.DropTables({"Typen"});
+}
+
 TEST_P(BothEnginesTest, EditsAndDeletesByRecordAndCountsWhatIsLeft) {
     Fill(5);
     auto rs = db_->OpenRecordset("SELECT * FROM Kunde ORDER BY Name", dbOpenDynaset);

@@ -66,6 +66,13 @@ TEST(OdbcDialect, WritesTheServersTypesAndNamesIndexesAfterTheirTable) {
     EXPECT_EQ(ToServerSql("DROP INDEX [Name] ON [Kunde]"), "DROP INDEX \"kunde_name\"");
     EXPECT_EQ(ToServerSql("ALTER TABLE [u_Importlauf] ADD COLUMN [Rueckgaengig] DATETIME"),
               "ALTER TABLE \"u_importlauf\" ADD COLUMN \"rueckgaengig\" TIMESTAMP");
+    // Every type of the dialect is one of the server's, a text without a size
+    // has the engine's, and REAL holds a double as on the file.
+    EXPECT_EQ(ToServerSql("CREATE TABLE [T] ([a] BIGINT, [b] REAL, [c] TINYINT, [d] TIME, "
+                          "[e] BLOB, [f] VARCHAR, [g] CHAR, [h] DECIMAL(10,2), [i] BOOLEAN)"),
+              "CREATE TABLE \"t\"(\"a\" BIGINT, \"b\" DOUBLE PRECISION, \"c\" SMALLINT, \"d\" "
+              "TIMESTAMP, \"e\" BYTEA, \"f\" VARCHAR(255), \"g\" CHAR(255), \"h\" NUMERIC(10, 2), "
+              "\"i\" BOOLEAN)");
     EXPECT_EQ(IndexNameOnTable("Kunde", "kunde_name"), "name");
     EXPECT_EQ(IndexNameOnTable("Kunde", "fremd"), "fremd");
 }
