@@ -102,13 +102,16 @@ int main(int argc, char** argv) {
         TSteps steps;
         const double program = ProgramImport(root, growth, summary, cpu, steps);
         const double shell = ShellImport(root, root + "/shell.csv").Seconds;
+        const double checked = bench::ShellImportChecked(root, root + "/shell.csv").Seconds;
         std::printf(
             "%8d lines: program %6.3f s (%8.0f lines/s, peak growth %5.1f bytes/line)   "
             "sqlite3 .import %6.3f s   ratio %4.2f\n"
+            "  sqlite3 with the checks in SQL %6.3f s (%ld records stored)   ratio %4.2f\n"
             "  CPU: %.3f s in all threads, %.3f s on the main thread\n"
             "  steps: reading and rows %.3f s, commit %.3f s, archiving %.3f s\n  %s\n",
             lines, program, lines / program, static_cast<double>(growth) / lines, shell,
-            program / shell, cpu.Process, cpu.Main, steps.Commit, steps.Committed - steps.Commit,
+            program / shell, checked, bench::StoredRecords(root + "/checked.db"), program / checked,
+            cpu.Process, cpu.Main, steps.Commit, steps.Committed - steps.Commit,
             program - steps.Committed, summary.c_str());
     }
     fs::remove_all(root);

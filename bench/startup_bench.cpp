@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
         "a start with nothing waiting: %.3f s, peak %.1f MB\n",
         idle.Seconds, idle.PeakBytes / 1e6);
     for (int lines : bench::LineCounts(argc, argv)) {
-        std::vector<double> programs, shells, ratios, growths, cpus;
+        std::vector<double> programs, shells, checkeds, ratios, growths, cpus;
         for (int run = 0; run < runs; ++run) {
             Workspace(root);
             const std::string file = root + "/import/touren.csv";
@@ -98,8 +98,10 @@ int main(int argc, char** argv) {
             const TProcessRun program = ProgramStart(root);
             if (!RunComplete(root)) return 1;
             const TProcessRun shell = bench::ShellImport(root, copy);
+            const TProcessRun checked = bench::ShellImportChecked(root, copy);
             programs.push_back(program.Seconds);
             shells.push_back(shell.Seconds);
+            checkeds.push_back(checked.Seconds);
             ratios.push_back(program.Seconds / shell.Seconds);
             growths.push_back(static_cast<double>(program.PeakBytes - idle.PeakBytes) / lines);
             cpus.push_back(program.CpuSeconds);
@@ -111,9 +113,11 @@ int main(int argc, char** argv) {
         }
         std::printf(
             "%8d lines: program %6.3f s   sqlite3 .import %6.3f s   ratio %4.2f   "
-            "program CPU %6.3f s   peak growth %5.1f bytes/line   (medians of %d)\n",
+            "program CPU %6.3f s   peak growth %5.1f bytes/line   (medians of %d)\n"
+            "          sqlite3 with the checks in SQL %6.3f s   ratio %4.2f\n",
             lines, Median(programs), Median(shells), Median(programs) / Median(shells),
-            Median(cpus), Median(growths), runs);
+            Median(cpus), Median(growths), runs, Median(checkeds),
+            Median(programs) / Median(checkeds));
     }
     fs::remove_all(root);
     return 0;
