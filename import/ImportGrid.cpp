@@ -1,12 +1,13 @@
 #include "import/ImportGrid.h"
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
 namespace zalvert {
 namespace {
 
-std::uint64_t ExtraKey(int col, int row) {
+std::uint64_t AsideKey(int col, int row) {
     return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(row)) << 32) |
            static_cast<std::uint32_t>(col);
 }
@@ -20,63 +21,178 @@ void TImportGrid::SetRowCount(int rows) {
     rowCount_ = rows;
 }
 
-const TImportGrid::TCellRef* TImportGrid::Find(int col, int row) const {
-    if (col < 0 || row < 0) return nullptr;
-    if (col >= kColCount) {
-        const auto it = extraCells_.find(ExtraKey(col, row));
-        return it == extraCells_.end() ? nullptr : &it->second;
-    }
-    if (static_cast<size_t>(row) >= storedRows_) return nullptr;
-    return &rowBlocks_[row / kRowsPerBlock][row % kRowsPerBlock][col];
+const TImportGrid::TRow* TImportGrid::FindRow(int row) const {
+    if (row < 0 || static_cast<size_t>(row) >= storedRows_) return nullptr;
+    return &rowBlocks_[row / kRowsPerBlock][row % kRowsPerBlock];
 }
 
-TImportGrid::TCellRef& TImportGrid::Slot(int col, int row) {
-    if (col < 0 || row < 0) throw std::out_of_range("grid cell out of range");
-    if (col >= kColCount) return extraCells_[ExtraKey(col, row)];
+TImportGrid::TRow& TImportGrid::SlotRow(int row) {
     const auto needed = static_cast<size_t>(row) + 1;
     while (storedRows_ < needed) {
         if (storedRows_ % kRowsPerBlock == 0)
             rowBlocks_.push_back(std::make_unique<TRow[]>(kRowsPerBlock));
         storedRows_ = std::min(needed, (storedRows_ / kRowsPerBlock + 1) * kRowsPerBlock);
     }
-    return rowBlocks_[row / kRowsPerBlock][row % kRowsPerBlock][col];
+    return rowBlocks_[row / kRowsPerBlock][row % kRowsPerBlock];
+}
+
+std::string_view TImportGrid::Text(std::uint32_t where, size_t length) const {
+    if (length == 0) return {};
+    const TTextBlock& block = textBlocks_[where >> kOffsetBits];
+    return {block.Data.get() + (where & ((1u << kOffsetBits) - 1)), length};
+}
+
+char* TImportGrid::Place(std::uint32_t where) {
+    return textBlocks_[where >> kOffsetBits].Data.get() + (where & ((1u << kOffsetBits) - 1));
+}
+
+// The line's cells lie one after the other from Where; one kept aside takes no room.
+std::string_view TImportGrid::LineText(const TRow& r, int col) const {
+    size_t offset = 0;
+    for (int i = 0; i < col; ++i)
+        if (r.Length[i] != kAside) offset += r.Length[i];
+    return Text(r.Where + static_cast<std::uint32_t>(offset), r.Length[col]);
+}
+
+size_t TImportGrid::LineBytes(const TRow& r) const {
+    size_t bytes = 0;
+    for (std::uint16_t length : r.Length)
+        if (length != kAside) bytes += length;
+    return bytes;
+}
+
+std::string_view TImportGrid::AsideText(int col, int row) const {
+    const auto it = aside_.find(AsideKey(col, row));
+    return it == aside_.end() ? std::string_view{} : Text(it->second.Where, it->second.Length);
 }
 
 std::string_view TImportGrid::Cells(int col, int row) const {
-    const TCellRef* cell = Find(col, row);
-    if (cell == nullptr || cell->Length == 0) return {};
-    return {textBlocks_[cell->Block()].Data.get() + cell->Offset(), cell->Length};
+    if (col < 0 || row < 0) return {};
+    if (col >= kColCount) return AsideText(col, row);
+    const TRow* r = FindRow(row);
+    if (r == nullptr) return {};
+    if (col == kLineCols) return Text(r->Last.Where, r->Last.Length);
+    if (r->Length[col] == kAside) return AsideText(col, row);
+    return LineText(*r, col);
+}
+
+void TImportGrid::Drop(size_t bytes) {
+    liveBytes_ -= bytes;
+    wastedBytes_ += bytes;
+}
+
+// Room for `bytes` in one block: the last one, or a new one.
+std::uint32_t TImportGrid::Reserve(size_t bytes) {
+    if (textBlocks_.empty() || textBlocks_.back().Size - textBlocks_.back().Used < bytes) {
+        if (textBlocks_.size() == kMaxTextBlocks)
+            throw std::length_error("Die Importdatei hat mehr als 4 GiB Text.");
+        // A text longer than a block gets one of its own, starting at offset 0.
+        const size_t size = std::max(kTextBlockSize, bytes);
+        // Not zeroed: only what is copied in is ever read.
+        textBlocks_.push_back({std::make_unique_for_overwrite<char[]>(size), size, 0});
+    }
+    TTextBlock& block = textBlocks_.back();
+    const auto where =
+        static_cast<std::uint32_t>(((textBlocks_.size() - 1) << kOffsetBits) | block.Used);
+    block.Used += bytes;
+    liveBytes_ += bytes;
+    return where;
 }
 
 TImportGrid::TCellRef TImportGrid::Store(std::string_view text) {
     if (text.empty()) return {};
     if (text.size() > UINT32_MAX)
         throw std::length_error("Ein Feld der Importdatei ist länger als 4 GiB.");
-    if (textBlocks_.empty() || textBlocks_.back().Size - textBlocks_.back().Used < text.size()) {
-        if (textBlocks_.size() == kMaxTextBlocks)
-            throw std::length_error("Die Importdatei hat mehr als 4 GiB Text.");
-        // A text longer than a block gets one of its own, starting at offset 0.
-        const size_t size = std::max(kTextBlockSize, text.size());
-        // Not zeroed: only what Store copies in is ever read.
-        textBlocks_.push_back({std::make_unique_for_overwrite<char[]>(size), size, 0});
+    const std::uint32_t where = Reserve(text.size());
+    std::memcpy(Place(where), text.data(), text.size());
+    return {where, static_cast<std::uint32_t>(text.size())};
+}
+
+void TImportGrid::SetAside(int col, int row, std::string_view text) {
+    const auto it = aside_.find(AsideKey(col, row));
+    if (it != aside_.end()) {
+        Drop(it->second.Length);
+        if (text.empty()) {
+            aside_.erase(it);
+            return;
+        }
+        it->second = Store(text);
+    } else if (!text.empty()) {
+        aside_.emplace(AsideKey(col, row), Store(text));
     }
-    TTextBlock& block = textBlocks_.back();
-    std::memcpy(block.Data.get() + block.Used, text.data(), text.size());
-    const auto where =
-        static_cast<std::uint32_t>(((textBlocks_.size() - 1) << kOffsetBits) | block.Used);
-    const TCellRef ref{where, static_cast<std::uint32_t>(text.size())};
-    block.Used += text.size();
-    liveBytes_ += text.size();
-    return ref;
 }
 
 void TImportGrid::SetCells(int col, int row, std::string_view text) {
-    TCellRef& slot = Slot(col, row);
+    if (col < 0 || row < 0) throw std::out_of_range("grid cell out of range");
     if (Cells(col, row) == text) return;
-    liveBytes_ -= slot.Length;
-    wastedBytes_ += slot.Length;
-    slot = Store(text);
+    if (col >= kColCount) {
+        SetAside(col, row, text);
+    } else {
+        TRow& r = SlotRow(row);
+        if (col == kLineCols) {
+            Drop(r.Last.Length);
+            r.Last = Store(text);
+        } else {
+            SetLineCell(r, col, row, text);
+        }
+    }
     CompactIfWasteful();
+}
+
+// Whether the row's line is the last text stored, so that a cell after it can be
+// appended in place: reading a file fills a fresh row so.
+bool TImportGrid::EndsTheStore(const TRow& r, size_t bytes) const {
+    if (bytes == 0) return true;
+    const TTextBlock& last = textBlocks_.back();
+    return (r.Where >> kOffsetBits) == textBlocks_.size() - 1 &&
+           (r.Where & ((1u << kOffsetBits) - 1)) + bytes == last.Used;
+}
+
+void TImportGrid::SetLineCell(TRow& r, int col, int row, std::string_view text) {
+    // A text of 64 KiB or more is kept on its own and takes no room in the line.
+    const bool own = text.size() >= kAside;
+    if (r.Length[col] == kAside) SetAside(col, row, {});
+    const std::string_view inLine = own ? std::string_view{} : text;
+    bool laterInLine = false;
+    for (int i = col; i < kLineCols; ++i)
+        laterInLine = laterInLine || (r.Length[i] != kAside && r.Length[i] > 0);
+    const size_t bytes = LineBytes(r);
+    const bool fits =
+        bytes == 0 || textBlocks_.back().Size - textBlocks_.back().Used >= inLine.size();
+    if (!laterInLine && fits && EndsTheStore(r, bytes)) {
+        if (!inLine.empty()) {
+            const std::uint32_t where = Reserve(inLine.size());
+            if (bytes == 0) r.Where = where;
+            std::memcpy(Place(where), inLine.data(), inLine.size());
+        }
+    } else {
+        LayLine(r, col, inLine);
+    }
+    r.Length[col] = own ? kAside : static_cast<std::uint16_t>(inLine.size());
+    if (own) SetAside(col, row, text);
+}
+
+// The line anew at the end of the store, with `text` in column `col`; the old
+// line's texts are given up.
+void TImportGrid::LayLine(TRow& r, int col, std::string_view text) {
+    std::string_view parts[kLineCols];
+    size_t total = 0;
+    for (int i = 0; i < kLineCols; ++i) {
+        parts[i] = i == col ? text : r.Length[i] == kAside ? std::string_view{} : LineText(r, i);
+        total += parts[i].size();
+    }
+    Drop(LineBytes(r));
+    // The old texts stay where they are until the store is compacted.
+    if (total > 0) {
+        const std::uint32_t where = Reserve(total);
+        char* out = Place(where);
+        for (std::string_view part : parts) {
+            std::memcpy(out, part.data(), part.size());
+            out += part.size();
+        }
+        r.Where = where;
+    }
+    r.Length[col] = static_cast<std::uint16_t>(text.size());
 }
 
 // Overwritten texts stay in the arena until they outweigh the live ones; then the
@@ -87,19 +203,26 @@ void TImportGrid::CompactIfWasteful() {
     old.swap(textBlocks_);
     liveBytes_ = 0;
     wastedBytes_ = 0;
-    const auto move = [&](TCellRef& cell) {
-        if (cell.Length > 0)
-            cell = Store({old[cell.Block()].Data.get() + cell.Offset(), cell.Length});
+    const auto text = [&](std::uint32_t where, size_t length) {
+        return std::string_view(
+            old[where >> kOffsetBits].Data.get() + (where & ((1u << kOffsetBits) - 1)), length);
     };
-    for (size_t row = 0; row < storedRows_; ++row)
-        for (TCellRef& cell : rowBlocks_[row / kRowsPerBlock][row % kRowsPerBlock]) move(cell);
-    for (auto& entry : extraCells_) move(entry.second);
+    const auto move = [&](TCellRef& cell) {
+        if (cell.Length > 0) cell = Store(text(cell.Where, cell.Length));
+    };
+    for (size_t row = 0; row < storedRows_; ++row) {
+        TRow& r = rowBlocks_[row / kRowsPerBlock][row % kRowsPerBlock];
+        move(r.Last);
+        if (const size_t bytes = LineBytes(r); bytes > 0)
+            r.Where = Store(text(r.Where, bytes)).Where;
+    }
+    for (auto& entry : aside_) move(entry.second);
 }
 
 size_t TImportGrid::MemoryUsage() const {
     size_t bytes = rowBlocks_.size() * kRowsPerBlock * sizeof(TRow);
     for (const TTextBlock& block : textBlocks_) bytes += block.Size;
-    bytes += extraCells_.size() * (sizeof(TCellRef) + sizeof(std::uint64_t) + 16);
+    bytes += aside_.size() * (sizeof(TCellRef) + sizeof(std::uint64_t) + 16);
     return bytes;
 }
 

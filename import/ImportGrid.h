@@ -1,8 +1,9 @@
 #pragma once
 // The cell store of the import grid: text cells addressed as (column, row), row 0
-// the title row. Texts live in a shared arena, so a row of the usual five short
-// fields costs little more than its characters; a million rows are normal work.
-// Cells are never emptied by a new file: what it does not write keeps its text.
+// the title row. Texts live in a shared arena, a row's line fields one after the
+// other, so a row of the usual five short fields costs its characters and 24
+// bytes; a million rows are normal work. Cells are never emptied by a new file:
+// what it does not write keeps its text.
 
 #include <cstdint>
 #include <memory>
@@ -32,28 +33,50 @@ class TImportGrid {
     size_t MemoryUsage() const;
 
   private:
-    // 8 bytes a cell: the text block in the upper bits, the offset in it below.
+    // A text on its own: its block in the upper bits of Where, the offset in it below.
     struct TCellRef {
         std::uint32_t Where = 0;
         std::uint32_t Length = 0;
-        std::uint32_t Block() const { return Where >> kOffsetBits; }
-        std::uint32_t Offset() const { return Where & ((1u << kOffsetBits) - 1); }
+    };
+    // The columns a file's line fills one after the other, and whose texts follow
+    // each other in the store; the last column (the run's verdict, written later)
+    // has its own reference.
+    static constexpr int kLineCols = kColCount - 1;
+    // A length that marks a cell of the line kept on its own, in `aside_`: a text of
+    // 64 KiB or more.
+    static constexpr std::uint16_t kAside = 0xFFFF;
+    // 24 bytes a row instead of 48 for six references.
+    struct TRow {
+        std::uint32_t Where = 0;  // the line's first text
+        std::uint16_t Length[kLineCols] = {};
+        TCellRef Last;
     };
     static constexpr int kOffsetBits = 20;
     static constexpr size_t kMaxTextBlocks = size_t{1} << (32 - kOffsetBits);
-    using TRow = TCellRef[kColCount];
     static constexpr size_t kRowsPerBlock = 4096;
     static constexpr size_t kTextBlockSize = size_t{1} << kOffsetBits;
 
-    const TCellRef* Find(int col, int row) const;
-    TCellRef& Slot(int col, int row);
+    const TRow* FindRow(int row) const;
+    TRow& SlotRow(int row);
+    std::string_view Text(std::uint32_t where, size_t length) const;
+    char* Place(std::uint32_t where);
+    std::string_view LineText(const TRow& r, int col) const;
+    size_t LineBytes(const TRow& r) const;
+    std::string_view AsideText(int col, int row) const;
+    void SetLineCell(TRow& r, int col, int row, std::string_view text);
+    bool EndsTheStore(const TRow& r, size_t bytes) const;
+    void LayLine(TRow& r, int col, std::string_view text);
+    void SetAside(int col, int row, std::string_view text);
+    void Drop(size_t bytes);
+    std::uint32_t Reserve(size_t bytes);
     TCellRef Store(std::string_view text);
     void CompactIfWasteful();
 
     int rowCount_ = 2;
     size_t storedRows_ = 0;
     std::vector<std::unique_ptr<TRow[]>> rowBlocks_;
-    std::unordered_map<std::uint64_t, TCellRef> extraCells_;  // columns past the shown ones
+    // Columns past the shown ones, and the line's texts of 64 KiB or more.
+    std::unordered_map<std::uint64_t, TCellRef> aside_;
 
     struct TTextBlock {
         std::unique_ptr<char[]> Data;
