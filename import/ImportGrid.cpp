@@ -187,6 +187,7 @@ void TImportGrid::LayLine(TRow& r, int col, std::string_view text) {
         const std::uint32_t where = Reserve(total);
         char* out = Place(where);
         for (std::string_view part : parts) {
+            if (part.empty()) continue;  // an empty view may point nowhere
             std::memcpy(out, part.data(), part.size());
             out += part.size();
         }
