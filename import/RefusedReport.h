@@ -19,10 +19,9 @@ struct TTextFormat {
 
 // "touren-20180305-14_07_09.csv" gives "touren-20180305-14_07_09.abgelehnt.csv".
 std::string RefusedReportName(const std::string& archiveName);
-// The report's bytes; empty when the run refused no row.
-std::string RefusedReportBytes(const TImportGrid& grid, const TTextFormat& format);
-// Writes the report unless it is empty; false then. The file appears whole or not
-// at all. Raises EInOutError naming the file.
+// Writes the report unless the run refused no row; false then. The file appears
+// whole or not at all; it is written a piece at a time, never held whole in
+// memory. Raises EInOutError naming the file.
 bool WriteRefusedReport(const TImportGrid& grid, const TTextFormat& format,
                         const std::string& path);
 

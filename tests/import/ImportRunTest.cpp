@@ -264,6 +264,31 @@ TEST_F(ImportRunTest, ImportsAUtf16FileWithUmlauts) {
     EXPECT_EQ(rows[0].Tour, "Tö");
 }
 
+// A report of many pieces is one text in the file's encoding, its mark once.
+TEST_F(ImportRunTest, ALongReportKeepsTheFilesEncodingAndOneByteOrderMark) {
+    Start({"Müller"});
+    std::u16string text, refused;
+    for (int i = 0; i < 3000; ++i) {
+        const std::u16string line = u"Ömega " + std::u16string(1, u'0' + i % 10) +
+                                    u";Stra\u00dfe;1.2.2018;2.2.2018;T" +
+                                    std::u16string(1, u'a' + i % 26);
+        text += line + u"\r\n";
+        refused += line + u";falsche Firma\r\n";
+    }
+    const auto utf16 = [](const std::u16string& units) {
+        std::string bytes = "\xFF\xFE";
+        for (char16_t unit : units)
+            bytes += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+        return bytes;
+    };
+    importer_->LoadFile(dir_.Write("import/touren.csv", utf16(text)));
+    const std::string report =
+        testing::ReadFile(dir_.Path() + "archiv/touren-20261208-14_07_09.abgelehnt.csv");
+    EXPECT_GT(report.size(), 3u * 64 * 1024);
+    EXPECT_TRUE(report == utf16(refused));
+    EXPECT_EQ(Files("archiv").size(), 2u);  // no piece left under another name
+}
+
 TEST_F(ImportRunTest, AFileInNoKnownEncodingIsRefusedAndStaysWhereItIs) {
     Start({"Nordfracht"});
     const std::string path =
