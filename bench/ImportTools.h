@@ -39,25 +39,32 @@ inline void GenerateImportFile(const std::string& path, int lines) {
     GenerateRealisticFile(path, lines, 0);
 }
 
+// The sqlite3 shell running a script on a new database, timed from its start
+// until it has ended.
+inline TProcessRun RunShell(const std::string& database, const std::string& script,
+                            const std::string& log) {
+    for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(database + suffix);
+    TProcessCommand shell;
+    shell.Arguments = {"sqlite3", "-batch", database};
+    shell.Input = script;
+    shell.Errors = log;
+    const TProcessRun run = RunProcess(shell);
+    if (!run.Succeeded) std::fprintf(stderr, "sqlite3 failed, see %s\n", log.c_str());
+    return run;
+}
+
 // What a user would do instead of the program: the sqlite3 shell's .import of the
 // same file into a plain table of its five columns in a new database, with the
 // program's durability (write-ahead log, each commit flushed). From the shell's
 // start until it has ended.
 inline TProcessRun ShellImport(const std::string& root, const std::string& file) {
     const std::string database = root + "/shell.db";
-    for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(database + suffix);
     const std::string script = root + "/import.sql";
     std::ofstream(script) << "PRAGMA journal_mode=WAL;\nPRAGMA synchronous=FULL;\n"
                           << "CREATE TABLE Eingang (Recvon TEXT, Recan TEXT, Datumvon TEXT, "
                              "Datumbis TEXT, Tour TEXT);\n"
                           << ".mode csv\n.separator ;\n.import " << file << " Eingang\n";
-    TProcessCommand shell;
-    shell.Arguments = {"sqlite3", "-batch", database};
-    shell.Input = script;
-    shell.Errors = root + "/sqlite3.log";
-    const TProcessRun run = RunProcess(shell);
-    if (!run.Succeeded) std::fprintf(stderr, "sqlite3 failed, see %s\n", shell.Errors.c_str());
-    return run;
+    return RunShell(database, script, root + "/sqlite3.log");
 }
 
 // The same plus the program's checks in SQL, as a user who knows SQL would write
@@ -69,7 +76,6 @@ inline TProcessRun ShellImport(const std::string& root, const std::string& file)
 // written to a file. From the shell's start until it has ended.
 inline TProcessRun ShellImportChecked(const std::string& root, const std::string& file) {
     const std::string database = root + "/checked.db";
-    for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(database + suffix);
     const std::string script = root + "/checked.sql";
     std::ofstream sql(script);
     sql << "PRAGMA journal_mode=WAL;\nPRAGMA synchronous=FULL;\n"
@@ -113,13 +119,7 @@ inline TProcessRun ShellImportChecked(const std::string& root, const std::string
         << "SELECT Recvon, Recan, Datumvon, Datumbis, Tour, Grund FROM Geprueft WHERE Grund "
            "IS NOT NULL ORDER BY Zeile;\n";
     sql.close();
-    TProcessCommand shell;
-    shell.Arguments = {"sqlite3", "-batch", database};
-    shell.Input = script;
-    shell.Errors = root + "/sqlite3-checked.log";
-    const TProcessRun run = RunProcess(shell);
-    if (!run.Succeeded) std::fprintf(stderr, "sqlite3 failed, see %s\n", shell.Errors.c_str());
-    return run;
+    return RunShell(database, script, root + "/sqlite3-checked.log");
 }
 
 // The records a reference stored, to see it did the program's work.
