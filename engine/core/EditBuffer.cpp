@@ -2,14 +2,6 @@
 
 namespace zalvert::engine {
 
-std::vector<Variant>& TEditBuffer::BeginAdd(size_t count) {
-    original_.clear();
-    values_.resize(count);
-    edited_.assign(count, false);
-    mode_ = dbEditAdd;
-    return values_;
-}
-
 void TEditBuffer::BeginEdit(std::vector<Variant> original) {
     original_ = std::move(original);
     values_ = original_;

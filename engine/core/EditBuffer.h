@@ -14,9 +14,17 @@ class TEditBuffer {
     int Mode() const { return mode_; }
     bool Active() const { return mode_ != dbEditNone; }
 
-    // A new record of `count` fields; the caller fills the values with the
-    // defaults in place, so that their texts keep the last record's memory.
-    std::vector<Variant>& BeginAdd(size_t count);
+    // A new record of `count` fields, its values given their defaults in place by
+    // `fill(std::vector<Variant>&)`, so that their texts keep the last record's
+    // memory. Should `fill` throw, no edit begins.
+    template <class Fill>
+    void BeginAdd(size_t count, Fill fill) {
+        original_.clear();
+        values_.resize(count);
+        fill(values_);
+        edited_.assign(count, false);
+        mode_ = dbEditAdd;
+    }
     // The current record as read, kept to tell later whether another user changed it.
     void BeginEdit(std::vector<Variant> original);
 

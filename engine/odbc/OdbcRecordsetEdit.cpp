@@ -101,7 +101,8 @@ void TOdbcRecordset::AddNew() {
     CheckOpen();
     if (!Updatable()) Raise(TDaoErr::ReadOnly);
     if (edit_.Active()) CancelUpdate();
-    edit_.BeginAdd(fields_.size()) = DefaultValues();
+    edit_.BeginAdd(fields_.size(),
+                   [this](std::vector<Variant>& values) { values = DefaultValues(); });
 }
 
 void TOdbcRecordset::Edit() {

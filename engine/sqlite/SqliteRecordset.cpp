@@ -414,7 +414,8 @@ void TSqliteRecordset::AddNew() {
     CheckOpen();
     CheckUpdatable();
     if (edit_.Active()) CancelUpdate();
-    AssignDefaultValues(edit_.BeginAdd(rows_->Fields().size()));
+    edit_.BeginAdd(rows_->Fields().size(),
+                   [this](std::vector<Variant>& values) { AssignDefaultValues(values); });
 }
 
 void TSqliteRecordset::Edit() {
