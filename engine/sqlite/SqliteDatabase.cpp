@@ -82,10 +82,11 @@ void SwitchToWal(TSqliteConnection& connection) {
 
 void Configure(TSqliteConnection& connection, bool readOnly) {
     RegisterSqlFunctions(connection.Handle());
-    // 16 MB of pages at hand: browsing and seeking touch few pages even in tables of
+    // 8 MB of pages at hand: browsing and seeking touch few pages even in tables of
     // millions of rows, and a long import's changed pages go to the log beyond it
-    // instead of staying in memory.
-    connection.Exec("PRAGMA cache_size=-16384");
+    // instead of staying in memory (16 MB cost an import 10 to 20 bytes a line at
+    // its peak and saved no time).
+    connection.Exec("PRAGMA cache_size=-8192");
     // Fewer, larger checkpoints: each one waits for the disk. Writable connections
     // run theirs aside at the same size (TLogCheckpoint).
     sqlite3_wal_autocheckpoint(connection.Handle(), TLogCheckpoint::kPages);
