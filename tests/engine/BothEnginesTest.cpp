@@ -188,9 +188,8 @@ TEST_P(BothEnginesTest, DescribesItsFieldsAlikeAndRefusesWorkOnceClosed) {
 TEST_P(BothEnginesTest, MakesTheSameColumnsOfTheDialectsTypes) {
     target_.DropTables({"Typen"});
     db_->Execute(
-        "CREATE TABLE [Typen] ([ID] COUNTER PRIMARY KEY, [Gross] BIGINT, [Reell] REAL, [Zeit] "
-        "TIME, [Ja] BOOLEAN, "
-        "[Bild] BLOB, [Kurz] VARCHAR, [Fest] CHAR, [Text] TEXT(30))");
+        "CREATE TABLE [Typen] ([ID] COUNTER PRIMARY KEY, [Gross] BIGINT, [Reell] REAL, "
+        "[Zeit] TIME, [Ja] BOOLEAN, [Bild] BLOB, [Kurz] VARCHAR, [Fest] CHAR, [Text] TEXT(30))");
     auto table = db_->TableDefs().Item("Typen");
     const auto type = [&](const char* name) { return table->Fields().Item(name)->Type(); };
     EXPECT_EQ(type("Gross"), dbBigInt);
