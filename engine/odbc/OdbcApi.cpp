@@ -94,6 +94,11 @@ bool EOdbc::Locked() const {
     return State == "55P03" || State == "40P01" || State == "40001" || State == "HYT00";
 }
 
+TTypeInfo TypeInfoOf(SQLSMALLINT sqlType, SQLULEN size, SQLSMALLINT digits) {
+    const int type = DaoTypeOf(sqlType, size, digits);
+    return {type, type == dbText ? static_cast<int>(size) : 0, !IsVariableLength(type)};
+}
+
 int DaoTypeOf(SQLSMALLINT sqlType, SQLULEN size, SQLSMALLINT digits) {
     switch (sqlType) {
         case SQL_BIT:

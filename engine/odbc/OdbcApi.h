@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/core/Metadata.h"
 #include "rtl/Variant.h"
 
 namespace zalvert::engine::odbc {
@@ -104,5 +105,7 @@ class TOdbcConnection {
 
 // The DAO field type of a column the driver describes.
 int DaoTypeOf(SQLSMALLINT sqlType, SQLULEN size, SQLSMALLINT digits);
+// The same with its size (a text's length, none for other types) and length class.
+TTypeInfo TypeInfoOf(SQLSMALLINT sqlType, SQLULEN size, SQLSMALLINT digits);
 
 }  // namespace zalvert::engine::odbc

@@ -69,9 +69,7 @@ void TOdbcRecordset::Describe() {
         for (const TOdbcColumn& c : stmt.Columns()) {
             TFieldMeta meta;
             meta.Name = c.Name;
-            const int type = DaoTypeOf(c.SqlType, c.Size, c.Digits);
-            meta.Type = {type, type == dbText ? static_cast<int>(c.Size) : 0,
-                         !IsVariableLength(type)};
+            meta.Type = TypeInfoOf(c.SqlType, c.Size, c.Digits);
             if (const TColumnInfo* column = table ? table->Column(c.Name) : nullptr) {
                 meta.SourceTable = table->Name;
                 meta.SourceField = meta.Name;

@@ -115,11 +115,9 @@ TTableInfo TOdbcState::Load(const std::string& name, bool view) {
             column.Name = Str(stmt.Get(3));
             const auto sqlType = static_cast<SQLSMALLINT>(stmt.Get(4).AsInteger());
             const Variant size = stmt.Get(6), digits = stmt.Get(8);
-            const int width = size.IsNull() ? 0 : size.AsInteger();
-            const int type =
-                DaoTypeOf(sqlType, static_cast<SQLULEN>(width),
-                          digits.IsNull() ? 0 : static_cast<SQLSMALLINT>(digits.AsInteger()));
-            column.Type = {type, type == dbText ? width : 0, !IsVariableLength(type)};
+            column.Type =
+                TypeInfoOf(sqlType, size.IsNull() ? 0 : static_cast<SQLULEN>(size.AsInteger()),
+                           digits.IsNull() ? 0 : static_cast<SQLSMALLINT>(digits.AsInteger()));
             column.Required = stmt.Get(10).AsInteger() == SQL_NO_NULLS;
             column.DefaultValue = Str(stmt.Get(12));
             column.AutoIncrement = column.DefaultValue.starts_with("nextval(");
