@@ -104,8 +104,15 @@ constexpr bool InOrder() {
 }
 static_assert(InOrder(), "the words must stay in alphabetical order");
 
+constexpr size_t Longest() {
+    size_t longest = 0;
+    for (const TDialectWord& entry : kWords)
+        longest = std::max(longest, std::string_view(entry.Word).size());
+    return longest;
+}
+
 unsigned UseOf(const TToken& token) {
-    if (token.Kind != TTokenKind::Word || token.Text.size() > 12) return 0;
+    if (token.Kind != TTokenKind::Word || token.Text.size() > Longest()) return 0;
     const std::string upper = AsciiUpperCase(token.Text);
     const auto found = std::lower_bound(
         std::begin(kWords), std::end(kWords), upper,
