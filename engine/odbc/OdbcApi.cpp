@@ -210,6 +210,12 @@ struct TOdbcStatement::TBound {
     unsigned char Bit = 0;
     SQL_TIMESTAMP_STRUCT Timestamp{};
     SQLLEN Indicator = 0;
+    // As handed to the driver last: a value of the same kind that fits the same
+    // buffer needs no new binding, since the driver reads buffers when it executes.
+    SQLSMALLINT CType = 0, SqlType = 0, Digits = 0;
+    SQLULEN Size = 0;
+    SQLPOINTER Data = nullptr;
+    SQLLEN BufferLength = 0;
 };
 
 TOdbcStatement::TOdbcStatement(TOdbcConnection& connection)
@@ -229,6 +235,7 @@ void TOdbcStatement::Check(SQLRETURN rc) const {
 void TOdbcStatement::Prepare(const std::string& sql) {
     SQLFreeStmt(handle_, SQL_CLOSE);
     SQLFreeStmt(handle_, SQL_RESET_PARAMS);
+    bound_.clear();
     described_ = false;
     columns_.clear();
     std::string text = sql;
@@ -237,68 +244,90 @@ void TOdbcStatement::Prepare(const std::string& sql) {
 }
 
 void TOdbcStatement::Bind(const std::vector<Variant>& values) {
+    Bind(values.data(), values.size());
+}
+
+void TOdbcStatement::Bind(const Variant* values, size_t count) {
     SQLFreeStmt(handle_, SQL_CLOSE);
-    SQLFreeStmt(handle_, SQL_RESET_PARAMS);
-    bound_.clear();
-    SQLUSMALLINT number = 0;
-    for (const Variant& value : values) {
-        auto b = std::make_unique<TBound>();
-        SQLSMALLINT cType = SQL_C_CHAR, sqlType = SQL_VARCHAR, digits = 0;
-        SQLULEN size = 0;
-        SQLPOINTER data = nullptr;
-        switch (value.Type()) {
-            case TVarType::Empty:
-            case TVarType::Null:
-                b->Indicator = SQL_NULL_DATA;
-                size = 1;
-                break;
-            case TVarType::Boolean:
-                b->Bit = value.AsBoolean() ? 1 : 0;
-                cType = SQL_C_BIT, sqlType = SQL_BIT, data = &b->Bit;
-                break;
-            case TVarType::Integer:
-            case TVarType::Int64:
-                b->Integer = value.AsInt64();
-                cType = SQL_C_SBIGINT, sqlType = SQL_BIGINT, data = &b->Integer;
-                break;
-            case TVarType::Double:
-                b->Real = value.AsDouble();
-                cType = SQL_C_DOUBLE, sqlType = SQL_DOUBLE, data = &b->Real;
-                break;
-            case TVarType::Currency:
-                b->Text = CurrencyText(value.AsCurrency());
-                sqlType = SQL_DECIMAL, size = 19, digits = 4;
-                break;
-            case TVarType::Date:
-                b->Timestamp = ToTimestamp(value.AsDateTime());
-                cType = SQL_C_TYPE_TIMESTAMP, sqlType = SQL_TYPE_TIMESTAMP, size = 23;
-                digits = 3, data = &b->Timestamp;
-                break;
-            case TVarType::Bytes:
-                b->Bytes = value.AsBytes();
-                cType = SQL_C_BINARY, sqlType = SQL_LONGVARBINARY;
-                break;
-            default:
-                b->Text = value.AsString();
-                sqlType = b->Text.size() > 255 ? SQL_LONGVARCHAR : SQL_VARCHAR;
-                break;
-        }
-        if (b->Indicator != SQL_NULL_DATA && data == nullptr) {
-            const bool bytes = cType == SQL_C_BINARY;
-            // A zero-length buffer pointer may be null; the driver wants an address.
-            static char empty = 0;
-            const size_t length = bytes ? b->Bytes.size() : b->Text.size();
-            data = length == 0 ? static_cast<SQLPOINTER>(&empty)
-                   : bytes     ? static_cast<SQLPOINTER>(b->Bytes.data())
-                               : static_cast<SQLPOINTER>(b->Text.data());
-            b->Indicator = static_cast<SQLLEN>(length);
-            if (size == 0) size = std::max<size_t>(length, 1);
-        }
-        const SQLLEN bufferLength = b->Indicator > 0 ? b->Indicator : 0;
-        Check(SQLBindParameter(handle_, ++number, SQL_PARAM_INPUT, cType, sqlType, size, digits,
-                               data, bufferLength, &b->Indicator));
-        bound_.push_back(std::move(b));
+    if (count != bound_.size()) {
+        SQLFreeStmt(handle_, SQL_RESET_PARAMS);
+        bound_.clear();
+        bound_.reserve(count);
+        for (size_t i = 0; i < count; ++i) bound_.push_back(std::make_unique<TBound>());
     }
+    for (size_t i = 0; i < count; ++i) BindOne(static_cast<SQLUSMALLINT>(i + 1), values[i]);
+}
+
+void TOdbcStatement::BindOne(SQLUSMALLINT number, const Variant& value) {
+    TBound& b = *bound_[number - 1];
+    SQLSMALLINT cType = SQL_C_CHAR, sqlType = SQL_VARCHAR, digits = 0;
+    SQLULEN size = 0;
+    SQLPOINTER data = nullptr;
+    b.Indicator = 0;
+    switch (value.Type()) {
+        case TVarType::Empty:
+        case TVarType::Null:
+            b.Indicator = SQL_NULL_DATA;
+            size = 1;
+            break;
+        case TVarType::Boolean:
+            b.Bit = value.AsBoolean() ? 1 : 0;
+            cType = SQL_C_BIT, sqlType = SQL_BIT, data = &b.Bit;
+            break;
+        case TVarType::Integer:
+        case TVarType::Int64:
+            b.Integer = value.AsInt64();
+            cType = SQL_C_SBIGINT, sqlType = SQL_BIGINT, data = &b.Integer;
+            break;
+        case TVarType::Double:
+            b.Real = value.AsDouble();
+            cType = SQL_C_DOUBLE, sqlType = SQL_DOUBLE, data = &b.Real;
+            break;
+        case TVarType::Currency:
+            b.Text = CurrencyText(value.AsCurrency());
+            sqlType = SQL_DECIMAL, size = 19, digits = 4;
+            break;
+        case TVarType::Date:
+            b.Timestamp = ToTimestamp(value.AsDateTime());
+            cType = SQL_C_TYPE_TIMESTAMP, sqlType = SQL_TYPE_TIMESTAMP, size = 23;
+            digits = 3, data = &b.Timestamp;
+            break;
+        case TVarType::Bytes:
+            b.Bytes = value.AsBytes();
+            cType = SQL_C_BINARY, sqlType = SQL_LONGVARBINARY;
+            break;
+        case TVarType::String:
+            b.Text.assign(value.StringValue());
+            sqlType = b.Text.size() > 255 ? SQL_LONGVARCHAR : SQL_VARCHAR;
+            break;
+        default:
+            b.Text = value.AsString();
+            sqlType = b.Text.size() > 255 ? SQL_LONGVARCHAR : SQL_VARCHAR;
+            break;
+    }
+    SQLLEN bufferLength = 0;
+    if (b.Indicator != SQL_NULL_DATA && data == nullptr) {
+        const bool bytes = cType == SQL_C_BINARY;
+        // A zero-length buffer pointer may be null; the driver wants an address.
+        static char empty = 0;
+        const size_t length = bytes ? b.Bytes.size() : b.Text.size();
+        const size_t capacity = bytes ? b.Bytes.capacity() : b.Text.capacity();
+        data = bytes ? (capacity == 0 ? static_cast<SQLPOINTER>(&empty)
+                                      : static_cast<SQLPOINTER>(b.Bytes.data()))
+                     : static_cast<SQLPOINTER>(b.Text.data());
+        b.Indicator = static_cast<SQLLEN>(length);
+        bufferLength = static_cast<SQLLEN>(capacity);
+        // The declared size covers what the buffer can hold, so that a shorter
+        // value in the same buffer keeps the binding.
+        if (size == 0) size = std::max<size_t>(capacity, 1);
+    }
+    if (b.CType == cType && b.SqlType == sqlType && b.Digits == digits && b.Size == size &&
+        b.Data == data && b.BufferLength == bufferLength)
+        return;
+    Check(SQLBindParameter(handle_, number, SQL_PARAM_INPUT, cType, sqlType, size, digits, data,
+                           bufferLength, &b.Indicator));
+    b.CType = cType, b.SqlType = sqlType, b.Digits = digits;
+    b.Size = size, b.Data = data, b.BufferLength = bufferLength;
 }
 
 void TOdbcStatement::Execute() {

@@ -44,8 +44,10 @@ class TOdbcStatement {
     TOdbcStatement& operator=(const TOdbcStatement&) = delete;
 
     void Prepare(const std::string& sql);
-    // Binds ? markers in order; the values must live until Execute.
+    // Binds ? markers in order; the values are copied. Parameters whose kind and
+    // buffer stay the same are not bound again.
     void Bind(const std::vector<Variant>& values);
+    void Bind(const Variant* values, size_t count);
     void Execute();
     void ExecDirect(const std::string& sql) {
         Prepare(sql);
@@ -68,6 +70,7 @@ class TOdbcStatement {
 
   private:
     void Check(SQLRETURN rc) const;
+    void BindOne(SQLUSMALLINT number, const Variant& value);
 
     TOdbcConnection& connection_;
     // Expires with the connection, which frees its statements as it goes.
@@ -75,7 +78,7 @@ class TOdbcStatement {
     SQLHSTMT handle_ = SQL_NULL_HSTMT;
     std::vector<TOdbcColumn> columns_;
     bool described_ = false;
-    // Bound parameter buffers, kept until the statement runs.
+    // Bound parameter buffers, kept for the next run.
     struct TBound;
     std::vector<std::unique_ptr<TBound>> bound_;
 };
