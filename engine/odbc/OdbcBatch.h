@@ -2,43 +2,66 @@
 // Rows added inside a transaction on a PostgreSQL server, sent many to a
 // statement instead of one: each row's key is taken beforehand from the key's
 // sequence (a block of numbers at a time), so the recordset knows it at once.
-// The rows go out when the batch is full, before any other statement on the
-// connection, and at commit; a rollback drops them. A failure of a batch thus
-// shows at the statement or commit that sends it, and the transaction fails as
-// a whole.
+// A full batch goes out on a thread of its own while the next one is built; the
+// rest goes out before any other statement on the connection, and at commit; a
+// rollback drops them. The connection is never used by both threads at once.
+// A failed batch fails every later use of the connection until the rollback:
+// rows reported as added are missing, so their transaction must not commit.
 
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "engine/core/BackgroundJob.h"
 #include "engine/odbc/OdbcApi.h"
 
 namespace zalvert::engine::odbc {
 
 class TOdbcBatch {
   public:
+    TOdbcBatch();
+    ~TOdbcBatch();
+    TOdbcBatch(const TOdbcBatch&) = delete;
+    TOdbcBatch& operator=(const TOdbcBatch&) = delete;
+
     // `sql` is "INSERT INTO t (k, a, b) VALUES": the rows' values follow.
     bool Matches(const std::string& sql) const { return sql == sql_; }
-    bool Empty() const { return rows_ == 0; }
+    // Rows held or being sent, or a failure not yet dropped.
+    bool Active() const { return rows_ > 0 || sender_.Started() || failure_ != nullptr; }
+    // Begins batches of another statement; the rows before must have been flushed.
     void Start(std::string sql, size_t width);
     void Add(std::vector<Variant> values);
     bool Full() const { return rows_ >= kRows; }
-    // Sends the rows; they are gone from the batch whether it works or not.
-    void Send(TOdbcConnection& connection);
+    // Hands the full batch to the sending thread, once the one before is sent.
+    void SendFull(TOdbcConnection& connection);
+    // Sends the held rows here and now, after those on the sending thread, and
+    // throws the failure of any batch.
+    void Flush(TOdbcConnection& connection);
+    // Waits until the sending thread is done; a failure waits for Flush.
+    void Settle();
+    // Rolled back: held rows and a failure are dropped.
     void Drop();
 
   private:
+    void ThrowFailure() const;
+
     static constexpr size_t kRows = 500;
     std::string sql_;
     size_t width_ = 0;
     size_t rows_ = 0;
     std::vector<Variant> values_;
+    std::vector<Variant> sending_;  // the batch on the sending thread
+    std::exception_ptr failure_;
+    bool generic_ = false;                  // the connection keeps plans while full batches go out
     std::unique_ptr<TOdbcStatement> full_;  // prepared for a full batch
+    TBackgroundJob sender_;                 // last: ends before what its job uses goes
 };
 
-// Numbers of a key's sequence, taken a block at a time.
+// Numbers of a key's sequence, taken a block at a time; a number once taken is
+// this connection's alone, whatever becomes of the transaction.
 class TKeyReserve {
   public:
     std::int64_t Next(TOdbcConnection& connection, const std::string& table,
@@ -46,7 +69,9 @@ class TKeyReserve {
     void Drop() { reserved_.clear(); }
 
   private:
+    static constexpr size_t kLargestBlock = 32768;
     std::string sequence_;
+    size_t block_ = 1000;
     std::deque<std::int64_t> reserved_;
 };
 

@@ -276,8 +276,10 @@ const std::vector<Variant>* TOdbcRecordset::Row(size_t pos) const {
 void TOdbcRecordset::ReadRow(size_t pos) const {
     const size_t slot = pos - pageStart_;
     try {
+        // Every use asks for the connection: rows still held go out first.
+        TOdbcConnection& connection = db_->Connection(kSource);
         if (!rowStatement_) {
-            rowStatement_ = std::make_unique<TOdbcStatement>(db_->Connection(kSource));
+            rowStatement_ = std::make_unique<TOdbcStatement>(connection);
             rowStatement_->Prepare("SELECT " + source_.SelectList + " FROM " + source_.From +
                                    " WHERE " + KeyColumn() + " = ?");
         }
@@ -313,8 +315,10 @@ void TOdbcRecordset::ReadPage(size_t pos) const {
     std::unordered_map<std::string, size_t> slots;
     for (size_t i = 0; i < count; ++i) slots.emplace(keys[i].AsString(), i);
     try {
+        // Every use asks for the connection: rows still held go out first.
+        TOdbcConnection& connection = db_->Connection(kSource);
         if (!pageStatement_) {
-            pageStatement_ = std::make_unique<TOdbcStatement>(db_->Connection(kSource));
+            pageStatement_ = std::make_unique<TOdbcStatement>(connection);
             pageStatement_->Prepare("SELECT " + source_.SelectList + ", " + KeyColumn() + " FROM " +
                                     source_.From + " WHERE " + KeyColumn() + " IN (" +
                                     Placeholders(kPageRows) + ")");

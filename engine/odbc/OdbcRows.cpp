@@ -50,6 +50,8 @@ void TOdbcRows::FetchAll() {
 // One more row of the stream; false once it has none.
 bool TOdbcRows::FetchOne() {
     if (!stream_) return false;
+    // Rows still held go out first, and the connection must be free.
+    db_->Connection(kSource);
     try {
         if (!stream_->Fetch()) {
             stream_.reset();

@@ -33,9 +33,9 @@ TOdbcState::TOdbcState(TEngineRef engine, std::string name, std::string connect,
 
 TOdbcConnection& TOdbcState::Connection(const char* source) {
     if (!connection_) zalvert::engine::Fail(*engine_, TDaoErr::ObjectClosed, source);
-    if (!batch_.Empty()) {
+    if (batch_.Active()) {
         try {
-            batch_.Send(*connection_);
+            batch_.Flush(*connection_);
         } catch (const EOdbc& e) {
             Fail(e, source);
         }
@@ -46,22 +46,37 @@ TOdbcConnection& TOdbcState::Connection(const char* source) {
 void TOdbcState::QueueInsert(const std::string& sql, std::vector<Variant> values,
                              const char* source) {
     if (!batch_.Matches(sql)) {
-        TOdbcConnection& connection = Connection(source);
-        (void)connection;
+        Connection(source);
         batch_.Start(sql, values.size());
     }
     batch_.Add(std::move(values));
-    if (batch_.Full()) Connection(source);
+    if (!batch_.Full()) return;
+    try {
+        batch_.SendFull(*connection_);
+    } catch (const EOdbc& e) {
+        Fail(e, source);
+    }
 }
 
 std::int64_t TOdbcState::ReserveKey(const std::string& table, const std::string& column,
                                     const char* source) {
     if (!connection_) zalvert::engine::Fail(*engine_, TDaoErr::ObjectClosed, source);
+    // Rows being sent need not go first, but the connection must be free.
+    batch_.Settle();
     try {
         return reserves_[table + "." + column].Next(*connection_, table, column);
     } catch (const EOdbc& e) {
         Fail(e, source);
     }
+}
+
+void TOdbcState::DropQueued() {
+    batch_.Drop();
+}
+
+void TOdbcState::Close() {
+    batch_.Drop();
+    connection_.reset();
 }
 
 void TOdbcState::Fail(const EOdbc& error, const char* source) {

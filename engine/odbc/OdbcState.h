@@ -26,15 +26,15 @@ class TOdbcState {
     TOdbcConnection& Connection(const char* source);
     // Queues a row of an INSERT ("INSERT INTO t (k, a) VALUES") for a batch.
     void QueueInsert(const std::string& sql, std::vector<Variant> values, const char* source);
-    // Rolled back: rows not sent yet are dropped.
-    void DropQueued() { batch_.Drop(); }
+    // Rolled back: rows not sent yet, and a failure of rows sent, are dropped.
+    void DropQueued();
     // The next number of a serial key column, reserved beforehand in blocks.
     std::int64_t ReserveKey(const std::string& table, const std::string& column,
                             const char* source);
     const std::string& Name() const { return name_; }
     bool ReadOnly() const { return readOnly_; }
     bool Closed() const { return connection_ == nullptr; }
-    void Close() { connection_.reset(); }
+    void Close();
     bool PostgreSql() const { return postgres_; }
 
     // Tables and views of the server, by name without regard to case.
@@ -59,8 +59,8 @@ class TOdbcState {
     bool readOnly_;
     bool postgres_ = false;
     std::map<std::string, std::optional<TTableInfo>> tables_;
-    TOdbcBatch batch_;
     std::map<std::string, TKeyReserve> reserves_;
+    TOdbcBatch batch_;  // after the connection: its sending ends before the connection goes
 };
 using TOdbcRef = std::shared_ptr<TOdbcState>;
 
