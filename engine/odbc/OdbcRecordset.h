@@ -103,6 +103,7 @@ class TOdbcRecordset : public Recordset,
     void WriteNew();
     std::optional<size_t> BatchKeyField() const;
     void WriteNewInBatch(size_t keyField);
+    const std::string& BatchInsertSql();
     void Find(const std::string& criteria, int kind);
     Variant Converted(const TFieldMeta& meta, const Variant& value) const;
     const std::vector<Variant>& DefaultValues();
@@ -136,6 +137,9 @@ class TOdbcRecordset : public Recordset,
     // Statements kept for the writes an import repeats.
     std::unique_ptr<TOdbcStatement> insert_;
     std::string insertSql_;
+    // A batched row's INSERT and which fields it names, kept while rows name the same.
+    std::string batchSql_;
+    std::vector<bool> batchGiven_;
 };
 
 }  // namespace zalvert::engine::odbc

@@ -202,16 +202,32 @@ std::optional<size_t> TOdbcRecordset::BatchKeyField() const {
     return std::nullopt;
 }
 
-void TOdbcRecordset::WriteNewInBatch(size_t keyField) {
-    const std::int64_t key = db_->ReserveKey(source_.Table, source_.Key, "DAO.Recordset");
-    std::string sql = "INSERT INTO " + ServerName(source_.Table) + " (" + ServerName(source_.Key);
-    std::vector<Variant> values{Variant(key)};
+// "INSERT INTO t (k, a, b) VALUES" for the key and the fields given.
+const std::string& TOdbcRecordset::BatchInsertSql() {
+    bool same = batchGiven_.size() == fields_.size();
+    for (size_t i = 0; same && i < fields_.size(); ++i)
+        same = batchGiven_[i] == (edit_.Edited(i) && fields_[i].Updatable);
+    if (same) return batchSql_;
+    batchGiven_.assign(fields_.size(), false);
+    batchSql_ = "INSERT INTO " + ServerName(source_.Table) + " (" + ServerName(source_.Key);
     for (size_t i = 0; i < fields_.size(); ++i) {
         if (!edit_.Edited(i) || !fields_[i].Updatable) continue;
-        sql += ", " + ServerName(fields_[i].Name);
-        values.push_back(edit_.Value(i));
+        batchGiven_[i] = true;
+        batchSql_ += ", " + ServerName(fields_[i].Name);
     }
-    db_->QueueInsert(sql + ") VALUES", std::move(values), "DAO.Recordset");
+    batchSql_ += ") VALUES";
+    return batchSql_;
+}
+
+void TOdbcRecordset::WriteNewInBatch(size_t keyField) {
+    const std::int64_t key = db_->ReserveKey(source_.Table, source_.Key, "DAO.Recordset");
+    const std::string& sql = BatchInsertSql();
+    std::vector<Variant> values;
+    values.reserve(fields_.size() + 1);
+    values.emplace_back(key);
+    for (size_t i = 0; i < fields_.size(); ++i)
+        if (batchGiven_[i]) values.push_back(edit_.Value(i));
+    db_->QueueInsert(sql, std::move(values), "DAO.Recordset");
     std::vector<Variant> row = edit_.Values();
     row[keyField] =
         fields_[keyField].Type.Type == dbBigInt ? Variant(key) : Variant(static_cast<int>(key));
@@ -240,8 +256,9 @@ void TOdbcRecordset::WriteNew() {
     const bool wholeRows = source_.SelectList == "*";
     sql += " RETURNING " + std::string(wholeRows ? "*, " : "") + ServerName(source_.Key);
     try {
+        TOdbcConnection& connection = db_->Connection("DAO.Recordset");
         if (!insert_ || insertSql_ != sql) {
-            insert_ = std::make_unique<TOdbcStatement>(db_->Connection("DAO.Recordset"));
+            insert_ = std::make_unique<TOdbcStatement>(connection);
             insert_->Prepare(sql);
             insertSql_ = sql;
         }
