@@ -47,7 +47,7 @@ void ResetSchema(const std::string& connect, const std::string& psql) {
 // The start-up import into the database `connect` names; `cpu` is this process's
 // CPU time during it, the client's share of the work.
 double ProgramImport(const std::string& root, const std::string& connect, int lines,
-                     std::string& summary, double& cpu) {
+                     std::string& summary, double& cpu, bench::TImportSteps& steps) {
     fs::remove_all(root);
     fs::create_directories(root + "/import");
     fs::create_directories(root + "/archiv");
@@ -56,20 +56,20 @@ double ProgramImport(const std::string& root, const std::string& connect, int li
         << "/import/\next=*.csv\narchiv=" << root << "/archiv/\n";
     GenerateImportFile(root + "/import/touren.csv", lines);
     const double before = bench::CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
-    const double seconds = bench::StartupImport(root + "/z.ini", summary);
+    const double seconds = bench::StartupImport(root + "/z.ini", summary, &steps);
     cpu = bench::CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - before;
     return seconds;
 }
 
 // The same import into a new database file.
-double FileImport(const std::string& root, int lines) {
+double FileImport(const std::string& root, int lines, bench::TImportSteps& steps) {
     const std::string files = root + "-datei";
     fs::remove_all(files);
     fs::create_directories(files);
     CreateZalvertDatabase(files + "/zalvert.db", bench::RealisticCompanies());
     std::string summary;
     double cpu = 0;
-    const double seconds = ProgramImport(root, files + "/zalvert.db", lines, summary, cpu);
+    const double seconds = ProgramImport(root, files + "/zalvert.db", lines, summary, cpu, steps);
     fs::remove_all(files);
     return seconds;
 }
@@ -155,13 +155,22 @@ int main(int argc, char** argv) {
         ResetSchema(connect, psql);
         std::string summary;
         double cpu = 0;
-        const double program = ProgramImport(root, connect, lines, summary, cpu);
-        const double file = FileImport(root, lines);
+        bench::TImportSteps onServer, inFile;
+        const double program = ProgramImport(root, connect, lines, summary, cpu, onServer);
+        const double file = FileImport(root, lines, inFile);
         const double copy = CopyImport(root, psql, lines);
         std::printf(
             "%8d lines: program %6.3f s (client CPU %6.3f s)   into a database file %6.3f s "
             "(ratio %4.2f)   psql \\copy %6.3f s (ratio %5.2f)\n  %s\n",
             lines, program, cpu, file, program / file, copy, program / copy, summary.c_str());
+        const auto printSteps = [](const char* what, const bench::TImportSteps& steps,
+                                   double seconds) {
+            std::printf(
+                "  steps %s: start, reading and rows %.3f s, commit %.3f s, archiving %.3f s\n",
+                what, steps.Commit, steps.Committed - steps.Commit, seconds - steps.Committed);
+        };
+        printSteps("on the server", onServer, program);
+        printSteps("into the file", inFile, file);
     }
     fs::remove_all(root);
     return 0;
