@@ -225,7 +225,10 @@ TOdbcStatement::TOdbcStatement(TOdbcConnection& connection)
 }
 
 TOdbcStatement::~TOdbcStatement() {
-    if (handle_ != SQL_NULL_HSTMT && !alive_.expired()) SQLFreeHandle(SQL_HANDLE_STMT, handle_);
+    if (handle_ == SQL_NULL_HSTMT || alive_.expired()) return;
+    // A statement may go while rows are sent on another thread.
+    const std::lock_guard lock(connection_.Busy());
+    SQLFreeHandle(SQL_HANDLE_STMT, handle_);
 }
 
 void TOdbcStatement::Check(SQLRETURN rc) const {

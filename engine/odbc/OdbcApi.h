@@ -7,6 +7,7 @@
 #include <sqlext.h>
 
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -98,9 +99,13 @@ class TOdbcConnection {
     SQLHDBC Handle() const { return handle_; }
     void Check(SQLRETURN rc, SQLSMALLINT type, SQLHANDLE handle) const;
     std::weak_ptr<void> Alive() const { return alive_; }
+    // Held while another thread uses the connection; statements going meanwhile
+    // wait for it. Everything else waits for that thread before it begins.
+    std::mutex& Busy() { return busy_; }
 
   private:
     std::shared_ptr<void> alive_ = std::make_shared<int>(0);
+    std::mutex busy_;
     SQLHENV env_ = SQL_NULL_HENV;
     SQLHDBC handle_ = SQL_NULL_HDBC;
     bool connected_ = false;

@@ -54,7 +54,8 @@ void TOdbcBatch::SendFull(TOdbcConnection& connection) {
     sending_.swap(values_);
     values_.clear();
     rows_ = 0;
-    sender_.Start([&stmt = *full_, &rows = sending_] {
+    sender_.Start([&connection, &stmt = *full_, &rows = sending_] {
+        const std::lock_guard lock(connection.Busy());
         stmt.Bind(rows);
         stmt.Execute();
     });
