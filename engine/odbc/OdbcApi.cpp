@@ -33,38 +33,11 @@ EOdbc Diagnose(SQLSMALLINT type, SQLHANDLE handle, const std::string& fallback) 
     return error;
 }
 
-SQL_TIMESTAMP_STRUCT ToTimestamp(TDateTime value) {
-    SQL_TIMESTAMP_STRUCT ts{};
-    const auto split = SplitDateTime(value);
-    if (!split) return ts;
-    const TDateParts date = DecodeDate(static_cast<TDateTime>(split->Day));
-    ts.year = static_cast<SQLSMALLINT>(date.Year);
-    ts.month = static_cast<SQLUSMALLINT>(date.Month);
-    ts.day = static_cast<SQLUSMALLINT>(date.Day);
-    long ms = split->Millisecond;
-    ts.hour = static_cast<SQLUSMALLINT>(ms / 3600000);
-    ms %= 3600000;
-    ts.minute = static_cast<SQLUSMALLINT>(ms / 60000);
-    ms %= 60000;
-    ts.second = static_cast<SQLUSMALLINT>(ms / 1000);
-    ts.fraction = static_cast<SQLUINTEGER>(ms % 1000) * 1000000u;
-    return ts;
-}
-
 TDateTime FromTimestamp(const SQL_TIMESTAMP_STRUCT& ts) {
     const TDateTime day = EncodeDate(ts.year, ts.month, ts.day);
     const TDateTime time =
         EncodeTime(ts.hour, ts.minute, ts.second, static_cast<int>(ts.fraction / 1000000u));
     return JoinDateTime({static_cast<long>(day), static_cast<long>(time * 86400000.0 + 0.5)});
-}
-
-std::string CurrencyText(TCurrency value) {
-    const bool negative = value.Scaled < 0;
-    const std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(value.Scaled)
-                                             : static_cast<std::uint64_t>(value.Scaled);
-    std::string fraction = std::to_string(magnitude % 10000);
-    fraction.insert(0, 4 - fraction.size(), '0');
-    return (negative ? "-" : "") + std::to_string(magnitude / 10000) + "." + fraction;
 }
 
 // "123.4500" as ten-thousandths, exactly.
@@ -88,6 +61,33 @@ bool IsCurrency(const TOdbcColumn& c) {
 }
 
 }  // namespace
+
+SQL_TIMESTAMP_STRUCT ToTimestamp(TDateTime value) {
+    SQL_TIMESTAMP_STRUCT ts{};
+    const auto split = SplitDateTime(value);
+    if (!split) return ts;
+    const TDateParts date = DecodeDate(static_cast<TDateTime>(split->Day));
+    ts.year = static_cast<SQLSMALLINT>(date.Year);
+    ts.month = static_cast<SQLUSMALLINT>(date.Month);
+    ts.day = static_cast<SQLUSMALLINT>(date.Day);
+    long ms = split->Millisecond;
+    ts.hour = static_cast<SQLUSMALLINT>(ms / 3600000);
+    ms %= 3600000;
+    ts.minute = static_cast<SQLUSMALLINT>(ms / 60000);
+    ms %= 60000;
+    ts.second = static_cast<SQLUSMALLINT>(ms / 1000);
+    ts.fraction = static_cast<SQLUINTEGER>(ms % 1000) * 1000000u;
+    return ts;
+}
+
+std::string CurrencyText(TCurrency value) {
+    const bool negative = value.Scaled < 0;
+    const std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(value.Scaled)
+                                             : static_cast<std::uint64_t>(value.Scaled);
+    std::string fraction = std::to_string(magnitude % 10000);
+    fraction.insert(0, 4 - fraction.size(), '0');
+    return (negative ? "-" : "") + std::to_string(magnitude / 10000) + "." + fraction;
+}
 
 bool EOdbc::Locked() const {
     // lock_not_available, deadlock, serialization failure, and the generic time-out.

@@ -111,6 +111,11 @@ class TOdbcConnection {
     bool connected_ = false;
 };
 
+// A date as the driver's timestamp; all zero where it has no calendar date.
+SQL_TIMESTAMP_STRUCT ToTimestamp(TDateTime value);
+// "-12.3400": a currency as the server's NUMERIC(19,4) reads it.
+std::string CurrencyText(TCurrency value);
+
 // The DAO field type of a column the driver describes.
 int DaoTypeOf(SQLSMALLINT sqlType, SQLULEN size, SQLSMALLINT digits);
 // The same with its size (a text's length, none for other types) and length class.

@@ -3,17 +3,33 @@
 #include <algorithm>
 
 #include "engine/core/ValuesRows.h"
+#include "engine/odbc/OdbcArrays.h"
 
 namespace zalvert::engine::odbc {
 
 namespace {
 
-// Runs `sql` once on `rows` rows of `width` values from `values`.
-void SendRows(TOdbcConnection& connection, const std::string& sql, const Variant* values,
-              size_t rows, size_t width) {
-    TOdbcStatement stmt(connection);
-    stmt.Prepare(sql + " " + ValuesRows(rows, width));
-    stmt.Bind(values, rows * width);
+// The rows' columns as array literals, a parameter each.
+void MakeColumns(std::vector<Variant>& columns, const std::vector<Variant>& values, size_t rows,
+                 size_t width) {
+    columns.resize(width);
+    std::string literal;
+    for (size_t column = 0; column < width; ++column) {
+        literal.clear();
+        AppendArrayLiteral(literal, values.data(), rows, width, column);
+        columns[column].AssignText(literal);
+    }
+}
+
+// Binds and runs `stmt` for `rows` rows of `values`, in the form it was prepared for.
+void Run(TOdbcStatement& stmt, bool arrays, const std::vector<Variant>& values, size_t rows,
+         size_t width, std::vector<Variant>& columns) {
+    if (arrays) {
+        MakeColumns(columns, values, rows, width);
+        stmt.Bind(columns);
+    } else {
+        stmt.Bind(values.data(), rows * width);
+    }
     stmt.Execute();
 }
 
@@ -22,10 +38,10 @@ void SendRows(TOdbcConnection& connection, const std::string& sql, const Variant
 TOdbcBatch::TOdbcBatch() = default;
 TOdbcBatch::~TOdbcBatch() = default;
 
-void TOdbcBatch::Start(std::string sql, size_t width) {
+void TOdbcBatch::Start(TBatchInsert insert, size_t width) {
     Settle();
-    if (sql != sql_) full_.reset();
-    sql_ = std::move(sql);
+    if (!Matches(insert)) full_.reset();
+    insert_ = std::move(insert);
     width_ = width;
     rows_ = 0;
     values_.clear();
@@ -36,28 +52,34 @@ void TOdbcBatch::Add(std::vector<Variant> values) {
     ++rows_;
 }
 
+void TOdbcBatch::PrepareFull(TOdbcConnection& connection) {
+    if (full_) return;
+    full_ = std::make_unique<TOdbcStatement>(connection);
+    full_->Prepare(insert_.Arrays.empty() ? insert_.Values + " " + ValuesRows(kValuesRows, width_)
+                                          : insert_.Arrays);
+}
+
 void TOdbcBatch::SendFull(TOdbcConnection& connection) {
     Settle();
     ThrowFailure();
-    if (!generic_) {
+    const bool arrays = !insert_.Arrays.empty();
+    if (!arrays && !generic_) {
         // The connection plans each statement's run anew, so that keys are found
-        // by index at any table size; planning a full batch's insert costs the
-        // server more than writing its rows, and its plan never changes.
+        // by index at any table size; planning an insert of thousands of
+        // parameters costs the server more than writing its rows.
         connection.Exec("SET plan_cache_mode = force_generic_plan");
         generic_ = true;
     }
-    if (!full_) {
-        full_ = std::make_unique<TOdbcStatement>(connection);
-        full_->Prepare(sql_ + " " + ValuesRows(kRows, width_));
-    }
+    PrepareFull(connection);
     // The batch sent last comes back to be emptied here, where it was made.
     sending_.swap(values_);
     values_.clear();
+    const size_t rows = rows_;
     rows_ = 0;
-    sender_.Start([&connection, &stmt = *full_, &rows = sending_] {
+    sender_.Start([&connection, &stmt = *full_, arrays, &values = sending_, rows, width = width_,
+                   &columns = columns_] {
         const std::lock_guard lock(connection.Busy());
-        stmt.Bind(rows);
-        stmt.Execute();
+        Run(stmt, arrays, values, rows, width, columns);
     });
 }
 
@@ -67,7 +89,17 @@ void TOdbcBatch::Flush(TOdbcConnection& connection) {
     const size_t rows = rows_;
     rows_ = 0;
     try {
-        if (rows > 0) SendRows(connection, sql_, values_.data(), rows, width_);
+        if (rows > 0) {
+            const bool arrays = !insert_.Arrays.empty();
+            if (arrays) {
+                PrepareFull(connection);
+                Run(*full_, true, values_, rows, width_, columns_);
+            } else {
+                TOdbcStatement stmt(connection);
+                stmt.Prepare(insert_.Values + " " + ValuesRows(rows, width_));
+                Run(stmt, false, values_, rows, width_, columns_);
+            }
+        }
         if (generic_) connection.Exec("SET plan_cache_mode = force_custom_plan");
         generic_ = false;
     } catch (...) {

@@ -20,6 +20,15 @@
 
 namespace zalvert::engine::odbc {
 
+// The two forms of a batch's INSERT.
+struct TBatchInsert {
+    // "INSERT INTO t (k, a, b) VALUES": the rows' values follow, one parameter each.
+    std::string Values;
+    // "INSERT INTO t (k, a, b) SELECT * FROM unnest(CAST(? AS bigint[]), ...)": a
+    // parameter a column (OdbcArrays.h); empty where a column has no such type.
+    std::string Arrays;
+};
+
 class TOdbcBatch {
   public:
     TOdbcBatch();
@@ -27,14 +36,13 @@ class TOdbcBatch {
     TOdbcBatch(const TOdbcBatch&) = delete;
     TOdbcBatch& operator=(const TOdbcBatch&) = delete;
 
-    // `sql` is "INSERT INTO t (k, a, b) VALUES": the rows' values follow.
-    bool Matches(const std::string& sql) const { return sql == sql_; }
+    bool Matches(const TBatchInsert& insert) const { return insert.Values == insert_.Values; }
     // Rows held or being sent, or a failure not yet dropped.
     bool Active() const { return rows_ > 0 || sender_.Started() || failure_ != nullptr; }
     // Begins batches of another statement; the rows before must have been flushed.
-    void Start(std::string sql, size_t width);
+    void Start(TBatchInsert insert, size_t width);
     void Add(std::vector<Variant> values);
-    bool Full() const { return rows_ >= kRows; }
+    bool Full() const { return rows_ >= (insert_.Arrays.empty() ? kValuesRows : kArrayRows); }
     // Hands the full batch to the sending thread, once the one before is sent.
     void SendFull(TOdbcConnection& connection);
     // Sends the held rows here and now, after those on the sending thread, and
@@ -47,13 +55,18 @@ class TOdbcBatch {
 
   private:
     void ThrowFailure() const;
+    // Prepares `full_` for full batches.
+    void PrepareFull(TOdbcConnection& connection);
 
-    static constexpr size_t kRows = 500;
-    std::string sql_;
+    // Rows to a statement of one parameter a value, and of one a column.
+    static constexpr size_t kValuesRows = 500;
+    static constexpr size_t kArrayRows = 2000;
+    TBatchInsert insert_;
     size_t width_ = 0;
     size_t rows_ = 0;
     std::vector<Variant> values_;
     std::vector<Variant> sending_;  // the batch on the sending thread
+    std::vector<Variant> columns_;  // its columns as arrays, made on that thread
     std::exception_ptr failure_;
     bool generic_ = false;                  // the connection keeps plans while full batches go out
     std::unique_ptr<TOdbcStatement> full_;  // prepared for a full batch
@@ -66,7 +79,8 @@ class TKeyReserve {
   public:
     std::int64_t Next(TOdbcConnection& connection, const std::string& table,
                       const std::string& column);
-    void Drop() { reserved_.clear(); }
+    // Whether the next number takes a new block from the server.
+    bool Empty() const { return reserved_.empty(); }
 
   private:
     static constexpr size_t kLargestBlock = 32768;

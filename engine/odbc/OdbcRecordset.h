@@ -103,7 +103,7 @@ class TOdbcRecordset : public Recordset,
     void WriteNew();
     std::optional<size_t> BatchKeyField() const;
     void WriteNewInBatch(size_t keyField);
-    const std::string& BatchInsertSql();
+    const TBatchInsert& BatchInsert();
     void Find(const std::string& criteria, int kind);
     Variant Converted(const TFieldMeta& meta, const Variant& value) const;
     const std::vector<Variant>& DefaultValues();
@@ -138,7 +138,7 @@ class TOdbcRecordset : public Recordset,
     std::unique_ptr<TOdbcStatement> insert_;
     std::string insertSql_;
     // A batched row's INSERT and which fields it names, kept while rows name the same.
-    std::string batchSql_;
+    TBatchInsert batchInsert_;
     std::vector<bool> batchGiven_;
 };
 

@@ -3,6 +3,7 @@
 #include <unordered_set>
 
 #include "engine/core/SqlTokenizer.h"
+#include "engine/odbc/OdbcArrays.h"
 #include "engine/odbc/OdbcDialect.h"
 #include "engine/odbc/OdbcRecordset.h"
 #include "rtl/Utf8.h"
@@ -202,32 +203,46 @@ std::optional<size_t> TOdbcRecordset::BatchKeyField() const {
     return std::nullopt;
 }
 
-// "INSERT INTO t (k, a, b) VALUES" for the key and the fields given.
-const std::string& TOdbcRecordset::BatchInsertSql() {
+// The INSERT of the key and the fields given, in both forms.
+const TBatchInsert& TOdbcRecordset::BatchInsert() {
     bool same = batchGiven_.size() == fields_.size();
     for (size_t i = 0; same && i < fields_.size(); ++i)
         same = batchGiven_[i] == (edit_.Edited(i) && fields_[i].Updatable);
-    if (same) return batchSql_;
+    if (same) return batchInsert_;
     batchGiven_.assign(fields_.size(), false);
-    batchSql_ = "INSERT INTO " + ServerName(source_.Table) + " (" + ServerName(source_.Key);
+    std::string columns = ServerName(source_.Key);
+    std::vector<int> types{0};  // the key's first; none where it is not a field
     for (size_t i = 0; i < fields_.size(); ++i) {
+        if (SameName(fields_[i].Name, source_.Key)) types.front() = fields_[i].Type.Type;
         if (!edit_.Edited(i) || !fields_[i].Updatable) continue;
         batchGiven_[i] = true;
-        batchSql_ += ", " + ServerName(fields_[i].Name);
+        columns += ", " + ServerName(fields_[i].Name);
+        types.push_back(fields_[i].Type.Type);
     }
-    batchSql_ += ") VALUES";
-    return batchSql_;
+    const std::string into = "INSERT INTO " + ServerName(source_.Table) + " (" + columns + ")";
+    batchInsert_.Values = into + " VALUES";
+    std::string arrays;
+    for (const int type : types) {
+        const std::string_view element = ArrayElementType(type);
+        if (element.empty()) {
+            arrays.clear();
+            break;
+        }
+        (arrays += arrays.empty() ? "" : ", ") += "CAST(? AS " + std::string(element) + "[])";
+    }
+    batchInsert_.Arrays = arrays.empty() ? "" : into + " SELECT * FROM unnest(" + arrays + ")";
+    return batchInsert_;
 }
 
 void TOdbcRecordset::WriteNewInBatch(size_t keyField) {
     const std::int64_t key = db_->ReserveKey(source_.Table, source_.Key, "DAO.Recordset");
-    const std::string& sql = BatchInsertSql();
+    const TBatchInsert& insert = BatchInsert();
     std::vector<Variant> values;
     values.reserve(fields_.size() + 1);
     values.emplace_back(key);
     for (size_t i = 0; i < fields_.size(); ++i)
         if (batchGiven_[i]) values.push_back(edit_.Value(i));
-    db_->QueueInsert(sql, std::move(values), "DAO.Recordset");
+    db_->QueueInsert(insert, std::move(values), "DAO.Recordset");
     std::vector<Variant> row = edit_.Values();
     row[keyField] =
         fields_[keyField].Type.Type == dbBigInt ? Variant(key) : Variant(static_cast<int>(key));

@@ -43,11 +43,11 @@ TOdbcConnection& TOdbcState::Connection(const char* source) {
     return *connection_;
 }
 
-void TOdbcState::QueueInsert(const std::string& sql, std::vector<Variant> values,
+void TOdbcState::QueueInsert(const TBatchInsert& insert, std::vector<Variant> values,
                              const char* source) {
-    if (!batch_.Matches(sql)) {
+    if (!batch_.Matches(insert)) {
         Connection(source);
-        batch_.Start(sql, values.size());
+        batch_.Start(insert, values.size());
     }
     batch_.Add(std::move(values));
     if (!batch_.Full()) return;
@@ -61,10 +61,11 @@ void TOdbcState::QueueInsert(const std::string& sql, std::vector<Variant> values
 std::int64_t TOdbcState::ReserveKey(const std::string& table, const std::string& column,
                                     const char* source) {
     if (!connection_) zalvert::engine::Fail(*engine_, TDaoErr::ObjectClosed, source);
+    TKeyReserve& reserve = reserves_[table + "." + column];
     // Rows being sent need not go first, but the connection must be free.
-    batch_.Settle();
+    if (reserve.Empty()) batch_.Settle();
     try {
-        return reserves_[table + "." + column].Next(*connection_, table, column);
+        return reserve.Next(*connection_, table, column);
     } catch (const EOdbc& e) {
         Fail(e, source);
     }

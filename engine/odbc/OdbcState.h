@@ -24,8 +24,8 @@ class TOdbcState {
     // The connection, with the rows added in batches sent first; ObjectClosed once the
     // database is closed.
     TOdbcConnection& Connection(const char* source);
-    // Queues a row of an INSERT ("INSERT INTO t (k, a) VALUES") for a batch.
-    void QueueInsert(const std::string& sql, std::vector<Variant> values, const char* source);
+    // Queues a row of an INSERT for a batch.
+    void QueueInsert(const TBatchInsert& insert, std::vector<Variant> values, const char* source);
     // Rolled back: rows not sent yet, and a failure of rows sent, are dropped.
     void DropQueued();
     // The next number of a serial key column, reserved beforehand in blocks.

@@ -1,0 +1,144 @@
+#include "engine/odbc/OdbcArrays.h"
+
+#include <charconv>
+
+#include "engine/DaoConstants.h"
+#include "engine/odbc/OdbcApi.h"
+
+namespace zalvert::engine::odbc {
+namespace {
+
+void AppendNumber(std::string& out, auto number) {
+    char digits[32];
+    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    out.append(digits, end);
+}
+
+void AppendPadded(std::string& out, unsigned value, int width) {
+    char digits[8];
+    for (int i = width - 1; i >= 0; --i, value /= 10)
+        digits[i] = static_cast<char>('0' + value % 10);
+    out.append(digits, static_cast<size_t>(width));
+}
+
+// "2018-12-03 14:07:09.250"
+void AppendTimestamp(std::string& out, TDateTime value) {
+    const SQL_TIMESTAMP_STRUCT ts = ToTimestamp(value);
+    AppendPadded(out, static_cast<unsigned>(ts.year), 4);
+    out += '-';
+    AppendPadded(out, ts.month, 2);
+    out += '-';
+    AppendPadded(out, ts.day, 2);
+    out += ' ';
+    AppendPadded(out, ts.hour, 2);
+    out += ':';
+    AppendPadded(out, ts.minute, 2);
+    out += ':';
+    AppendPadded(out, ts.second, 2);
+    out += '.';
+    AppendPadded(out, ts.fraction / 1000000u, 3);
+}
+
+// Inside an element's quotes only the quote and the backslash are escaped.
+void AppendQuoted(std::string& out, std::string_view text) {
+    out += '"';
+    for (const char c : text) {
+        if (c == '"' || c == '\\') out += '\\';
+        out += c;
+    }
+    out += '"';
+}
+
+void AppendElement(std::string& out, const Variant& value) {
+    switch (value.Type()) {
+        case TVarType::Empty:
+        case TVarType::Null:
+            out += "NULL";
+            return;
+        case TVarType::String:
+            AppendQuoted(out, value.StringValue());
+            return;
+        case TVarType::Boolean:
+            out += value.AsBoolean() ? "t" : "f";
+            return;
+        case TVarType::Integer:
+        case TVarType::Int64:
+            AppendNumber(out, value.AsInt64());
+            return;
+        case TVarType::Double:
+            // The shortest text that reads back as the same double.
+            out += '"';
+            AppendNumber(out, value.AsDouble());
+            out += '"';
+            return;
+        case TVarType::Currency:
+            out += CurrencyText(value.AsCurrency());
+            return;
+        case TVarType::Date:
+            out += '"';
+            AppendTimestamp(out, value.AsDateTime());
+            out += '"';
+            return;
+        case TVarType::Bytes: {
+            // bytea's hex form; its backslash escaped for the array.
+            static constexpr char kHex[] = "0123456789abcdef";
+            out += "\"\\\\x";
+            for (const unsigned char byte : value.AsBytes()) {
+                out += kHex[byte >> 4];
+                out += kHex[byte & 15];
+            }
+            out += '"';
+            return;
+        }
+        default:
+            AppendQuoted(out, value.AsString());
+            return;
+    }
+}
+
+}  // namespace
+
+std::string_view ArrayElementType(int daoType) {
+    switch (daoType) {
+        case dbBoolean:
+            return "boolean";
+        case dbByte:
+        case dbInteger:
+        case dbLong:
+        case dbBigInt:
+            return "bigint";
+        case dbCurrency:
+        case dbNumeric:
+        case dbDecimal:
+            return "numeric";
+        case dbSingle:
+        case dbDouble:
+        case dbFloat:
+            return "double precision";
+        case dbDate:
+        case dbTimeStamp:
+            return "timestamp";
+        case dbText:
+        case dbMemo:
+        case dbChar:
+            return "text";
+        case dbBinary:
+        case dbVarBinary:
+        case dbLongBinary:
+            return "bytea";
+        default:
+            return {};
+    }
+}
+
+void AppendArrayLiteral(std::string& out, const Variant* values, size_t rows, size_t width,
+                        size_t column) {
+    out += '{';
+    for (size_t row = 0; row < rows; ++row) {
+        if (row > 0) out += ',';
+        AppendElement(out, values[row * width + column]);
+    }
+    out += '}';
+}
+
+}  // namespace zalvert::engine::odbc
