@@ -42,8 +42,9 @@ class TKeyList {
 };
 
 // Reads the keys `sql` selects into `keys`; through a cursor of the server's
-// where `serverCursor`, `block` keys at a time.
-constexpr size_t kKeyBlock = 65536;
+// where `serverCursor`, `block` keys at a time. The driver holds a block's whole
+// result before the first key: larger blocks cost memory and gain no time.
+constexpr size_t kKeyBlock = 16384;
 void ReadKeys(TOdbcConnection& connection, const std::string& sql, bool serverCursor,
               TKeyList& keys, size_t block = kKeyBlock);
 // Reads the whole-number keys `key` of the rows of `from` meeting `where` (none:
