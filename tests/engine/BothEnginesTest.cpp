@@ -48,6 +48,13 @@ class BothEnginesTest : public ::testing::TestWithParam<TEngineKind> {
         rs->Close();
     }
 
+    // The target's database opened in `ws`, whose transactions then hold it.
+    std::shared_ptr<Database> OpenIn(Workspace& ws) {
+        return target_.Server()
+                   ? ws.OpenDatabase(target_.Setting(), Variant(false), false, target_.Setting())
+                   : ws.OpenDatabase(target_.Setting());
+    }
+
     static std::string Name(Recordset& rs) { return rs.Fields().Item("Name")->Value().AsString(); }
 
     template <class Call>
@@ -202,9 +209,7 @@ TEST_P(BothEnginesTest, KeepsEveryValueOfRowsWrittenManyAtATime) {
     };
     auto engine = CreateDBEngine("DAO.DBEngine.36");
     auto ws = engine->CreateWorkspace("V", "Admin", "");
-    auto db = target_.Server()
-                  ? ws->OpenDatabase(target_.Setting(), Variant(false), false, target_.Setting())
-                  : ws->OpenDatabase(target_.Setting());
+    auto db = OpenIn(*ws);
     const auto writeAndCompare = [&](const char* table, const auto& columns, int rows) {
         ws->BeginTrans();
         auto rs = db->OpenRecordset(table, dbOpenDynaset);
@@ -447,9 +452,7 @@ TEST_P(BothEnginesTest, ARowFoundDeletedByAnotherUserStaysGone) {
 TEST_P(BothEnginesTest, TransactionsNestAndRollBackWhatTheyHold) {
     auto engine = CreateDBEngine("DAO.DBEngine.36");
     auto ws = engine->CreateWorkspace("T", "Admin", "");
-    auto db = target_.Server()
-                  ? ws->OpenDatabase(target_.Setting(), Variant(false), false, target_.Setting())
-                  : ws->OpenDatabase(target_.Setting());
+    auto db = OpenIn(*ws);
     auto count = [&] {
         auto rs = target_.Connect()->OpenRecordset("SELECT * FROM Kunde", dbOpenSnapshot);
         if (rs->Eof()) return 0L;
@@ -524,9 +527,7 @@ TEST_P(BothEnginesTest, ReadsRowsForACallerThatLooksAtEachOnce) {
     Fill(3000);
     auto engine = CreateDBEngine("DAO.DBEngine.36");
     auto ws = engine->CreateWorkspace("R", "Admin", "");
-    auto db = target_.Server()
-                  ? ws->OpenDatabase(target_.Setting(), Variant(false), false, target_.Setting())
-                  : ws->OpenDatabase(target_.Setting());
+    auto db = OpenIn(*ws);
     ws->BeginTrans();
     {
         auto rs = db->OpenRecordset("Kunde", dbOpenDynaset);
