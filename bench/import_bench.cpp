@@ -4,7 +4,6 @@
 // run. Memory is the peak resident growth during the import (the kernel's
 // high-water mark), where the CPU and the time went is printed beside.
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -15,10 +14,8 @@
 #include "bench/BenchTools.h"
 #include "bench/BillingTable.h"
 #include "bench/ImportTools.h"
-#include "data/Daten.h"
+#include "bench/StartupImport.h"
 #include "data/Schema.h"
-#include "import/Importer.h"
-#include "import/StepProbe.h"
 #include "rtl/FormatSettings.h"
 
 namespace {
@@ -28,7 +25,6 @@ using bench::GenerateImportFile;
 using bench::ResidentBytes;
 using bench::Seconds;
 using bench::ShellImport;
-using bench::TNoWindow;
 namespace fs = std::filesystem;
 
 void Workspace(const std::string& root) {
@@ -46,41 +42,16 @@ struct TCpu {
     double Main = 0;     // the thread the program's work runs on
 };
 
-// Seconds since the start at which the run reached its commit and, after it, the
-// renaming of the file.
-struct TSteps {
-    double Commit = 0;
-    double Committed = 0;
-};
-
 double ProgramImport(const std::string& root, long& peakGrowth, std::string& summary, TCpu& cpu,
-                     TSteps& steps) {
-    bench::TSilentInteraction ui;
-    TNoWindow view;
+                     bench::TImportSteps& steps) {
     const long before = ResidentBytes();
     bench::ResetPeakResident();
     const TCpu start{bench::CpuSeconds(CLOCK_PROCESS_CPUTIME_ID),
                      bench::CpuSeconds(CLOCK_THREAD_CPUTIME_ID)};
-    const auto began = std::chrono::steady_clock::now();
-    const auto since = [&] {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-    };
-    SetStepProbe([&](TImportStep step) {
-        if (step == TImportStep::BeforeCommit) steps.Commit = since();
-        if (step == TImportStep::BeforeRename) steps.Committed = since();
-        return 0;
-    });
-    const double seconds = Seconds([&] {
-        TData data(ui, root + "/z.ini");
-        TImporter importer(data.Settings(), ui);
-        importer.AttachData(data, view);
-        importer.ScanImportFolder();
-    });
+    const double seconds = bench::StartupImport(root + "/z.ini", summary, &steps);
     peakGrowth = bench::PeakResidentBytes() - before;
-    SetStepProbe(nullptr);
     cpu = {bench::CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - start.Process,
            bench::CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - start.Main};
-    summary = view.Summary;
     return seconds;
 }
 
@@ -99,7 +70,7 @@ int main(int argc, char** argv) {
         long growth = 0;
         std::string summary;
         TCpu cpu;
-        TSteps steps;
+        bench::TImportSteps steps;
         const double program = ProgramImport(root, growth, summary, cpu, steps);
         const double shell = ShellImport(root, root + "/shell.csv").Seconds;
         const double checked = bench::ShellImportChecked(root, root + "/shell.csv").Seconds;
