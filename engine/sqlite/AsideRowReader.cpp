@@ -3,7 +3,7 @@
 #include <atomic>
 
 #include "engine/core/BackgroundJob.h"
-#include "engine/sqlite/StorageFormat.h"
+#include "engine/core/StorageFormat.h"
 
 namespace zalvert::engine {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "engine/DaoConstants.h"
 #include "engine/core/DialectTypes.h"
-#include "engine/sqlite/StorageFormat.h"
+#include "engine/core/StorageFormat.h"
 #include "rtl/Utf8.h"
 
 namespace zalvert::engine {

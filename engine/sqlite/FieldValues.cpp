@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "engine/DaoConstants.h"
-#include "engine/sqlite/StorageFormat.h"
+#include "engine/core/StorageFormat.h"
 #include "rtl/Exceptions.h"
 #include "rtl/Guid.h"
 #include "rtl/Utf8.h"

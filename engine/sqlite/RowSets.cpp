@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "engine/sqlite/GermanText.h"
-#include "engine/sqlite/StorageFormat.h"
+#include "engine/core/StorageFormat.h"
 #include "rtl/Utf8.h"
 
 namespace zalvert::engine {

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/sqlite/StorageFormat.h"
+#include "engine/core/StorageFormat.h"
 
 namespace zalvert::engine {
 namespace {

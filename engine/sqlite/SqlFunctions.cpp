@@ -6,7 +6,7 @@
 
 #include "engine/sqlite/GermanText.h"
 #include "engine/sqlite/SqlArithmetic.h"
-#include "engine/sqlite/StorageFormat.h"
+#include "engine/core/StorageFormat.h"
 #include "rtl/DateTime.h"
 #include "rtl/Utf8.h"
 #include "rtl/Wildcard.h"

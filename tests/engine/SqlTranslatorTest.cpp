@@ -3,7 +3,7 @@
 #include "engine/core/DateLiteral.h"
 #include "engine/sqlite/SqlFunctions.h"
 #include "engine/sqlite/SqlTranslator.h"
-#include "engine/sqlite/StorageFormat.h"
+#include "engine/core/StorageFormat.h"
 
 namespace zalvert::engine {
 namespace {

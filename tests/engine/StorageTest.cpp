@@ -2,7 +2,7 @@
 
 #include "engine/DaoConstants.h"
 #include "engine/sqlite/FieldValues.h"
-#include "engine/sqlite/StorageFormat.h"
+#include "engine/core/StorageFormat.h"
 #include "rtl/FormatSettings.h"
 
 namespace zalvert::engine {

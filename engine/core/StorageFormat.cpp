@@ -1,4 +1,4 @@
-#include "engine/sqlite/StorageFormat.h"
+#include "engine/core/StorageFormat.h"
 
 #include <cmath>
 
