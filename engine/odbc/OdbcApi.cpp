@@ -33,6 +33,24 @@ EOdbc Diagnose(SQLSMALLINT type, SQLHANDLE handle, const std::string& fallback) 
     return error;
 }
 
+SQL_TIMESTAMP_STRUCT ToTimestamp(TDateTime value) {
+    SQL_TIMESTAMP_STRUCT ts{};
+    const auto split = SplitDateTime(value);
+    if (!split) return ts;
+    const TDateParts date = DecodeDate(static_cast<TDateTime>(split->Day));
+    ts.year = static_cast<SQLSMALLINT>(date.Year);
+    ts.month = static_cast<SQLUSMALLINT>(date.Month);
+    ts.day = static_cast<SQLUSMALLINT>(date.Day);
+    long ms = split->Millisecond;
+    ts.hour = static_cast<SQLUSMALLINT>(ms / 3600000);
+    ms %= 3600000;
+    ts.minute = static_cast<SQLUSMALLINT>(ms / 60000);
+    ms %= 60000;
+    ts.second = static_cast<SQLUSMALLINT>(ms / 1000);
+    ts.fraction = static_cast<SQLUINTEGER>(ms % 1000) * 1000000u;
+    return ts;
+}
+
 TDateTime FromTimestamp(const SQL_TIMESTAMP_STRUCT& ts) {
     const TDateTime day = EncodeDate(ts.year, ts.month, ts.day);
     const TDateTime time =
@@ -61,24 +79,6 @@ bool IsCurrency(const TOdbcColumn& c) {
 }
 
 }  // namespace
-
-SQL_TIMESTAMP_STRUCT ToTimestamp(TDateTime value) {
-    SQL_TIMESTAMP_STRUCT ts{};
-    const auto split = SplitDateTime(value);
-    if (!split) return ts;
-    const TDateParts date = DecodeDate(static_cast<TDateTime>(split->Day));
-    ts.year = static_cast<SQLSMALLINT>(date.Year);
-    ts.month = static_cast<SQLUSMALLINT>(date.Month);
-    ts.day = static_cast<SQLUSMALLINT>(date.Day);
-    long ms = split->Millisecond;
-    ts.hour = static_cast<SQLUSMALLINT>(ms / 3600000);
-    ms %= 3600000;
-    ts.minute = static_cast<SQLUSMALLINT>(ms / 60000);
-    ms %= 60000;
-    ts.second = static_cast<SQLUSMALLINT>(ms / 1000);
-    ts.fraction = static_cast<SQLUINTEGER>(ms % 1000) * 1000000u;
-    return ts;
-}
 
 std::string CurrencyText(TCurrency value) {
     const bool negative = value.Scaled < 0;

@@ -111,8 +111,6 @@ class TOdbcConnection {
     bool connected_ = false;
 };
 
-// A date as the driver's timestamp; all zero where it has no calendar date.
-SQL_TIMESTAMP_STRUCT ToTimestamp(TDateTime value);
 // "-12.3400": a currency as the server's NUMERIC(19,4) reads it.
 std::string CurrencyText(TCurrency value);
 

@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "engine/DaoConstants.h"
+#include "engine/core/StorageFormat.h"
 #include "engine/odbc/OdbcApi.h"
 
 namespace zalvert::engine::odbc {
@@ -12,31 +13,6 @@ void AppendNumber(std::string& out, auto number) {
     char digits[32];
     const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
     out.append(digits, end);
-}
-
-void AppendPadded(std::string& out, unsigned value, int width) {
-    char digits[8];
-    for (int i = width - 1; i >= 0; --i, value /= 10)
-        digits[i] = static_cast<char>('0' + value % 10);
-    out.append(digits, static_cast<size_t>(width));
-}
-
-// "2018-12-03 14:07:09.250"
-void AppendTimestamp(std::string& out, TDateTime value) {
-    const SQL_TIMESTAMP_STRUCT ts = ToTimestamp(value);
-    AppendPadded(out, static_cast<unsigned>(ts.year), 4);
-    out += '-';
-    AppendPadded(out, ts.month, 2);
-    out += '-';
-    AppendPadded(out, ts.day, 2);
-    out += ' ';
-    AppendPadded(out, ts.hour, 2);
-    out += ':';
-    AppendPadded(out, ts.minute, 2);
-    out += ':';
-    AppendPadded(out, ts.second, 2);
-    out += '.';
-    AppendPadded(out, ts.fraction / 1000000u, 3);
 }
 
 // Inside an element's quotes only the quote and the backslash are escaped.
@@ -74,11 +50,14 @@ void AppendElement(std::string& out, const Variant& value) {
         case TVarType::Currency:
             out += CurrencyText(value.AsCurrency());
             return;
-        case TVarType::Date:
+        case TVarType::Date: {
+            // The stored form "2018-12-03 14:07:09.250" is the server's timestamp text.
+            char text[kStorageDateSize];
             out += '"';
-            AppendTimestamp(out, value.AsDateTime());
+            out.append(text, DateTimeToStorage(value.AsDateTime(), text));
             out += '"';
             return;
+        }
         case TVarType::Bytes: {
             // bytea's hex form; its backslash escaped for the array.
             static constexpr char kHex[] = "0123456789abcdef";
