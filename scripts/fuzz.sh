@@ -18,7 +18,7 @@ flags=(-std=c++20 -O1 -g -fno-omit-frame-pointer -fsanitize=address,undefined
 
 # The run-time pieces and the engine's parser, compiled once for every target.
 sources=(rtl/*.cpp import/Mtools.cpp engine/sqlite/SqlTranslator.cpp engine/core/SqlTokenizer.cpp
-         engine/sqlite/Sqlite.cpp engine/sqlite/SqlFunctions.cpp engine/sqlite/SqlArithmetic.cpp engine/sqlite/StorageFormat.cpp
+         engine/sqlite/Sqlite.cpp engine/sqlite/SqlFunctions.cpp engine/sqlite/SqlArithmetic.cpp engine/core/StorageFormat.cpp
          engine/sqlite/GermanText.cpp engine/core/DateLiteral.cpp engine/core/DialectFunctions.cpp
          engine/core/DialectTypes.cpp engine/core/DialectWords.cpp)
 # The objects are compiled side by side, one per core.
