@@ -6,7 +6,7 @@
 namespace zalvert::engine {
 namespace {
 
-// Stands for a row of the open's view that was gone when the middle was read
+// Stands for a row of the open's view that was gone when its block was read
 // (deleted by another program meanwhile): no row has it, so reading it finds the
 // row deleted, as for any row another user deleted after the open.
 constexpr std::int64_t kGone = std::numeric_limits<std::int64_t>::min();
@@ -37,57 +37,96 @@ void TTableKeys::OpenTable(TConnect connect, const std::string& table) {
     }
     lazy_ = true;
     expected_ = rows;
-    if (rows <= 2 * kEnds) {
-        ReadBetween(true, rows);
-        lazy_ = false;
-        return;
-    }
-    ReadBetween(true, kEnds);
-    ReadBetween(false, kEnds);
+    blocks_.resize((rows + kBlock - 1) / kBlock);
+    unread_ = blocks_.size();
+    ReadBlocks(0, 1, true);
+    if (lazy_) ReadBlocks(blocks_.size() - 1, 1, false);
 }
 
-// Reads up to `count` ids between the head and the tail: upwards after the head,
-// or downwards before the tail; how many came.
-size_t TTableKeys::ReadBetween(bool upwards, size_t count) {
+std::optional<size_t> TTableKeys::KnownBelow(size_t block) const {
+    while (block-- > 0)
+        if (Known(block)) return block;
+    return std::nullopt;
+}
+
+std::optional<size_t> TTableKeys::KnownAbove(size_t block) const {
+    while (++block < blocks_.size())
+        if (Known(block)) return block;
+    return std::nullopt;
+}
+
+// The highest id read at or below `below`, the ids found gone passed over.
+std::int64_t TTableKeys::LowerBound(std::optional<size_t> below) const {
+    for (; below; below = KnownBelow(*below)) {
+        const TRowIds& ids = blocks_[*below];
+        for (size_t k = ids.size(); k > 0; --k)
+            if (ids[k - 1] != kGone) return ids[k - 1];
+    }
+    return kGone;
+}
+
+// The lowest id read at or above `above`.
+std::int64_t TTableKeys::UpperBound(std::optional<size_t> above) const {
+    for (; above; above = KnownAbove(*above)) {
+        const TRowIds& ids = blocks_[*above];
+        for (size_t k = 0; k < ids.size(); ++k)
+            if (ids[k] != kGone) return ids[k];
+    }
+    return kGone;
+}
+
+// Reads `count` blocks not read yet from `first` on, in one statement between the
+// ids of the nearest blocks read on either side: upwards past the rows of the
+// positions between the block below and `first`, or downwards past those between
+// the block above and the last of them, whichever passes fewer unless `upwards`
+// says. Positions whose rows were gone meanwhile are marked so.
+void TTableKeys::ReadBlocks(size_t first, size_t count, std::optional<bool> upwards) {
+    const size_t last = first + count - 1;
+    const auto below = KnownBelow(first);
+    const auto above = KnownAbove(last);
+    const size_t begin = BlockBegin(first), end = BlockEnd(last);
+    const size_t skipUp = begin - (below ? BlockEnd(*below) : 0);
+    const size_t skipDown = (above ? BlockBegin(*above) : expected_) - end;
+    const bool up = upwards.value_or(skipUp <= skipDown);
+    const std::int64_t low = LowerBound(below), high = UpperBound(above);
+
     std::string sql = "SELECT rowid FROM " + table_ + " WHERE 1";
-    if (!ids_.empty()) sql += " AND rowid > ?1";
-    if (!tail_.empty()) sql += " AND rowid < ?2";
-    sql += std::string(" ORDER BY rowid") + (upwards ? "" : " DESC") + " LIMIT ?3";
+    if (low != kGone) sql += " AND rowid > ?1";
+    if (high != kGone) sql += " AND rowid < ?2";
+    sql += std::string(" ORDER BY rowid") + (up ? "" : " DESC") + " LIMIT ?3 OFFSET ?4";
     TStatement stmt(connect_(), sql);
-    if (!ids_.empty()) stmt.BindInt64(1, ids_.back());
-    if (!tail_.empty()) stmt.BindInt64(2, TailId(tail_.size() - 1));
-    stmt.BindInt64(3, static_cast<std::int64_t>(count));
-    size_t read = 0;
-    for (; stmt.Step(); ++read) {
-        const std::int64_t id = stmt.ColumnInt64(0);
-        if (upwards)
-            ids_.push_back(id);
-        else
-            tail_.push_back(~id);
+    if (low != kGone) stmt.BindInt64(1, low);
+    if (high != kGone) stmt.BindInt64(2, high);
+    stmt.BindInt64(3, static_cast<std::int64_t>(end - begin));
+    stmt.BindInt64(4, static_cast<std::int64_t>(up ? skipUp : skipDown));
+
+    size_t pos = begin;
+    const auto put = [&](std::int64_t id) {
+        blocks_[pos / kBlock].push_back(id);
+        ++pos;
+    };
+    if (up) {
+        while (pos < end && stmt.Step()) put(stmt.ColumnInt64(0));
+        if (pos < end) ascending_ = false;
+        while (pos < end) put(kGone);
+    } else {
+        std::vector<std::int64_t> read;
+        read.reserve(end - begin);
+        while (stmt.Step()) read.push_back(stmt.ColumnInt64(0));
+        if (read.size() < end - begin) ascending_ = false;
+        for (size_t n = read.size(); n < end - begin; ++n) put(kGone);
+        for (size_t k = read.size(); k > 0; --k) put(read[k - 1]);
     }
-    return read;
-}
-
-// Reads from the nearer end until `pos` (a position of the middle) is known.
-void TTableKeys::ReadMiddleUpTo(size_t pos) {
-    const bool fromHead = pos - ids_.size() <= MiddleEnd() - 1 - pos;
-    const size_t needed = fromHead ? pos + 1 - ids_.size() : MiddleEnd() - pos;
-    const size_t known = fromHead ? ids_.size() : tail_.size();
-    const size_t step = std::min(Missing(), needed + std::clamp(known, kEnds, kMaxStep));
-    const size_t read = ReadBetween(fromHead, step);
-    if (read < step) MarkMiddleGone();
-    if (Missing() == 0) Merge();
-}
-
-void TTableKeys::MarkMiddleGone() {
-    for (size_t n = Missing(); n > 0; --n) ids_.push_back(kGone);
-    ascending_ = false;
+    for (size_t block = first; block <= last; ++block) blocks_[block].shrink_to_fit();
+    unread_ -= count;
+    if (unread_ == 0) Merge();
 }
 
 void TTableKeys::Merge() {
-    for (size_t k = tail_.size(); k > 0; --k) ids_.push_back(TailId(k - 1));
+    for (const TRowIds& block : blocks_)
+        for (size_t k = 0; k < block.size(); ++k) ids_.push_back(block[k]);
     for (size_t k = 0; k < added_.size(); ++k) ids_.push_back(added_[k]);
-    tail_ = TRowIds();
+    blocks_ = {};
     added_ = TRowIds();
     lazy_ = false;
     ids_.shrink_to_fit();
@@ -96,24 +135,29 @@ void TTableKeys::Merge() {
 std::int64_t TTableKeys::At(size_t pos) {
     if (!lazy_) return ids_[pos];
     if (pos >= expected_) return added_[pos - expected_];
-    if (pos >= ids_.size() && pos < MiddleEnd()) {
-        ReadMiddleUpTo(pos);  // one of the ends now reaches it, or all is merged
-        return At(pos);
+    const size_t block = pos / kBlock;
+    if (!Known(block)) {
+        ReadBlocks(block, 1);
+        if (!lazy_) return ids_[pos];
     }
-    return pos < ids_.size() ? ids_[pos] : TailId(expected_ - 1 - pos);
+    return blocks_[block][pos - BlockBegin(block)];
 }
 
 const TRowIds& TTableKeys::All() {
-    if (!lazy_) return ids_;
-    const size_t missing = Missing();
-    if (ReadBetween(true, missing) < missing) MarkMiddleGone();
-    Merge();
+    // Each stretch of blocks not read yet in one statement, upwards from the block
+    // read before it (the first block always is).
+    for (size_t block = 0; lazy_ && block < blocks_.size();) {
+        size_t count = 0;
+        while (block + count < blocks_.size() && !Known(block + count)) ++count;
+        if (count > 0) ReadBlocks(block, count, true);
+        block += std::max<size_t>(count, 1);
+    }
     return ids_;
 }
 
 std::int64_t TTableKeys::Last() const {
     if (!lazy_) return ids_.back();
-    return added_.empty() ? TailId(0) : added_.back();
+    return added_.empty() ? blocks_.back()[blocks_.back().size() - 1] : added_.back();
 }
 
 void TTableKeys::Append(std::int64_t id) {
@@ -126,19 +170,26 @@ void TTableKeys::Append(std::int64_t id) {
 
 std::optional<size_t> TTableKeys::FindAscending(std::int64_t id) {
     if (!lazy_) return ids_.FindAscending(id);
-    if (!ids_.empty() && id <= ids_.back()) return ids_.FindAscending(id);
-    if (id > TailId(0)) {
+    if (id > Last()) return std::nullopt;
+    if (!added_.empty() && id >= added_[0]) {
         const auto k = added_.FindAscending(id);
         if (!k) return std::nullopt;
         return expected_ + *k;
     }
-    if (id >= TailId(tail_.size() - 1)) {
-        const auto k = tail_.FindAscending(~id);
-        if (!k) return std::nullopt;
-        return expected_ - 1 - *k;
+    // The block read whose ids reach `id`; where blocks not read lie before it and
+    // after the block below, `id` may stand among them.
+    for (size_t block = 0; block < blocks_.size(); ++block) {
+        if (!Known(block) || blocks_[block][blocks_[block].size() - 1] < id) continue;
+        if (blocks_[block][0] <= id) {
+            const auto k = blocks_[block].FindAscending(id);
+            if (!k) return std::nullopt;
+            return BlockBegin(block) + *k;
+        }
+        if (block == 0 || Known(block - 1)) return std::nullopt;  // before or between them
+        All();
+        return ascending_ ? FindAscending(id) : std::nullopt;
     }
-    All();
-    return ascending_ ? FindAscending(id) : std::nullopt;
+    return std::nullopt;
 }
 
 }  // namespace zalvert::engine

@@ -1,14 +1,17 @@
 #pragma once
 // The row ids of a keyset in its order. A whole table in row-id order is known at
 // once from its count and first id while its ids have no gap; one with gaps
-// (deleted records, an import undone) is read from both ends as far as positions
-// are asked for, so that a table of millions of records opens as quickly with gaps
-// as without. Ids of rows added after the open follow those read.
+// (deleted records, an import undone) is read in blocks of positions as they are
+// asked for, each block from the nearest block already read, so that a table of
+// millions of records opens as quickly with gaps as without and a jump into its
+// middle reads one block, not every id up to there. Ids of rows added after the
+// open follow those read.
 
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/core/RowIds.h"
 #include "engine/sqlite/Sqlite.h"
@@ -30,29 +33,29 @@ class TTableKeys {
 
     size_t size() const { return lazy_ ? expected_ + added_.size() : ids_.size(); }
     bool empty() const { return size() == 0; }
-    // Reads from the nearer end up to `pos` where it is not known yet; raises
-    // ESqlite when that read fails.
+    // Reads the block of `pos` where it is not known yet; raises ESqlite when that
+    // read fails.
     std::int64_t At(size_t pos);
     // Every id, those not known yet read first.
     const TRowIds& All();
     bool Ascending() const { return ascending_; }
     // The position of `id`, for ascending ids; reads the middle only for an id
-    // that may stand in it.
+    // that may stand in a block not read yet.
     std::optional<size_t> FindAscending(std::int64_t id);
 
-    // Ids read in one go before the rest waits; a read into the middle reads at
-    // least this many, at most kMaxStep more than asked for.
-    static constexpr size_t kEnds = 4096;
-    static constexpr size_t kMaxStep = 65536;
+    // Positions read in one go into the middle of a table with gaps.
+    static constexpr size_t kBlock = 4096;
 
   private:
+    size_t BlockBegin(size_t block) const { return block * kBlock; }
+    size_t BlockEnd(size_t block) const { return std::min(expected_, (block + 1) * kBlock); }
     std::int64_t Last() const;
-    size_t MiddleEnd() const { return expected_ - tail_.size(); }
-    size_t Missing() const { return MiddleEnd() - ids_.size(); }
-    std::int64_t TailId(size_t k) const { return ~tail_[k]; }
-    size_t ReadBetween(bool upwards, size_t count);
-    void ReadMiddleUpTo(size_t pos);
-    void MarkMiddleGone();
+    bool Known(size_t block) const { return !blocks_[block].empty(); }
+    std::optional<size_t> KnownBelow(size_t block) const;
+    std::optional<size_t> KnownAbove(size_t block) const;
+    std::int64_t LowerBound(std::optional<size_t> below) const;
+    std::int64_t UpperBound(std::optional<size_t> above) const;
+    void ReadBlocks(size_t first, size_t count, std::optional<bool> upwards = std::nullopt);
     void Merge();
 
     TConnect connect_;
@@ -60,10 +63,11 @@ class TTableKeys {
     bool lazy_ = false;
     bool ascending_ = true;
     size_t expected_ = 0;  // the table's count at the open
-    TRowIds ids_;          // every id; while lazy those from the start
-    // While lazy: the ids from the end backwards, each held as its complement so
-    // that a run read downwards is a run upwards; and the rows added since.
-    TRowIds tail_;
+    size_t unread_ = 0;    // blocks not read yet, while lazy
+    TRowIds ids_;          // every id once none is missing
+    // While lazy: the open's positions in blocks, empty where not read yet; and the
+    // rows added since.
+    std::vector<TRowIds> blocks_;
     TRowIds added_;
 };
 

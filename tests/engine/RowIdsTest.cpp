@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/core/RowIds.h"
+#include "engine/sqlite/TableKeys.h"
 #include "tests/engine/EngineFixture.h"
 
 namespace zalvert::engine::testing {
@@ -209,6 +210,41 @@ TEST_F(LargeTableWithGaps, ShowRowsDeletedMeanwhileInTheMiddleAsDeleted) {
     EXPECT_EQ(rs->RecordCount(), count + 1);
     rs->FindFirst("ID = 20201");
     EXPECT_EQ(rs->Fields().Item("ID")->Value().AsInteger(), 20201);
+}
+
+// Blocks of the middle read in any order, each from the nearest block read, while
+// another user deletes rows in blocks read and not yet read: every surviving row
+// once and in order, as many positions reading as deleted as rows were deleted.
+TEST_F(LargeTableWithGaps, ReadTheMiddleInAnyOrderWhileRowsGo) {
+    auto rs = Open("Zeilen");
+    rs->MoveLast();
+    const size_t count = static_cast<size_t>(rs->RecordCount());
+    const size_t middle = 14000;  // in the fourth of six blocks
+    ASSERT_EQ(IdAt(*rs, middle), ids_[middle]);
+    const char* gone[] = {"ID > 5000 AND ID <= 5100", "ID > 9500 AND ID <= 9600",
+                          "ID > 24000 AND ID <= 24050", "ID > 20000 AND ID <= 20020"};
+    auto other = SecondUser();
+    for (const char* where : gone) other->Execute(std::string("DELETE FROM Zeilen WHERE ") + where);
+    const auto deleted = [](std::int64_t id) {
+        return (id > 5000 && id <= 5100) || (id > 9500 && id <= 9600) ||
+               (id > 24000 && id <= 24050) || (id > 20000 && id <= 20020);
+    };
+
+    std::vector<std::int64_t> at(count, -1);
+    for (const size_t block : {4u, 1u, 2u, 3u, 0u, 5u}) {
+        const size_t begin = block * TTableKeys::kBlock;
+        for (size_t pos = begin; pos < std::min(count, begin + TTableKeys::kBlock); ++pos)
+            at[pos] = IdAt(*rs, pos);
+    }
+    std::vector<std::int64_t> seen, expected;
+    for (const std::int64_t id : at)
+        if (id != 0) seen.push_back(id);
+    for (const std::int64_t id : ids_)
+        if (!deleted(id)) expected.push_back(id);
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(count - seen.size(), ids_.size() - expected.size());
+    EXPECT_EQ(IdAt(*rs, middle), ids_[middle]);  // positions read before stay
+    EXPECT_EQ(rs->RecordCount(), static_cast<long>(count));
 }
 
 }  // namespace
