@@ -186,10 +186,36 @@ std::optional<size_t> TTableKeys::FindAscending(std::int64_t id) {
             return BlockBegin(block) + *k;
         }
         if (block == 0 || Known(block - 1)) return std::nullopt;  // before or between them
+        return CountedPosition(*KnownBelow(block), block, id);
+    }
+    return std::nullopt;
+}
+
+// The position of `id`, which lies between the blocks read `below` and `above`
+// with blocks not read between them: the rows between it and the nearer of them
+// counted, then its block read. Where the count and the block disagree (rows
+// changed meanwhile) every id is read instead.
+std::optional<size_t> TTableKeys::CountedPosition(size_t below, size_t above, std::int64_t id) {
+    const std::int64_t low = LowerBound(below), high = UpperBound(above);
+    if (low == kGone || high == kGone) {
         All();
         return ascending_ ? FindAscending(id) : std::nullopt;
     }
-    return std::nullopt;
+    const bool fromBelow = id - low <= high - id;
+    TStatement stmt(connect_(), "SELECT count(*), max(rowid = ?1) FROM " + table_ +
+                                    (fromBelow ? " WHERE rowid > ?2 AND rowid <= ?1"
+                                               : " WHERE rowid >= ?1 AND rowid < ?2"));
+    stmt.BindInt64(1, id);
+    stmt.BindInt64(2, fromBelow ? low : high);
+    if (!stmt.Step() || stmt.ColumnInt64(1) != 1) return std::nullopt;  // no such row
+    const size_t counted = static_cast<size_t>(stmt.ColumnInt64(0));
+    const size_t begin = BlockEnd(below), end = BlockBegin(above);
+    if (counted >= 1 && counted <= end - begin) {
+        const size_t pos = fromBelow ? begin + counted - 1 : end - counted;
+        if (At(pos) == id) return pos;
+    }
+    All();
+    return ascending_ ? FindAscending(id) : std::nullopt;
 }
 
 }  // namespace zalvert::engine

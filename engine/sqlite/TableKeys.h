@@ -55,6 +55,7 @@ class TTableKeys {
     std::optional<size_t> KnownAbove(size_t block) const;
     std::int64_t LowerBound(std::optional<size_t> below) const;
     std::int64_t UpperBound(std::optional<size_t> above) const;
+    std::optional<size_t> CountedPosition(size_t below, size_t above, std::int64_t id);
     void ReadBlocks(size_t first, size_t count, std::optional<bool> upwards = std::nullopt);
     void Merge();
 

@@ -247,5 +247,32 @@ TEST_F(LargeTableWithGaps, ReadTheMiddleInAnyOrderWhileRowsGo) {
     EXPECT_EQ(rs->RecordCount(), static_cast<long>(count));
 }
 
+// A row found by a search in blocks not read yet gets the position it had at the
+// open; where another user deleted rows before it meanwhile, the position its
+// block gives it (rows gone stand at the end of the stretch not read).
+TEST_F(LargeTableWithGaps, FindRowsInBlocksNotReadYet) {
+    const auto positionOf = [&](std::int64_t id) {
+        return static_cast<long>(std::find(ids_.begin(), ids_.end(), id) - ids_.begin());
+    };
+    auto rs = Open("Zeilen");
+    auto before = Open("Zeilen");
+    for (const std::int64_t id : {4551, 9999, 17003, 22011, 20201, 11999}) {
+        rs->FindFirst("ID = " + std::to_string(id));
+        ASSERT_FALSE(rs->NoMatch()) << id;
+        EXPECT_EQ(rs->AbsolutePosition(), positionOf(id)) << id;
+    }
+    rs->FindFirst("ID = 14000");  // in the run deleted before the open
+    EXPECT_TRUE(rs->NoMatch());
+
+    SecondUser()->Execute("DELETE FROM Zeilen WHERE ID > 6000 AND ID <= 6100");
+    before->FindFirst("ID = 8001");
+    ASSERT_FALSE(before->NoMatch());
+    EXPECT_EQ(before->Fields().Item("ID")->Value().AsInteger(), 8001);
+    const long found = before->AbsolutePosition();
+    EXPECT_EQ(found, positionOf(8001) - 90);
+    EXPECT_EQ(IdAt(*before, static_cast<size_t>(found)), 8001);
+    EXPECT_EQ(IdAt(*before, static_cast<size_t>(found) - 1), 7999);
+}
+
 }  // namespace
 }  // namespace zalvert::engine::testing
