@@ -201,7 +201,11 @@ std::optional<size_t> TTableKeys::CountedPosition(size_t below, size_t above, st
         All();
         return ascending_ ? FindAscending(id) : std::nullopt;
     }
-    const bool fromBelow = id - low <= high - id;
+    // As unsigned: the distances between ids of any sign without overflow.
+    const auto distance = [](std::int64_t from, std::int64_t to) {
+        return static_cast<std::uint64_t>(to) - static_cast<std::uint64_t>(from);
+    };
+    const bool fromBelow = distance(low, id) <= distance(id, high);
     TStatement stmt(connect_(), "SELECT count(*), max(rowid = ?1) FROM " + table_ +
                                     (fromBelow ? " WHERE rowid > ?2 AND rowid <= ?1"
                                                : " WHERE rowid >= ?1 AND rowid < ?2"));
