@@ -9,10 +9,12 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include "bench/BenchTools.h"
 #include "bench/BillingTable.h"
@@ -86,6 +88,12 @@ int main(int argc, char** argv) {
         grid->repaint();
     });
     const double middle = KeyUntilPainted(grid, *window, Qt::Key_PageDown);
+    // The same a second later, as a user who looked at the window first jumps.
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const double later = Seconds([&] {
+        data->Zalvert->SetRecNo(rows / 3);
+        grid->repaint();
+    });
 
     std::printf("Billing records window over %d records (%d rows shown)\n", rows,
                 grid->VisibleRows());
@@ -101,6 +109,7 @@ int main(int argc, char** argv) {
                 pageDown / pages * 1000);
     std::printf("jump to the middle (record number) until painted %7.1f ms\n", jump * 1000);
     std::printf("Page Down in the middle until painted           %8.1f ms\n", middle * 1000);
+    std::printf("a second later, jump to a third until painted   %8.1f ms\n", later * 1000);
     std::printf("resident before the window %.1f MB, after %.1f MB (+%.1f MB)\n",
                 before / 1048576.0, after / 1048576.0, (after - before) / 1048576.0);
 

@@ -41,6 +41,14 @@ void TTableKeys::OpenTable(TConnect connect, const std::string& table) {
     unread_ = blocks_.size();
     ReadBlocks(0, 1, true);
     if (lazy_) ReadBlocks(blocks_.size() - 1, 1, false);
+    if (lazy_ && blocks_.size() >= kAnchorsFrom) StartAnchors(connection, *first);
+}
+
+void TTableKeys::StartAnchors(TSqliteConnection& connection, std::int64_t first) {
+    const char* path = sqlite3_db_filename(connection.Handle(), "main");
+    if (!path || !*path) return;  // a database in memory has no second connection
+    anchors_ =
+        std::make_unique<TBlockAnchors>(path, table_, first, blocks_.size(), kBlock, expected_);
 }
 
 std::optional<size_t> TTableKeys::KnownBelow(size_t block) const {
@@ -87,18 +95,32 @@ void TTableKeys::ReadBlocks(size_t first, size_t count, std::optional<bool> upwa
     const size_t begin = BlockBegin(first), end = BlockEnd(last);
     const size_t skipUp = begin - (below ? BlockEnd(*below) : 0);
     const size_t skipDown = (above ? BlockBegin(*above) : expected_) - end;
-    const bool up = upwards.value_or(skipUp <= skipDown);
-    const std::int64_t low = LowerBound(below), high = UpperBound(above);
+    bool up = upwards.value_or(skipUp <= skipDown);
+    size_t skip = up ? skipUp : skipDown;
+    std::int64_t low = LowerBound(below), high = UpperBound(above);
+    bool fromAnchor = false;
+    if (anchors_ && count == 1 && !upwards && skip > 0) {
+        // Between the block's anchor and the next, where both lie within the
+        // blocks read on either side: no row skipped.
+        const auto bounds = anchors_->Bounds(first, skip);
+        if (bounds && (low == kGone || low < bounds->First) &&
+            (high == kGone || (bounds->Next && *bounds->Next <= high))) {
+            fromAnchor = up = true;
+            skip = 0;
+            low = bounds->First;
+            if (bounds->Next) high = *bounds->Next;
+        }
+    }
 
     std::string sql = "SELECT rowid FROM " + table_ + " WHERE 1";
-    if (low != kGone) sql += " AND rowid > ?1";
+    if (low != kGone) sql += fromAnchor ? " AND rowid >= ?1" : " AND rowid > ?1";
     if (high != kGone) sql += " AND rowid < ?2";
     sql += std::string(" ORDER BY rowid") + (up ? "" : " DESC") + " LIMIT ?3 OFFSET ?4";
     TStatement stmt(connect_(), sql);
     if (low != kGone) stmt.BindInt64(1, low);
     if (high != kGone) stmt.BindInt64(2, high);
     stmt.BindInt64(3, static_cast<std::int64_t>(end - begin));
-    stmt.BindInt64(4, static_cast<std::int64_t>(up ? skipUp : skipDown));
+    stmt.BindInt64(4, static_cast<std::int64_t>(skip));
 
     size_t pos = begin;
     const auto put = [&](std::int64_t id) {
@@ -128,6 +150,7 @@ void TTableKeys::Merge() {
     for (size_t k = 0; k < added_.size(); ++k) ids_.push_back(added_[k]);
     blocks_ = {};
     added_ = TRowIds();
+    anchors_.reset();
     lazy_ = false;
     ids_.shrink_to_fit();
 }

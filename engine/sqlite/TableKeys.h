@@ -9,11 +9,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/core/RowIds.h"
+#include "engine/sqlite/BlockAnchors.h"
 #include "engine/sqlite/Sqlite.h"
 
 namespace zalvert::engine {
@@ -43,8 +45,14 @@ class TTableKeys {
     // that may stand in a block not read yet.
     std::optional<size_t> FindAscending(std::int64_t id);
 
+    // Waits until the first ids of the blocks are found aside; whether they were.
+    bool WaitForAnchors() { return anchors_ && anchors_->Wait(); }
+
     // Positions read in one go into the middle of a table with gaps.
     static constexpr size_t kBlock = 4096;
+    // Blocks from which the first id of each is found aside after the open; below,
+    // skipping to any block costs little.
+    static constexpr size_t kAnchorsFrom = 16;
 
   private:
     size_t BlockBegin(size_t block) const { return block * kBlock; }
@@ -56,6 +64,7 @@ class TTableKeys {
     std::int64_t LowerBound(std::optional<size_t> below) const;
     std::int64_t UpperBound(std::optional<size_t> above) const;
     std::optional<size_t> CountedPosition(size_t below, size_t above, std::int64_t id);
+    void StartAnchors(TSqliteConnection& connection, std::int64_t first);
     void ReadBlocks(size_t first, size_t count, std::optional<bool> upwards = std::nullopt);
     void Merge();
 
@@ -70,6 +79,7 @@ class TTableKeys {
     // rows added since.
     std::vector<TRowIds> blocks_;
     TRowIds added_;
+    std::unique_ptr<TBlockAnchors> anchors_;  // while lazy, for a table of many blocks
 };
 
 }  // namespace zalvert::engine

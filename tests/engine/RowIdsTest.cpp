@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <string>
 #include <vector>
 
 #include "engine/core/RowIds.h"
 #include "engine/sqlite/TableKeys.h"
 #include "tests/engine/EngineFixture.h"
+#include "tests/support/TempDir.h"
 
 namespace zalvert::engine::testing {
 namespace {
@@ -272,6 +274,44 @@ TEST_F(LargeTableWithGaps, FindRowsInBlocksNotReadYet) {
     EXPECT_EQ(found, positionOf(8001) - 90);
     EXPECT_EQ(IdAt(*before, static_cast<size_t>(found)), 8001);
     EXPECT_EQ(IdAt(*before, static_cast<size_t>(found) - 1), 7999);
+}
+
+// A table of many blocks: once the first id of each block has been found aside, a
+// block in the middle reads the rows of the open's view between its anchors, even
+// where rows went meanwhile between it and the end it would be skipped from.
+TEST(TableKeys, ReadTheMiddleBetweenAnchorsFoundAside) {
+    zalvert::testing::TTempDir dir;
+    const std::string path = dir.Path() + "anker.db";
+    TSqliteConnection main(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    main.Exec("PRAGMA journal_mode=WAL");
+    main.Exec(
+        "CREATE TABLE t (id INTEGER PRIMARY KEY, n INTEGER);"
+        "WITH RECURSIVE r(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM r WHERE i < 200000) "
+        "INSERT INTO t SELECT i, i FROM r; DELETE FROM t WHERE id % 10 = 0");
+    std::vector<std::int64_t> view;
+    for (std::int64_t id = 1; id <= 200000; ++id)
+        if (id % 10 != 0) view.push_back(id);
+
+    TTableKeys keys;
+    keys.OpenTable([&]() -> TSqliteConnection& { return main; }, "t");
+    ASSERT_EQ(keys.size(), view.size());
+    ASSERT_TRUE(keys.WaitForAnchors());
+    // Rows of blocks 30 to 35 go; block 25 lies nearer the end than the start.
+    TSqliteConnection other(path, SQLITE_OPEN_READWRITE);
+    const std::int64_t from = view[30 * TTableKeys::kBlock], to = view[36 * TTableKeys::kBlock];
+    other.Exec("DELETE FROM t WHERE id >= " + std::to_string(from) + " AND id < " +
+               std::to_string(to));
+    for (size_t pos = 25 * TTableKeys::kBlock; pos < 26 * TTableKeys::kBlock; ++pos)
+        ASSERT_EQ(keys.At(pos), view[pos]) << "position " << pos;
+
+    const TRowIds& all = keys.All();
+    ASSERT_EQ(all.size(), view.size());
+    std::vector<std::int64_t> seen, expected;
+    for (size_t pos = 0; pos < all.size(); ++pos)
+        if (all[pos] != std::numeric_limits<std::int64_t>::min()) seen.push_back(all[pos]);
+    for (const std::int64_t id : view)
+        if (id < from || id >= to) expected.push_back(id);
+    EXPECT_EQ(seen, expected);
 }
 
 }  // namespace
