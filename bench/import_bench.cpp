@@ -2,7 +2,10 @@
 // folder scan, LoadFile, the run, archiving), beside the sqlite3 shell's .import of
 // the same realistic file into a plain table with the same durability, in the same
 // run. Memory is the peak resident growth during the import (the kernel's
-// high-water mark), where the CPU and the time went is printed beside.
+// high-water mark), where the CPU and the time went is printed beside. A second
+// argument stores that many records first, every tenth deleted, as an office's
+// table with gaps (the program's reference stays the shell's import into a new
+// table).
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,9 +17,12 @@
 #include "bench/BenchTools.h"
 #include "bench/BillingTable.h"
 #include "bench/ImportTools.h"
+#include "bench/RealisticBilling.h"
 #include "bench/StartupImport.h"
 #include "data/Schema.h"
 #include "rtl/FormatSettings.h"
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -27,11 +33,18 @@ using bench::Seconds;
 using bench::ShellImport;
 namespace fs = std::filesystem;
 
-void Workspace(const std::string& root) {
+void Workspace(const std::string& root, long stored) {
     fs::remove_all(root);
     fs::create_directories(root + "/import");
     fs::create_directories(root + "/archiv");
     CreateZalvertDatabase(root + "/zalvert.db", bench::RealisticCompanies());
+    if (stored > 0) {
+        bench::FillRealisticBillingTable(root + "/zalvert.db", stored);
+        sqlite3* db = nullptr;
+        sqlite3_open((root + "/zalvert.db").c_str(), &db);
+        sqlite3_exec(db, "DELETE FROM Zalvert WHERE ID % 10 = 0", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+    }
     std::ofstream(root + "/z.ini") << "[DB]\nMain=" << root << "/zalvert.db\n[Import]\n"
                                    << "maxspalte=5\npfad=" << root << "/import/\next=*.csv\n"
                                    << "archiv=" << root << "/archiv/\n";
@@ -62,8 +75,11 @@ int main(int argc, char** argv) {
     const std::string root = fs::temp_directory_path() / "zalvert-import-bench";
     std::printf("Start-up import of a waiting file (80%% of the lines accepted), on %s\n",
                 bench::AllocatorName().c_str());
+    const long stored = argc > 2 ? std::atol(argv[2]) : 0;
+    if (stored > 0)
+        std::printf("into a billing table of %ld records, every tenth deleted\n", stored);
     for (int lines : bench::LineCounts(argc, argv)) {
-        Workspace(root);
+        Workspace(root, stored);
         const std::string file = root + "/import/touren.csv";
         GenerateImportFile(file, lines);
         fs::copy_file(file, root + "/shell.csv");
