@@ -292,8 +292,17 @@ TEST(TableKeys, ReadTheMiddleBetweenAnchorsFoundAside) {
     for (std::int64_t id = 1; id <= 200000; ++id)
         if (id % 10 != 0) view.push_back(id);
 
+    const auto connect = [&]() -> TSqliteConnection& { return main; };
+    {
+        // Jumps at once, while the finding goes on, and an end before it is done.
+        TTableKeys early;
+        early.OpenTable(connect, "t");
+        for (const size_t pos : {view.size() / 2, view.size() / 3, view.size() - 70000})
+            ASSERT_EQ(early.At(pos), view[pos]) << "position " << pos;
+        early.OpenTable(connect, "t");
+    }
     TTableKeys keys;
-    keys.OpenTable([&]() -> TSqliteConnection& { return main; }, "t");
+    keys.OpenTable(connect, "t");
     ASSERT_EQ(keys.size(), view.size());
     ASSERT_TRUE(keys.WaitForAnchors());
     // Rows of blocks 30 to 35 go; block 25 lies nearer the end than the start.
