@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
+#include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -321,6 +324,81 @@ TEST(TableKeys, ReadTheMiddleBetweenAnchorsFoundAside) {
     for (const std::int64_t id : view)
         if (id < from || id >= to) expected.push_back(id);
     EXPECT_EQ(seen, expected);
+}
+
+// Tables of random gaps read at random positions, with and without anchors and
+// with rows going meanwhile: every position read before the rows went holds the
+// open's id, a lookup finds every id where it stands, and at the end each row
+// left stands once and in order, as many positions gone as rows went.
+TEST(TableKeys, AnswerRandomJumpsAsAPlainList) {
+    std::mt19937 random(20261210);
+    for (const int rows : {50000, 90000}) {
+        zalvert::testing::TTempDir dir;
+        const std::string path = dir.Path() + "zufall.db";
+        TSqliteConnection main(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        main.Exec("PRAGMA journal_mode=WAL");
+        main.Exec(
+            "CREATE TABLE t (id INTEGER PRIMARY KEY, n INTEGER);"
+            "WITH RECURSIVE r(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM r WHERE i < " +
+            std::to_string(rows) + ") INSERT INTO t SELECT i, i FROM r");
+        std::vector<std::int64_t> view;
+        std::string gaps;
+        for (std::int64_t id = 1; id <= rows; ++id) {
+            // Single ids and now and then a long run.
+            if (random() % 7 == 0 || (id / 3000) % 9 == 4) {
+                gaps += (gaps.empty() ? "" : ",") + std::to_string(id);
+                continue;
+            }
+            view.push_back(id);
+        }
+        main.Exec("DELETE FROM t WHERE id IN (" + gaps + ")");
+
+        TTableKeys keys;
+        keys.OpenTable([&]() -> TSqliteConnection& { return main; }, "t");
+        ASSERT_EQ(keys.size(), view.size());
+        for (int jump = 0; jump < 40; ++jump) {
+            const size_t pos = random() % view.size();
+            ASSERT_EQ(keys.At(pos), view[pos]) << rows << " rows, position " << pos;
+            const std::int64_t id = 1 + static_cast<std::int64_t>(random() % rows);
+            const auto at = std::lower_bound(view.begin(), view.end(), id);
+            const auto expected = at != view.end() && *at == id
+                                      ? std::optional<size_t>(at - view.begin())
+                                      : std::nullopt;
+            ASSERT_EQ(keys.FindAscending(id), expected) << rows << " rows, id " << id;
+        }
+
+        std::vector<std::int64_t> before(view.size(), 0);
+        for (size_t pos = 0; pos < view.size(); pos += 97) before[pos] = keys.At(pos);
+        TSqliteConnection other(path, SQLITE_OPEN_READWRITE);
+        std::set<std::int64_t> went;
+        for (int n = 0; n < 300; ++n) went.insert(view[random() % view.size()]);
+        std::string list;
+        for (const std::int64_t id : went) list += (list.empty() ? "" : ",") + std::to_string(id);
+        other.Exec("DELETE FROM t WHERE id IN (" + list + ")");
+        for (int jump = 0; jump < 40; ++jump) keys.At(random() % view.size());
+
+        const TRowIds& all = keys.All();
+        ASSERT_EQ(all.size(), view.size());
+        std::vector<std::int64_t> seen, left;
+        for (size_t pos = 0; pos < all.size(); ++pos) {
+            if (before[pos] != 0) {
+                ASSERT_EQ(all[pos], before[pos]) << "position " << pos;
+            }
+            if (all[pos] != std::numeric_limits<std::int64_t>::min()) seen.push_back(all[pos]);
+        }
+        for (const std::int64_t id : view)
+            if (!went.count(id)) left.push_back(id);
+        // Rows that went after their block was read still stand there; the rest close up.
+        std::vector<std::int64_t> stillListed;
+        std::set_difference(seen.begin(), seen.end(), left.begin(), left.end(),
+                            std::back_inserter(stillListed));
+        EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end())) << rows << " rows";
+        EXPECT_TRUE(std::includes(seen.begin(), seen.end(), left.begin(), left.end()))
+            << rows << " rows";
+        EXPECT_EQ(std::adjacent_find(seen.begin(), seen.end()), seen.end()) << rows << " rows";
+        for (const std::int64_t id : stillListed) EXPECT_TRUE(went.count(id)) << id;
+        EXPECT_EQ(all.size() - seen.size(), went.size() - stillListed.size()) << rows << " rows";
+    }
 }
 
 }  // namespace
