@@ -326,6 +326,31 @@ TEST(TableKeys, ReadTheMiddleBetweenAnchorsFoundAside) {
     EXPECT_EQ(seen, expected);
 }
 
+// Anchors found in another view of the file than the open's (rows deleted in a
+// transaction not committed yet) are not used: the finding's count disagrees with
+// the open's, and every position still reads the open's row.
+TEST(TableKeys, UseNoAnchorsOfAnotherView) {
+    zalvert::testing::TTempDir dir;
+    const std::string path = dir.Path() + "sicht.db";
+    TSqliteConnection main(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    main.Exec("PRAGMA journal_mode=WAL");
+    main.Exec(
+        "CREATE TABLE t (id INTEGER PRIMARY KEY, n INTEGER);"
+        "WITH RECURSIVE r(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM r WHERE i < 100000) "
+        "INSERT INTO t SELECT i, i FROM r; DELETE FROM t WHERE id % 10 = 0");
+    main.Exec("BEGIN; DELETE FROM t WHERE id BETWEEN 40001 AND 40005");
+    std::vector<std::int64_t> view;
+    for (std::int64_t id = 1; id <= 100000; ++id)
+        if (id % 10 != 0 && (id < 40001 || id > 40005)) view.push_back(id);
+
+    TTableKeys keys;
+    keys.OpenTable([&]() -> TSqliteConnection& { return main; }, "t");
+    EXPECT_FALSE(keys.WaitForAnchors());
+    for (const size_t pos : {view.size() / 2, view.size() / 3, size_t{40000}, view.size() - 5000})
+        ASSERT_EQ(keys.At(pos), view[pos]) << "position " << pos;
+    main.Exec("ROLLBACK");
+}
+
 // Tables of random gaps read at random positions, with and without anchors and
 // with rows going meanwhile: every position read before the rows went holds the
 // open's id, a lookup finds every id where it stands, and at the end each row
