@@ -2,11 +2,13 @@
 // The row ids of a keyset in its order. A whole table in row-id order is known at
 // once from its count and first id while its ids have no gap; one with gaps
 // (deleted records, an import undone) is read in blocks of positions as they are
-// asked for, each block from the nearest block already read, so that a table of
-// millions of records opens as quickly with gaps as without and a jump into its
-// middle reads one block, not every id up to there. Ids of rows added after the
-// open follow those read.
+// asked for, each block from the nearest block already read or, once they are
+// found aside, between the first ids of it and the next (BlockAnchors.h), so that
+// a table of millions of records opens as quickly with gaps as without and a jump
+// into its middle reads one block, not every id up to there. Ids of rows added
+// after the open follow those read.
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
