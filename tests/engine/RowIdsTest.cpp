@@ -279,6 +279,15 @@ TEST_F(LargeTableWithGaps, FindRowsInBlocksNotReadYet) {
     EXPECT_EQ(IdAt(*before, static_cast<size_t>(found) - 1), 7999);
 }
 
+// A new file in write-ahead mode whose table t holds ids 1 to `rows`.
+void CreateNumberedTable(TSqliteConnection& connection, int rows) {
+    connection.Exec("PRAGMA journal_mode=WAL");
+    connection.Exec(
+        "CREATE TABLE t (id INTEGER PRIMARY KEY, n INTEGER);"
+        "WITH RECURSIVE r(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM r WHERE i < " +
+        std::to_string(rows) + ") INSERT INTO t SELECT i, i FROM r");
+}
+
 // A table of many blocks: once the first id of each block has been found aside, a
 // block in the middle reads the rows of the open's view between its anchors, even
 // where rows went meanwhile between it and the end it would be skipped from.
@@ -286,11 +295,8 @@ TEST(TableKeys, ReadTheMiddleBetweenAnchorsFoundAside) {
     zalvert::testing::TTempDir dir;
     const std::string path = dir.Path() + "anker.db";
     TSqliteConnection main(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    main.Exec("PRAGMA journal_mode=WAL");
-    main.Exec(
-        "CREATE TABLE t (id INTEGER PRIMARY KEY, n INTEGER);"
-        "WITH RECURSIVE r(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM r WHERE i < 200000) "
-        "INSERT INTO t SELECT i, i FROM r; DELETE FROM t WHERE id % 10 = 0");
+    CreateNumberedTable(main, 200000);
+    main.Exec("DELETE FROM t WHERE id % 10 = 0");
     std::vector<std::int64_t> view;
     for (std::int64_t id = 1; id <= 200000; ++id)
         if (id % 10 != 0) view.push_back(id);
@@ -333,11 +339,8 @@ TEST(TableKeys, UseNoAnchorsOfAnotherView) {
     zalvert::testing::TTempDir dir;
     const std::string path = dir.Path() + "sicht.db";
     TSqliteConnection main(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    main.Exec("PRAGMA journal_mode=WAL");
-    main.Exec(
-        "CREATE TABLE t (id INTEGER PRIMARY KEY, n INTEGER);"
-        "WITH RECURSIVE r(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM r WHERE i < 100000) "
-        "INSERT INTO t SELECT i, i FROM r; DELETE FROM t WHERE id % 10 = 0");
+    CreateNumberedTable(main, 100000);
+    main.Exec("DELETE FROM t WHERE id % 10 = 0");
     main.Exec("BEGIN; DELETE FROM t WHERE id BETWEEN 40001 AND 40005");
     std::vector<std::int64_t> view;
     for (std::int64_t id = 1; id <= 100000; ++id)
@@ -361,11 +364,7 @@ TEST(TableKeys, AnswerRandomJumpsAsAPlainList) {
         zalvert::testing::TTempDir dir;
         const std::string path = dir.Path() + "zufall.db";
         TSqliteConnection main(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-        main.Exec("PRAGMA journal_mode=WAL");
-        main.Exec(
-            "CREATE TABLE t (id INTEGER PRIMARY KEY, n INTEGER);"
-            "WITH RECURSIVE r(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM r WHERE i < " +
-            std::to_string(rows) + ") INSERT INTO t SELECT i, i FROM r");
+        CreateNumberedTable(main, rows);
         std::vector<std::int64_t> view;
         std::string gaps;
         for (std::int64_t id = 1; id <= rows; ++id) {
