@@ -98,18 +98,14 @@ void TTableKeys::ReadBlocks(size_t first, size_t count, std::optional<bool> upwa
     bool up = upwards.value_or(skipUp <= skipDown);
     size_t skip = up ? skipUp : skipDown;
     std::int64_t low = LowerBound(below), high = UpperBound(above);
-    bool fromAnchor = false;
-    if (anchors_ && count == 1 && !upwards && skip > 0) {
-        // Between the block's anchor and the next, where both lie within the
-        // blocks read on either side: no row skipped.
-        const auto bounds = anchors_->Bounds(first, skip);
-        if (bounds && (low == kGone || low < bounds->First) &&
-            (high == kGone || (bounds->Next && *bounds->Next <= high))) {
-            fromAnchor = up = true;
-            skip = 0;
-            low = bounds->First;
-            if (bounds->Next) high = *bounds->Next;
-        }
+    const auto anchored =
+        count == 1 && !upwards && skip > 0 ? AnchoredBounds(first, skip, low, high) : std::nullopt;
+    const bool fromAnchor = anchored.has_value();
+    if (anchored) {
+        up = true;
+        skip = 0;
+        low = anchored->First;
+        if (anchored->Next) high = *anchored->Next;
     }
 
     std::string sql = "SELECT rowid FROM " + table_ + " WHERE 1";
@@ -142,6 +138,19 @@ void TTableKeys::ReadBlocks(size_t first, size_t count, std::optional<bool> upwa
     for (size_t block = first; block <= last; ++block) blocks_[block].shrink_to_fit();
     unread_ -= count;
     if (unread_ == 0) Merge();
+}
+
+// The block's anchor and the next, where they are found and lie within the
+// blocks read on either side (`low` and `high`): read between them, no row is
+// skipped.
+std::optional<TBlockAnchors::TBounds> TTableKeys::AnchoredBounds(size_t block, size_t skip,
+                                                                 std::int64_t low,
+                                                                 std::int64_t high) {
+    if (!anchors_) return std::nullopt;
+    const auto bounds = anchors_->Bounds(block, skip);
+    if (!bounds || (low != kGone && low >= bounds->First)) return std::nullopt;
+    if (high != kGone && (!bounds->Next || *bounds->Next > high)) return std::nullopt;
+    return bounds;
 }
 
 void TTableKeys::Merge() {

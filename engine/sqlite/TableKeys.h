@@ -67,6 +67,8 @@ class TTableKeys {
     std::int64_t UpperBound(std::optional<size_t> above) const;
     std::optional<size_t> CountedPosition(size_t below, size_t above, std::int64_t id);
     void StartAnchors(TSqliteConnection& connection, std::int64_t first);
+    std::optional<TBlockAnchors::TBounds> AnchoredBounds(size_t block, size_t skip,
+                                                         std::int64_t low, std::int64_t high);
     void ReadBlocks(size_t first, size_t count, std::optional<bool> upwards = std::nullopt);
     void Merge();
 
