@@ -279,23 +279,28 @@ TEST_F(LargeTableWithGaps, FindRowsInBlocksNotReadYet) {
     EXPECT_EQ(IdAt(*before, static_cast<size_t>(found) - 1), 7999);
 }
 
-// A new file in write-ahead mode whose table t holds ids 1 to `rows`.
-void CreateNumberedTable(TSqliteConnection& connection, int rows) {
-    connection.Exec("PRAGMA journal_mode=WAL");
-    connection.Exec(
-        "CREATE TABLE t (id INTEGER PRIMARY KEY, n INTEGER);"
-        "WITH RECURSIVE r(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM r WHERE i < " +
-        std::to_string(rows) + ") INSERT INTO t SELECT i, i FROM r");
-}
+// A new file in write-ahead mode whose table t holds ids 1 to `rows`, and the
+// connection that made it.
+struct TNumberedFile {
+    TNumberedFile(const char* name, int rows)
+        : Path(Dir.Path() + name), Main(Path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) {
+        Main.Exec("PRAGMA journal_mode=WAL");
+        Main.Exec(
+            "CREATE TABLE t (id INTEGER PRIMARY KEY, n INTEGER);"
+            "WITH RECURSIVE r(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM r WHERE i < " +
+            std::to_string(rows) + ") INSERT INTO t SELECT i, i FROM r");
+    }
+    zalvert::testing::TTempDir Dir;
+    std::string Path;
+    TSqliteConnection Main;
+};
 
 // A table of many blocks: once the first id of each block has been found aside, a
 // block in the middle reads the rows of the open's view between its anchors, even
 // where rows went meanwhile between it and the end it would be skipped from.
 TEST(TableKeys, ReadTheMiddleBetweenAnchorsFoundAside) {
-    zalvert::testing::TTempDir dir;
-    const std::string path = dir.Path() + "anker.db";
-    TSqliteConnection main(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    CreateNumberedTable(main, 200000);
+    TNumberedFile file("anker.db", 200000);
+    TSqliteConnection& main = file.Main;
     main.Exec("DELETE FROM t WHERE id % 10 = 0");
     std::vector<std::int64_t> view;
     for (std::int64_t id = 1; id <= 200000; ++id)
@@ -315,7 +320,7 @@ TEST(TableKeys, ReadTheMiddleBetweenAnchorsFoundAside) {
     ASSERT_EQ(keys.size(), view.size());
     ASSERT_TRUE(keys.WaitForAnchors());
     // Rows of blocks 30 to 35 go; block 25 lies nearer the end than the start.
-    TSqliteConnection other(path, SQLITE_OPEN_READWRITE);
+    TSqliteConnection other(file.Path, SQLITE_OPEN_READWRITE);
     const std::int64_t from = view[30 * TTableKeys::kBlock], to = view[36 * TTableKeys::kBlock];
     other.Exec("DELETE FROM t WHERE id >= " + std::to_string(from) + " AND id < " +
                std::to_string(to));
@@ -336,10 +341,8 @@ TEST(TableKeys, ReadTheMiddleBetweenAnchorsFoundAside) {
 // transaction not committed yet) are not used: the finding's count disagrees with
 // the open's, and every position still reads the open's row.
 TEST(TableKeys, UseNoAnchorsOfAnotherView) {
-    zalvert::testing::TTempDir dir;
-    const std::string path = dir.Path() + "sicht.db";
-    TSqliteConnection main(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    CreateNumberedTable(main, 100000);
+    TNumberedFile file("sicht.db", 100000);
+    TSqliteConnection& main = file.Main;
     main.Exec("DELETE FROM t WHERE id % 10 = 0");
     main.Exec("BEGIN; DELETE FROM t WHERE id BETWEEN 40001 AND 40005");
     std::vector<std::int64_t> view;
@@ -361,10 +364,8 @@ TEST(TableKeys, UseNoAnchorsOfAnotherView) {
 TEST(TableKeys, AnswerRandomJumpsAsAPlainList) {
     std::mt19937 random(20261210);
     for (const int rows : {50000, 90000}) {
-        zalvert::testing::TTempDir dir;
-        const std::string path = dir.Path() + "zufall.db";
-        TSqliteConnection main(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-        CreateNumberedTable(main, rows);
+        TNumberedFile file("zufall.db", rows);
+        TSqliteConnection& main = file.Main;
         std::vector<std::int64_t> view;
         std::string gaps;
         for (std::int64_t id = 1; id <= rows; ++id) {
@@ -393,7 +394,7 @@ TEST(TableKeys, AnswerRandomJumpsAsAPlainList) {
 
         std::vector<std::int64_t> before(view.size(), 0);
         for (size_t pos = 0; pos < view.size(); pos += 97) before[pos] = keys.At(pos);
-        TSqliteConnection other(path, SQLITE_OPEN_READWRITE);
+        TSqliteConnection other(file.Path, SQLITE_OPEN_READWRITE);
         std::set<std::int64_t> went;
         for (int n = 0; n < 300; ++n) went.insert(view[random() % view.size()]);
         std::string list;
