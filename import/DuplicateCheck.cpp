@@ -168,7 +168,8 @@ void TLineKeys::MarkStored(int row, int run) {
 }
 
 void TLineKeys::EndMatching() {
-    firsts_ = {};
+    // Assigning {} would empty the table but keep its memory for the rest of the run.
+    firsts_ = std::vector<TSlot>();
 }
 
 const TLineKeys::TLine* TLineKeys::Line(int row) const {

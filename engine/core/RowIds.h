@@ -95,8 +95,9 @@ class TRowIds {
         ids_.resize(count_);
         for (size_t pos = 0; pos < count_; ++pos) ids_[pos] = (*this)[pos];
         runs_ = false;
-        firsts_ = {};
-        starts_ = {};
+        // Assigning {} would keep their memory.
+        firsts_ = std::vector<std::int64_t>();
+        starts_ = std::vector<size_t>();
     }
 
     bool runs_ = true;

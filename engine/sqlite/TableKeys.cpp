@@ -157,7 +157,7 @@ void TTableKeys::Merge() {
     for (const TRowIds& block : blocks_)
         for (size_t k = 0; k < block.size(); ++k) ids_.push_back(block[k]);
     for (size_t k = 0; k < added_.size(); ++k) ids_.push_back(added_[k]);
-    blocks_ = {};
+    blocks_ = std::vector<TRowIds>();
     added_ = TRowIds();
     anchors_.reset();
     lazy_ = false;
