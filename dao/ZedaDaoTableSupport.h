@@ -10,6 +10,7 @@
 
 #include "dataset/DatabaseError.h"
 #include "dataset/FieldTypes.h"
+#include "rtl/LastConversion.h"
 #include "rtl/Variant.h"
 
 namespace zalvert::daotable {
@@ -69,12 +70,15 @@ inline std::string DateTimeText(std::int64_t day, std::int64_t milliseconds) {
 // Day number and milliseconds of a value text ("738976 43200000"); none without
 // a blank or when a part is no integer.
 inline std::optional<TDateTimeRec> DateTimeOfText(std::string_view text) {
-    const auto blank = text.find(' ');
-    if (blank == std::string_view::npos) return std::nullopt;
-    const auto date = TryStrToInt64(text.substr(0, blank));
-    const auto time = TryStrToInt64(text.substr(blank + 1));
-    if (!date || !time) return std::nullopt;
-    return TDateTimeRec{static_cast<std::int32_t>(*date), static_cast<std::int32_t>(*time)};
+    thread_local TLastConversions<std::string, std::optional<TDateTimeRec>> last;
+    return last.Get(text, [](std::string_view t) -> std::optional<TDateTimeRec> {
+        const auto blank = t.find(' ');
+        if (blank == std::string_view::npos) return std::nullopt;
+        const auto date = TryStrToInt64(t.substr(0, blank));
+        const auto time = TryStrToInt64(t.substr(blank + 1));
+        if (!date || !time) return std::nullopt;
+        return TDateTimeRec{static_cast<std::int32_t>(*date), static_cast<std::int32_t>(*time)};
+    });
 }
 
 }  // namespace zalvert::daotable

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "rtl/Exceptions.h"
+#include "rtl/LastConversion.h"
 #include "rtl/Variant.h"
 
 namespace zalvert {
@@ -21,10 +22,13 @@ bool IsBlobType(TFieldType type) {
 }
 
 TDateTimeRec DateTimeToRec(TDateTime value) {
-    const auto split = SplitDateTime(value);
-    if (!split) throw EConvertError(FloatToStr(value) + " ist kein gültiger Datums- und Zeitwert");
-    return {static_cast<std::int32_t>(split->Day + kDateDelta),
-            static_cast<std::int32_t>(split->Millisecond)};
+    thread_local TLastConversions<TDateTime, TDateTimeRec> last;
+    return last.Get(value, [](TDateTime v) -> TDateTimeRec {
+        const auto split = SplitDateTime(v);
+        if (!split) throw EConvertError(FloatToStr(v) + " ist kein gültiger Datums- und Zeitwert");
+        return {static_cast<std::int32_t>(split->Day + kDateDelta),
+                static_cast<std::int32_t>(split->Millisecond)};
+    });
 }
 
 TDateTime RecToDateTime(const TDateTimeRec& rec) {

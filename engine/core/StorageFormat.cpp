@@ -1,6 +1,10 @@
 #include "engine/core/StorageFormat.h"
 
 #include <cmath>
+#include <cstring>
+#include <string>
+
+#include "rtl/LastConversion.h"
 
 namespace zalvert::engine {
 
@@ -11,9 +15,7 @@ void Put(char*& out, long long value, int digits) {
     out += digits;
 }
 
-}  // namespace
-
-size_t DateTimeToStorage(TDateTime value, char (&buffer)[kStorageDateSize]) {
+size_t WriteStorageDate(TDateTime value, char (&buffer)[kStorageDateSize]) {
     // Rounded once to the millisecond, so that 23:59:59.9996 becomes the next day.
     const auto split = SplitDateTime(value);
     if (!split) return 0;
@@ -38,14 +40,7 @@ size_t DateTimeToStorage(TDateTime value, char (&buffer)[kStorageDateSize]) {
     return static_cast<size_t>(out - buffer);
 }
 
-std::string DateTimeToStorage(TDateTime value) {
-    char buffer[kStorageDateSize];
-    return std::string(buffer, DateTimeToStorage(value, buffer));
-}
-
-// "yyyy-mm-dd", then optionally " hh:mm:ss" (or "T" before the time) and ".fff":
-// read by hand, since every stored date of every row read passes here.
-std::optional<TDateTime> StorageToDateTime(std::string_view text) {
+std::optional<TDateTime> ReadStorageDate(std::string_view text) {
     size_t at = 0;
     // One to `width` digits.
     auto number = [&](int width, int& value) {
@@ -80,6 +75,35 @@ std::optional<TDateTime> StorageToDateTime(std::string_view text) {
     if (!date || h > 23 || mi > 59 || s > 59) return std::nullopt;
     const TDateTime time = EncodeTime(h, mi, s, ms);
     return *date < 0 ? *date - time : *date + time;
+}
+
+}  // namespace
+
+size_t DateTimeToStorage(TDateTime value, char (&out)[kStorageDateSize]) {
+    struct TText {
+        char Chars[kStorageDateSize];
+        size_t Length;
+    };
+    thread_local TLastConversions<TDateTime, TText> last;
+    const TText& text = last.Get(value, [](TDateTime v) {
+        TText t{};
+        t.Length = WriteStorageDate(v, t.Chars);
+        return t;
+    });
+    std::memcpy(out, text.Chars, text.Length);
+    return text.Length;
+}
+
+std::string DateTimeToStorage(TDateTime value) {
+    char buffer[kStorageDateSize];
+    return std::string(buffer, DateTimeToStorage(value, buffer));
+}
+
+// "yyyy-mm-dd", then optionally " hh:mm:ss" (or "T" before the time) and ".fff":
+// read by hand, since every stored date of every row read passes here.
+std::optional<TDateTime> StorageToDateTime(std::string_view text) {
+    thread_local TLastConversions<std::string, std::optional<TDateTime>> last;
+    return last.Get(text, ReadStorageDate);
 }
 
 }  // namespace zalvert::engine

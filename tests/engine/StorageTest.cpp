@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "engine/DaoConstants.h"
-#include "engine/sqlite/FieldValues.h"
 #include "engine/core/StorageFormat.h"
+#include "engine/sqlite/FieldValues.h"
 #include "rtl/FormatSettings.h"
 
 namespace zalvert::engine {
@@ -36,6 +36,27 @@ TEST(StorageFormat, ReadsWhatItWrites) {
     for (const char* bad : {"", "2018", "2018-12", "2018-12-24 ", "2018-12-24 10:00", "20181-2-24",
                             "2018-12-24 25:00:00", "2018-12-24 10:0a:00"})
         EXPECT_FALSE(StorageToDateTime(bad)) << bad;
+}
+
+// Conversions remember their last few values: runs and turns of more values than
+// they keep must each give their own text and date.
+TEST(StorageFormat, GivesEachValueItsOwnTextInRunsAndTurns) {
+    const std::pair<double, const char*> dates[] = {
+        {EncodeDate(2018, 12, 3), "2018-12-03 00:00:00"},
+        {EncodeDate(2018, 12, 4), "2018-12-04 00:00:00"},
+        {EncodeDate(2018, 12, 5), "2018-12-05 00:00:00"},
+        {EncodeDate(2019, 1, 1) + EncodeTime(6, 0, 0, 0), "2019-01-01 06:00:00"},
+        {EncodeDate(2020, 2, 29), "2020-02-29 00:00:00"},
+        {EncodeDate(1899, 12, 30), "1899-12-30 00:00:00"}};
+    for (int round = 0; round < 3; ++round)
+        for (size_t i = 0; i < std::size(dates); ++i)
+            for (size_t k : {i, (i + 3) % std::size(dates), i}) {
+                EXPECT_EQ(DateTimeToStorage(dates[k].first), dates[k].second);
+                EXPECT_EQ(StorageToDateTime(dates[k].second), dates[k].first);
+            }
+    EXPECT_EQ(DateTimeToStorage(1e12), "");
+    EXPECT_FALSE(StorageToDateTime("2018-13-01 00:00:00"));
+    EXPECT_EQ(DateTimeToStorage(dates[0].first), dates[0].second);
 }
 
 TEST(FieldValues, StoresEachTypeInItsForm) {
