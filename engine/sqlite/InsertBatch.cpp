@@ -193,13 +193,14 @@ void TInsertBatch::Send(TSqliteConnection& connection) {
     Settle();
     ThrowFailure();
     TStatement& stmt = StatementFor(connection, chunk_);
-    // The rows written last come back to be emptied here, where they were made.
+    // The rows written last come back emptied, their memory kept for the next ones.
     sending_.swap(values_);
-    values_.clear();
     held_ = 0;
     writer_.Start([&stmt, &rows = sending_, width = chunk_ * width_] {
         for (size_t first = 0; first < rows.size(); first += width)
             StepRows(stmt, rows, first, width);
+        // Emptied on this thread: the other one builds the next rows meanwhile.
+        rows.clear();
     });
 }
 
