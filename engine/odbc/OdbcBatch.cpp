@@ -135,8 +135,8 @@ void TOdbcBatch::ThrowFailure() const {
 std::int64_t TKeyReserve::Next(TOdbcConnection& connection, const std::string& table,
                                const std::string& column) {
     if (reserved_.empty()) {
-        TOdbcStatement stmt(connection);
         if (sequence_.empty()) {
+            TOdbcStatement stmt(connection);
             stmt.Prepare("SELECT pg_get_serial_sequence(?, ?)");
             stmt.Bind({Variant(table), Variant(column)});
             stmt.Execute();
@@ -147,19 +147,30 @@ std::int64_t TKeyReserve::Next(TOdbcConnection& connection, const std::string& t
             stmt.CloseCursor();
             if (sequence_.empty()) throw EOdbc{"42704", "no sequence for " + table + "." + column};
         }
-        // Each block a larger one, up to a limit: a long run of rows waits for
-        // fewer blocks, and a short one leaves few numbers unused.
-        stmt.Prepare("SELECT nextval(CAST(? AS regclass)) FROM generate_series(1, ?)");
-        stmt.Bind({Variant(sequence_), Variant(static_cast<std::int64_t>(block_))});
-        block_ = std::min(block_ * 2, kLargestBlock);
-        stmt.Execute();
-        std::vector<std::int64_t> block;
-        while (stmt.FetchNumbers(block))
-            reserved_.insert(reserved_.end(), block.begin(), block.end());
+        Reserve(connection);
     }
-    const std::int64_t key = reserved_.front();
-    reserved_.pop_front();
+    TRun& run = reserved_.front();
+    const std::int64_t key = run.First;
+    if (run.First++ == run.Last) reserved_.pop_front();
     return key;
+}
+
+// A block of numbers, each block a larger one up to a limit: a long run of rows
+// waits for fewer blocks, and a short one leaves few numbers unused. The server
+// sends them as runs of consecutive numbers, mostly one: reading thirty thousand
+// rows of one number each cost more than the rows they were for.
+void TKeyReserve::Reserve(TOdbcConnection& connection) {
+    TOdbcStatement stmt(connection);
+    stmt.Prepare(
+        "SELECT min(v), max(v) FROM (SELECT v, v - row_number() OVER (ORDER BY v) AS run "
+        "FROM (SELECT nextval(CAST(? AS regclass)) AS v FROM generate_series(1, ?)) AS taken) "
+        "AS runs GROUP BY run ORDER BY 1");
+    stmt.Bind({Variant(sequence_), Variant(static_cast<std::int64_t>(block_))});
+    block_ = std::min(block_ * 2, kLargestBlock);
+    stmt.Execute();
+    while (stmt.Fetch()) reserved_.push_back({stmt.Get(0).AsInt64(), stmt.Get(1).AsInt64()});
+    stmt.CloseCursor();
+    if (reserved_.empty()) throw EOdbc{"HY000", "no numbers from " + sequence_};
 }
 
 }  // namespace zalvert::engine::odbc

@@ -84,9 +84,15 @@ class TKeyReserve {
 
   private:
     static constexpr size_t kLargestBlock = 32768;
+    // Numbers taken and not handed out yet, as runs of consecutive ones.
+    struct TRun {
+        std::int64_t First = 0, Last = 0;
+    };
+    void Reserve(TOdbcConnection& connection);
+
     std::string sequence_;
     size_t block_ = 1000;
-    std::deque<std::int64_t> reserved_;
+    std::deque<TRun> reserved_;
 };
 
 }  // namespace zalvert::engine::odbc
