@@ -58,6 +58,7 @@ TSqliteRecordset::TSqliteRecordset(std::shared_ptr<TRowSet> rows, int type, bool
       family_(rows_->Id()),
       index_(std::move(index)),
       cursor_(rows_, type == dbOpenForwardOnly) {
+    keyset_ = dynamic_cast<TKeysetRowSet*>(rows_.get());
     Moved();
 }
 
@@ -211,25 +212,23 @@ long TSqliteRecordset::RecordCount() const {
 // record when the order changes (another index, a requery); the second half names
 // the recordset and its clones. Other row sets name a position of their rows.
 TBytes TSqliteRecordset::BookmarkOf(long pos) const {
-    const auto* keyset = dynamic_cast<const TKeysetRowSet*>(rows_.get());
-    const auto bookmark = keyset ? EncodeBookmark(keyset->RowId(static_cast<size_t>(pos)), family_)
-                                 : EncodeBookmark(pos + 1, rows_->Id());
+    auto bookmark = keyset_ ? EncodeBookmark(keyset_->RowId(static_cast<size_t>(pos)), family_)
+                            : EncodeBookmark(pos + 1, rows_->Id());
     if (!bookmark) Raise(TDaoErr::InvalidBookmark);
-    return *bookmark;
+    return std::move(*bookmark);
 }
 
 // The row number a bookmark holds (a row id on a keyset, else the position + 1),
 // when the bookmark is this recordset's (or, on a keyset, its family's).
 std::optional<std::uint32_t> TSqliteRecordset::OwnBookmarkValue(const TBytes& bookmark) const {
-    const bool keyset = dynamic_cast<const TKeysetRowSet*>(rows_.get()) != nullptr;
-    return DecodeBookmark(bookmark, keyset ? family_ : rows_->Id());
+    return DecodeBookmark(bookmark, keyset_ ? family_ : rows_->Id());
 }
 
 std::optional<long> TSqliteRecordset::PositionOfBookmark(const TBytes& bookmark) const {
     const auto value = OwnBookmarkValue(bookmark);
     if (!value) return std::nullopt;
-    if (const auto* keyset = dynamic_cast<const TKeysetRowSet*>(rows_.get())) {
-        const auto pos = keyset->PositionOf(*value);
+    if (keyset_) {
+        const auto pos = keyset_->PositionOf(*value);
         return pos ? std::optional<long>(static_cast<long>(*pos)) : std::nullopt;
     }
     if (static_cast<size_t>(*value) > rows_->KnownSize()) return std::nullopt;
@@ -240,10 +239,9 @@ std::optional<long> TSqliteRecordset::PositionOfBookmark(const TBytes& bookmark)
 // clone that read its keys again found a row added since (by another user, or an
 // INSERT on the connection). The row joins this keyset, so that a move to it lands.
 std::optional<long> TSqliteRecordset::LearnRowOfBookmark(const TBytes& bookmark) {
-    auto* keyset = dynamic_cast<TKeysetRowSet*>(rows_.get());
     const auto value = OwnBookmarkValue(bookmark);
-    if (!keyset || !value) return std::nullopt;
-    const auto pos = keyset->Learn(*value);
+    if (!keyset_ || !value) return std::nullopt;
+    const auto pos = keyset_->Learn(*value);
     return pos ? std::optional<long>(static_cast<long>(*pos)) : std::nullopt;
 }
 
@@ -502,6 +500,7 @@ void TSqliteRecordset::Delete() {
 void TSqliteRecordset::Rebuild(std::shared_ptr<TRowSet> rows) {
     ForgetWritten();
     rows_ = std::move(rows);
+    keyset_ = dynamic_cast<TKeysetRowSet*>(rows_.get());
     fields_.reset();
     defaults_.clear();
     accessed_ = 0;
@@ -580,8 +579,7 @@ void TSqliteRecordset::Seek(const std::string& comparison, const std::vector<Var
         }
         names.push_back(IndexTerm(*table, index->Columns[i].Name));
     }
-    auto* keyset = dynamic_cast<TKeysetRowSet*>(rows_.get());
-    if (const auto found = SeekByHalving(*keyset, *table, *index, values, comparison))
+    if (const auto found = SeekByHalving(*keyset_, *table, *index, values, comparison))
         return LandOnSeek(*found);
     // Lexicographic comparison in the index's order, each column in its own direction.
     std::string condition;
@@ -609,7 +607,7 @@ void TSqliteRecordset::Seek(const std::string& comparison, const std::vector<Var
                    ((c.Descending != backwards) ? " DESC" : "");
     }
     orderBy += std::string(", rowid") + (backwards ? " DESC" : "");
-    LandOnSeek(keyset->FirstWhere("(" + condition + ")", orderBy, values));
+    LandOnSeek(keyset_->FirstWhere("(" + condition + ")", orderBy, values));
 }
 
 void TSqliteRecordset::LandOnSeek(std::optional<size_t> found) {

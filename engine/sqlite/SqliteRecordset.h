@@ -118,6 +118,9 @@ class TSqliteRecordset : public Recordset,
     void AssignDefaultValues(std::vector<Variant>& values) const;
 
     std::shared_ptr<TRowSet> rows_;
+    // The rows as a keyset, where they are one (its bookmarks name row ids); asked
+    // on every bookmark, so found once.
+    TKeysetRowSet* keyset_ = nullptr;
     int type_;
     bool readOnly_;
     std::uint32_t family_;  // names the recordset and its clones in keyset bookmarks
