@@ -357,7 +357,7 @@ void TOdbcRecordset::KeepNewRow(std::vector<Variant> row) {
     }
 }
 
-Variant TOdbcRecordset::FieldValue(size_t field) const {
+const Variant& TOdbcRecordset::CurrentValue(size_t field) const {
     CheckOpen();
     if (edit_.Active()) return edit_.Value(field);
     if (!cursor_.HasCurrent()) Raise(TDaoErr::NoCurrentRecord);
@@ -365,6 +365,27 @@ Variant TOdbcRecordset::FieldValue(size_t field) const {
     const auto* row = Row(static_cast<size_t>(cursor_.Position()));
     if (!row || row->empty()) Raise(TDaoErr::RecordDeleted);
     return (*row)[field];
+}
+
+Variant TOdbcRecordset::FieldValue(size_t field) const {
+    return CurrentValue(field);
+}
+
+// Without a copy of the value on its way: the dataset reads every record's texts.
+bool TOdbcRecordset::CopyFieldText(size_t field, std::string& text) const {
+    const Variant& value = CurrentValue(field);
+    if (value.Type() != TVarType::String) return false;
+    text.assign(value.StringValue());
+    return true;
+}
+
+// The size of a memo or binary value without a copy of it.
+long long TOdbcRecordset::FieldSize(size_t field) const {
+    const Variant& value = CurrentValue(field);
+    if (value.IsEmptyOrNull()) return 0;
+    if (value.Type() == TVarType::Bytes) return static_cast<long long>(value.AsBytes().size());
+    if (value.Type() == TVarType::String) return static_cast<long long>(value.StringValue().size());
+    return static_cast<long long>(value.AsString().size());
 }
 
 bool TOdbcRecordset::Updatable() const {

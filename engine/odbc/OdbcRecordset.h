@@ -77,6 +77,8 @@ class TOdbcRecordset : public Recordset,
     // Used by the recordset's fields.
     const TFieldMeta& Meta(size_t field) const override { return fields_[field]; }
     Variant FieldValue(size_t field) const override;
+    bool CopyFieldText(size_t field, std::string& text) const override;
+    long long FieldSize(size_t field) const override;
     void SetFieldValue(size_t field, const Variant& value) override;
     TOdbcState& Database() const { return *db_; }
 
@@ -106,6 +108,9 @@ class TOdbcRecordset : public Recordset,
     const TBatchInsert& BatchInsert();
     void Find(const std::string& criteria, int kind);
     Variant Converted(const TFieldMeta& meta, const Variant& value) const;
+    void AssignConverted(const TFieldMeta& meta, const Variant& value, Variant& stored) const;
+    // The field's value in the record being edited, else in the current row.
+    const Variant& CurrentValue(size_t field) const;
     const std::vector<Variant>& DefaultValues();
 
     TOdbcRef db_;

@@ -1,5 +1,6 @@
 // Editing and searching a server recordset.
 
+#include <algorithm>
 #include <unordered_set>
 
 #include "engine/core/SqlTokenizer.h"
@@ -70,7 +71,22 @@ void TOdbcRecordset::SetFieldValue(size_t field, const Variant& value) {
     CheckOpen();
     if (!edit_.Active()) Raise(TDaoErr::UpdateWithoutEdit);
     if (!fields_[field].Updatable) Raise(TDaoErr::FieldNotUpdatable);
-    edit_.Set(field, [&](Variant& stored) { stored = Converted(fields_[field], value); });
+    edit_.Set(field, [&](Variant& stored) { AssignConverted(fields_[field], value, stored); });
+}
+
+// A text is written in place: a new record's values overwrite the last one's,
+// and most of them are texts.
+void TOdbcRecordset::AssignConverted(const TFieldMeta& meta, const Variant& value,
+                                     Variant& stored) const {
+    if (meta.Type.Type != dbText || value.Type() != TVarType::String) {
+        stored = Converted(meta, value);
+        return;
+    }
+    const std::string& text = value.StringValue();
+    // No more bytes than the size: no more characters either.
+    const auto size = static_cast<size_t>(std::max(meta.Type.Size, 0));
+    if (size > 0 && text.size() > size && Utf8Length(text) > size) Raise(TDaoErr::FieldTooSmall);
+    stored.AssignText(text);
 }
 
 // Constant defaults of the table's columns, read once from the server.

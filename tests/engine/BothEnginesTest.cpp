@@ -126,6 +126,13 @@ TEST_P(BothEnginesTest, StoresEveryTypeAsWrittenAndRefusesWhatDoesNotFit) {
     rs->Fields().Item("Notiz")->SetValue(Variant(note));
     EXPECT_EQ(ErrorOf([&] { rs->Fields().Item("Name")->SetValue(Variant(std::string(21, 'a'))); }),
               3163);
+    // The size counts characters: twenty of two bytes each fit, twenty-one do not.
+    std::string umlauts;
+    for (int i = 0; i < 20; ++i) umlauts += "ü";
+    EXPECT_EQ(ErrorOf([&] { rs->Fields().Item("Name")->SetValue(Variant(umlauts)); }), 0);
+    EXPECT_EQ(Name(*rs), umlauts);
+    EXPECT_EQ(ErrorOf([&] { rs->Fields().Item("Name")->SetValue(Variant(umlauts + "ü")); }), 3163);
+    rs->Fields().Item("Name")->SetValue(Variant("Müller"));
     EXPECT_EQ(ErrorOf([&] { rs->Fields().Item("Betrag")->SetValue(Variant("viel")); }), 3421);
     EXPECT_EQ(ErrorOf([&] { rs->Fields().Item("ID")->SetValue(Variant(7)); }), 3164);
     rs->Update();
