@@ -57,11 +57,15 @@ class TRecordField : public Field {
 
 }  // namespace
 
-long long TFieldOwner::FieldSize(size_t field) const {
-    const Variant value = FieldValue(field);
+long long ValueSize(const Variant& value) {
     if (value.IsEmptyOrNull()) return 0;
     if (value.Type() == TVarType::Bytes) return static_cast<long long>(value.AsBytes().size());
+    if (value.Type() == TVarType::String) return static_cast<long long>(value.StringValue().size());
     return static_cast<long long>(value.AsString().size());
+}
+
+long long TFieldOwner::FieldSize(size_t field) const {
+    return ValueSize(FieldValue(field));
 }
 
 long FieldAttributes(const TFieldMeta& meta) {

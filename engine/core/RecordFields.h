@@ -37,6 +37,10 @@ class TFieldOwner {
 std::unique_ptr<FieldCollection> MakeRecordFields(const std::shared_ptr<TFieldOwner>& owner,
                                                   TEngineRef engine, size_t count);
 
+// Length in bytes of a value as FieldSize gives it: a text's or binary value's, 0
+// for Null.
+long long ValueSize(const Variant& value);
+
 // A field's attributes from its description.
 long FieldAttributes(const TFieldMeta& meta);
 

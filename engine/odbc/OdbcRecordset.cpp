@@ -381,11 +381,7 @@ bool TOdbcRecordset::CopyFieldText(size_t field, std::string& text) const {
 
 // The size of a memo or binary value without a copy of it.
 long long TOdbcRecordset::FieldSize(size_t field) const {
-    const Variant& value = CurrentValue(field);
-    if (value.IsEmptyOrNull()) return 0;
-    if (value.Type() == TVarType::Bytes) return static_cast<long long>(value.AsBytes().size());
-    if (value.Type() == TVarType::String) return static_cast<long long>(value.StringValue().size());
-    return static_cast<long long>(value.AsString().size());
+    return ValueSize(CurrentValue(field));
 }
 
 bool TOdbcRecordset::Updatable() const {

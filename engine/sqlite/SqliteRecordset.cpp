@@ -336,10 +336,7 @@ long long TSqliteRecordset::FieldSize(size_t field) const {
         return static_cast<long long>(stored.StringValue().size());
     if (type == dbLongBinary && stored.Type() == TVarType::Bytes)
         return static_cast<long long>(stored.AsBytes().size());
-    const Variant value = FromStorage(Meta(field).Type, stored);
-    if (value.IsNull()) return 0;
-    if (value.Type() == TVarType::Bytes) return static_cast<long long>(value.AsBytes().size());
-    return static_cast<long long>(value.AsString().size());
+    return ValueSize(FromStorage(Meta(field).Type, stored));
 }
 
 template <class Assign>
