@@ -2,11 +2,17 @@
 
 #include "engine/DaoConstants.h"
 #include "engine/core/EngineState.h"
+#include "rtl/Utf8.h"
 
 namespace zalvert::engine {
 
 bool IsVariableLength(int type) {
     return type == dbText || type == dbMemo || type == dbLongBinary;
+}
+
+bool LongerThanTextSize(std::string_view text, int size) {
+    const auto most = static_cast<size_t>(size);
+    return size > 0 && text.size() > most && Utf8Length(text) > most;
 }
 
 const TColumnInfo* TTableInfo::Column(std::string_view name) const {

@@ -15,6 +15,9 @@ struct TTypeInfo {
 
 // Texts, memos and binary values vary in length; every other type has a fixed one.
 bool IsVariableLength(int type);
+// Whether `text` has more characters than a text field of `size` takes (none
+// where the size is 0). A text of no more bytes than that is not counted.
+bool LongerThanTextSize(std::string_view text, int size);
 
 struct TColumnInfo {
     std::string Name;

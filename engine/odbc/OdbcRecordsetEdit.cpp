@@ -1,13 +1,11 @@
 // Editing and searching a server recordset.
 
-#include <algorithm>
 #include <unordered_set>
 
 #include "engine/core/SqlTokenizer.h"
 #include "engine/odbc/OdbcArrays.h"
 #include "engine/odbc/OdbcDialect.h"
 #include "engine/odbc/OdbcRecordset.h"
-#include "rtl/Utf8.h"
 
 namespace zalvert::engine::odbc {
 namespace {
@@ -31,8 +29,7 @@ Variant TOdbcRecordset::Converted(const TFieldMeta& meta, const Variant& value) 
         switch (meta.Type.Type) {
             case dbText: {
                 std::string text = value.AsString();
-                if (meta.Type.Size > 0 && Utf8Length(text) > static_cast<size_t>(meta.Type.Size))
-                    Raise(TDaoErr::FieldTooSmall);
+                if (LongerThanTextSize(text, meta.Type.Size)) Raise(TDaoErr::FieldTooSmall);
                 return Variant(std::move(text));
             }
             case dbBoolean:
@@ -83,9 +80,7 @@ void TOdbcRecordset::AssignConverted(const TFieldMeta& meta, const Variant& valu
         return;
     }
     const std::string& text = value.StringValue();
-    // No more bytes than the size: no more characters either.
-    const auto size = static_cast<size_t>(std::max(meta.Type.Size, 0));
-    if (size > 0 && text.size() > size && Utf8Length(text) > size) Raise(TDaoErr::FieldTooSmall);
+    if (LongerThanTextSize(text, meta.Type.Size)) Raise(TDaoErr::FieldTooSmall);
     stored.AssignText(text);
 }
 

@@ -183,10 +183,7 @@ void AssignStorage(const TTypeInfo& type, const Variant& value, Variant& stored)
             if (value.Type() != TVarType::String)
                 return AssignStorage(type, Variant(value.AsString()), stored);
             const std::string& text = value.StringValue();
-            // No more bytes than the size: no more characters either.
-            if (type.Type != dbMemo && type.Size > 0 &&
-                text.size() > static_cast<size_t>(type.Size) &&
-                Utf8Length(text) > static_cast<size_t>(type.Size))
+            if (type.Type != dbMemo && LongerThanTextSize(text, type.Size))
                 Refuse(TDaoErr::FieldTooSmall);
             stored.AssignText(text);
             return;
