@@ -71,7 +71,7 @@ std::string_view TImportGrid::Cells(int col, int row) const {
     if (col >= kColCount) return AsideText(col, row);
     const TRow* r = FindRow(row);
     if (r == nullptr) return {};
-    if (col == kLineCols) return Text(r->Last.Where, r->Last.Length);
+    if (col == kLineCols) return LastText(*r, row);
     if (r->Length[col] == kAside) return AsideText(col, row);
     return LineText(*r, col);
 }
@@ -130,13 +130,35 @@ void TImportGrid::SetCells(int col, int row, std::string_view text) {
     } else {
         TRow& r = SlotRow(row);
         if (col == kLineCols) {
-            Drop(r.Last.Length);
-            r.Last = Store(text);
+            SetLast(r, row, text);
         } else {
             SetLineCell(r, col, row, text);
         }
     }
     CompactIfWasteful();
+}
+
+std::string_view TImportGrid::LastText(const TRow& r, int row) const {
+    if (r.Last == kAside) return AsideText(kLineCols, row);
+    return r.Last == 0 ? std::string_view{} : shared_[r.Last - 1];
+}
+
+// A text met before is named by its number; a new short one is numbered while
+// numbers last; any other is kept aside.
+void TImportGrid::SetLast(TRow& r, int row, std::string_view text) {
+    if (r.Last == kAside) SetAside(kLineCols, row, {});
+    r.Last = 0;
+    if (text.empty()) return;
+    if (const auto it = sharedIndex_.find(text); it != sharedIndex_.end()) {
+        r.Last = it->second;
+    } else if (text.size() <= kMaxSharedBytes && shared_.size() < kMaxShared) {
+        shared_.emplace_back(text);
+        r.Last = static_cast<std::uint16_t>(shared_.size());
+        sharedIndex_.emplace(shared_.back(), r.Last);
+    } else {
+        r.Last = kAside;
+        SetAside(kLineCols, row, text);
+    }
 }
 
 // Whether the row's line is the last text stored, so that a cell after it can be
@@ -213,7 +235,6 @@ void TImportGrid::CompactIfWasteful() {
     };
     for (size_t row = 0; row < storedRows_; ++row) {
         TRow& r = rowBlocks_[row / kRowsPerBlock][row % kRowsPerBlock];
-        move(r.Last);
         if (const size_t bytes = LineBytes(r); bytes > 0)
             r.Where = Store(text(r.Where, bytes)).Where;
     }
@@ -224,6 +245,7 @@ size_t TImportGrid::MemoryUsage() const {
     size_t bytes = rowBlocks_.size() * kRowsPerBlock * sizeof(TRow);
     for (const TTextBlock& block : textBlocks_) bytes += block.Size;
     bytes += aside_.size() * (sizeof(TCellRef) + sizeof(std::uint64_t) + 16);
+    for (const std::string& text : shared_) bytes += sizeof text + text.capacity() + 32;
     return bytes;
 }
 

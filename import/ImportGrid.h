@@ -1,12 +1,14 @@
 #pragma once
 // The cell store of the import grid: text cells addressed as (column, row), row 0
 // the title row. Texts live in a shared arena, a row's line fields one after the
-// other, so a row of the usual five short fields costs its characters and 24
+// other, so a row of the usual five short fields costs its characters and 16
 // bytes; a million rows are normal work. Cells are never emptied by a new file:
 // what it does not write keeps its text.
 
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -45,12 +47,17 @@ class TImportGrid {
     // A length that marks a cell of the line kept on its own, in `aside_`: a text of
     // 64 KiB or more.
     static constexpr std::uint16_t kAside = 0xFFFF;
-    // 24 bytes a row instead of 48 for six references.
+    // The last column holds a run's verdicts: a few texts, again and again. A row
+    // names its text by number; kAside for one kept in `aside_`, 0 for none.
+    static constexpr size_t kMaxShared = kAside - 1;
+    static constexpr size_t kMaxSharedBytes = 255;
+    // 16 bytes a row instead of 48 for six references.
     struct TRow {
         std::uint32_t Where = 0;  // the line's first text
         std::uint16_t Length[kLineCols] = {};
-        TCellRef Last;
+        std::uint16_t Last = 0;
     };
+    static_assert(sizeof(TRow) == 16);
     static constexpr int kOffsetBits = 20;
     static constexpr size_t kMaxTextBlocks = size_t{1} << (32 - kOffsetBits);
     static constexpr size_t kRowsPerBlock = 4096;
@@ -67,6 +74,8 @@ class TImportGrid {
     bool EndsTheStore(const TRow& r, size_t bytes) const;
     void LayLine(TRow& r, int col, std::string_view text);
     void SetAside(int col, int row, std::string_view text);
+    std::string_view LastText(const TRow& r, int row) const;
+    void SetLast(TRow& r, int row, std::string_view text);
     void Drop(size_t bytes);
     std::uint32_t Reserve(size_t bytes);
     TCellRef Store(std::string_view text);
@@ -77,6 +86,9 @@ class TImportGrid {
     std::vector<std::unique_ptr<TRow[]>> rowBlocks_;
     // Columns past the shown ones, and the line's texts of 64 KiB or more.
     std::unordered_map<std::uint64_t, TCellRef> aside_;
+    // The last column's texts, never given up: a deque does not move them.
+    std::deque<std::string> shared_;
+    std::unordered_map<std::string_view, std::uint16_t> sharedIndex_;
 
     struct TTextBlock {
         std::unique_ptr<char[]> Data;
