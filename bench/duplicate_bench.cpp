@@ -84,8 +84,7 @@ void MakeLineKeys(int lines, int stored) {
         hashing = bench::Seconds([&] {
             for (int row = 1; row <= lines; ++row) {
                 const bench::TBillingLine& l = file[static_cast<size_t>(row - 1)];
-                keys.Add(row, hasher.Hash({l.Sender, l.Recipient, l.Tour, day + row / 500, day}),
-                         day, day);
+                keys.Add(row, hasher.Hash({l.Sender, l.Recipient, l.Tour, day + row / 500, day}));
             }
         });
         keys.EndAdding();

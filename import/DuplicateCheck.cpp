@@ -96,42 +96,33 @@ TRecordKeyHash TRecordKeyHasher::Hash(const TRecordKey& key) {
             static_cast<std::uint32_t>(qHashBits(normal_.data(), normal_.size(), kSecondSeed))};
 }
 
-TLineKeys::TLineKeys(int rows)
-    : lines_(static_cast<size_t>(std::max(rows, 0))),
-      firsts_(std::bit_ceil(std::max<size_t>(16, lines_.size() + lines_.size() / 2))) {}
+TLineKeys::TLineKeys(int rows) : lines_(static_cast<size_t>(std::max(rows, 0))) {}
 
-namespace {
-
-std::int32_t WholeDay(TDateTime date) {
-    const double day = std::floor(date);
-    return day == date && std::abs(day) < INT32_MAX ? static_cast<std::int32_t>(day) : INT32_MIN;
+void TLineKeys::Add(int row, const TRecordKeyHash& hash) {
+    TLine& line = lines_.at(static_cast<size_t>(row));
+    if (row <= 0 || line.Earlier >= 0 || addingEnded_)
+        throw std::logic_error("line added twice or after the end");
+    line = {hash.First, 0, std::bit_cast<int>(hash.Second)};
+    ++added_;
 }
 
-}  // namespace
-
-void TLineKeys::Add(int row, const TRecordKeyHash& hash, TDateTime from, TDateTime to) {
-    TLine& line = lines_.at(static_cast<size_t>(row));
-    if (row <= 0 || line.Earlier >= 0 || firsts_.empty())
-        throw std::logic_error("line added twice or after the end");
-    line = {hash.First, 0, kNotStored, WholeDay(from), WholeDay(to)};
-    // The line's slot is looked at some lines later, once the processor has
-    // fetched it: a million slots are far beyond its cache.
-    Prefetch(hash);
-    auto& ahead = ahead_[added_ % kAhead];
-    if (added_ >= kAhead)
-        lines_[static_cast<size_t>(ahead.first)].Earlier =
-            FirstRow(ahead.second, ahead.first).value_or(0);
-    ahead = {row, hash};
-    ++added_;
+TRecordKeyHash TLineKeys::AddedKey(int row) const {
+    const TLine& line = lines_[static_cast<size_t>(row)];
+    return {line.First, std::bit_cast<std::uint32_t>(line.StoredRun)};
 }
 
 void TLineKeys::Prefetch(const TRecordKeyHash& hash) const {
     if (!firsts_.empty()) __builtin_prefetch(&firsts_[SlotOf(hash)]);
 }
 
+void TLineKeys::Place(int row) {
+    TLine& line = lines_[static_cast<size_t>(row)];
+    line.Earlier = FirstRow(AddedKey(row), row).value_or(0);
+    line.StoredRun = kNotStored;
+}
+
 std::optional<int> TLineKeys::FirstRow(const TRecordKeyHash& hash, int row) {
-    const size_t mask = firsts_.size() - 1;
-    for (size_t i = SlotOf(hash);; i = (i + 1) & mask) {
+    for (size_t i = SlotOf(hash);; i = i + 1 == firsts_.size() ? 0 : i + 1) {
         TSlot& slot = firsts_[i];
         if (slot.Row == 0) {
             slot = {hash.Second, row};
@@ -143,18 +134,27 @@ std::optional<int> TLineKeys::FirstRow(const TRecordKeyHash& hash, int row) {
 }
 
 void TLineKeys::EndAdding() {
-    // The lines still ahead, in the order they came.
-    for (size_t i = added_ > kAhead ? added_ - kAhead : 0; i < added_; ++i) {
-        const auto& [row, hash] = ahead_[i % kAhead];
-        lines_[static_cast<size_t>(row)].Earlier = FirstRow(hash, row).value_or(0);
+    if (addingEnded_) return;
+    addingEnded_ = true;
+    firsts_.resize(std::max<size_t>(16, added_ + added_ / 2));
+    // Rows in order, each placed some rows after its slot was asked for: a million
+    // slots are far beyond the processor's cache.
+    constexpr size_t kAhead = 16;
+    int ahead[kAhead];
+    size_t count = 0;
+    for (size_t row = 1; row < lines_.size(); ++row) {
+        if (lines_[row].Earlier < 0) continue;
+        Prefetch(AddedKey(static_cast<int>(row)));
+        int& slot = ahead[count++ % kAhead];
+        if (count > kAhead) Place(slot);
+        slot = static_cast<int>(row);
     }
-    added_ = 0;
+    for (size_t i = count > kAhead ? count - kAhead : 0; i < count; ++i) Place(ahead[i % kAhead]);
 }
 
 std::optional<int> TLineKeys::Find(const TRecordKeyHash& hash) const {
     if (firsts_.empty()) return std::nullopt;
-    const size_t mask = firsts_.size() - 1;
-    for (size_t i = SlotOf(hash);; i = (i + 1) & mask) {
+    for (size_t i = SlotOf(hash);; i = i + 1 == firsts_.size() ? 0 : i + 1) {
         const TSlot& slot = firsts_[i];
         if (slot.Row == 0) return std::nullopt;
         if (slot.Second == hash.Second && lines_[static_cast<size_t>(slot.Row)].First == hash.First)
@@ -180,14 +180,6 @@ const TLineKeys::TLine* TLineKeys::Line(int row) const {
 
 bool TLineKeys::Taken(int row) const {
     return Line(row) != nullptr;
-}
-
-bool TLineKeys::Dates(int row, TDateTime& from, TDateTime& to) const {
-    const TLine* line = Line(row);
-    if (!line || line->From == kNoDay || line->To == kNoDay) return false;
-    from = line->From;
-    to = line->To;
-    return true;
 }
 
 std::optional<int> TLineKeys::EarlierRow(int row) const {

@@ -7,7 +7,6 @@
 // in 10^16. The stored records are looked up in the file's lines, not the other way
 // round: the lines are fewer or as many, and are read anyway.
 
-#include <array>
 #include <atomic>
 #include <climits>
 #include <cstdint>
@@ -69,13 +68,14 @@ class TRecordKeyHasher {
     std::unordered_map<std::string, std::string, TTextHash, std::equal_to<>> folded_;
 };
 
-// The lines of one file as the check sees them: the key and dates of each line the
-// row check took, the earlier line with the same key, and the run that stored it.
+// The lines of one file as the check sees them: the key of each line the row check
+// took, the earlier line with the same key, and the run that stored it. 16 bytes a
+// line: the run reads a line's dates again from its texts.
 class TLineKeys {
   public:
     explicit TLineKeys(int rows);
     // Rows in ascending order.
-    void Add(int row, const TRecordKeyHash& hash, TDateTime from, TDateTime to);
+    void Add(int row, const TRecordKeyHash& hash);
     // Every line is added; what follows holds from here on. The keys can be looked
     // up from several threads, as long as only one marks.
     void EndAdding();
@@ -87,23 +87,20 @@ class TLineKeys {
     // The lookups are over: the table of first rows goes.
     void EndMatching();
 
-    // Whether the row was added; its dates where they are whole days.
+    // Whether the row was added.
     bool Taken(int row) const;
-    bool Dates(int row, TDateTime& from, TDateTime& to) const;
     // The first earlier line with the same key; none for the first.
     std::optional<int> EarlierRow(int row) const;
     // The run that stored a record with the key of the row.
     std::optional<int> StoredRun(int row) const;
 
   private:
-    static constexpr std::int32_t kNoDay = INT32_MIN;
     static constexpr int kNotStored = INT_MIN;  // 0 is the run of a record entered by hand
     struct TLine {
-        std::uint64_t First = 0;     // the first half of the key; the slot holds the rest
-        int Earlier = -1;            // -1: not added; 0: the first with its key
-        int StoredRun = kNotStored;  // of the first line with the key
-        // Days since the calendar's start: 24 bytes a line instead of 32.
-        std::int32_t From = kNoDay, To = kNoDay;
+        std::uint64_t First = 0;  // the first half of the key; the slot holds the rest
+        int Earlier = -1;         // -1: not added; 0: the first with its key
+        // Of the first line with the key; until the adding ends, the key's rest.
+        int StoredRun = kNotStored;
     };
     // The first row of a key: its line holds the first half of the key.
     struct TSlot {
@@ -111,16 +108,22 @@ class TLineKeys {
         int Row = 0;  // 0: empty
     };
     const TLine* Line(int row) const;
-    size_t SlotOf(const TRecordKeyHash& hash) const { return hash.First & (firsts_.size() - 1); }
+    // The slot from the key's upper bits: the table need not be a power of two long.
+    size_t SlotOf(const TRecordKeyHash& hash) const {
+        return static_cast<size_t>((static_cast<unsigned __int128>(hash.First) * firsts_.size()) >>
+                                   64);
+    }
+    TRecordKeyHash AddedKey(int row) const;
+    // Gives the line its earlier row with the same key, or its key a slot.
+    void Place(int row);
     // The earlier row with this key; none when `row` is the first, which is kept.
     std::optional<int> FirstRow(const TRecordKeyHash& hash, int row);
 
     std::vector<TLine> lines_;
-    std::vector<TSlot> firsts_;  // open addressing, a power of two long, at most 2/3 full
-    static constexpr size_t kAhead = 16;
-    // The lines added last, whose slots are looked at once the processor has them.
-    std::array<std::pair<int, TRecordKeyHash>, kAhead> ahead_{};
+    // Open addressing, at most 2/3 full: made when the lines taken are known.
+    std::vector<TSlot> firsts_;
     size_t added_ = 0;
+    bool addingEnded_ = false;
 };
 
 // The keys of the stored billing records, read on a thread of their own where the

@@ -14,7 +14,7 @@ namespace {
 constexpr int kCompanyColumn = 0;
 constexpr int kErrorColumn = 5;
 
-bool OnlyDigitsAndStops(const std::string& text) {
+bool OnlyDigitsAndStops(std::string_view text) {
     return std::all_of(text.begin(), text.end(),
                        [](char c) { return (c >= '0' && c <= '9') || c == '.'; });
 }
@@ -59,6 +59,7 @@ void TImportRun::StartRun() {
     companies_ = ReadCompanies();
     // The field cannot change while the run holds the user-interface thread.
     year_ = view_.ImportYear();
+    dates_ = {};
 }
 
 TImportCounts TImportRun::Run(TRunLogEntry entry) {
@@ -136,7 +137,7 @@ bool TImportRun::Accept(int row, TDateTime& from, TDateTime& to, TImportCounts& 
     std::string refused;
     // A row with a key was taken by the row check when the key was made.
     const bool keyed = lineKeys_ && lineKeys_->Taken(row);
-    if (!keyed || !lineKeys_->Dates(row, from, to)) refused = CheckRow(row, from, to);
+    refused = keyed ? CheckDates(row, from, to) : CheckRow(row, from, to);
     if (refused.empty() && keyed) {
         refused = CheckDuplicate(row);
         if (!refused.empty()) ++counts.Duplicates;
@@ -162,10 +163,8 @@ void TImportRun::PrepareDuplicateCheck(int exceptRun) {
             } catch (const std::exception&) {
                 continue;  // the run meets it again at this row
             }
-            lineKeys_->Add(row,
-                           hasher.Hash({grid_.Cells(0, row), grid_.Cells(1, row),
-                                        grid_.Cells(4, row), from, to}),
-                           from, to);
+            lineKeys_->Add(row, hasher.Hash({grid_.Cells(0, row), grid_.Cells(1, row),
+                                             grid_.Cells(4, row), from, to}));
         }
         lineKeys_->EndAdding();
     } catch (...) {
@@ -226,15 +225,26 @@ void TImportRun::ImportRows(int importId, TImportCounts& counts) {
 
 std::string TImportRun::CheckRow(int row, TDateTime& from, TDateTime& to) const {
     if (!KnownCompany(grid_.Cells(kCompanyColumn, row))) return "falsche Firma";
-    if (grid_.Cells(2, row).empty() || grid_.Cells(3, row).empty()) return "Kein Datum";
+    return CheckDates(row, from, to);
+}
+
+std::string TImportRun::CheckDates(int row, TDateTime& from, TDateTime& to) const {
+    const std::string_view cells[] = {grid_.Cells(2, row), grid_.Cells(3, row)};
+    if (cells[0].empty() || cells[1].empty()) return "Kein Datum";
     TDateTime* targets[] = {&from, &to};
-    for (int column : {2, 3}) {
-        std::string text(grid_.Cells(column, row));
-        // Six characters take six to 24 bytes.
-        if (text.size() >= 6 && text.size() <= 24 && Utf8Length(text) == 6) text += year_;
-        // Both dates are refused with the same text.
-        if (!OnlyDigitsAndStops(text)) return "Datum von ungültig";
-        *targets[column - 2] = StrToDate(text);
+    for (int i : {0, 1}) {
+        // Both dates are refused with the same text. A cell of other characters is
+        // refused with the year or without; one of digits and stops has a byte a
+        // character, so six bytes are a date without its year.
+        if (!OnlyDigitsAndStops(cells[i])) return "Datum von ungültig";
+        std::string_view text = cells[i];
+        std::string withYear;
+        if (text.size() == 6) {
+            withYear.append(text).append(year_);
+            if (!OnlyDigitsAndStops(withYear)) return "Datum von ungültig";
+            text = withYear;
+        }
+        *targets[i] = dates_.Get(text, [](std::string_view t) { return StrToDate(t); });
     }
     return {};
 }

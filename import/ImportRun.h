@@ -16,6 +16,7 @@
 #include "import/ImportGrid.h"
 #include "import/ImportView.h"
 #include "import/RunLog.h"
+#include "rtl/LastConversion.h"
 
 namespace zalvert {
 
@@ -63,6 +64,7 @@ class TImportRun {
     // The refusal text of a row, or empty when it is taken; the dates converted
     // into `from` and `to`.
     std::string CheckRow(int row, TDateTime& from, TDateTime& to) const;
+    std::string CheckDates(int row, TDateTime& from, TDateTime& to) const;
     // The keys of the lines the row check takes, while the keys of the stored
     // records (before `exceptRun` when set) are read aside.
     void PrepareDuplicateCheck(int exceptRun = 0);
@@ -77,6 +79,8 @@ class TImportRun {
     IImportView& view_;
     std::vector<std::string> companies_;
     std::string year_;
+    // A file's lines come in runs of the same dates; each line is checked twice.
+    mutable TLastConversions<std::string, TDateTime> dates_;
     std::chrono::milliseconds lockTimeout_ = std::chrono::seconds(60);
     int importId_ = 0;
     int agreedRepeat_ = 0;

@@ -130,18 +130,15 @@ TEST(RecordKeyHasher, FoldsEveryCharacterAsTheWholeTextFolds) {
 
 // Keys that share the part a slot compares first, or the slot they start at, are
 // told apart by the whole key; a full table of first rows still finds them.
-TEST(LineKeys, KeepsTheFirstRowOfEveryKeyAndTheDatesOfEveryLine) {
+TEST(LineKeys, KeepsTheFirstRowOfEveryKey) {
     const int rows = 300;
     TLineKeys keys(rows + 1);
-    const TDateTime day = EncodeDate(2018, 3, 1);
-    for (int row = 1; row <= 100; ++row)
-        keys.Add(row, {static_cast<std::uint64_t>(row) << 40, 7}, day + row, day);
-    keys.Add(101, {1ULL << 40, 8}, day, day);        // the first half of row 1's
-    keys.Add(102, {(1ULL << 40) | 1, 7}, day, day);  // the tag of row 1's
-    keys.Add(103, {1ULL << 40, 7}, day, day + 0.5);  // row 1's key, half a day later
-    keys.Add(104, {100ULL << 40, 7}, day, day);
-    for (int row = 105; row <= rows; ++row)
-        keys.Add(row, {0, static_cast<std::uint32_t>(row)}, day, day);
+    for (int row = 1; row <= 100; ++row) keys.Add(row, {static_cast<std::uint64_t>(row) << 40, 7});
+    keys.Add(101, {1ULL << 40, 8});        // the first half of row 1's
+    keys.Add(102, {(1ULL << 40) | 1, 7});  // the tag of row 1's
+    keys.Add(103, {1ULL << 40, 7});        // row 1's key
+    keys.Add(104, {100ULL << 40, 7});
+    for (int row = 105; row <= rows; ++row) keys.Add(row, {0, static_cast<std::uint32_t>(row)});
     keys.EndAdding();
     for (int row : {1, 100, 101, 102, 105, rows}) EXPECT_FALSE(keys.EarlierRow(row)) << row;
     EXPECT_EQ(keys.EarlierRow(103), 1);
@@ -157,18 +154,12 @@ TEST(LineKeys, KeepsTheFirstRowOfEveryKeyAndTheDatesOfEveryLine) {
     EXPECT_FALSE(keys.StoredRun(101));
     keys.MarkStored(100, 0);  // a record entered by hand, of no run
     EXPECT_EQ(keys.StoredRun(104), 0);
-    TDateTime from = 0, to = 0;
-    ASSERT_TRUE(keys.Dates(7, from, to));
-    EXPECT_EQ(from, day + 7);
-    EXPECT_EQ(to, day);
-    // A date with a time of day is not kept: the run reads the line again.
     EXPECT_TRUE(keys.Taken(103));
-    EXPECT_FALSE(keys.Dates(103, from, to));
     EXPECT_FALSE(keys.Taken(0));
     EXPECT_FALSE(keys.Taken(rows + 1));
     keys.EndMatching();
     EXPECT_FALSE(keys.Find({1ULL << 40, 7}));
-    EXPECT_THROW(keys.Add(rows, {1, 1}, day, day), std::logic_error);
+    EXPECT_THROW(keys.Add(rows, {1, 1}), std::logic_error);
 }
 
 }  // namespace
