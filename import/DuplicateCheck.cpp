@@ -103,7 +103,6 @@ void TLineKeys::Add(int row, const TRecordKeyHash& hash) {
     if (row <= 0 || line.Earlier >= 0 || addingEnded_)
         throw std::logic_error("line added twice or after the end");
     line = {hash.First, 0, std::bit_cast<int>(hash.Second)};
-    ++added_;
 }
 
 TRecordKeyHash TLineKeys::AddedKey(int row) const {
@@ -136,7 +135,9 @@ std::optional<int> TLineKeys::FirstRow(const TRecordKeyHash& hash, int row) {
 void TLineKeys::EndAdding() {
     if (addingEnded_) return;
     addingEnded_ = true;
-    firsts_.resize(std::max<size_t>(16, added_ + added_ / 2));
+    const auto added = static_cast<size_t>(
+        std::count_if(lines_.begin(), lines_.end(), [](const TLine& l) { return l.Earlier >= 0; }));
+    firsts_.resize(std::max<size_t>(16, added + added / 2));
     // Rows in order, each placed some rows after its slot was asked for: a million
     // slots are far beyond the processor's cache.
     constexpr size_t kAhead = 16;

@@ -74,7 +74,7 @@ class TRecordKeyHasher {
 class TLineKeys {
   public:
     explicit TLineKeys(int rows);
-    // Rows in ascending order.
+    // Each row once; two threads may add at once, each rows of its own.
     void Add(int row, const TRecordKeyHash& hash);
     // Every line is added; what follows holds from here on. The keys can be looked
     // up from several threads, as long as only one marks.
@@ -122,7 +122,6 @@ class TLineKeys {
     std::vector<TLine> lines_;
     // Open addressing, at most 2/3 full: made when the lines taken are known.
     std::vector<TSlot> firsts_;
-    size_t added_ = 0;
     bool addingEnded_ = false;
 };
 

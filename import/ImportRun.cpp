@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <future>
 
 #include "data/RunLock.h"
 #include "import/StepProbe.h"
@@ -13,6 +14,8 @@ namespace {
 
 constexpr int kCompanyColumn = 0;
 constexpr int kErrorColumn = 5;
+// Below this many rows a second thread for the keys costs more than it saves.
+constexpr int kRowsForTwoThreads = 20000;
 
 bool OnlyDigitsAndStops(std::string_view text) {
     return std::all_of(text.begin(), text.end(),
@@ -137,7 +140,7 @@ bool TImportRun::Accept(int row, TDateTime& from, TDateTime& to, TImportCounts& 
     std::string refused;
     // A row with a key was taken by the row check when the key was made.
     const bool keyed = lineKeys_ && lineKeys_->Taken(row);
-    refused = keyed ? CheckDates(row, from, to) : CheckRow(row, from, to);
+    refused = keyed ? CheckDates(row, from, to, dates_) : CheckRow(row, from, to, dates_);
     if (refused.empty() && keyed) {
         refused = CheckDuplicate(row);
         if (!refused.empty()) ++counts.Duplicates;
@@ -155,17 +158,7 @@ void TImportRun::PrepareDuplicateCheck(int exceptRun) {
     lineKeys_.emplace(grid_.RowCount());
     storedKeys_.StartLoading(*data_.Datenbank->DatabaseObject(), *lineKeys_, exceptRun);
     try {
-        TRecordKeyHasher hasher;
-        for (int row = 1; row < grid_.RowCount(); ++row) {
-            TDateTime from = 0, to = 0;
-            try {
-                if (!CheckRow(row, from, to).empty()) continue;
-            } catch (const std::exception&) {
-                continue;  // the run meets it again at this row
-            }
-            lineKeys_->Add(row, hasher.Hash({grid_.Cells(0, row), grid_.Cells(1, row),
-                                             grid_.Cells(4, row), from, to}));
-        }
+        AddLineKeys();
         lineKeys_->EndAdding();
     } catch (...) {
         // The reading uses the connection: it ends before the run rolls back.
@@ -175,6 +168,34 @@ void TImportRun::PrepareDuplicateCheck(int exceptRun) {
     storedKeys_.LinesComplete();
     storedKeys_.FinishLoading();
     lineKeys_->EndMatching();
+}
+
+// A row's key depends on that row alone: a large file's second half gets its keys
+// on a thread of its own, while nothing else needs the processor.
+void TImportRun::AddLineKeys() {
+    const int rows = grid_.RowCount();
+    if (rows < kRowsForTwoThreads) return AddLineKeys(1, rows, dates_);
+    const int half = rows / 2;
+    auto secondHalf = std::async(std::launch::async, [this, half, rows] {
+        TDateMemo dates;
+        AddLineKeys(half, rows, dates);
+    });
+    AddLineKeys(1, half, dates_);
+    secondHalf.get();
+}
+
+void TImportRun::AddLineKeys(int firstRow, int endRow, TDateMemo& dates) {
+    TRecordKeyHasher hasher;
+    for (int row = firstRow; row < endRow; ++row) {
+        TDateTime from = 0, to = 0;
+        try {
+            if (!CheckRow(row, from, to, dates).empty()) continue;
+        } catch (const std::exception&) {
+            continue;  // the run meets it again at this row
+        }
+        lineKeys_->Add(row, hasher.Hash({grid_.Cells(0, row), grid_.Cells(1, row),
+                                         grid_.Cells(4, row), from, to}));
+    }
 }
 
 std::string TImportRun::CheckDuplicate(int row) const {
@@ -223,12 +244,13 @@ void TImportRun::ImportRows(int importId, TImportCounts& counts) {
     }
 }
 
-std::string TImportRun::CheckRow(int row, TDateTime& from, TDateTime& to) const {
+std::string TImportRun::CheckRow(int row, TDateTime& from, TDateTime& to, TDateMemo& dates) const {
     if (!KnownCompany(grid_.Cells(kCompanyColumn, row))) return "falsche Firma";
-    return CheckDates(row, from, to);
+    return CheckDates(row, from, to, dates);
 }
 
-std::string TImportRun::CheckDates(int row, TDateTime& from, TDateTime& to) const {
+std::string TImportRun::CheckDates(int row, TDateTime& from, TDateTime& to,
+                                   TDateMemo& dates) const {
     const std::string_view cells[] = {grid_.Cells(2, row), grid_.Cells(3, row)};
     if (cells[0].empty() || cells[1].empty()) return "Kein Datum";
     TDateTime* targets[] = {&from, &to};
@@ -244,7 +266,7 @@ std::string TImportRun::CheckDates(int row, TDateTime& from, TDateTime& to) cons
             if (!OnlyDigitsAndStops(withYear)) return "Datum von ungültig";
             text = withYear;
         }
-        *targets[i] = dates_.Get(text, [](std::string_view t) { return StrToDate(t); });
+        *targets[i] = dates.Get(text, [](std::string_view t) { return StrToDate(t); });
     }
     return {};
 }

@@ -63,11 +63,16 @@ class TImportRun {
     void StartRun();
     // The refusal text of a row, or empty when it is taken; the dates converted
     // into `from` and `to`.
-    std::string CheckRow(int row, TDateTime& from, TDateTime& to) const;
-    std::string CheckDates(int row, TDateTime& from, TDateTime& to) const;
+    // A file's lines come in runs of the same dates, and each line is checked twice:
+    // the dates converted last are kept.
+    using TDateMemo = TLastConversions<std::string, TDateTime>;
+    std::string CheckRow(int row, TDateTime& from, TDateTime& to, TDateMemo& dates) const;
+    std::string CheckDates(int row, TDateTime& from, TDateTime& to, TDateMemo& dates) const;
     // The keys of the lines the row check takes, while the keys of the stored
     // records (before `exceptRun` when set) are read aside.
     void PrepareDuplicateCheck(int exceptRun = 0);
+    void AddLineKeys();
+    void AddLineKeys(int firstRow, int endRow, TDateMemo& dates);
     // The refusal of an accepted row sent before, or empty.
     std::string CheckDuplicate(int row) const;
     // What a row's check decides, counted; false when it is refused.
@@ -79,8 +84,7 @@ class TImportRun {
     IImportView& view_;
     std::vector<std::string> companies_;
     std::string year_;
-    // A file's lines come in runs of the same dates; each line is checked twice.
-    mutable TLastConversions<std::string, TDateTime> dates_;
+    TDateMemo dates_;
     std::chrono::milliseconds lockTimeout_ = std::chrono::seconds(60);
     int importId_ = 0;
     int agreedRepeat_ = 0;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "import/DuplicateCheck.h"
 #include "import/RunUndo.h"
 #include "rtl/TextCase.h"
@@ -97,6 +99,45 @@ TEST_F(DuplicateCheckTest, SwitchedOffTheyAreStoredAsBefore) {
     EXPECT_EQ(Stored().size(), 8u);
     EXPECT_EQ(view_.Summary,
               "4 Datensätze verarbeitet, 4 Datensätze importiert, 0 Zeilen ungültig");
+}
+
+// A file large enough for its lines' keys to be made in two halves at once: lines
+// repeated within either half and across them, refused lines in both, and lines of
+// a run stored before, each marked as a single pass over the lines would mark it.
+TEST_F(DuplicateCheckTest, MarksEveryLineOfALargeFileAsInOrder) {
+    Start({"Nordfracht"});
+    const auto line = [](int key, bool known) {
+        return std::string(known ? "Nordfracht" : "Elbe Spedition") + ";Kunde " +
+               std::to_string(key) + ";0" + std::to_string(1 + key % 9) + ".03.2018;" +
+               std::to_string(10 + key % 19) + ".03.2018;T" + std::to_string(key % 500) + "\n";
+    };
+    Import(line(11, true) + line(29999, true) + line(3, false));
+    ASSERT_EQ(Stored().size(), 2u);
+    SetClockForTesting(TSystemTime{2026, 12, 9, 8, 0, 0, 0});
+    const int lines = 30000;
+    std::vector<int> keys(lines + 1);
+    std::string file;
+    for (int row = 1; row <= lines; ++row) {
+        keys[row] = row % 10 == 0 ? row - 9 : row % 10 == 5 ? lines + 1 - row : row;
+        file += line(keys[row], row % 7 != 0);
+    }
+    Import(file);
+    std::map<int, int> first = {{11, 0}, {29999, 0}};  // key: first row, 0 for stored
+    int stored = 0;
+    for (int row = 1; row <= lines; ++row) {
+        std::string expected;
+        if (row % 7 == 0) {
+            expected = "falsche Firma";
+        } else if (const auto it = first.find(keys[row]); it == first.end()) {
+            first[keys[row]] = row;
+            ++stored;
+        } else {
+            expected = it->second == 0 ? "Doppelt: bereits mit Import 1 gespeichert"
+                                       : "Doppelt: wie Zeile " + std::to_string(it->second);
+        }
+        ASSERT_EQ(Mark(row), expected) << "row " << row;
+    }
+    EXPECT_EQ(Stored().size(), 2u + static_cast<size_t>(stored));
 }
 
 TEST(RecordKeyHasher, GivesTheSameHashOnlyForTheSameKey) {
