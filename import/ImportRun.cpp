@@ -272,7 +272,16 @@ std::string TImportRun::CheckDates(int row, TDateTime& from, TDateTime& to,
 }
 
 bool TImportRun::KnownCompany(std::string_view cell) const {
-    // The names are kept in lower case; the cell is compared without a lower-case copy.
+    // The names are kept in lower case. A cell of the usual length is lowered into
+    // a buffer of its own, for a plain search; a longer one is compared as it is.
+    char lowered[128];
+    if (cell.size() <= sizeof lowered) {
+        std::transform(cell.begin(), cell.end(), lowered, AsciiLower);
+        const std::string_view lower(lowered, cell.size());
+        return std::any_of(companies_.begin(), companies_.end(), [&](const std::string& company) {
+            return !company.empty() && lower.find(company) != std::string_view::npos;
+        });
+    }
     const auto sameLetter = [](char c, char lower) { return AsciiLower(c) == lower; };
     for (const std::string& company : companies_)
         if (!company.empty() && std::search(cell.begin(), cell.end(), company.begin(),

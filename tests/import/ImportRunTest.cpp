@@ -130,6 +130,22 @@ TEST_F(ImportRunTest, AnEmptyGridRefusesItsOneEmptyRow) {
     EXPECT_EQ(Mark(1), "falsche Firma");
 }
 
+// A known name anywhere in the sender's cell, in any letter case, however long the
+// cell.
+TEST_F(ImportRunTest, FindsTheCompanyInCellsOfAnyLength) {
+    Start({"Nordfracht"});
+    const auto line = [](size_t length, const std::string& name, int n) {
+        return std::string(length - name.size(), 'x') + name + ";K" + std::to_string(n) +
+               ";1.2.2018;2.2.2018;T\n";
+    };
+    Import(line(10, "nordFRACHT", 1) + line(128, "NORDfracht", 2) + line(129, "nordfrachT", 3) +
+           line(300, "Nordfrach", 4) + line(100, "Nordfrach", 5));
+    for (int row = 1; row <= 3; ++row) EXPECT_EQ(Mark(row), "") << row;
+    EXPECT_EQ(Mark(4), "falsche Firma");
+    EXPECT_EQ(Mark(5), "falsche Firma");
+    EXPECT_EQ(Stored().size(), 3u);
+}
+
 TEST_F(ImportRunTest, TakesEveryCompanyHoweverMany) {
     std::vector<std::string> companies;
     for (int n = 1; n <= 150; ++n) companies.push_back("Firma " + std::to_string(1000 + n));
