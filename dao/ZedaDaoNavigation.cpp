@@ -213,6 +213,12 @@ bool TZedaDaoTable::LoadRecord(TDaoRecordBuffer& buffer) {
     buffer.Bookmark = bookmarkable_ ? CurrentBookmarkValue() : 0;
     buffer.Position = position_;
     buffer.BookmarkFlag = static_cast<std::uint8_t>(TBookmarkFlag::bfCurrent);
+    buffer.Values.resize(loads_.size());
+    // The whole record at once where the engine offers it, else field by field.
+    if (recordset_->VisitCurrentValues([&](size_t i, const Variant& value) {
+            if (i < loads_.size()) LoadValueFrom(i, value, buffer.Values[i]);
+        }))
+        return true;
     return LoadValues(fieldCache_, buffer);
 }
 
@@ -249,11 +255,29 @@ bool TZedaDaoTable::LoadValue(const engine::Field& field, size_t index, TDaoValu
         if (database_->GetLastDaoError().Is(engine::TDaoErr::RecordDeleted)) return false;
     }
     if (!copied) AssignValueText(index, value, entry.Text);
+    DecryptLoaded(load, entry);
+    return true;
+}
+
+// One value by the load plan, from the value the engine gave; a blob's size as
+// its field tells it.
+void TZedaDaoTable::LoadValueFrom(size_t index, const Variant& value, TDaoValue& entry) {
+    const TFieldLoad& load = loads_[index];
+    if (load.Kind == TLoadKind::Skip) return;
+    if (load.Kind == TLoadKind::BlobSize) {
+        LoadValue(*fieldCache_[index], index, entry);
+        return;
+    }
+    entry.Modified = false;
+    AssignValueText(index, value, entry.Text);
+    DecryptLoaded(load, entry);
+}
+
+void TZedaDaoTable::DecryptLoaded(const TFieldLoad& load, TDaoValue& entry) {
     if (load.Encrypted && encrypterObject_) {
         encrypterObject_->SetEncodedString(entry.Text);
         entry.Text = encrypterObject_->DecodedString();
     }
-    return true;
 }
 
 // Written over `text`, which keeps its memory: a buffer is filled row after row.

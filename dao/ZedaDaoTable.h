@@ -325,6 +325,8 @@ class TZedaDaoTable : public TDataSet, public IDaoActiveTable {
     bool LoadValues(const std::vector<std::shared_ptr<engine::Field>>& fields,
                     TDaoRecordBuffer& buffer);
     bool LoadValue(const engine::Field& field, size_t index, TDaoValue& entry);
+    void LoadValueFrom(size_t index, const Variant& value, TDaoValue& entry);
+    void DecryptLoaded(const TFieldLoad& load, TDaoValue& entry);
     void AssignValueText(size_t index, const Variant& value, std::string& text) const;
     TFieldLoad LoadPlan(TField& field) const;
     std::int32_t CurrentBookmarkValue();

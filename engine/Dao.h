@@ -200,6 +200,13 @@ class Recordset {
     virtual void SetSort(const std::string& sort) = 0;
     virtual std::shared_ptr<Recordset> OpenRecordset(int type = 0, int options = 0) = 0;
     virtual FieldCollection& Fields() = 0;
+    // Every value of the current record, in field order, as each field's Value
+    // gives it, without a copy of a text or binary value: a reader of whole records
+    // is spared the checks and calls of each field. False where a recordset does
+    // not offer it, or not for this record (none current, deleted, not at hand):
+    // the fields then give the values, and the errors, one by one.
+    using TValueVisitor = std::function<void(size_t field, const Variant& value)>;
+    virtual bool VisitCurrentValues(const TValueVisitor&) const { return false; }
 };
 
 class Container {

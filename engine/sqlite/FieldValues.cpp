@@ -250,6 +250,33 @@ Variant FromStorage(const TTypeInfo& type, const Variant& stored) {
     }
 }
 
+bool GivenAsStored(const TTypeInfo& type, const Variant& stored) {
+    switch (type.Type) {
+        case dbText:
+        case dbChar:
+        case dbMemo:
+            return stored.Type() == TVarType::String;
+        case dbBoolean:
+        case dbByte:
+        case dbInteger:
+        case dbLong:
+        case dbBigInt:
+        case dbCurrency:
+        case dbSingle:
+        case dbDouble:
+        case dbDecimal:
+        case dbNumeric:
+        case dbFloat:
+        case dbDate:
+        case dbTime:
+        case dbTimeStamp:
+        case dbGUID:
+            return false;
+        default:
+            return stored.Type() == TVarType::Bytes;
+    }
+}
+
 std::string DefaultValueText(const TTypeInfo& type, std::string_view stored) {
     std::string_view text = stored;
     while (text.size() >= 2 && text.front() == '(' && text.back() == ')')

@@ -19,6 +19,9 @@ void AssignStorage(const TTypeInfo& type, const Variant& value, Variant& stored)
 // The same, taking over a memo's text or a long binary's bytes instead of a copy.
 void AssignStorage(const TTypeInfo& type, Variant&& value, Variant& stored);
 Variant FromStorage(const TTypeInfo& type, const Variant& stored);
+// Whether FromStorage gives `stored` itself (a text, a binary value): a reader may
+// then take it without a copy.
+bool GivenAsStored(const TTypeInfo& type, const Variant& stored);
 
 // A GUID in its braced upper-case text form; empty when the text is no GUID.
 std::string NormalizeGuid(std::string_view text);

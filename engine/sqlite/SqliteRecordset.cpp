@@ -328,6 +328,36 @@ bool TSqliteRecordset::CopyFieldText(size_t field, std::string& text) const {
     return true;
 }
 
+bool TSqliteRecordset::VisitCurrentValues(const TValueVisitor& visit) const {
+    if (closed_ || rows_->Database().Closed() || edit_.Active() || !cursor_.HasCurrent() ||
+        rows_->IsDeleted(static_cast<size_t>(cursor_.Position())))
+        return false;
+    const std::vector<Variant>* row = nullptr;
+    try {
+        row = &CurrentRow();
+    } catch (const std::exception&) {
+        return false;  // gone meanwhile: each field tells so
+    }
+    const size_t fields = rows_->Fields().size();
+    if (row->size() < fields) return false;
+    Variant converted;
+    for (size_t field = 0; field < fields; ++field) {
+        const Variant& stored = (*row)[field];
+        const TTypeInfo& type = Meta(field).Type;
+        if (GivenAsStored(type, stored)) {
+            visit(field, stored);
+            continue;
+        }
+        try {
+            converted = FromStorage(type, stored);
+        } catch (const std::exception&) {
+            converted = Variant::Null();
+        }
+        visit(field, converted);
+    }
+    return true;
+}
+
 long long TSqliteRecordset::FieldSize(size_t field) const {
     // The size of a memo or blob as stored, without a copy of it.
     const Variant& stored = StoredValue(field);

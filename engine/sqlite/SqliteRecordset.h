@@ -79,6 +79,7 @@ class TSqliteRecordset : public Recordset,
     void TakeFieldValue(size_t field, Variant&& value) override;
     bool CopyFieldText(size_t field, std::string& text) const override;
     long long FieldSize(size_t field) const override;
+    bool VisitCurrentValues(const TValueVisitor& visit) const override;
     std::string FieldDefault(size_t field) const override;
     std::vector<std::shared_ptr<Property>> FieldProperties(size_t field) const override;
     TSqliteState& Database() const { return rows_->Database(); }

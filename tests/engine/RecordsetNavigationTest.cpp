@@ -1,3 +1,5 @@
+#include <sqlite3.h>
+
 #include "tests/engine/EngineFixture.h"
 
 namespace zalvert::engine::testing {
@@ -166,6 +168,62 @@ TEST_F(Navigation, RequeryTakesANewKeyset) {
     rs->Requery();
     rs->MoveLast();
     EXPECT_EQ(rs->RecordCount(), 3);
+}
+
+// A whole record at once gives what each field gives, for every type and kind of
+// recordset, values written by other tools included; where no record is at hand
+// as stored, it gives nothing and leaves the fields to tell.
+TEST_F(Navigation, GivesTheCurrentRecordWholeAsItsFieldsGiveIt) {
+    db_->Execute("CREATE TABLE Anhang (ID COUNTER, Daten LONGBINARY, Wert DOUBLE, Gross BIGINT)");
+    db_->Execute("INSERT INTO Anhang (Wert, Gross) VALUES (2.5, 9000000000)");
+    auto add = Open("Kunden");
+    add->AddNew();
+    add->Fields().Item("Name")->SetValue(Variant("Özkan"));
+    add->Fields().Item("Notiz")->SetValue(Variant(std::string(5000, 'n')));
+    add->Fields().Item("Kennung")->SetValue(Variant("{12345678-1234-1234-1234-123456789ABC}"));
+    add->Update();
+    sqlite3* file = nullptr;
+    ASSERT_EQ(sqlite3_open(path_.c_str(), &file), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(file,
+                           "UPDATE Kunden SET Anzahl = 'viele', Datum = 'gestern', Ort = x'4142' "
+                           "WHERE Name = 'Zander'; UPDATE Anhang SET Daten = x'00FF10'",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(file);
+    for (const char* source : {"Kunden", "Anhang", "SELECT * FROM Kunden ORDER BY Name"})
+        for (int type : {dbOpenTable, dbOpenDynaset, dbOpenSnapshot}) {
+            if (type == dbOpenTable && source[0] == 'S') continue;
+            auto rs = Open(source, type);
+            int records = 0;
+            for (; !rs->Eof(); rs->MoveNext(), ++records) {
+                std::vector<Variant> whole;
+                ASSERT_TRUE(rs->VisitCurrentValues([&](size_t field, const Variant& value) {
+                    EXPECT_EQ(field, whole.size());
+                    whole.push_back(value);
+                }));
+                ASSERT_EQ(whole.size(), static_cast<size_t>(rs->Fields().Count()));
+                for (int i = 0; i < rs->Fields().Count(); ++i) {
+                    const Variant single = rs->Fields().Item(i)->Value();
+                    EXPECT_EQ(whole[static_cast<size_t>(i)].Type(), single.Type())
+                        << source << " " << type << " " << rs->Fields().Item(i)->Name();
+                    EXPECT_TRUE(whole[static_cast<size_t>(i)] == single)
+                        << source << " " << type << " " << rs->Fields().Item(i)->Name();
+                }
+            }
+            EXPECT_EQ(records, source[0] == 'A' ? 1 : 6) << source;
+        }
+    auto rs = Open("Kunden");
+    const auto none = [](size_t, const Variant&) { ADD_FAILURE() << "a value was given"; };
+    rs->MoveLast();
+    rs->MoveNext();
+    EXPECT_FALSE(rs->VisitCurrentValues(none));  // no current record
+    rs->MoveFirst();
+    rs->Edit();
+    EXPECT_FALSE(rs->VisitCurrentValues(none));  // the values being edited
+    rs->CancelUpdate();
+    rs->Delete();
+    EXPECT_FALSE(rs->VisitCurrentValues(none));  // deleted
+    EXPECT_EQ(ErrorOf([&] { rs->Fields().Item("Name")->Value(); }), 3167);
 }
 
 }  // namespace
