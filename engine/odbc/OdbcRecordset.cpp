@@ -384,6 +384,22 @@ long long TOdbcRecordset::FieldSize(size_t field) const {
     return ValueSize(CurrentValue(field));
 }
 
+// Rows are kept as the fields give their values: each is handed on as it is.
+bool TOdbcRecordset::VisitCurrentValues(const TValueVisitor& visit) const {
+    if (closed_ || db_->Closed() || edit_.Active() || !cursor_.HasCurrent() ||
+        rows_->IsDeleted(static_cast<size_t>(cursor_.Position())))
+        return false;
+    const std::vector<Variant>* row = nullptr;
+    try {
+        row = Row(static_cast<size_t>(cursor_.Position()));
+    } catch (const std::exception&) {
+        return false;  // each field tells what failed
+    }
+    if (!row || row->size() < fields_.size()) return false;
+    for (size_t field = 0; field < fields_.size(); ++field) visit(field, (*row)[field]);
+    return true;
+}
+
 bool TOdbcRecordset::Updatable() const {
     CheckOpen();
     return !readOnly_ && Keyset() && type_ != dbOpenSnapshot &&

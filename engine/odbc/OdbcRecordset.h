@@ -79,6 +79,7 @@ class TOdbcRecordset : public Recordset,
     Variant FieldValue(size_t field) const override;
     bool CopyFieldText(size_t field, std::string& text) const override;
     long long FieldSize(size_t field) const override;
+    bool VisitCurrentValues(const TValueVisitor& visit) const override;
     void SetFieldValue(size_t field, const Variant& value) override;
     TOdbcState& Database() const { return *db_; }
 

@@ -57,6 +57,19 @@ class BothEnginesTest : public ::testing::TestWithParam<TEngineKind> {
 
     static std::string Name(Recordset& rs) { return rs.Fields().Item("Name")->Value().AsString(); }
 
+    // Whether the current record, taken whole, gives what its fields give one by one.
+    static void ExpectWholeAsFields(Recordset& rs) {
+        std::vector<Variant> whole;
+        ASSERT_TRUE(rs.VisitCurrentValues([&](size_t, const Variant& v) { whole.push_back(v); }));
+        ASSERT_EQ(whole.size(), static_cast<size_t>(rs.Fields().Count()));
+        for (int i = 0; i < rs.Fields().Count(); ++i)
+            EXPECT_TRUE(whole[static_cast<size_t>(i)] == rs.Fields().Item(i)->Value())
+                << rs.Fields().Item(i)->Name();
+    }
+    static bool GivesAWholeRecord(Recordset& rs) {
+        return rs.VisitCurrentValues([](size_t, const Variant&) {});
+    }
+
     template <class Call>
     static int ErrorOf(Call&& call) {
         try {
@@ -149,6 +162,7 @@ TEST_P(BothEnginesTest, StoresEveryTypeAsWrittenAndRefusesWhatDoesNotFit) {
     EXPECT_EQ(again->Fields().Item("Seit")->Value().AsDateTime(), since);
     EXPECT_TRUE(again->Fields().Item("Aktiv")->Value().AsBoolean());
     EXPECT_EQ(again->Fields().Item("Notiz")->Value().AsString(), note);
+    ExpectWholeAsFields(*again);
     EXPECT_EQ(again->Fields().Item("Name")->Type(), dbText);
     EXPECT_EQ(again->Fields().Item("Name")->Size(), 20);
     EXPECT_EQ(again->Fields().Item("Betrag")->Type(), dbCurrency);
@@ -442,6 +456,7 @@ TEST_P(BothEnginesTest, ARowFoundDeletedByAnotherUserStaysGone) {
     other->Execute("DELETE FROM Kunde WHERE Name = 'K000'");
     EXPECT_EQ(ErrorOf([&] { mine->Delete(); }), 3167);
     EXPECT_EQ(ErrorOf([&] { Name(*mine); }), 3167);
+    EXPECT_FALSE(GivesAWholeRecord(*mine));
     EXPECT_EQ(ErrorOf([&] { mine->Edit(); }), 3167);
 
     mine->MoveNext();
@@ -454,6 +469,12 @@ TEST_P(BothEnginesTest, ARowFoundDeletedByAnotherUserStaysGone) {
 
     mine->MoveFirst();
     EXPECT_EQ(Name(*mine), "K002");
+    ExpectWholeAsFields(*mine);
+    mine->Edit();
+    EXPECT_FALSE(GivesAWholeRecord(*mine));  // the values being edited
+    mine->CancelUpdate();
+    mine->Close();
+    EXPECT_FALSE(GivesAWholeRecord(*mine));
 }
 
 TEST_P(BothEnginesTest, TransactionsNestAndRollBackWhatTheyHold) {
