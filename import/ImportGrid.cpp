@@ -138,6 +138,32 @@ void TImportGrid::SetCells(int col, int row, std::string_view text) {
     CompactIfWasteful();
 }
 
+void TImportGrid::SetLine(int row, std::span<const std::string_view> cells) {
+    if (row < 0) throw std::out_of_range("grid cell out of range");
+    const size_t inLine = std::min(cells.size(), static_cast<size_t>(kLineCols));
+    const TRow* old = FindRow(row);
+    bool fresh = !old || std::all_of(std::begin(old->Length), std::end(old->Length),
+                                     [](std::uint16_t length) { return length == 0; });
+    size_t total = 0;
+    for (size_t i = 0; i < inLine; ++i) {
+        fresh = fresh && cells[i].size() < kAside;
+        total += cells[i].size();
+    }
+    if (!fresh || total == 0) {
+        for (size_t i = 0; i < inLine; ++i) SetCells(static_cast<int>(i), row, cells[i]);
+    } else {
+        TRow& r = SlotRow(row);
+        r.Where = Reserve(total);
+        char* out = Place(r.Where);
+        for (size_t i = 0; i < inLine; ++i) {
+            if (!cells[i].empty()) std::memcpy(out, cells[i].data(), cells[i].size());
+            out += cells[i].size();
+            r.Length[i] = static_cast<std::uint16_t>(cells[i].size());
+        }
+    }
+    for (size_t i = inLine; i < cells.size(); ++i) SetCells(static_cast<int>(i), row, cells[i]);
+}
+
 std::string_view TImportGrid::LastText(const TRow& r, int row) const {
     if (r.Last == kAside) return AsideText(kLineCols, row);
     return r.Last == 0 ? std::string_view{} : shared_[r.Last - 1];

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -30,6 +31,9 @@ class TImportGrid {
 
     std::string_view Cells(int col, int row) const;
     void SetCells(int col, int row, std::string_view text);
+    // A file's line: `cells` into the columns from 0 on, as SetCells of each would
+    // write them, the line's texts laid at once where the row holds none yet.
+    void SetLine(int row, std::span<const std::string_view> cells);
 
     // Bytes held by the store, for the benchmark's figures.
     size_t MemoryUsage() const;

@@ -65,15 +65,17 @@ void TImporter::ReadLines(const std::string& path) {
     int row = 0;
     int lines = 0;
     std::string_view line;
+    std::vector<std::string_view> fields;
     while (reader.ReadLine(line)) {
         if (++lines % kLinesPerProgressStep == 0 && view_) view_->ShowReading(lines);
         ++row;
-        int col = 0;
+        fields.clear();
         std::string_view rest = line;
-        while (!rest.empty() && col <= maxColumn)
-            gitter_.SetCells(col++, row, NextField(rest, kSeparator));
+        while (!rest.empty() && static_cast<int>(fields.size()) <= maxColumn)
+            fields.push_back(NextField(rest, kSeparator));
+        gitter_.SetLine(row, fields);
         // Too few fields: the next line goes into the same row.
-        if (col < maxColumn) --row;
+        if (static_cast<int>(fields.size()) < maxColumn) --row;
     }
     gitter_.SetRowCount(row + 1);
     fileHash_ = hash.get();
