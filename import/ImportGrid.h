@@ -88,7 +88,8 @@ class TImportGrid {
     int rowCount_ = 2;
     size_t storedRows_ = 0;
     std::vector<std::unique_ptr<TRow[]>> rowBlocks_;
-    // Columns past the shown ones, and the line's texts of 64 KiB or more.
+    // Columns past the shown ones, the line's texts of 64 KiB or more, and verdicts
+    // without a number.
     std::unordered_map<std::uint64_t, TCellRef> aside_;
     // The last column's texts, never given up: a deque does not move them.
     std::deque<std::string> shared_;

@@ -42,16 +42,18 @@ void TImporter::LoadFile(const std::string& path) {
     ReadAndImport(path);
 }
 
-void TImporter::ReadAndImport(const std::string& path) {
+bool TImporter::ReadAndImport(const std::string& path) {
     currentFile_ = path;
     fileHash_.clear();
     readIdentity_.reset();
     ReadLines(path);
     if (view_) view_->GridChanged();
-    if (FindDateWithoutYear())
+    if (FindDateWithoutYear()) {
         ui_.ShowInformation("bitte Importjahr setzen");
-    else
-        btdbClick();
+        return false;
+    }
+    btdbClick();
+    return true;
 }
 
 void TImporter::ReadLines(const std::string& path) {
@@ -324,8 +326,9 @@ void TImporter::TakeWaitingFile(const std::string& name) {
         throw EInOutError("Die Datei \"" + path + "\" wird noch geschrieben. Sie bleibt im " +
                               "Importordner und wird importiert, sobald sie vollständig ist.",
                           EBUSY);
-    ReadAndImport(path);
-    if (FindDateWithoutYear()) chainPaused_ = true;
+    // The run leaves the dates as they are: a file still waiting for its year stops
+    // the chain.
+    if (!ReadAndImport(path)) chainPaused_ = true;
 }
 
 bool TImporter::FindDateWithoutYear() const {

@@ -70,7 +70,8 @@ class TImporter {
     bool FindDateWithoutYear() const;
 
   private:
-    void ReadAndImport(const std::string& path);
+    // False, and nothing imported, when a date waits for the year.
+    bool ReadAndImport(const std::string& path);
     void ImportFile();
     // The first waiting file not taken yet (in this chain at all).
     // The files one chain took, by name and by file: a file its run renamed and left
