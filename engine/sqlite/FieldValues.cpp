@@ -204,6 +204,9 @@ void AssignStorage(const TTypeInfo& type, Variant&& value, Variant& stored) {
 
 Variant FromStorage(const TTypeInfo& type, const Variant& stored) {
     if (stored.IsEmptyOrNull()) return Variant::Null();
+    // The one answer to which values are given as stored: a whole-record reader
+    // takes those without this copy.
+    if (GivenAsStored(type, stored)) return stored;
     try {
         switch (type.Type) {
             case dbBoolean:
@@ -238,12 +241,10 @@ Variant FromStorage(const TTypeInfo& type, const Variant& stored) {
             case dbChar:
             case dbMemo:
                 return Variant(stored.AsString());
-            default:
-                if (stored.Type() == TVarType::Bytes) return stored;
-                {
-                    const std::string text = stored.AsString();
-                    return Variant(TBytes(text.begin(), text.end()));
-                }
+            default: {
+                const std::string text = stored.AsString();
+                return Variant(TBytes(text.begin(), text.end()));
+            }
         }
     } catch (const Exception&) {
         return stored;  // a value of another type, stored by another tool
