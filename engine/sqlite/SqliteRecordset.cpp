@@ -340,9 +340,15 @@ bool TSqliteRecordset::VisitCurrentValues(const TValueVisitor& visit) const {
     }
     const size_t fields = rows_->Fields().size();
     if (row->size() < fields) return false;
+    static const Variant null = Variant::Null();
     Variant converted;
     for (size_t field = 0; field < fields; ++field) {
         const Variant& stored = (*row)[field];
+        // Most fields of a new billing record are empty: no conversion to make.
+        if (stored.IsEmptyOrNull()) {
+            visit(field, null);
+            continue;
+        }
         const TTypeInfo& type = Meta(field).Type;
         if (GivenAsStored(type, stored)) {
             visit(field, stored);
