@@ -91,12 +91,20 @@ void TZedaDaoTable::SetBookmarkData(TRecordBuffer& buffer, const TBookmark& book
 
 // A copy of the current record, as it was before an edit or insert. The buffer
 // released last is filled again, its texts keeping their memory.
-void TZedaDaoTable::KeepOldValues() {
+void TZedaDaoTable::KeepOldValues(TDaoRecordBuffer* setOver) {
     std::unique_ptr<TDaoRecordBuffer> buffer = std::move(oldValues_);
     if (!buffer) buffer = std::move(spareOldValues_);
     if (!buffer) buffer = std::make_unique<TDaoRecordBuffer>();
     if (TDaoRecordBuffer* current = StateBuffer()) {
-        buffer->CopyRecordFrom(*current);
+        if (current == setOver) {
+            // Its every value is set over next: the values change hands, uncopied.
+            buffer->Values.swap(current->Values);
+            buffer->Position = current->Position;
+            buffer->BookmarkFlag = current->BookmarkFlag;
+            buffer->Bookmark = current->Bookmark;
+        } else {
+            buffer->CopyRecordFrom(*current);
+        }
         buffer->Calc.clear();  // as a new buffer has it
     } else {
         *buffer = TDaoRecordBuffer();
@@ -105,8 +113,8 @@ void TZedaDaoTable::KeepOldValues() {
 }
 
 void TZedaDaoTable::InternalInitRecord(TRecordBuffer& buffer) {
-    KeepOldValues();
     TDaoRecordBuffer& record = DaoBuffer(buffer);
+    KeepOldValues(&record);
     // Every entry is set over: the texts keep their memory for the values to come.
     record.Values.resize(static_cast<size_t>(FieldDefs().Count()));
     for (size_t i = 0; i < record.Values.size(); ++i) {

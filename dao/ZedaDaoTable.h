@@ -354,7 +354,9 @@ class TZedaDaoTable : public TDataSet, public IDaoActiveTable {
     void MoveToWrittenRecord(bool inserting);
     TDataAction AskErrorEvent(Exception& error, const TErrorEvent& handler);
     void RefreshOrReopen();
-    void KeepOldValues();
+    // The record now current as the old values; `setOver`, a buffer whose every
+    // value the caller sets next, gives its values up instead of a copy.
+    void KeepOldValues(TDaoRecordBuffer* setOver = nullptr);
     void FreeOldValues() {
         if (oldValues_) spareOldValues_ = std::move(oldValues_);
     }

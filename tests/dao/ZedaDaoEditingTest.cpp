@@ -205,6 +205,46 @@ TEST_F(Editing, InsertsShowTheKeyTheEngineAssigned) {
     }
 }
 
+// Reads a field as the record stood before the insert or edit began.
+class TOldValuesTable : public TZedaDaoTable {
+  public:
+    std::string OldText(const char* field) {
+        const TDataSetState saved = SetTempState(TDataSetState::dsOldValue);
+        std::string text = FieldByName(field).AsString();
+        RestoreState(saved);
+        return text;
+    }
+};
+
+TEST_F(Editing, KeepsTheRecordBeforeAnInsertOrEditAsItsOldValues) {
+    AddBillingRecords(3);
+    TOldValuesTable table;
+    table.SetName("Alt");
+    table.F_Set_Database(db_.get());
+    table.F_Set_TableName("Zalvert");
+    table.Open();
+    table.Insert();
+    EXPECT_TRUE(table.FieldByName("Tour").IsNull());
+    table.FieldByName("Tour").SetAsString("N1");
+    table.FieldByName("Recan").SetAsString("Kunde N");
+    table.Post();
+    // The new record, current now, is what the next insert starts from.
+    table.Insert();
+    EXPECT_EQ(table.OldText("Tour"), "N1");
+    EXPECT_EQ(table.OldText("Recan"), "Kunde N");
+    EXPECT_TRUE(table.FieldByName("Tour").IsNull());
+    EXPECT_TRUE(table.FieldByName("Recan").IsNull());
+    table.Cancel();
+    EXPECT_EQ(table.FieldByName("Tour").AsString(), "N1");
+    EXPECT_EQ(table.FieldByName("Recan").AsString(), "Kunde N");
+    table.Edit();
+    table.FieldByName("Tour").SetAsString("N2");
+    EXPECT_EQ(table.OldText("Tour"), "N1");
+    EXPECT_EQ(table.FieldByName("Recan").AsString(), "Kunde N");
+    table.Cancel();
+    EXPECT_EQ(table.FieldByName("Tour").AsString(), "N1");
+}
+
 TEST_F(Editing, EditsCancelsAndDeletes) {
     AddBillingRecords(4);
     for (int type : {engine::dbOpenDynaset, engine::dbOpenTable}) {
