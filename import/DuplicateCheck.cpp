@@ -96,28 +96,31 @@ TRecordKeyHash TRecordKeyHasher::Hash(const TRecordKey& key) {
             static_cast<std::uint32_t>(qHashBits(normal_.data(), normal_.size(), kSecondSeed))};
 }
 
-TLineKeys::TLineKeys(int rows) : lines_(static_cast<size_t>(std::max(rows, 0))) {}
+TLineKeys::TLineKeys(int rows)
+    : firstHalves_(static_cast<size_t>(std::max(rows, 0))),
+      marks_(static_cast<size_t>(std::max(rows, 0))) {}
 
 void TLineKeys::Add(int row, const TRecordKeyHash& hash) {
-    TLine& line = lines_.at(static_cast<size_t>(row));
-    if (row <= 0 || line.Earlier >= 0 || addingEnded_)
-        throw std::logic_error("line added twice or after the end");
-    line = {hash.First, 0, std::bit_cast<int>(hash.Second)};
+    if (row <= 0 || static_cast<size_t>(row) >= marks_.size())
+        throw std::out_of_range("line key out of range");
+    const auto slot = static_cast<size_t>(row);
+    if (addingEnded_ || Added(slot)) throw std::logic_error("line added twice or after the end");
+    const TRecordKeyHash kept = Kept(hash);
+    firstHalves_[slot] = kept.First;
+    marks_[slot] = std::bit_cast<std::int32_t>(kept.Second);
 }
 
 TRecordKeyHash TLineKeys::AddedKey(int row) const {
-    const TLine& line = lines_[static_cast<size_t>(row)];
-    return {line.First, std::bit_cast<std::uint32_t>(line.StoredRun)};
+    const auto slot = static_cast<size_t>(row);
+    return {firstHalves_[slot], std::bit_cast<std::uint32_t>(marks_[slot])};
 }
 
 void TLineKeys::Prefetch(const TRecordKeyHash& hash) const {
-    if (!firsts_.empty()) __builtin_prefetch(&firsts_[SlotOf(hash)]);
+    if (!firsts_.empty()) __builtin_prefetch(&firsts_[SlotOf(Kept(hash))]);
 }
 
 void TLineKeys::Place(int row) {
-    TLine& line = lines_[static_cast<size_t>(row)];
-    line.Earlier = FirstRow(AddedKey(row), row).value_or(0);
-    line.StoredRun = kNotStored;
+    marks_[static_cast<size_t>(row)] = FirstRow(AddedKey(row), row).value_or(kFirst);
 }
 
 std::optional<int> TLineKeys::FirstRow(const TRecordKeyHash& hash, int row) {
@@ -127,75 +130,89 @@ std::optional<int> TLineKeys::FirstRow(const TRecordKeyHash& hash, int row) {
             slot = {hash.Second, row};
             return std::nullopt;
         }
-        if (slot.Second == hash.Second && lines_[static_cast<size_t>(slot.Row)].First == hash.First)
+        if (slot.Second == hash.Second && firstHalves_[static_cast<size_t>(slot.Row)] == hash.First)
             return slot.Row;
     }
 }
 
 void TLineKeys::EndAdding() {
     if (addingEnded_) return;
-    addingEnded_ = true;
-    const auto added = static_cast<size_t>(
-        std::count_if(lines_.begin(), lines_.end(), [](const TLine& l) { return l.Earlier >= 0; }));
+    size_t added = 0;
+    for (size_t row = 1; row < marks_.size(); ++row) added += Added(row);
     firsts_.resize(std::max<size_t>(16, added + added / 2));
     // Rows in order, each placed some rows after its slot was asked for: a million
-    // slots are far beyond the processor's cache.
+    // slots are far beyond the processor's cache. A line not added is marked so.
     constexpr size_t kAhead = 16;
     int ahead[kAhead];
     size_t count = 0;
-    for (size_t row = 1; row < lines_.size(); ++row) {
-        if (lines_[row].Earlier < 0) continue;
+    if (!marks_.empty()) marks_[0] = kNotTaken;
+    for (size_t row = 1; row < marks_.size(); ++row) {
+        if (!Added(row)) {
+            marks_[row] = kNotTaken;
+            continue;
+        }
         Prefetch(AddedKey(static_cast<int>(row)));
         int& slot = ahead[count++ % kAhead];
         if (count > kAhead) Place(slot);
         slot = static_cast<int>(row);
     }
     for (size_t i = count > kAhead ? count - kAhead : 0; i < count; ++i) Place(ahead[i % kAhead]);
+    addingEnded_ = true;
 }
 
 std::optional<int> TLineKeys::Find(const TRecordKeyHash& hash) const {
     if (firsts_.empty()) return std::nullopt;
-    for (size_t i = SlotOf(hash);; i = i + 1 == firsts_.size() ? 0 : i + 1) {
+    const TRecordKeyHash kept = Kept(hash);
+    for (size_t i = SlotOf(kept);; i = i + 1 == firsts_.size() ? 0 : i + 1) {
         const TSlot& slot = firsts_[i];
         if (slot.Row == 0) return std::nullopt;
-        if (slot.Second == hash.Second && lines_[static_cast<size_t>(slot.Row)].First == hash.First)
+        if (slot.Second == kept.Second && firstHalves_[static_cast<size_t>(slot.Row)] == kept.First)
             return slot.Row;
     }
 }
 
+size_t TLineKeys::RunIndex(int run) {
+    const auto [known, added] = runIndex_.try_emplace(run, runs_.size());
+    if (added) runs_.push_back(run);
+    return known->second;
+}
+
 void TLineKeys::MarkStored(int row, int run) {
-    int& stored = lines_.at(static_cast<size_t>(row)).StoredRun;
-    if (stored == kNotStored || run < stored) stored = run;
+    if (!addingEnded_ || matchingEnded_ || row <= 0 || static_cast<size_t>(row) >= marks_.size())
+        throw std::logic_error("a stored key marked outside the matching");
+    std::int32_t& mark = marks_[static_cast<size_t>(row)];
+    if (mark == kFirst || (IsStored(mark) && run < runs_[static_cast<size_t>(-1 - mark)]))
+        mark = StoredMark(RunIndex(run));
 }
 
 void TLineKeys::EndMatching() {
-    // Assigning {} would empty the table but keep its memory for the rest of the run.
+    // Assigning {} would empty a table but keep its memory for the rest of the run.
     firsts_ = std::vector<TSlot>();
+    firstHalves_ = std::vector<std::uint64_t>();
+    runIndex_ = {};
+    matchingEnded_ = true;
 }
 
-const TLineKeys::TLine* TLineKeys::Line(int row) const {
-    if (row < 0 || static_cast<size_t>(row) >= lines_.size()) return nullptr;
-    const TLine& line = lines_[static_cast<size_t>(row)];
-    return line.Earlier < 0 ? nullptr : &line;
+std::int32_t TLineKeys::Mark(int row) const {
+    if (!addingEnded_ || row < 0 || static_cast<size_t>(row) >= marks_.size()) return kNotTaken;
+    return marks_[static_cast<size_t>(row)];
 }
 
 bool TLineKeys::Taken(int row) const {
-    return Line(row) != nullptr;
+    return Mark(row) != kNotTaken;
 }
 
 std::optional<int> TLineKeys::EarlierRow(int row) const {
-    const TLine* line = Line(row);
-    if (!line || line->Earlier == 0) return std::nullopt;
-    return line->Earlier;
+    const std::int32_t mark = Mark(row);
+    if (mark > kFirst) return mark;
+    return std::nullopt;
 }
 
 std::optional<int> TLineKeys::StoredRun(int row) const {
-    const TLine* line = Line(row);
-    if (!line) return std::nullopt;
-    // The run is marked at the first line with the key.
-    const int run = line->Earlier > 0 ? Line(line->Earlier)->StoredRun : line->StoredRun;
-    if (run == kNotStored) return std::nullopt;
-    return run;
+    std::int32_t mark = Mark(row);
+    if (mark > kFirst) mark = Mark(mark);  // the run is marked at the first line
+    if (!IsStored(mark)) return std::nullopt;
+    return runs_[static_cast<size_t>(-1 - static_cast<std::int64_t>(mark))];
 }
 
 TStoredKeys::TStoredKeys() = default;

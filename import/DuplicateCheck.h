@@ -69,8 +69,9 @@ class TRecordKeyHasher {
 };
 
 // The lines of one file as the check sees them: the key of each line the row check
-// took, the earlier line with the same key, and the run that stored it. 16 bytes a
-// line: the run reads a line's dates again from its texts.
+// took, the earlier line with the same key, and the run that stored it. 12 bytes a
+// line while the keys are matched (the run reads a line's dates again from its
+// texts), 4 once the matching ends: then only each line's answer stays.
 class TLineKeys {
   public:
     explicit TLineKeys(int rows);
@@ -84,7 +85,8 @@ class TLineKeys {
     void Prefetch(const TRecordKeyHash& hash) const;
     // A stored record has the key of `row`, a row Find gave: the earliest run counts.
     void MarkStored(int row, int run);
-    // The lookups are over: the table of first rows goes.
+    // The lookups are over: the table of first rows and the keys go, each line's
+    // answers stay.
     void EndMatching();
 
     // Whether the row was added.
@@ -95,19 +97,27 @@ class TLineKeys {
     std::optional<int> StoredRun(int row) const;
 
   private:
-    static constexpr int kNotStored = INT_MIN;  // 0 is the run of a record entered by hand
-    struct TLine {
-        std::uint64_t First = 0;  // the first half of the key; the slot holds the rest
-        int Earlier = -1;         // -1: not added; 0: the first with its key
-        // Of the first line with the key; until the adding ends, the key's rest.
-        int StoredRun = kNotStored;
-    };
     // The first row of a key: its line holds the first half of the key.
     struct TSlot {
         std::uint32_t Second = 0;
         int Row = 0;  // 0: empty
     };
-    const TLine* Line(int row) const;
+    // A line's mark: not taken, taken and the first with its key, the earlier row
+    // with its key, or the run that stored its key, by its index in runs_. Until
+    // the adding ends, the second half of the line's key.
+    static constexpr std::int32_t kNotTaken = INT_MIN;
+    static constexpr std::int32_t kFirst = 0;
+    static std::int32_t StoredMark(size_t runIndex) {
+        return -1 - static_cast<std::int32_t>(runIndex);
+    }
+    static bool IsStored(std::int32_t mark) { return mark < kFirst && mark != kNotTaken; }
+    // No key is two zero halves: that stands for a line not added.
+    static TRecordKeyHash Kept(TRecordKeyHash hash) {
+        if (hash.First == 0 && hash.Second == 0) hash.Second = 1;
+        return hash;
+    }
+    bool Added(size_t row) const { return firstHalves_[row] != 0 || marks_[row] != 0; }
+    std::int32_t Mark(int row) const;
     // The slot from the key's upper bits: the table need not be a power of two long.
     size_t SlotOf(const TRecordKeyHash& hash) const {
         return static_cast<size_t>((static_cast<unsigned __int128>(hash.First) * firsts_.size()) >>
@@ -118,11 +128,16 @@ class TLineKeys {
     void Place(int row);
     // The earlier row with this key; none when `row` is the first, which is kept.
     std::optional<int> FirstRow(const TRecordKeyHash& hash, int row);
+    size_t RunIndex(int run);
 
-    std::vector<TLine> lines_;
+    std::vector<std::uint64_t> firstHalves_;  // until the matching ends
+    std::vector<std::int32_t> marks_;
     // Open addressing, at most 2/3 full: made when the lines taken are known.
     std::vector<TSlot> firsts_;
+    std::vector<int> runs_;  // the runs the marks name, each once
+    std::unordered_map<int, size_t> runIndex_;
     bool addingEnded_ = false;
+    bool matchingEnded_ = false;
 };
 
 // The keys of the stored billing records, read on a thread of their own where the

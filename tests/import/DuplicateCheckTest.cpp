@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <map>
+#include <random>
 
 #include "import/DuplicateCheck.h"
 #include "import/RunUndo.h"
@@ -179,9 +181,15 @@ TEST(LineKeys, KeepsTheFirstRowOfEveryKey) {
     keys.Add(102, {(1ULL << 40) | 1, 7});  // the tag of row 1's
     keys.Add(103, {1ULL << 40, 7});        // row 1's key
     keys.Add(104, {100ULL << 40, 7});
-    for (int row = 105; row <= rows; ++row) keys.Add(row, {0, static_cast<std::uint32_t>(row)});
+    for (int row = 105; row < rows - 1; ++row) keys.Add(row, {0, static_cast<std::uint32_t>(row)});
+    keys.Add(rows - 1, {0, 0});  // a key of two zero halves is a key like any other
+    keys.Add(rows, {0, 0});
+    EXPECT_THROW(keys.Add(rows, {0, 0}), std::logic_error);
     keys.EndAdding();
-    for (int row : {1, 100, 101, 102, 105, rows}) EXPECT_FALSE(keys.EarlierRow(row)) << row;
+    EXPECT_TRUE(keys.Taken(rows - 1));
+    EXPECT_EQ(keys.EarlierRow(rows), rows - 1);
+    EXPECT_EQ(keys.Find({0, 0}), rows - 1);
+    for (int row : {1, 100, 101, 102, 105, rows - 1}) EXPECT_FALSE(keys.EarlierRow(row)) << row;
     EXPECT_EQ(keys.EarlierRow(103), 1);
     EXPECT_EQ(keys.EarlierRow(104), 100);
     EXPECT_EQ(keys.Find({1ULL << 40, 7}), 1);
@@ -201,6 +209,60 @@ TEST(LineKeys, KeepsTheFirstRowOfEveryKey) {
     keys.EndMatching();
     EXPECT_FALSE(keys.Find({1ULL << 40, 7}));
     EXPECT_THROW(keys.Add(rows, {1, 1}), std::logic_error);
+}
+
+// Every line's answers, against a plain model of the file: the first row of each
+// key, and the earliest run that stored it, whatever the run: one entered by hand,
+// runs met again after others, numbers at either end of the range. They stay as
+// they were once the matching ends and the keys go.
+TEST(LineKeys, AnswerForEveryLineBeforeAndAfterTheKeysGo) {
+    const auto Spread = [](std::uint64_t key) { return (key + 1) * 0x9E3779B97F4A7C15ULL; };
+    const int rows = 20'000;
+    std::mt19937 random(7);
+    TLineKeys keys(rows + 1);
+    std::map<std::uint64_t, int> firstRow;
+    std::map<int, std::uint64_t> keyOf;
+    for (int row = 1; row <= rows; ++row) {
+        if (random() % 10 == 0) continue;
+        const std::uint64_t key = random() % 3'000;
+        keys.Add(row, {Spread(key), 1});
+        firstRow.try_emplace(key, row);
+        keyOf[row] = key;
+    }
+    keys.EndAdding();
+    const int runs[] = {0, 1, 2, 17, 1'000'000, -5, INT_MAX, INT_MIN + 1};
+    std::map<std::uint64_t, int> earliestRun;
+    for (std::uint64_t key = 0; key < 3'000; key += 2) {
+        const auto first = keys.Find({Spread(key), 1});
+        ASSERT_EQ(first.has_value(), firstRow.contains(key));
+        if (!first) continue;
+        EXPECT_EQ(*first, firstRow[key]);
+        for (int times = 1 + static_cast<int>(random() % 2); times > 0; --times) {
+            const int run = runs[random() % std::size(runs)];
+            keys.MarkStored(*first, run);
+            const auto [known, added] = earliestRun.try_emplace(key, run);
+            if (!added) known->second = std::min(known->second, run);
+        }
+    }
+    const auto expectAnswers = [&](const char* when) {
+        for (int row = 0; row <= rows + 1; ++row) {
+            const auto line = keyOf.find(row);
+            EXPECT_EQ(keys.Taken(row), line != keyOf.end()) << when << row;
+            if (line == keyOf.end()) continue;
+            const int first = firstRow[line->second];
+            EXPECT_EQ(keys.EarlierRow(row), first == row ? std::nullopt : std::optional(first))
+                << when << row;
+            const auto run = earliestRun.find(line->second);
+            EXPECT_EQ(keys.StoredRun(row),
+                      run == earliestRun.end() ? std::nullopt : std::optional(run->second))
+                << when << row;
+        }
+    };
+    expectAnswers("before the end, row ");
+    keys.EndMatching();
+    expectAnswers("after the end, row ");
+    EXPECT_FALSE(keys.Find({Spread(0), 1}));
+    EXPECT_THROW(keys.MarkStored(1, 1), std::logic_error);
 }
 
 }  // namespace
