@@ -111,7 +111,7 @@ class TLineKeys {
         return -1 - static_cast<std::int32_t>(runIndex);
     }
     static bool IsStored(std::int32_t mark) { return mark < kFirst && mark != kNotTaken; }
-    // No key is two zero halves: that stands for a line not added.
+    // Two zero halves stand for a line not added: such a key counts as (0, 1).
     static TRecordKeyHash Kept(TRecordKeyHash hash) {
         if (hash.First == 0 && hash.Second == 0) hash.Second = 1;
         return hash;
