@@ -230,7 +230,7 @@ TEST(LineKeys, AnswerForEveryLineBeforeAndAfterTheKeysGo) {
         keyOf[row] = key;
     }
     keys.EndAdding();
-    const int runs[] = {0, 1, 2, 17, 1'000'000, -5, INT_MAX, INT_MIN + 1};
+    const int runs[] = {0, 1, 2, 17, 1'000'000, -5, INT_MAX, INT_MIN};
     std::map<std::uint64_t, int> earliestRun;
     for (std::uint64_t key = 0; key < 3'000; key += 2) {
         const auto first = keys.Find({Spread(key), 1});
