@@ -24,8 +24,18 @@ struct TDaoRecordBuffer : TRecordBuffer {
 
     // Everything but the calculated area.
     void CopyRecordFrom(const TDaoRecordBuffer& other) {
-        Position = other.Position;
         Values = other.Values;
+        CopyPlaceFrom(other);
+    }
+    // The same, the values taken over uncopied: `other` gets these in exchange.
+    void TakeRecordFrom(TDaoRecordBuffer& other) {
+        Values.swap(other.Values);
+        CopyPlaceFrom(other);
+    }
+
+  private:
+    void CopyPlaceFrom(const TDaoRecordBuffer& other) {
+        Position = other.Position;
         BookmarkFlag = other.BookmarkFlag;
         Bookmark = other.Bookmark;
     }

@@ -96,15 +96,11 @@ void TZedaDaoTable::KeepOldValues(TDaoRecordBuffer* setOver) {
     if (!buffer) buffer = std::move(spareOldValues_);
     if (!buffer) buffer = std::make_unique<TDaoRecordBuffer>();
     if (TDaoRecordBuffer* current = StateBuffer()) {
-        if (current == setOver) {
-            // Its every value is set over next: the values change hands, uncopied.
-            buffer->Values.swap(current->Values);
-            buffer->Position = current->Position;
-            buffer->BookmarkFlag = current->BookmarkFlag;
-            buffer->Bookmark = current->Bookmark;
-        } else {
+        // A buffer whose every value is set over next gives its values up.
+        if (current == setOver)
+            buffer->TakeRecordFrom(*current);
+        else
             buffer->CopyRecordFrom(*current);
-        }
         buffer->Calc.clear();  // as a new buffer has it
     } else {
         *buffer = TDaoRecordBuffer();

@@ -138,15 +138,14 @@ std::optional<int> TLineKeys::FirstRow(const TRecordKeyHash& hash, int row) {
 void TLineKeys::EndAdding() {
     if (addingEnded_) return;
     size_t added = 0;
-    for (size_t row = 1; row < marks_.size(); ++row) added += Added(row);
+    for (size_t row = 0; row < marks_.size(); ++row) added += Added(row);
     firsts_.resize(std::max<size_t>(16, added + added / 2));
     // Rows in order, each placed some rows after its slot was asked for: a million
     // slots are far beyond the processor's cache. A line not added is marked so.
     constexpr size_t kAhead = 16;
     int ahead[kAhead];
     size_t count = 0;
-    if (!marks_.empty()) marks_[0] = kNotTaken;
-    for (size_t row = 1; row < marks_.size(); ++row) {
+    for (size_t row = 0; row < marks_.size(); ++row) {
         if (!Added(row)) {
             marks_[row] = kNotTaken;
             continue;
@@ -181,8 +180,7 @@ void TLineKeys::MarkStored(int row, int run) {
     if (!addingEnded_ || matchingEnded_ || row <= 0 || static_cast<size_t>(row) >= marks_.size())
         throw std::logic_error("a stored key marked outside the matching");
     std::int32_t& mark = marks_[static_cast<size_t>(row)];
-    if (mark == kFirst || (IsStored(mark) && run < runs_[static_cast<size_t>(-1 - mark)]))
-        mark = StoredMark(RunIndex(run));
+    if (mark == kFirst || (IsStored(mark) && run < RunOf(mark))) mark = StoredMark(RunIndex(run));
 }
 
 void TLineKeys::EndMatching() {
@@ -212,7 +210,7 @@ std::optional<int> TLineKeys::StoredRun(int row) const {
     std::int32_t mark = Mark(row);
     if (mark > kFirst) mark = Mark(mark);  // the run is marked at the first line
     if (!IsStored(mark)) return std::nullopt;
-    return runs_[static_cast<size_t>(-1 - static_cast<std::int64_t>(mark))];
+    return RunOf(mark);
 }
 
 TStoredKeys::TStoredKeys() = default;

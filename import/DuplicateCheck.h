@@ -111,6 +111,9 @@ class TLineKeys {
         return -1 - static_cast<std::int32_t>(runIndex);
     }
     static bool IsStored(std::int32_t mark) { return mark < kFirst && mark != kNotTaken; }
+    int RunOf(std::int32_t storedMark) const {
+        return runs_[static_cast<size_t>(-1 - static_cast<std::int64_t>(storedMark))];
+    }
     // Two zero halves stand for a line not added: such a key counts as (0, 1).
     static TRecordKeyHash Kept(TRecordKeyHash hash) {
         if (hash.First == 0 && hash.Second == 0) hash.Second = 1;
