@@ -11,6 +11,7 @@
 
 #include "engine/Dao.h"
 #include "rtl/TextCase.h"
+#include "rtl/Utf8.h"
 
 namespace zalvert {
 namespace {
@@ -22,10 +23,50 @@ constexpr size_t kFoldedKept = 4096;  // texts beyond two-byte characters
 constexpr size_t kPairCount = (0xDF - 0xC2 + 1) * 64;
 constexpr size_t kMatchedTogether = 256;  // keys read before they are matched
 
+// By plain loops: the library's search for either of two characters costs a call
+// per character.
 std::string_view Trimmed(std::string_view text) {
-    const size_t first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    size_t first = 0, end = text.size();
+    while (first < end && blank(text[first])) ++first;
+    while (end > first && blank(text[end - 1])) --end;
+    return text.substr(first, end - first);
+}
+
+constexpr std::uint64_t kOnes = 0x0101010101010101, kHighBits = 0x8080808080808080;
+
+std::uint64_t Word(const char* bytes) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    return word;
+}
+
+// Eight ASCII bytes with A-Z lowered. Bytes below 0x80 plus these constants stay
+// below 0x100, so each byte's high bit tells whether it is at least 'A', and
+// whether it is beyond 'Z'.
+std::uint64_t LoweredWord(std::uint64_t word) {
+    const std::uint64_t fromA = word + (0x80 - 'A') * kOnes;
+    const std::uint64_t beyondZ = word + (0x80 - 'Z' - 1) * kOnes;
+    return word | ((fromA & ~beyondZ) & kHighBits) >> 2;  // 0x20 into each capital
+}
+
+// Appends the ASCII bytes `text` begins with, A-Z lowered, and tells how many they
+// were. Eight bytes at a time: a key's texts are folded for every line of a file
+// and every stored record.
+size_t AppendLoweredAscii(std::string& out, std::string_view text) {
+    size_t run = 0;
+    while (run + 8 <= text.size() && !(Word(text.data() + run) & kHighBits)) run += 8;
+    while (run < text.size() && static_cast<unsigned char>(text[run]) < 0x80) ++run;
+    const size_t at = out.size();
+    out.append(text.data(), run);
+    char* lowered = out.data() + at;
+    size_t i = 0;
+    for (; i + 8 <= run; i += 8) {
+        const std::uint64_t word = LoweredWord(Word(lowered + i));
+        std::memcpy(lowered + i, &word, sizeof word);
+    }
+    for (; i < run; ++i) lowered[i] = AsciiLower(lowered[i]);
+    return run;
 }
 
 // A date to the millisecond, as the engine keeps it.
@@ -43,16 +84,16 @@ void AppendDate(std::string& out, TDateTime value) {
 void TRecordKeyHasher::AppendFolded(std::string_view text) {
     text = Trimmed(text);
     const size_t start = normal_.size();
-    for (size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c < 0x80) {
-            normal_ += (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : static_cast<char>(c);
+    for (size_t i = 0; i < text.size();) {
+        if (const size_t ascii = AppendLoweredAscii(normal_, text.substr(i))) {
+            i += ascii;
             continue;
         }
+        const auto c = static_cast<unsigned char>(text[i]);
         const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
         if (c >= 0xC2 && c <= 0xDF && (next & 0xC0) == 0x80) {
             normal_ += FoldedPair(c, next);
-            ++i;
+            i += 2;
             continue;
         }
         normal_.resize(start);

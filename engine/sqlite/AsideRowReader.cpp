@@ -10,20 +10,25 @@ namespace {
 
 constexpr int kRowsPerLock = 256;
 
-// The row a statement stands on, its values as SQLite holds them.
+// The row a statement stands on, its values as SQLite holds them. The reading holds
+// the connection's lock around every row, so each column's value is taken once and
+// read without the lock that every column call would take again.
 class TStatementRow : public RowValues {
   public:
     explicit TStatementRow(const TStatement& statement) : statement_(statement) {}
 
     bool IsNull(int column) const override { return statement_.ColumnIsNull(column); }
-    std::string_view Text(int column) const override { return statement_.ColumnView(column); }
+    std::string_view Text(int column) const override {
+        return TStatement::ValueView(statement_.ColumnValue(column));
+    }
     std::optional<TDateTime> Date(int column) const override {
-        switch (statement_.ColumnType(column)) {
+        sqlite3_value* value = statement_.ColumnValue(column);
+        switch (sqlite3_value_type(value)) {
             case SQLITE_TEXT:
-                return StorageToDateTime(statement_.ColumnView(column));
+                return StorageToDateTime(TStatement::ValueView(value));
             case SQLITE_INTEGER:
             case SQLITE_FLOAT:
-                return statement_.ColumnDouble(column);
+                return sqlite3_value_double(value);
             default:
                 return std::nullopt;
         }

@@ -162,6 +162,13 @@ std::string_view TStatement::ColumnView(int index) const {
                 : std::string_view();
 }
 
+std::string_view TStatement::ValueView(sqlite3_value* value) {
+    const auto* text = sqlite3_value_text(value);
+    const int size = sqlite3_value_bytes(value);
+    return text ? std::string_view(reinterpret_cast<const char*>(text), static_cast<size_t>(size))
+                : std::string_view();
+}
+
 std::string TStatement::ColumnName(int index) const {
     return Text(sqlite3_column_name(stmt_, index));
 }

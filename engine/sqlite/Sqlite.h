@@ -74,6 +74,11 @@ class TStatement {
     // The text of a column without a copy, valid until the next step.
     std::string_view ColumnView(int index) const;
     int ColumnType(int index) const { return sqlite3_column_type(stmt_, index); }
+    // A column's value as SQLite holds it, read through the value calls below. They
+    // take no lock: only whoever holds the connection's lock (ConnectionLock) may
+    // use it, until the next step.
+    sqlite3_value* ColumnValue(int index) const { return sqlite3_column_value(stmt_, index); }
+    static std::string_view ValueView(sqlite3_value* value);
     double ColumnDouble(int index) const { return sqlite3_column_double(stmt_, index); }
     std::string ColumnName(int index) const;
     // The table and column a result column comes from; empty for expressions.

@@ -11,6 +11,7 @@
 #include "import/DuplicateCheck.h"
 #include "import/RunUndo.h"
 #include "rtl/TextCase.h"
+#include "rtl/Utf8.h"
 #include "rtl/WholeFile.h"
 #include "tests/import/ImportRunFixture.h"
 
@@ -169,6 +170,30 @@ TEST(RecordKeyHasher, FoldsEveryCharacterAsTheWholeTextFolds) {
     EXPECT_EQ(key("ÖLMÜHLE GROSS"), key("ölmühle groß"));
     EXPECT_NE(key("Müller"), key("Muller"));
     EXPECT_NE(key("Ölmühle"), key("Olmühle"));
+}
+
+// ASCII goes eight bytes at a time, the rest of a text one by one: every character
+// in either place is told from every other, unless the two differ only in case.
+TEST(RecordKeyHasher, TellsAsciiCharactersApartExceptByCase) {
+    TRecordKeyHasher hasher;
+    for (size_t place : {3u, 13u, 19u}) {
+        std::vector<TRecordKeyHash> keys(128);
+        for (int c = 1; c < 128; ++c) {
+            std::string text = "Qrstuvw.XYZ;abc-DEFgh";  // 21 bytes: two words and a tail
+            text[place] = static_cast<char>(c);
+            keys[c] = hasher.Hash({text, "", "", 1, 1});
+        }
+        for (int c = 1; c < 128; ++c)
+            for (int d = c + 1; d < 128; ++d)
+                ASSERT_EQ(keys[c] == keys[d],
+                          AsciiLower(static_cast<char>(c)) == AsciiLower(static_cast<char>(d)))
+                    << "place " << place << ": " << c << " and " << d;
+    }
+    // A character beyond ASCII in a word leaves the ASCII before it to the word.
+    EXPECT_EQ(hasher.Hash({"ABCDEFGHIJ\xC3\x84KLM", "", "", 1, 1}),
+              hasher.Hash({"abcdefghij\xC3\xA4klm", "", "", 1, 1}));
+    EXPECT_EQ(hasher.Hash({"ABC\xC3\x84" "DEFGHIJKLMNOP", "", "", 1, 1}),
+              hasher.Hash({"abc\xC3\xA4" "defghijklmnop", "", "", 1, 1}));
 }
 
 // Keys that share the part a slot compares first, or the slot they start at, are
