@@ -192,8 +192,12 @@ TEST(RecordKeyHasher, TellsAsciiCharactersApartExceptByCase) {
     // A character beyond ASCII in a word leaves the ASCII before it to the word.
     EXPECT_EQ(hasher.Hash({"ABCDEFGHIJ\xC3\x84KLM", "", "", 1, 1}),
               hasher.Hash({"abcdefghij\xC3\xA4klm", "", "", 1, 1}));
-    EXPECT_EQ(hasher.Hash({"ABC\xC3\x84" "DEFGHIJKLMNOP", "", "", 1, 1}),
-              hasher.Hash({"abc\xC3\xA4" "defghijklmnop", "", "", 1, 1}));
+    EXPECT_EQ(hasher.Hash({"ABC\xC3\x84"
+                           "DEFGHIJKLMNOP",
+                           "", "", 1, 1}),
+              hasher.Hash({"abc\xC3\xA4"
+                           "defghijklmnop",
+                           "", "", 1, 1}));
 }
 
 // Keys that share the part a slot compares first, or the slot they start at, are
