@@ -18,6 +18,7 @@
 #include "data/Schema.h"
 #include "engine/Dao.h"
 #include "import/DuplicateCheck.h"
+#include "import/StoredKeys.h"
 #include "rtl/FormatSettings.h"
 
 namespace {

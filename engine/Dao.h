@@ -265,13 +265,14 @@ class Database {
     virtual std::shared_ptr<Recordset> OpenRecordset(const std::string& source, int type = 0,
                                                      int options = 0, int lockEdit = 0) = 0;
     virtual void Execute(const std::string& sql, int options = 0) = 0;
+    // Where the engine has nothing to hold, an object that holds nothing.
+    virtual std::unique_ptr<ReadSnapshot> HoldSnapshot();
     // Hands every row of the SELECT `sql` to `each`, then calls `done`. A database
     // file is read on a thread of its own while the caller goes on: both calls run
     // there until Wait, and the rows are those of the transaction as it stands at
-    // this call, so the caller changes none of them before Wait. Elsewhere the rows
+    // this call, so the caller changes none of them before Wait; `done` is called
+    // there also when the reading fails, not when it is stopped. Elsewhere the rows
     // are read here, before this returns.
-    // Where the engine has nothing to hold, an object that holds nothing.
-    virtual std::unique_ptr<ReadSnapshot> HoldSnapshot();
     virtual std::unique_ptr<RowReader> ReadRows(const std::string& sql, RowHandler each,
                                                 std::function<void()> done = {});
     virtual long long RecordsAffected() const = 0;

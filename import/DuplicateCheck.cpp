@@ -9,7 +9,6 @@
 #include <stdexcept>
 #include <string>
 
-#include "engine/Dao.h"
 #include "rtl/TextCase.h"
 #include "rtl/Utf8.h"
 
@@ -21,7 +20,6 @@ constexpr std::uint64_t kFirstSeed = 0x5A616C76;  // two independent hashes of o
 constexpr std::uint64_t kSecondSeed = 0x65727421;
 constexpr size_t kFoldedKept = 4096;  // texts beyond two-byte characters
 constexpr size_t kPairCount = (0xDF - 0xC2 + 1) * 64;
-constexpr size_t kMatchedTogether = 256;  // keys read before they are matched
 
 // By plain loops: the library's search for either of two characters costs a call
 // per character.
@@ -252,61 +250,6 @@ std::optional<int> TLineKeys::StoredRun(int row) const {
     if (mark > kFirst) mark = Mark(mark);  // the run is marked at the first line
     if (!IsStored(mark)) return std::nullopt;
     return RunOf(mark);
-}
-
-TStoredKeys::TStoredKeys() = default;
-TStoredKeys::~TStoredKeys() = default;
-
-void TStoredKeys::StartLoading(engine::Database& db, TLineKeys& lines, int exceptRun) {
-    StopLoading();
-    lines_ = &lines;
-    waiting_.clear();
-    linesComplete_ = false;
-    count_ = 0;
-    std::string sql = "SELECT Recvon, Recan, Tour, Datumvon, Datumbis, ImportID FROM Zalvert";
-    if (exceptRun > 0) sql += " WHERE ImportID < " + std::to_string(exceptRun);
-    reader_ = db.ReadRows(sql, [this](const engine::RowValues& row) { Add(row); });
-}
-
-void TStoredKeys::LinesComplete() {
-    linesComplete_.store(true, std::memory_order_release);
-}
-
-void TStoredKeys::FinishLoading() {
-    if (reader_) {
-        reader_->Wait();
-        reader_.reset();
-    }
-    // What the reading left: all of it when the lines came last.
-    Match();
-}
-
-void TStoredKeys::StopLoading() {
-    reader_.reset();
-}
-
-void TStoredKeys::Add(const engine::RowValues& row) {
-    const auto from = row.Date(3), to = row.Date(4);
-    // A record without both dates is no import's: no line can equal it.
-    if (!from || !to) return;
-    const TRecordKeyHash hash = hasher_.Hash({row.Text(0), row.Text(1), row.Text(2), *from, *to});
-    waiting_.push_back({hash, static_cast<int>(row.Integer(5))});
-    ++count_;
-    if (waiting_.size() >= kMatchedTogether && linesComplete_.load(std::memory_order_acquire))
-        Match();
-}
-
-// Sixteen keys at a time: their slots are fetched together before they are looked at.
-void TStoredKeys::Match() {
-    if (!lines_) return;
-    for (size_t start = 0; start < waiting_.size(); start += 16) {
-        const size_t end = std::min(start + 16, waiting_.size());
-        for (size_t i = start; i < end; ++i) lines_->Prefetch(waiting_[i].Hash);
-        for (size_t i = start; i < end; ++i)
-            if (const auto row = lines_->Find(waiting_[i].Hash))
-                lines_->MarkStored(*row, waiting_[i].ImportId);
-    }
-    waiting_.clear();
 }
 
 }  // namespace zalvert

@@ -7,11 +7,8 @@
 // in 10^16. The stored records are looked up in the file's lines, not the other way
 // round: the lines are fewer or as many, and are read anyway.
 
-#include <atomic>
 #include <climits>
 #include <cstdint>
-#include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,12 +18,6 @@
 #include "rtl/DateTime.h"
 
 namespace zalvert {
-
-namespace engine {
-class Database;
-class RowReader;
-class RowValues;
-}  // namespace engine
 
 struct TRecordKeyHash {
     std::uint64_t First = 0;
@@ -141,41 +132,6 @@ class TLineKeys {
     std::unordered_map<int, size_t> runIndex_;
     bool addingEnded_ = false;
     bool matchingEnded_ = false;
-};
-
-// The keys of the stored billing records, read on a thread of their own where the
-// database can while the file's lines are added, and matched with the lines once
-// they are all there.
-class TStoredKeys {
-  public:
-    TStoredKeys();
-    ~TStoredKeys();
-    // Records of `exceptRun` and of later runs are left out when it is set.
-    void StartLoading(engine::Database& db, TLineKeys& lines, int exceptRun = 0);
-    // Every line is added: keys read from now on are matched at once.
-    void LinesComplete();
-    // Waits until every stored key is read and matched.
-    void FinishLoading();
-    // Ends a reading the caller no longer waits for.
-    void StopLoading();
-    // Stored keys read.
-    size_t Count() const { return count_; }
-
-  private:
-    // On the reading thread, then on the caller's after the reading.
-    void Add(const engine::RowValues& row);
-    void Match();
-
-    struct TEntry {
-        TRecordKeyHash Hash;
-        int ImportId = 0;
-    };
-    TLineKeys* lines_ = nullptr;
-    std::vector<TEntry> waiting_;  // read, not yet matched
-    std::atomic<bool> linesComplete_ = false;
-    size_t count_ = 0;
-    TRecordKeyHasher hasher_;  // the reading thread's
-    std::unique_ptr<engine::RowReader> reader_;
 };
 
 }  // namespace zalvert

@@ -16,6 +16,7 @@
 #include "import/ImportGrid.h"
 #include "import/ImportView.h"
 #include "import/RunLog.h"
+#include "import/StoredKeys.h"
 #include "rtl/LastConversion.h"
 
 namespace zalvert {

@@ -63,8 +63,13 @@ class TAsideRowReader : public RowReader {
   private:
     void Read() {
         const TStatementRow row(*statement_);
-        bool more = true;
-        while (more && !stop_) more = ReadSome(row);
+        try {
+            bool more = true;
+            while (more && !stop_) more = ReadSome(row);
+        } catch (...) {
+            if (done_) done_();
+            throw;
+        }
         if (!stop_ && done_) done_();
     }
 

@@ -604,6 +604,18 @@ TEST_P(BothEnginesTest, ReadsRowsForACallerThatLooksAtEachOnce) {
         unknownField);
     EXPECT_NE(ErrorOf([&] { db->ReadRows("DELETE FROM Kunde", [](const RowValues&) {})->Wait(); }),
               0);
+    // A reading that fails at its first row: a caller waiting for its end hears of
+    // it, from the reading's end or at once.
+    bool ended = false;
+    std::unique_ptr<RowReader> failing;
+    EXPECT_NE(ErrorOf([&] {
+                  failing = db->ReadRows(
+                      "SELECT Abs(-9223372036854775807 - ID) FROM Kunde", [](const RowValues&) {},
+                      [&] { ended = true; });
+                  failing->Wait();
+              }),
+              0);
+    EXPECT_TRUE(ended || !failing);
 }
 
 TEST_P(BothEnginesTest, SeeksOnAnIndexAndFindsByCriteria) {

@@ -107,6 +107,7 @@ TEST_F(DuplicateCheckTest, SwitchedOffTheyAreStoredAsBefore) {
 // A file large enough for its lines' keys to be made in two halves at once: lines
 // repeated within either half and across them, refused lines in both, and lines of
 // a run stored before, each marked as a single pass over the lines would mark it.
+// The stored records are enough for their keys to be hashed by both threads.
 TEST_F(DuplicateCheckTest, MarksEveryLineOfALargeFileAsInOrder) {
     Start({"Nordfracht"});
     const auto line = [](int key, bool known) {
@@ -114,8 +115,14 @@ TEST_F(DuplicateCheckTest, MarksEveryLineOfALargeFileAsInOrder) {
                std::to_string(key) + ";0" + std::to_string(1 + key % 9) + ".03.2018;" +
                std::to_string(10 + key % 19) + ".03.2018;T" + std::to_string(key % 500) + "\n";
     };
-    Import(line(11, true) + line(29999, true) + line(3, false));
-    ASSERT_EQ(Stored().size(), 2u);
+    std::map<int, int> first = {{11, 0}, {29999, 0}};  // key: first row, 0 for stored
+    std::string before = line(11, true) + line(29999, true) + line(1, false);
+    for (int key = 3; key <= 12000; key += 3) {
+        before += line(key, true);
+        first[key] = 0;
+    }
+    Import(before);
+    ASSERT_EQ(Stored().size(), first.size());
     SetClockForTesting(TSystemTime{2026, 12, 9, 8, 0, 0, 0});
     const int lines = 30000;
     std::vector<int> keys(lines + 1);
@@ -125,7 +132,7 @@ TEST_F(DuplicateCheckTest, MarksEveryLineOfALargeFileAsInOrder) {
         file += line(keys[row], row % 7 != 0);
     }
     Import(file);
-    std::map<int, int> first = {{11, 0}, {29999, 0}};  // key: first row, 0 for stored
+    const size_t storedBefore = first.size();
     int stored = 0;
     for (int row = 1; row <= lines; ++row) {
         std::string expected;
@@ -140,7 +147,43 @@ TEST_F(DuplicateCheckTest, MarksEveryLineOfALargeFileAsInOrder) {
         }
         ASSERT_EQ(Mark(row), expected) << "row " << row;
     }
-    EXPECT_EQ(Stored().size(), 2u + static_cast<size_t>(stored));
+    EXPECT_EQ(Stored().size(), storedBefore + static_cast<size_t>(stored));
+}
+
+// A short file against many stored records: the lines are done long before the
+// stored keys are read, and the rest of them is hashed by both threads.
+TEST_F(DuplicateCheckTest, FindsEveryStoredRecordOfALargerTable) {
+    Start({"Nordfracht"});
+    const auto line = [](int key) {
+        return "Nordfracht;Kunde " + std::to_string(key) + ";0" + std::to_string(1 + key % 9) +
+               ".03.2018;" + std::to_string(10 + key % 19) + ".03.2018;T" +
+               std::to_string(key % 500) + "\n";
+    };
+    const int storedKeys = 40000;
+    std::string before;
+    for (int key = 1; key <= storedKeys; ++key) before += line(key);
+    Import(before);
+    ASSERT_EQ(Stored().size(), static_cast<size_t>(storedKeys));
+    SetClockForTesting(TSystemTime{2026, 12, 9, 8, 0, 0, 0});
+    std::string file;
+    std::vector<int> keys(2001);
+    for (int row = 1; row <= 2000; ++row) {
+        keys[row] = row % 10 == 0 ? keys[row - 1] : row * 37;
+        file += line(keys[row]);
+    }
+    Import(file);
+    int added = 0;
+    for (int row = 1; row <= 2000; ++row) {
+        std::string expected;
+        if (keys[row] <= storedKeys)
+            expected = "Doppelt: bereits mit Import 1 gespeichert";
+        else if (row % 10 == 0)
+            expected = "Doppelt: wie Zeile " + std::to_string(row - 1);
+        else
+            ++added;
+        ASSERT_EQ(Mark(row), expected) << "row " << row;
+    }
+    EXPECT_EQ(Stored().size(), static_cast<size_t>(storedKeys + added));
 }
 
 TEST(RecordKeyHasher, GivesTheSameHashOnlyForTheSameKey) {
