@@ -67,7 +67,7 @@ class TAsideRowReader : public RowReader {
             bool more = true;
             while (more && !stop_) more = ReadSome(row);
         } catch (...) {
-            if (done_) done_();
+            if (!stop_ && done_) done_();  // a caller may be waiting for the end
             throw;
         }
         if (!stop_ && done_) done_();
