@@ -107,7 +107,8 @@ TEST_F(DuplicateCheckTest, SwitchedOffTheyAreStoredAsBefore) {
 // A file large enough for its lines' keys to be made in two halves at once: lines
 // repeated within either half and across them, refused lines in both, and lines of
 // a run stored before, each marked as a single pass over the lines would mark it.
-// The stored records are enough for their keys to be hashed by both threads.
+// Thousands of stored records, read while the lines' keys are made: the reading
+// hashes them itself.
 TEST_F(DuplicateCheckTest, MarksEveryLineOfALargeFileAsInOrder) {
     Start({"Nordfracht"});
     const auto line = [](int key, bool known) {
@@ -151,7 +152,7 @@ TEST_F(DuplicateCheckTest, MarksEveryLineOfALargeFileAsInOrder) {
 }
 
 // A short file against many stored records: the lines are done long before the
-// stored keys are read, and the rest of them is hashed by both threads.
+// stored keys are read, and the run's thread hashes them as they come.
 TEST_F(DuplicateCheckTest, FindsEveryStoredRecordOfALargerTable) {
     Start({"Nordfracht"});
     const auto line = [](int key) {
