@@ -17,7 +17,9 @@ class TStatementRow : public RowValues {
   public:
     explicit TStatementRow(const TStatement& statement) : statement_(statement) {}
 
-    bool IsNull(int column) const override { return statement_.ColumnIsNull(column); }
+    bool IsNull(int column) const override {
+        return sqlite3_value_type(statement_.ColumnValue(column)) == SQLITE_NULL;
+    }
     std::string_view Text(int column) const override {
         return TStatement::ValueView(statement_.ColumnValue(column));
     }
@@ -33,7 +35,9 @@ class TStatementRow : public RowValues {
                 return std::nullopt;
         }
     }
-    long long Integer(int column) const override { return statement_.ColumnInt64(column); }
+    long long Integer(int column) const override {
+        return sqlite3_value_int64(statement_.ColumnValue(column));
+    }
 
   private:
     const TStatement& statement_;
