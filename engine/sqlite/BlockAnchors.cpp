@@ -5,6 +5,7 @@
 #include <chrono>
 #include <system_error>
 
+#include "engine/sqlite/ReadAheadVfs.h"
 #include "engine/sqlite/Sqlite.h"
 
 namespace zalvert::engine {
@@ -51,7 +52,9 @@ void TBlockAnchors::Find() {
     size_t found = 1;
     bool complete = false;
     try {
-        TSqliteConnection connection(path_, SQLITE_OPEN_READONLY);
+        // The walk reads the table's pages mostly in file order: reading ahead, one
+        // system call serves dozens of them.
+        TSqliteConnection connection(path_, SQLITE_OPEN_READONLY, ReadAheadVfsName());
         sqlite3_busy_timeout(connection.Handle(), 200);
         connection.Exec("BEGIN");
         TStatement next(connection, "SELECT rowid FROM " + table_ +

@@ -14,10 +14,10 @@ ESqlite ESqlite::LastError(sqlite3* db) {
                    Text(sqlite3_db_filename(db, "main")));
 }
 
-TSqliteConnection::TSqliteConnection(const std::string& path, int flags) {
+TSqliteConnection::TSqliteConnection(const std::string& path, int flags, const char* vfs) {
     // Serialized: held rows are written on a second thread, and the program must not
     // depend on every other call waiting for it (a statement finalized meanwhile).
-    const int rc = sqlite3_open_v2(path.c_str(), &db_, flags | SQLITE_OPEN_FULLMUTEX, nullptr);
+    const int rc = sqlite3_open_v2(path.c_str(), &db_, flags | SQLITE_OPEN_FULLMUTEX, vfs);
     if (rc != SQLITE_OK) {
         const std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
         const int code = db_ ? sqlite3_extended_errcode(db_) : rc;

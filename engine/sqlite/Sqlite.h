@@ -30,7 +30,8 @@ class ESqlite : public std::runtime_error {
 
 class TSqliteConnection {
   public:
-    TSqliteConnection(const std::string& path, int flags);
+    // `vfs` names the file layer; SQLite's default where none.
+    TSqliteConnection(const std::string& path, int flags, const char* vfs = nullptr);
     ~TSqliteConnection();
     TSqliteConnection(const TSqliteConnection&) = delete;
     TSqliteConnection& operator=(const TSqliteConnection&) = delete;
