@@ -1,9 +1,11 @@
 #pragma once
 // The first row id of every block of positions of a table with gaps, found after
-// the open on a thread and a connection of their own at the lowest priority, so
-// that a jump into the middle reads the one block between two of them instead of
-// skipping every row up to there. Where no thread or connection can be had, or
-// the file changed meanwhile, none is found and the caller skips as before.
+// the open at the lowest priority by two walks, each on a thread and a connection
+// of its own: one up from the first block, one down from the last (whose
+// positions the open's count gives), until they meet. A jump into the middle then
+// reads the one block between two of them instead of skipping every row up to
+// there. Where no thread or connection can be had, or the file changed meanwhile,
+// none is found and the caller skips as before.
 
 #include <atomic>
 #include <condition_variable>
@@ -15,6 +17,8 @@
 #include <vector>
 
 namespace zalvert::engine {
+
+class TSqliteConnection;
 
 class TBlockAnchors {
   public:
@@ -39,19 +43,30 @@ class TBlockAnchors {
     bool Wait();
 
   private:
-    void Find();
-    void Publish(size_t found, bool ended, bool failed);
+    enum class TWalk { Up, Down };
+    void Find(TWalk walk);
+    // The next block whose anchor `walk` finds, once the last one found is
+    // published; none once the walks met or are stopped.
+    std::optional<size_t> Claim(TWalk walk, std::optional<size_t> found);
+    bool Agrees(TSqliteConnection& connection, TWalk walk, std::optional<size_t> last) const;
+    bool Known(size_t block) const { return block < low_ || block >= high_; }
+    void Start(TWalk walk, std::thread& thread);
 
     const std::string path_, table_;
     const size_t block_, rows_;
-    std::vector<std::int64_t> ids_;  // the first id of each block, written before `ready_`
+    // The first id of each block, each written by the one walk that claimed it
+    // before it is published.
+    std::vector<std::int64_t> ids_;
     std::mutex mutex_;
     std::condition_variable progressed_;
-    size_t ready_ = 1;  // anchors found; position 0's is known
-    bool ended_ = false;
-    bool failed_ = false;
+    size_t low_ = 1;       // ids_[0, low_) found; position 0's is known
+    size_t high_;          // ids_[high_, end) found
+    size_t nextUp_ = 1;    // the next block the walk up may claim
+    size_t claimedDown_;   // the lowest block the walk down claimed
+    int running_ = 0;      // walks not ended
+    bool failed_ = false;  // a walk's view disagreed with the open's count
     std::atomic<bool> stop_{false};
-    std::thread thread_;
+    std::thread up_, down_;
 };
 
 }  // namespace zalvert::engine

@@ -22,7 +22,8 @@ struct TFile {
     sqlite3_int64 Start = 0;           // the file offset of Stretch[0]
     int Length = 0;                    // bytes of Stretch that are the file's
     int Window = 0;                    // what the next read ahead fetches
-    sqlite3_int64 Next = 0;            // where the last read not from Stretch ended
+    sqlite3_int64 Previous = 0;        // where the last read not from Stretch began
+    sqlite3_int64 Next = 0;            // and where it ended
 };
 
 // The lower layer's file lives in the same allocation, after ours.
@@ -44,27 +45,43 @@ void Forget(sqlite3_file* file) {
     Of(file).Length = 0;
 }
 
-// Forward, beyond the last read or the stretch, and close: a walk in file order.
-bool Continues(const TFile& file, sqlite3_int64 offset, int amount) {
+enum class TWalk { None, Forward, Backward };
+
+// Beyond the last read or the stretch and close to it: a walk in file order, up
+// or down.
+TWalk WalkOf(const TFile& file, sqlite3_int64 offset, int amount) {
     const sqlite3_int64 reach = 2 * std::max(file.Window, amount);
     const auto after = [&](sqlite3_int64 end) { return offset >= end && offset < end + reach; };
-    return (file.Length > 0 && after(file.Start + file.Length)) || after(file.Next);
+    const auto before = [&](sqlite3_int64 begin) {
+        return offset + amount <= begin && offset + amount > begin - reach;
+    };
+    // The stretch first: the walk it serves goes on past reads of inner pages.
+    if (file.Length > 0 && after(file.Start + file.Length)) return TWalk::Forward;
+    if (file.Length > 0 && before(file.Start)) return TWalk::Backward;
+    if (after(file.Next)) return TWalk::Forward;
+    if (before(file.Previous)) return TWalk::Backward;
+    return TWalk::None;
 }
 
-// Reads `amount` bytes at `offset` and a stretch after them into file.Stretch;
-// false where the stretch cannot be had (the caller then reads plainly).
-bool FetchStretch(TFile& file, int amount, sqlite3_int64 offset) {
+// Reads `amount` bytes at `offset` and a stretch beyond them in the walk's
+// direction into file.Stretch; false where the stretch cannot be had (the caller
+// then reads plainly).
+bool FetchStretch(TFile& file, TWalk walk, int amount, sqlite3_int64 offset) {
     sqlite3_int64 size = 0;
     if (file.Real->pMethods->xFileSize(file.Real, &size) != SQLITE_OK || size < offset + amount)
         return false;
     if (!file.Stretch) file.Stretch = static_cast<unsigned char*>(sqlite3_malloc(kMaxStretch));
     if (!file.Stretch) return false;
     file.Window = std::min(kMaxStretch, std::max(2 * file.Window, 4 * amount));
-    const int length = static_cast<int>(std::min<sqlite3_int64>(file.Window, size - offset));
+    const sqlite3_int64 start =
+        walk == TWalk::Forward ? offset : std::max<sqlite3_int64>(0, offset + amount - file.Window);
+    const int length = static_cast<int>(walk == TWalk::Forward
+                                            ? std::min<sqlite3_int64>(file.Window, size - offset)
+                                            : offset + amount - start);
     file.Length = 0;
-    if (file.Real->pMethods->xRead(file.Real, file.Stretch, length, offset) != SQLITE_OK)
+    if (file.Real->pMethods->xRead(file.Real, file.Stretch, length, start) != SQLITE_OK)
         return false;
-    file.Start = offset;
+    file.Start = start;
     file.Length = length;
     return true;
 }
@@ -77,8 +94,10 @@ int Read(sqlite3_file* handle, void* out, int amount, sqlite3_int64 offset) {
         file.Length > 0 && offset >= file.Start && offset + amount <= file.Start + file.Length;
     if (!inStretch) {
         // A read elsewhere (the tree's inner pages) keeps the stretch for the walk.
-        if (!Continues(file, offset, amount) || !FetchStretch(file, amount, offset)) {
+        const TWalk walk = WalkOf(file, offset, amount);
+        if (walk == TWalk::None || !FetchStretch(file, walk, amount, offset)) {
             file.Window /= 2;
+            file.Previous = offset;
             file.Next = offset + amount;
             return file.Real->pMethods->xRead(file.Real, out, amount, offset);
         }

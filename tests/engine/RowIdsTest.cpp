@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/core/RowIds.h"
+#include "engine/sqlite/BlockAnchors.h"
 #include "engine/sqlite/TableKeys.h"
 #include "tests/engine/EngineFixture.h"
 #include "tests/support/TempDir.h"
@@ -335,6 +336,41 @@ TEST(TableKeys, ReadTheMiddleBetweenAnchorsFoundAside) {
     for (const std::int64_t id : view)
         if (id < from || id >= to) expected.push_back(id);
     EXPECT_EQ(seen, expected);
+}
+
+// The two walks, up from the first block and down from the last, meet wherever
+// their pace takes them: every block's bounds are the first ids of it and the
+// next, for counts of rows that fill the last block or leave it short, and for
+// tables of one and two blocks.
+TEST(BlockAnchors, FindTheFirstIdOfEveryBlockFromBothEnds) {
+    std::mt19937 random(20261211);
+    TNumberedFile file("beide.db", 30000);
+    std::vector<std::int64_t> view;
+    std::string gaps;
+    for (std::int64_t id = 1; id <= 30000; ++id) {
+        if (random() % 3 == 0) {
+            gaps += (gaps.empty() ? "" : ",") + std::to_string(id);
+            continue;
+        }
+        view.push_back(id);
+    }
+    file.Main.Exec("DELETE FROM t WHERE id IN (" + gaps + ")");
+    for (const size_t block : {size_t{100}, size_t{137}, view.size() / 2, view.size()}) {
+        const size_t blocks = (view.size() + block - 1) / block;
+        TBlockAnchors anchors(file.Path, "t", view.front(), blocks, block, view.size());
+        ASSERT_TRUE(anchors.Wait()) << "blocks of " << block;
+        for (size_t b = 0; b < blocks; ++b) {
+            const auto bounds = anchors.Bounds(b, 0);
+            ASSERT_TRUE(bounds) << "block " << b << " of " << block;
+            EXPECT_EQ(bounds->First, view[b * block]) << "block " << b << " of " << block;
+            const auto next = b + 1 < blocks ? std::optional(view[(b + 1) * block]) : std::nullopt;
+            EXPECT_EQ(bounds->Next, next) << "block " << b << " of " << block;
+        }
+    }
+    // A count that disagrees with the file's: found, but of no use.
+    TBlockAnchors wrong(file.Path, "t", view.front(), view.size() / 100 + 1, 100, view.size() + 1);
+    EXPECT_FALSE(wrong.Wait());
+    EXPECT_FALSE(wrong.Bounds(12, 0));
 }
 
 // Anchors found in another view of the file than the open's (rows deleted in a
