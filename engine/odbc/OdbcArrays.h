@@ -1,7 +1,7 @@
 #pragma once
 // A column of a batch's rows as one PostgreSQL array literal, so that a batch
-// goes to the server as one parameter a column ("INSERT INTO t (a, b) SELECT *
-// FROM unnest(CAST(? AS text[]), CAST(? AS timestamp[]))") instead of one a
+// goes to the server as one parameter a column ("INSERT INTO t (a, b) SELECT
+// unnest(CAST(? AS text[])), unnest(CAST(? AS timestamp[]))") instead of one a
 // value: the driver and the server handle a few parameters instead of
 // thousands, and the server plans a small statement.
 

@@ -24,8 +24,10 @@ namespace zalvert::engine::odbc {
 struct TBatchInsert {
     // "INSERT INTO t (k, a, b) VALUES": the rows' values follow, one parameter each.
     std::string Values;
-    // "INSERT INTO t (k, a, b) SELECT * FROM unnest(CAST(? AS bigint[]), ...)": a
-    // parameter a column (OdbcArrays.h); empty where a column has no such type.
+    // "INSERT INTO t (k, a, b) SELECT unnest(CAST(? AS bigint[])), ...": a
+    // parameter a column (OdbcArrays.h), unnested side by side as the rows are
+    // inserted (unnest in FROM would first copy every row into a row store);
+    // empty where a column has no such type.
     std::string Arrays;
 };
 

@@ -239,9 +239,10 @@ const TBatchInsert& TOdbcRecordset::BatchInsert() {
             arrays.clear();
             break;
         }
-        (arrays += arrays.empty() ? "" : ", ") += "CAST(? AS " + std::string(element) + "[])";
+        (arrays += arrays.empty() ? "" : ", ") +=
+            "unnest(CAST(? AS " + std::string(element) + "[]))";
     }
-    batchInsert_.Arrays = arrays.empty() ? "" : into + " SELECT * FROM unnest(" + arrays + ")";
+    batchInsert_.Arrays = arrays.empty() ? "" : into + " SELECT " + arrays;
     return batchInsert_;
 }
 
