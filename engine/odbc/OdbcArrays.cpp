@@ -116,6 +116,47 @@ std::string_view ArrayElementType(int daoType) {
     }
 }
 
+namespace {
+
+constexpr char kSeparator = '\x1f';
+constexpr char kNullMark = '\x1e';
+
+}  // namespace
+
+bool TakesSeparatedTexts(std::string_view element) {
+    return element == "text";
+}
+
+std::string UnnestedColumn(std::string_view element) {
+    const std::string literal = "CAST(? AS " + std::string(element) + "[])";
+    if (!TakesSeparatedTexts(element)) return "unnest(" + literal + ")";
+    // chr() of a constant is folded into the plan once.
+    return "unnest(COALESCE(string_to_array(CAST(? AS text), chr(31), chr(30)), " + literal + "))";
+}
+
+bool AppendSeparatedTexts(std::string& out, const Variant* values, size_t rows, size_t width,
+                          size_t column) {
+    const size_t before = out.size();
+    for (size_t row = 0; row < rows; ++row) {
+        const Variant& value = values[row * width + column];
+        if (row > 0) out += kSeparator;
+        if (value.IsEmptyOrNull()) {
+            out += kNullMark;
+            continue;
+        }
+        const bool fits = value.Type() == TVarType::String &&
+                          value.StringValue().find(kSeparator) == std::string::npos &&
+                          value.StringValue() != std::string_view(&kNullMark, 1) &&
+                          !(rows == 1 && value.StringValue().empty());
+        if (!fits) {
+            out.resize(before);
+            return false;
+        }
+        out += value.StringValue();
+    }
+    return true;
+}
+
 void AppendArrayLiteral(std::string& out, const Variant* values, size_t rows, size_t width,
                         size_t column) {
     out += '{';

@@ -9,23 +9,33 @@ namespace zalvert::engine::odbc {
 
 namespace {
 
-// The rows' columns as array literals, a parameter each.
+// The rows' columns as parameters: an array literal each, or for a column of
+// texts the separated texts and NULL, or NULL and the literal where they cannot go
+// so.
 void MakeColumns(std::vector<Variant>& columns, const std::vector<Variant>& values, size_t rows,
-                 size_t width) {
-    columns.resize(width);
-    std::string literal;
+                 size_t width, const std::vector<char>& texts) {
+    columns.resize(width + static_cast<size_t>(std::count(texts.begin(), texts.end(), 1)));
+    size_t parameter = 0;
+    std::string text;
     for (size_t column = 0; column < width; ++column) {
-        literal.clear();
-        AppendArrayLiteral(literal, values.data(), rows, width, column);
-        columns[column].AssignText(literal);
+        text.clear();
+        const bool separated = column < texts.size() && texts[column];
+        if (separated && AppendSeparatedTexts(text, values.data(), rows, width, column)) {
+            columns[parameter++].AssignText(text);
+            columns[parameter++] = Variant::Null();
+            continue;
+        }
+        if (separated) columns[parameter++] = Variant::Null();
+        AppendArrayLiteral(text, values.data(), rows, width, column);
+        columns[parameter++].AssignText(text);
     }
 }
 
 // Binds and runs `stmt` for `rows` rows of `values`, in the form it was prepared for.
-void Run(TOdbcStatement& stmt, bool arrays, const std::vector<Variant>& values, size_t rows,
-         size_t width, std::vector<Variant>& columns) {
-    if (arrays) {
-        MakeColumns(columns, values, rows, width);
+void Run(TOdbcStatement& stmt, const TBatchInsert& insert, const std::vector<Variant>& values,
+         size_t rows, size_t width, std::vector<Variant>& columns) {
+    if (!insert.Arrays.empty()) {
+        MakeColumns(columns, values, rows, width, insert.Texts);
         stmt.Bind(columns);
     } else {
         stmt.Bind(values.data(), rows * width);
@@ -76,10 +86,10 @@ void TOdbcBatch::SendFull(TOdbcConnection& connection) {
     values_.clear();
     const size_t rows = rows_;
     rows_ = 0;
-    sender_.Start([&connection, &stmt = *full_, arrays, &values = sending_, rows, width = width_,
-                   &columns = columns_] {
+    sender_.Start([&connection, &stmt = *full_, &insert = insert_, &values = sending_, rows,
+                   width = width_, &columns = columns_] {
         const std::lock_guard lock(connection.Busy());
-        Run(stmt, arrays, values, rows, width, columns);
+        Run(stmt, insert, values, rows, width, columns);
     });
 }
 
@@ -93,11 +103,11 @@ void TOdbcBatch::Flush(TOdbcConnection& connection) {
             const bool arrays = !insert_.Arrays.empty();
             if (arrays) {
                 PrepareFull(connection);
-                Run(*full_, true, values_, rows, width_, columns_);
+                Run(*full_, insert_, values_, rows, width_, columns_);
             } else {
                 TOdbcStatement stmt(connection);
                 stmt.Prepare(insert_.Values + " " + ValuesRows(rows, width_));
-                Run(stmt, false, values_, rows, width_, columns_);
+                Run(stmt, insert_, values_, rows, width_, columns_);
             }
         }
         if (generic_) connection.Exec("SET plan_cache_mode = force_custom_plan");

@@ -29,6 +29,8 @@ struct TBatchInsert {
     // inserted (unnest in FROM would first copy every row into a row store);
     // empty where a column has no such type.
     std::string Arrays;
+    // Which of those columns go as separated texts (OdbcArrays.h).
+    std::vector<char> Texts;
 };
 
 class TOdbcBatch {

@@ -233,14 +233,15 @@ const TBatchInsert& TOdbcRecordset::BatchInsert() {
     const std::string into = "INSERT INTO " + ServerName(source_.Table) + " (" + columns + ")";
     batchInsert_.Values = into + " VALUES";
     std::string arrays;
+    batchInsert_.Texts.clear();
     for (const int type : types) {
         const std::string_view element = ArrayElementType(type);
         if (element.empty()) {
             arrays.clear();
             break;
         }
-        (arrays += arrays.empty() ? "" : ", ") +=
-            "unnest(CAST(? AS " + std::string(element) + "[]))";
+        (arrays += arrays.empty() ? "" : ", ") += UnnestedColumn(element);
+        batchInsert_.Texts.push_back(TakesSeparatedTexts(element));
     }
     batchInsert_.Arrays = arrays.empty() ? "" : into + " SELECT " + arrays;
     return batchInsert_;

@@ -175,14 +175,22 @@ TEST_P(BothEnginesTest, StoresEveryTypeAsWrittenAndRefusesWhatDoesNotFit) {
 // arrays, or with the statement's parameters bound once): every value arrives
 // as given, whatever the value before it in the same column was.
 TEST_P(BothEnginesTest, KeepsEveryValueOfRowsWrittenManyAtATime) {
-    target_.DropTables({"Werte"});
+    target_.DropTables({"Werte", "Leer"});
     db_->Execute(
         "CREATE TABLE [Werte] ([ID] COUNTER PRIMARY KEY, [Reell] DOUBLE, [Bild] LONGBINARY, "
         "[Gross] BIGINT)");
+    db_->Execute("CREATE TABLE [Leer] ([ID] COUNTER PRIMARY KEY, [Text] TEXT(20))");
     using TMaker = std::function<Variant(int)>;
     const std::vector<std::pair<const char*, TMaker>> kunde{
+        // The server's separated texts: a separator makes the second batch's
+        // column an array literal, a NULL mark alone the third's.
         {"Name",
-         [](int i) { return i % 7 == 0 ? Variant::Null() : Variant("N" + std::to_string(i)); }},
+         [](int i) {
+             if (i == 2500) return Variant("mit\x1fTrenner");
+             if (i == 4100) return Variant("\x1e");
+             if (i % 11 == 0) return Variant("\x1e" + std::to_string(i) + "\x1e");
+             return i % 7 == 0 ? Variant::Null() : Variant("N" + std::to_string(i));
+         }},
         {"Notiz",
          [](int i) {
              switch (i % 6) {
@@ -228,6 +236,8 @@ TEST_P(BothEnginesTest, KeepsEveryValueOfRowsWrittenManyAtATime) {
         {"Gross",
          [](int i) { return Variant(i % 2 ? -(std::int64_t{1} << 50) - i : std::int64_t{i}); }},
     };
+    const std::vector<std::pair<const char*, TMaker>> leer{
+        {"Text", [](int) { return Variant(""); }}};
     auto engine = CreateDBEngine("DAO.DBEngine.36");
     auto ws = engine->CreateWorkspace("V", "Admin", "");
     auto db = OpenIn(*ws);
@@ -262,7 +272,9 @@ TEST_P(BothEnginesTest, KeepsEveryValueOfRowsWrittenManyAtATime) {
     };
     writeAndCompare("Kunde", kunde, 4203);
     writeAndCompare("Werte", werte, 2203);
-    target_.DropTables({"Werte"});
+    // A batch of one row whose text is empty: not split into no text at all.
+    writeAndCompare("Leer", leer, 1);
+    target_.DropTables({"Werte", "Leer"});
 }
 
 // A record's fields describe themselves alike on both engines, in a recordset
