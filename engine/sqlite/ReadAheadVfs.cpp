@@ -10,7 +10,7 @@
 namespace zalvert::engine {
 namespace {
 
-// The most one read fetches ahead: a few dozen pages, little memory for the one
+// The most one read fetches ahead: a few dozen pages, little memory for each
 // connection that reads this way.
 constexpr int kMaxStretch = 256 * 1024;
 
@@ -30,7 +30,9 @@ struct TFile {
 constexpr int kRealOffset = (sizeof(TFile) + 7) / 8 * 8;
 
 sqlite3_vfs vfs;
-sqlite3_io_methods methods;
+// Alike but for their version: a file offers the calls its lower file offers
+// (shared memory from 2 on, mapping from 3 on).
+sqlite3_io_methods methods[3];
 
 TFile& Of(sqlite3_file* file) {
     return *reinterpret_cast<TFile*>(file);
@@ -175,18 +177,41 @@ int Open(sqlite3_vfs*, const char* name, sqlite3_file* handle, int flags, int* o
     file->Real = reinterpret_cast<sqlite3_file*>(reinterpret_cast<char*>(handle) + kRealOffset);
     file->Database = (flags & SQLITE_OPEN_MAIN_DB) != 0;
     const int rc = Lower()->xOpen(Lower(), name, file->Real, flags, outFlags);
-    // Failed, SQLite closes nothing: neither may this layer.
+    // Failed, SQLite closes nothing of this layer: the lower file is closed here.
     if (rc != SQLITE_OK || !file->Real->pMethods) {
+        if (file->Real->pMethods) file->Real->pMethods->xClose(file->Real);
         file->~TFile();
         handle->pMethods = nullptr;
         return rc != SQLITE_OK ? rc : SQLITE_CANTOPEN;
     }
-    // The lower file's shared-memory and mapping calls only where it has them.
-    static std::once_flag versioned;
-    std::call_once(versioned,
-                   [&] { methods.iVersion = std::min(3, file->Real->pMethods->iVersion); });
-    handle->pMethods = &methods;
+    const int version = std::clamp(file->Real->pMethods->iVersion, 1, 3);
+    handle->pMethods = &methods[version - 1];
     return SQLITE_OK;
+}
+
+void FillMethods() {
+    for (int version = 1; version <= 3; ++version) {
+        sqlite3_io_methods& m = methods[version - 1];
+        m.iVersion = version;
+        m.xClose = Close;
+        m.xRead = Read;
+        m.xWrite = Write;
+        m.xTruncate = Truncate;
+        m.xSync = Sync;
+        m.xFileSize = FileSize;
+        m.xLock = Lock;
+        m.xUnlock = Unlock;
+        m.xCheckReservedLock = CheckReservedLock;
+        m.xFileControl = FileControl;
+        m.xSectorSize = SectorSize;
+        m.xDeviceCharacteristics = DeviceCharacteristics;
+        m.xShmMap = ShmMap;
+        m.xShmLock = ShmLock;
+        m.xShmBarrier = ShmBarrier;
+        m.xShmUnmap = ShmUnmap;
+        m.xFetch = Fetch;
+        m.xUnfetch = Unfetch;
+    }
 }
 
 void Register() {
@@ -241,25 +266,7 @@ void Register() {
         };
     }
 
-    methods.iVersion = 1;
-    methods.xClose = Close;
-    methods.xRead = Read;
-    methods.xWrite = Write;
-    methods.xTruncate = Truncate;
-    methods.xSync = Sync;
-    methods.xFileSize = FileSize;
-    methods.xLock = Lock;
-    methods.xUnlock = Unlock;
-    methods.xCheckReservedLock = CheckReservedLock;
-    methods.xFileControl = FileControl;
-    methods.xSectorSize = SectorSize;
-    methods.xDeviceCharacteristics = DeviceCharacteristics;
-    methods.xShmMap = ShmMap;
-    methods.xShmLock = ShmLock;
-    methods.xShmBarrier = ShmBarrier;
-    methods.xShmUnmap = ShmUnmap;
-    methods.xFetch = Fetch;
-    methods.xUnfetch = Unfetch;
+    FillMethods();
     sqlite3_vfs_register(&vfs, 0);
 }
 
