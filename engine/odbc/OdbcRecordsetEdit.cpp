@@ -238,6 +238,7 @@ const TBatchInsert& TOdbcRecordset::BatchInsert() {
         const std::string_view element = ArrayElementType(type);
         if (element.empty()) {
             arrays.clear();
+            batchInsert_.Texts.clear();
             break;
         }
         (arrays += arrays.empty() ? "" : ", ") += UnnestedColumn(element);
