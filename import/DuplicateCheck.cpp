@@ -224,8 +224,8 @@ void TLineKeys::MarkStored(int row, int run) {
 
 void TLineKeys::EndMatching() {
     // Assigning {} would empty a table but keep its memory for the rest of the run.
-    firsts_ = std::vector<TSlot>();
-    firstHalves_ = std::vector<std::uint64_t>();
+    firsts_ = TLineVector<TSlot>();
+    firstHalves_ = TLineVector<std::uint64_t>();
     runIndex_ = {};
     matchingEnded_ = true;
 }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "rtl/DateTime.h"
+#include "rtl/LargeMemory.h"
 
 namespace zalvert {
 
@@ -124,10 +125,14 @@ class TLineKeys {
     std::optional<int> FirstRow(const TRecordKeyHash& hash, int row);
     size_t RunIndex(int run);
 
-    std::vector<std::uint64_t> firstHalves_;  // until the matching ends
-    std::vector<std::int32_t> marks_;
+    // A value for every line of the file: whole large pages for a large file.
+    template <class T>
+    using TLineVector = std::vector<T, TLargeAllocator<T>>;
+
+    TLineVector<std::uint64_t> firstHalves_;  // until the matching ends
+    TLineVector<std::int32_t> marks_;
     // Open addressing, at most 2/3 full: made when the lines taken are known.
-    std::vector<TSlot> firsts_;
+    TLineVector<TSlot> firsts_;
     std::vector<int> runs_;  // the runs the marks name, each once
     std::unordered_map<int, size_t> runIndex_;
     bool addingEnded_ = false;

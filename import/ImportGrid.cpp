@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <stdexcept>
 
 namespace zalvert {
@@ -29,11 +30,35 @@ const TImportGrid::TRow* TImportGrid::FindRow(int row) const {
 TImportGrid::TRow& TImportGrid::SlotRow(int row) {
     const auto needed = static_cast<size_t>(row) + 1;
     while (storedRows_ < needed) {
-        if (storedRows_ % kRowsPerBlock == 0)
-            rowBlocks_.push_back(std::make_unique<TRow[]>(kRowsPerBlock));
+        if (storedRows_ % kRowsPerBlock == 0) AddRowBlock();
         storedRows_ = std::min(needed, (storedRows_ / kRowsPerBlock + 1) * kRowsPerBlock);
     }
     return rowBlocks_[row / kRowsPerBlock][row % kRowsPerBlock];
+}
+
+void TImportGrid::AddRowBlock() {
+    const size_t block = rowBlocks_.size();
+    if (block < kRowBlocksPerRun || block % kRowBlocksPerRun == 0) {
+        const size_t rows = kRowsPerBlock * (block < kRowBlocksPerRun ? 1 : kRowBlocksPerRun);
+        rowMemory_.push_back(MakeLargeArrayForOverwrite<TRow>(rows));
+        std::uninitialized_value_construct_n(rowMemory_.back().get(), rows);
+    }
+    const size_t inRun = block < kRowBlocksPerRun ? 0 : block % kRowBlocksPerRun;
+    rowBlocks_.push_back(rowMemory_.back().get() + inRun * kRowsPerBlock);
+}
+
+void TImportGrid::ReleaseSlack() {
+    if (!textBlocks_.empty()) {
+        const TTextBlock& last = textBlocks_.back();
+        ReleaseLargeTail(last.Data.get(), last.Used, last.Size);
+    }
+    // Rows not stored yet are all zero, as they read again.
+    if (rowBlocks_.size() > kRowBlocksPerRun) {
+        const size_t runRows = kRowsPerBlock * kRowBlocksPerRun;
+        const size_t runStart = (rowBlocks_.size() - 1) / kRowBlocksPerRun * runRows;
+        ReleaseLargeTail(rowMemory_.back().get(), (storedRows_ - runStart) * sizeof(TRow),
+                         runRows * sizeof(TRow));
+    }
 }
 
 std::string_view TImportGrid::Text(std::uint32_t where, size_t length) const {
@@ -87,9 +112,10 @@ std::uint32_t TImportGrid::Reserve(size_t bytes) {
         if (textBlocks_.size() == kMaxTextBlocks)
             throw std::length_error("Die Importdatei hat mehr als 4 GiB Text.");
         // A text longer than a block gets one of its own, starting at offset 0.
-        const size_t size = std::max(kTextBlockSize, bytes);
+        const size_t size = std::max(
+            textBlocks_.size() < kHeapTextBlocks ? kHeapTextBlockSize : kTextBlockSize, bytes);
         // Not zeroed: only what is copied in is ever read.
-        textBlocks_.push_back({std::make_unique_for_overwrite<char[]>(size), size, 0});
+        textBlocks_.push_back({MakeLargeArrayForOverwrite<char>(size), size, 0});
     }
     TTextBlock& block = textBlocks_.back();
     const auto where =
@@ -247,7 +273,7 @@ void TImportGrid::LayLine(TRow& r, int col, std::string_view text) {
 // Overwritten texts stay in the arena until they outweigh the live ones; then the
 // live texts move into fresh blocks.
 void TImportGrid::CompactIfWasteful() {
-    if (wastedBytes_ < kTextBlockSize * 8 || wastedBytes_ < liveBytes_) return;
+    if (wastedBytes_ < kCompactAfterBytes || wastedBytes_ < liveBytes_) return;
     std::vector<TTextBlock> old;
     old.swap(textBlocks_);
     liveBytes_ = 0;

@@ -14,6 +14,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "rtl/LargeMemory.h"
+
 namespace zalvert {
 
 class TImportGrid {
@@ -34,6 +36,10 @@ class TImportGrid {
     // A file's line: `cells` into the columns from 0 on, as SetCells of each would
     // write them, the line's texts laid at once where the row holds none yet.
     void SetLine(int row, std::span<const std::string_view> cells);
+
+    // A file's lines are all in: what the store has taken and not yet filled goes
+    // back to the system until it is written.
+    void ReleaseSlack();
 
     // Bytes held by the store, for the benchmark's figures.
     size_t MemoryUsage() const;
@@ -62,13 +68,22 @@ class TImportGrid {
         std::uint16_t Last = 0;
     };
     static_assert(sizeof(TRow) == 16);
-    static constexpr int kOffsetBits = 20;
+    static constexpr int kOffsetBits = 21;
     static constexpr size_t kMaxTextBlocks = size_t{1} << (32 - kOffsetBits);
     static constexpr size_t kRowsPerBlock = 4096;
+    // A grid of up to some hundred thousand lines keeps its rows and texts in small
+    // blocks from the heap; past them, a large one fills whole large pages: blocks
+    // of rows cut from runs of a large page, texts in blocks of a large page.
+    static constexpr size_t kRowBlocksPerRun = kLargePageBytes / (kRowsPerBlock * sizeof(TRow));
+    static constexpr size_t kHeapTextBlocks = 8;
+    static constexpr size_t kHeapTextBlockSize = size_t{1} << 20;
     static constexpr size_t kTextBlockSize = size_t{1} << kOffsetBits;
+    static_assert(kTextBlockSize == kLargePageBytes && kHeapTextBlockSize < kLargePageBytes);
+    static constexpr size_t kCompactAfterBytes = kHeapTextBlocks * kHeapTextBlockSize;
 
     const TRow* FindRow(int row) const;
     TRow& SlotRow(int row);
+    void AddRowBlock();
     std::string_view Text(std::uint32_t where, size_t length) const;
     char* Place(std::uint32_t where);
     std::string_view LineText(const TRow& r, int col) const;
@@ -87,7 +102,9 @@ class TImportGrid {
 
     int rowCount_ = 2;
     size_t storedRows_ = 0;
-    std::vector<std::unique_ptr<TRow[]>> rowBlocks_;
+    std::vector<TRow*> rowBlocks_;
+    // The first blocks of rows one by one, later ones in runs.
+    std::vector<TLargeArray<TRow>> rowMemory_;
     // Columns past the shown ones, the line's texts of 64 KiB or more, and verdicts
     // without a number.
     std::unordered_map<std::uint64_t, TCellRef> aside_;
@@ -96,7 +113,7 @@ class TImportGrid {
     std::unordered_map<std::string_view, std::uint16_t> sharedIndex_;
 
     struct TTextBlock {
-        std::unique_ptr<char[]> Data;
+        TLargeArray<char> Data;
         size_t Size = 0;
         size_t Used = 0;
     };

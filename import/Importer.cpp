@@ -80,6 +80,7 @@ void TImporter::ReadLines(const std::string& path) {
         if (static_cast<int>(fields.size()) < maxColumn) --row;
     }
     gitter_.SetRowCount(row + 1);
+    gitter_.ReleaseSlack();
     fileHash_ = hash.get();
     // The lines and the hash are of one state of the file only when nothing changed
     // it from before the first byte was read until after the last.

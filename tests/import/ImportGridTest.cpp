@@ -3,6 +3,7 @@
 #include <map>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "import/ImportGrid.h"
 
@@ -52,7 +53,8 @@ TEST(ImportGrid, RowsPastTheRowCountKeepTheirCells) {
 
 TEST(ImportGrid, KeepsTextsLongerThanItsBlocksBesideShortOnes) {
     TImportGrid grid;
-    const std::string huge(3 << 20, 'x'), large((1 << 20) + 1, 'y'), full(1 << 20, 'z');
+    // The store's blocks hold 1 MiB, those of a large grid 2 MiB.
+    const std::string huge(5 << 20, 'x'), large((2 << 20) + 1, 'y'), full(1 << 20, 'z');
     grid.SetCells(0, 1, "vorher");
     grid.SetCells(1, 1, huge);
     grid.SetCells(2, 1, "danach");
@@ -188,6 +190,41 @@ TEST(ImportGrid, ARowOfAFilesLineCostsItsTextAndLittleMore) {
     // About 65 bytes of text and 16 of references a row, with the blocks' slack
     // (eight references a row would be 48 bytes).
     EXPECT_LT(grid.MemoryUsage(), static_cast<size_t>(rows) * 88);
+}
+
+TEST(ImportGrid, KeepsTheRowsOfALargeFileAcrossItsBlocks) {
+    // Past the first blocks of rows and text the store takes larger ones.
+    TImportGrid grid;
+    const int rows = 300000;
+    const auto line = [](int row) {
+        return std::vector<std::string>{"Firma " + std::to_string(row % 97),
+                                        "Empfänger " + std::to_string(row), "03.12.2018",
+                                        "04.12.2018", "T" + std::to_string(row)};
+    };
+    for (int row = 1; row <= rows; ++row) {
+        const std::vector<std::string> texts = line(row);
+        const std::vector<std::string_view> cells(texts.begin(), texts.end());
+        grid.SetLine(row, cells);
+    }
+    grid.SetRowCount(rows + 1);
+    grid.ReleaseSlack();
+    // Rows written after the store gave back its slack, into the room it gave back.
+    const int more = 5000;
+    for (int row = rows + 1; row <= rows + more; ++row) {
+        const std::vector<std::string> texts = line(row);
+        const std::vector<std::string_view> cells(texts.begin(), texts.end());
+        grid.SetLine(row, cells);
+    }
+    for (int row = 1; row <= rows + more; row += row < 140000 ? 4093 : 7) {
+        const std::vector<std::string> texts = line(row);
+        for (int col = 0; col < 5; ++col) ASSERT_EQ(grid.Cells(col, row), texts[col]) << row;
+        ASSERT_EQ(grid.Cells(5, row), "") << row;
+    }
+    EXPECT_EQ(grid.Cells(0, rows + more + 1), "");  // beyond every row written
+    grid.SetCells(5, rows, "falsche Firma");
+    EXPECT_EQ(grid.Cells(5, rows), "falsche Firma");
+    EXPECT_EQ(grid.Cells(4, rows + more), "T" + std::to_string(rows + more));
+    EXPECT_LT(grid.MemoryUsage(), static_cast<size_t>(rows) * 80);
 }
 
 }  // namespace
