@@ -87,14 +87,16 @@ void TBlockAnchors::Find(TWalk walk) {
                                         (up ? " WHERE rowid > ?1 ORDER BY rowid"
                                             : " WHERE rowid < ?1 ORDER BY rowid DESC") +
                                         " LIMIT 1 OFFSET ?2");
-        TStatement fromEnd(
-            connection, "SELECT rowid FROM " + table_ + " ORDER BY rowid DESC LIMIT 1 OFFSET ?1");
+        std::optional<TStatement> fromEnd;
+        if (!up)
+            fromEnd.emplace(connection, "SELECT rowid FROM " + table_ +
+                                            " ORDER BY rowid DESC LIMIT 1 OFFSET ?1");
         std::optional<size_t> found;
         for (auto block = Claim(walk, found); block; block = Claim(walk, found)) {
             found.reset();
-            TStatement& stmt = up || *block + 1 < ids_.size() ? next : fromEnd;
+            TStatement& stmt = up || *block + 1 < ids_.size() ? next : *fromEnd;
             stmt.Reset();
-            if (&stmt == &fromEnd) {
+            if (&stmt != &next) {
                 stmt.BindInt64(1, static_cast<std::int64_t>(rows_ - 1 - *block * block_));
             } else {
                 stmt.BindInt64(1, ids_[up ? *block - 1 : *block + 1]);
