@@ -17,10 +17,9 @@ constexpr size_t kRowsPerStatement = 100;
 constexpr size_t kStatementsPerSend = 10;
 
 // Binds `count` values from `first` on to `stmt` and runs it once.
-void StepRows(TStatement& stmt, const std::vector<Variant>& values, size_t first, size_t count) {
+void StepRows(TStatement& stmt, const THeldValues& values, size_t first, size_t count) {
     try {
-        for (size_t i = 0; i < count; ++i)
-            stmt.BindKept(static_cast<int>(i + 1), values[first + i]);
+        for (size_t i = 0; i < count; ++i) values.Bind(stmt, static_cast<int>(i + 1), first + i);
         stmt.Step();
     } catch (...) {
         stmt.Reset();
@@ -137,22 +136,26 @@ std::optional<std::int64_t> TInsertBatch::Reserve(TSqliteConnection& connection,
     return last + 1;
 }
 
-void TInsertBatch::Add(TSqliteConnection& connection, const std::string& columns,
-                       std::vector<Variant>& values) {
+void TInsertBatch::Add(TSqliteConnection& connection, const std::string& columns, std::int64_t id,
+                       const std::vector<const Variant*>& values) {
     ThrowFailure();
-    if (columns != columns_ || values.size() != width_) {
+    for (const Variant* value : values)
+        if (!THeldValues::Holds(*value))
+            throw ESqlite(SQLITE_MISMATCH, "array values cannot be stored");
+    if (columns != columns_ || values.size() + 1 != width_) {
         if (held_ > 0) WriteHeld(connection);
         Settle();
         ThrowFailure();
         columns_ = columns;
-        width_ = values.size();
+        width_ = values.size() + 1;
         const int limit = sqlite3_limit(connection.Handle(), SQLITE_LIMIT_VARIABLE_NUMBER, -1);
         chunk_ =
             std::max<size_t>(1, std::min(kRowsPerStatement, static_cast<size_t>(limit) / width_));
         chunkStatement_.reset();
         rowStatement_.reset();
     }
-    for (Variant& value : values) values_.push_back(std::move(value));
+    values_.Add(id);
+    for (const Variant* value : values) values_.Add(*value);
     if (++held_ == chunk_ * kStatementsPerSend) Send(connection);
 }
 
@@ -175,8 +178,8 @@ void TInsertBatch::Discard() {
     Settle();
     reserved_.reset();
     failure_ = nullptr;
-    values_.clear();
-    sending_.clear();
+    values_.Clear();
+    sending_.Clear();
     held_ = 0;
     columns_.clear();
     width_ = 0;
@@ -194,13 +197,12 @@ void TInsertBatch::Send(TSqliteConnection& connection) {
     ThrowFailure();
     TStatement& stmt = StatementFor(connection, chunk_);
     // The rows written last come back emptied, their memory kept for the next ones.
-    sending_.swap(values_);
+    sending_.Swap(values_);
     held_ = 0;
     writer_.Start([&stmt, &rows = sending_, width = chunk_ * width_] {
-        for (size_t first = 0; first < rows.size(); first += width)
+        for (size_t first = 0; first < rows.Size(); first += width)
             StepRows(stmt, rows, first, width);
-        // Emptied on this thread: the other one builds the next rows meanwhile.
-        rows.clear();
+        rows.Clear();
     });
 }
 
@@ -210,7 +212,7 @@ void TInsertBatch::WriteHeld(TSqliteConnection& connection) {
     struct TDone {
         TInsertBatch& Batch;
         ~TDone() {
-            Batch.values_.clear();
+            Batch.values_.Clear();
             Batch.held_ = 0;
         }
     } done{*this};

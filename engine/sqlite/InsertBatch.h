@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/core/BackgroundJob.h"
+#include "engine/sqlite/HeldValues.h"
 #include "engine/sqlite/Sqlite.h"
 
 namespace zalvert::engine {
@@ -44,12 +45,12 @@ class TInsertBatch {
     // Nullopt when SQLite would choose at random (the largest id is taken).
     std::optional<std::int64_t> Reserve(TSqliteConnection& connection, const std::string& table,
                                         bool autoIncrement);
-    // Holds a row of the table just reserved for: `columns` the quoted column names
-    // (the row id column first), `values` in that order (moved out; the caller keeps
-    // the vector for its next row). Hands the held rows to the other thread once
-    // they fill several statements.
-    void Add(TSqliteConnection& connection, const std::string& columns,
-             std::vector<Variant>& values);
+    // Holds a row of the table just reserved for, copying its values: `columns` the
+    // quoted column names, the row id column first, then those of `values` in their
+    // order. Hands the held rows to the other thread once they fill several
+    // statements.
+    void Add(TSqliteConnection& connection, const std::string& columns, std::int64_t id,
+             const std::vector<const Variant*>& values);
     // Writes the held rows and ends the reservation. Held rows that failed fail
     // every call here (and so every other use of the connection) until `Discard`:
     // rows reported as added are missing, so their transaction must not commit.
@@ -75,8 +76,8 @@ class TInsertBatch {
     size_t width_ = 0;
     std::optional<std::int64_t> reserved_;
     std::exception_ptr failure_;
-    std::vector<Variant> values_;   // the held rows, one after the other
-    std::vector<Variant> sending_;  // the rows being written on the other thread
+    THeldValues values_;   // the held rows, one after the other
+    THeldValues sending_;  // the rows being written on the other thread
     size_t held_ = 0;
     size_t chunk_ = 1;
     std::unique_ptr<TStatement> chunkStatement_, rowStatement_, leftover_;

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "engine/sqlite/GermanText.h"
 #include "engine/core/StorageFormat.h"
+#include "engine/sqlite/GermanText.h"
 #include "rtl/Utf8.h"
 
 namespace zalvert::engine {
@@ -362,18 +362,18 @@ std::optional<std::int64_t> TKeysetRowSet::DeferInsert(const TChanges& values,
     }
     const TDeferral& plan = *deferral_;
     if (!plan.Possible) return std::nullopt;
-    // The row as stored, written over the caller's vector, and the row to write.
+    // The row as stored, written over the caller's vector; the batch copies the
+    // values written from it.
     std::vector<Variant> scratch;
     std::vector<Variant>& kept = stored ? *stored : scratch;
     kept.resize(fields_.size());
-    std::vector<Variant>& row = deferredRow_;
+    std::vector<const Variant*>& row = deferredRow_;
     row.clear();
-    row.emplace_back(Variant::Null());
     for (size_t i = 0; i < fields_.size(); ++i) {
         if (!plan.Written[i]) {
             kept[i] = Variant::Null();
         } else if (AssignStoredValue(plan.Affinities[i], *values[i], kept[i])) {
-            row.push_back(kept[i]);
+            row.push_back(&kept[i]);
         } else {
             kept.clear();
             return std::nullopt;

@@ -124,7 +124,7 @@ class TKeysetRowSet : public TRowSet {
         std::vector<size_t> KeyFields;      // fields showing the row id
     };
     TDeferral PlanDeferral(std::vector<char> written) const;
-    std::vector<Variant> deferredRow_;  // kept for the next row's values
+    std::vector<const Variant*> deferredRow_;  // kept for the next row's values
     std::string Condition(const std::string& criteria) const;
 
     // Read as positions are asked for, also by const questions.

@@ -69,6 +69,23 @@ void TStatement::BindKept(int index, const Variant& value) {
     BindWith(index, value, SQLITE_STATIC);
 }
 
+void TStatement::BindNull(int index) {
+    CheckBound(sqlite3_bind_null(stmt_, index));
+}
+
+void TStatement::BindDouble(int index, double value) {
+    CheckBound(sqlite3_bind_double(stmt_, index, value));
+}
+
+void TStatement::BindTextKept(int index, std::string_view text) {
+    CheckBound(
+        sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_STATIC, SQLITE_UTF8));
+}
+
+void TStatement::BindBlobKept(int index, const void* data, size_t size) {
+    CheckBound(sqlite3_bind_blob64(stmt_, index, data, size, SQLITE_STATIC));
+}
+
 void TStatement::BindWith(int index, const Variant& value, sqlite3_destructor_type keep) {
     int rc = SQLITE_OK;
     switch (value.Type()) {
@@ -101,6 +118,10 @@ void TStatement::BindWith(int index, const Variant& value, sqlite3_destructor_ty
         case TVarType::Array:
             throw ESqlite(SQLITE_MISMATCH, "array values cannot be stored");
     }
+    CheckBound(rc);
+}
+
+void TStatement::CheckBound(int rc) const {
     if (rc != SQLITE_OK)
         throw ESqlite(rc, sqlite3_errmsg(db_), Text(sqlite3_db_filename(db_, "main")));
 }

@@ -60,6 +60,11 @@ class TStatement {
     // before the next step.
     void BindKept(int index, const Variant& value);
     void BindInt64(int index, std::int64_t value);
+    void BindNull(int index);
+    void BindDouble(int index, double value);
+    // As BindKept, for a text or bytes held elsewhere.
+    void BindTextKept(int index, std::string_view text);
+    void BindBlobKept(int index, const void* data, size_t size);
     bool Step();   // true while a row is there
     void Reset();  // keeps the bindings
     // Steps a write whose values were bound with BindKept, then resets the statement
@@ -93,6 +98,7 @@ class TStatement {
 
   private:
     void BindWith(int index, const Variant& value, sqlite3_destructor_type keep);
+    void CheckBound(int rc) const;
 
     sqlite3* db_;
     sqlite3_stmt* stmt_ = nullptr;

@@ -37,12 +37,11 @@ TSqliteConnection& TSqliteState::Connection(const char* source) {
 
 std::optional<std::int64_t> TSqliteState::DeferInsert(const std::string& table, bool autoIncrement,
                                                       const std::string& columns,
-                                                      std::vector<Variant>& values) {
+                                                      const std::vector<const Variant*>& values) {
     if (!db_ || TransactionDepth == 0) return std::nullopt;
     const auto id = inserts_.Reserve(*db_, table, autoIncrement);
     if (!id) return std::nullopt;
-    values[0] = Variant(*id);
-    inserts_.Add(*db_, columns, values);
+    inserts_.Add(*db_, columns, *id, values);
     return id;
 }
 

@@ -68,12 +68,11 @@ class TSqliteState {
 
     // A new row of `table` held back inside a transaction and written with others
     // before anything else runs on the connection: its row id, or nullopt when the
-    // row has to be written at once. `columns` are the quoted names of `values`,
-    // the row id column first (`values[0]` is ignored and set to the id).
-    // The values are moved out of `values`.
+    // row has to be written at once. `columns` are the quoted names of the row id
+    // column and then of `values`.
     std::optional<std::int64_t> DeferInsert(const std::string& table, bool autoIncrement,
                                             const std::string& columns,
-                                            std::vector<Variant>& values);
+                                            const std::vector<const Variant*>& values);
     // The rows held back are dropped: their transaction level is rolled back.
     void DiscardInserts() { inserts_.Discard(); }
 

@@ -61,6 +61,60 @@ TEST(StoredValues, PredictWhatSqliteStores) {
     EXPECT_GT(predicted, 150);
 }
 
+// Held values, many texts in one buffer that grows meanwhile, must reach SQLite as
+// the values themselves bound directly would.
+TEST(HeldValues, BindAsTheValuesThemselves) {
+    TSqliteConnection db(":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    db.Exec("CREATE TABLE t (n INTEGER, v)");
+    std::vector<Variant> values = {Variant::Null(),
+                                   Variant(),
+                                   Variant(true),
+                                   Variant(-7),
+                                   Variant(std::int64_t{1} << 40),
+                                   Variant(12.5),
+                                   Variant::FromDate(45000.25),
+                                   Variant(""),
+                                   Variant(std::string("a\0b", 3)),
+                                   Variant("Müller"),
+                                   Variant(TBytes{1, 0, 255}),
+                                   Variant(TBytes{})};
+    for (int i = 0; i < 2000; ++i) values.push_back(Variant(std::string(i % 97, 'x')));
+    THeldValues held, other;
+    for (const Variant& value : values) held.Add(value);
+    // What a writer gets after the hand-over.
+    other.Swap(held);
+    EXPECT_EQ(held.Size(), 0u);
+    ASSERT_EQ(other.Size(), values.size());
+    TStatement direct(db, "INSERT INTO t VALUES (?1, ?2)");
+    TStatement fromHeld(db, "INSERT INTO t VALUES (-1 - ?1, ?2)");
+    for (size_t i = 0; i < values.size(); ++i) {
+        direct.BindInt64(1, static_cast<std::int64_t>(i));
+        direct.Bind(2, values[i]);
+        direct.Step();
+        direct.Reset();
+        fromHeld.BindInt64(1, static_cast<std::int64_t>(i));
+        other.Bind(fromHeld, 2, i);
+        fromHeld.Step();
+        fromHeld.Reset();
+    }
+    TStatement differ(db,
+                      "SELECT count(*) FROM t a JOIN t b ON b.n = -1 - a.n WHERE a.n >= 0 AND "
+                      "(a.v IS NOT b.v OR typeof(a.v) <> typeof(b.v))");
+    ASSERT_TRUE(differ.Step());
+    EXPECT_EQ(differ.ColumnInt64(0), 0);
+    TStatement pairs(db, "SELECT count(*) FROM t a JOIN t b ON b.n = -1 - a.n WHERE a.n >= 0");
+    ASSERT_TRUE(pairs.Step());
+    EXPECT_EQ(pairs.ColumnInt64(0), static_cast<std::int64_t>(values.size()));
+    // Emptied, it holds the next values from the start.
+    other.Clear();
+    other.Add(Variant("neu"));
+    TStatement read(db, "SELECT ?1");
+    other.Bind(read, 1, 0);
+    ASSERT_TRUE(read.Step());
+    EXPECT_EQ(read.ColumnText(0), "neu");
+    EXPECT_THROW(other.Add(Variant::Array(0, {Variant(1)})), ESqlite);
+}
+
 std::string Show(const Variant& value) {
     return value.IsNull() ? "Null"
                           : std::to_string(static_cast<int>(value.Type())) + ":" + value.AsString();
