@@ -213,19 +213,31 @@ std::string TStringField::GetAsString() const {
 }
 
 void TStringField::SetAsStringValue(const std::string& text) {
-    // No more bytes than Size: no more characters either, nothing to cut.
-    if (text.size() <= static_cast<size_t>(std::max(Size(), 0))) {
-        const TFieldData data = text;
+    // No more bytes than Size: no more characters either, nothing to cut. A longer
+    // text is cut to Size characters, never inside one.
+    size_t length = text.size();
+    if (length > static_cast<size_t>(std::max(Size(), 0))) {
+        size_t count = 0;
+        length = 0;
+        while (length < text.size() && count < static_cast<size_t>(Size())) {
+            NextCodePoint(text, length);
+            ++count;
+        }
+    }
+    if (settingText_) {
+        const TFieldData data = text.substr(0, length);
         return SetData(&data);
     }
-    // Cut to Size characters, never inside one.
-    size_t pos = 0, count = 0;
-    while (pos < text.size() && count < static_cast<size_t>(Size())) {
-        NextCodePoint(text, pos);
-        ++count;
-    }
-    const TFieldData data = text.substr(0, pos);
-    SetData(&data);
+    settingText_ = true;
+    struct TDone {
+        bool& Flag;
+        ~TDone() { Flag = false; }
+    } done{settingText_};
+    if (auto* held = std::get_if<std::string>(&text_))
+        held->assign(text, 0, length);
+    else
+        text_ = text.substr(0, length);
+    SetData(&text_);
 }
 
 std::int32_t TStringField::GetAsInteger() const {

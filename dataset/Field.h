@@ -164,6 +164,12 @@ class TStringField : public TField {
     void SetAsDateTimeValue(TDateTime value) override;
     Variant GetAsVariant() const override;
     void SetVariantValue(const Variant& value) override;
+
+  private:
+    // The text on its way to the record, its memory kept from value to value; a
+    // handler that sets this field again meanwhile gets a buffer of its own.
+    TFieldData text_;
+    bool settingText_ = false;
 };
 
 class TNumericField : public TField {

@@ -475,7 +475,8 @@ void TSqliteRecordset::Update() {
         if (fields[i].Required && fields[i].Updatable && values[i].IsNull() &&
             (adding || edit_.Edited(i)))
             Fail(Database().Engine(), TDaoErr::NullNotAllowed, kSource, fields[i].Name);
-    TChanges changes(fields.size(), nullptr);
+    TChanges& changes = changes_;
+    changes.assign(fields.size(), nullptr);
     for (size_t i = 0; i < fields.size(); ++i)
         if (edit_.Edited(i) || (adding && !values[i].IsNull() && fields[i].Updatable))
             changes[i] = &values[i];

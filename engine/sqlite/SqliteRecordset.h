@@ -140,6 +140,7 @@ class TSqliteRecordset : public Recordset,
     mutable std::vector<Variant> spare_;
     mutable long writtenPos_ = -1;
     TEditBuffer edit_;
+    TChanges changes_;  // what Update writes, kept for the next record
     std::optional<long> lastModified_;
     bool noMatch_ = true;
     std::string filter_;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "rtl/DateTime.h"
 #include "rtl/Exceptions.h"
 #include "rtl/FormatSettings.h"
@@ -130,6 +132,19 @@ TEST_F(FieldTest, EventsSeeTextsAndValidation) {
     F("Text").OnSetText = [](TField& f, const std::string& text) { f.SetAsString(text + "!"); };
     F("Text").SetText("hi");
     EXPECT_EQ(F("Text").AsString(), "hi!");
+    // A handler setting the field again while a text is on its way leaves that text.
+    bool again = false;
+    F("Text").OnValidate = [&](TField& f) {
+        if (!std::exchange(again, true)) f.SetAsString("innen");
+    };
+    F("Text").SetAsString(
+        "au\xC3\x9F"
+        "en");
+    EXPECT_TRUE(again);
+    EXPECT_EQ(F("Text").AsString(),
+              "au\xC3\x9F"
+              "en");
+    F("Text").OnValidate = nullptr;
     F("Zahl").OnValidate = [](TField&) { throw EDatabaseError("nicht erlaubt"); };
     EXPECT_THROW(F("Zahl").SetAsInteger(1), EDatabaseError);
     EXPECT_TRUE(F("Zahl").IsNull());
