@@ -58,13 +58,37 @@ int WriteAll(int fd, const char* data, size_t size) {
     return 0;
 }
 
-int CopyBytes(int in, int out) {
+int CopyThroughBuffer(int in, int out) {
     std::vector<char> buffer(kBufferSize);
     for (;;) {
         const ssize_t n = ReadSome(in, buffer.data(), buffer.size());
         if (n < 0) return errno;
         if (n == 0) return 0;
         if (const int error = WriteAll(out, buffer.data(), static_cast<size_t>(n))) return error;
+        if (const int injected = ProbeStep(TImportStep::Copying)) return injected;
+    }
+}
+
+// Whether copy_file_range cannot copy between these files at all (another file
+// system on an older kernel, or a file system without it).
+bool InKernelCopyRefused(int error) {
+    return error == EXDEV || error == ENOSYS || error == EOPNOTSUPP || error == EINVAL;
+}
+
+// Copied by the kernel, without passing every byte through this process (a file
+// system with shared extents copies none at all); through a buffer where the
+// kernel refuses from the start.
+int CopyBytes(int in, int out) {
+    bool copied = false;
+    for (;;) {
+        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, kBufferSize, 0);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            if (!copied && InKernelCopyRefused(errno)) return CopyThroughBuffer(in, out);
+            return errno;
+        }
+        if (n == 0) return 0;
+        copied = true;
         if (const int injected = ProbeStep(TImportStep::Copying)) return injected;
     }
 }

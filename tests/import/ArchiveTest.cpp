@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "import/Archive.h"
+#include "import/DurableCopy.h"
 #include "import/StepProbe.h"
 #include "tests/support/RecordingInteraction.h"
 #include "tests/support/SmallFileSystem.h"
@@ -100,6 +101,25 @@ TEST_F(ArchiveTest, AnEmptyArchiveSettingMeansTheCurrentFolder) {
     fs::current_path(before);
     EXPECT_TRUE(fs::exists(dir_.Path() + "touren-20180305-14_07_09"));
     EXPECT_FALSE(fs::exists(file));
+}
+
+// Copied whole: by the kernel within a file system, through a buffer where it
+// refuses (from memory-backed /dev/shm to the test folder's file system).
+TEST_F(ArchiveTest, CopiesWholeWithinAndAcrossFileSystems) {
+    std::string content;
+    for (int i = 0; content.size() < (5u << 20) + 123; ++i)
+        content += std::to_string(i * 7919) + ";Empfänger " + std::to_string(i) + "\n";
+    const std::string local = dir_.Write("import/touren.csv", content);
+    ASSERT_EQ(CopyDurably(local, dir_.Path() + "archiv/hier.csv"), 0);
+    EXPECT_EQ(testing::ReadFile(dir_.Path() + "archiv/hier.csv"), content);
+    const std::string shm = "/dev/shm/zalvert-archiv-" + std::to_string(::getpid()) + ".csv";
+    if (!fs::is_directory("/dev/shm")) GTEST_SKIP() << "no /dev/shm here";
+    fs::copy_file(local, shm);
+    const int copied = CopyDurably(shm, dir_.Path() + "archiv/von-shm.csv");
+    fs::remove(shm);
+    ASSERT_EQ(copied, 0);
+    EXPECT_TRUE(SameContent(local, dir_.Path() + "archiv/von-shm.csv"));
+    EXPECT_FALSE(fs::exists(dir_.Path() + "archiv/von-shm.csv.teil"));
 }
 
 // Makes the archiving's next write at `step` fail with `error`, as a full disk would.
