@@ -45,14 +45,13 @@ void THeldValues::Add(const Variant& value) {
 void THeldValues::AddBytes(TKind kind, const char* data, size_t size) {
     TSlot& slot = slots_.emplace_back();
     slot.Kind = kind;
-    slot.Integer = static_cast<std::int64_t>(bytes_.size());
+    slot.Offset = bytes_.size();
     slot.Size = size;
     bytes_.append(data, size);
 }
 
 void THeldValues::Bind(TStatement& stmt, int parameter, size_t index) const {
     const TSlot& slot = slots_[index];
-    const char* data = bytes_.data() + slot.Integer;
     switch (slot.Kind) {
         case TKind::Null:
             return stmt.BindNull(parameter);
@@ -61,10 +60,12 @@ void THeldValues::Bind(TStatement& stmt, int parameter, size_t index) const {
         case TKind::Real:
             return stmt.BindDouble(parameter, slot.Real);
         case TKind::Text:
-            return stmt.BindTextKept(parameter, std::string_view(data, slot.Size));
+            return stmt.BindTextKept(parameter,
+                                     std::string_view(bytes_.data() + slot.Offset, slot.Size));
         case TKind::Blob:
             // No bytes go as no pointer, as a value's empty bytes would: SQLite stores NULL.
-            return stmt.BindBlobKept(parameter, slot.Size > 0 ? data : nullptr, slot.Size);
+            return stmt.BindBlobKept(
+                parameter, slot.Size > 0 ? bytes_.data() + slot.Offset : nullptr, slot.Size);
     }
 }
 

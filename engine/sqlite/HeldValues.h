@@ -33,8 +33,9 @@ class THeldValues {
     enum class TKind : std::uint8_t { Null, Integer, Real, Text, Blob };
     struct TSlot {
         TKind Kind = TKind::Null;
-        std::int64_t Integer = 0;  // also a text's or blob's offset in the buffer
+        std::int64_t Integer = 0;
         double Real = 0;
+        size_t Offset = 0;  // of a text or blob in the buffer
         size_t Size = 0;
     };
     void AddBytes(TKind kind, const char* data, size_t size);
