@@ -69,8 +69,8 @@ int CopyThroughBuffer(int in, int out) {
     }
 }
 
-// Whether copy_file_range cannot copy between these files at all (another file
-// system on an older kernel, or a file system without it).
+// Whether copy_file_range cannot copy between these files at all: files on two
+// file systems it will not copy across, or a file system without it.
 bool InKernelCopyRefused(int error) {
     return error == EXDEV || error == ENOSYS || error == EOPNOTSUPP || error == EINVAL;
 }

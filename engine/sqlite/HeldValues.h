@@ -19,7 +19,7 @@ class THeldValues {
     // Whether `value` can be held (an array cannot be stored).
     static bool Holds(const Variant& value) { return value.Type() != TVarType::Array; }
     void Add(std::int64_t value);
-    // As TStatement::Bind would bind it; `value` must be one that Holds.
+    // As TStatement::Bind would bind it; an array (see Holds) is refused.
     void Add(const Variant& value);
     // Binds held value `index` to parameter `parameter` without a copy: the values
     // must stay as they are until the statement has been stepped.
