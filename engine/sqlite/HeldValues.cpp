@@ -42,6 +42,18 @@ void THeldValues::Add(const Variant& value) {
     }
 }
 
+void THeldValues::AddRow(std::int64_t id, const std::vector<const Variant*>& values) {
+    const size_t slots = slots_.size(), bytes = bytes_.size();
+    try {
+        Add(id);
+        for (const Variant* value : values) Add(*value);
+    } catch (...) {
+        slots_.resize(slots);
+        bytes_.resize(bytes);
+        throw;
+    }
+}
+
 void THeldValues::AddBytes(TKind kind, const char* data, size_t size) {
     TSlot& slot = slots_.emplace_back();
     slot.Kind = kind;

@@ -16,11 +16,11 @@ namespace zalvert::engine {
 
 class THeldValues {
   public:
-    // Whether `value` can be held (an array cannot be stored).
-    static bool Holds(const Variant& value) { return value.Type() != TVarType::Array; }
     void Add(std::int64_t value);
-    // As TStatement::Bind would bind it; an array (see Holds) is refused.
+    // As TStatement::Bind would bind it; an array is refused.
     void Add(const Variant& value);
+    // A row: `id`, then `values`. A value refused leaves none of the row held.
+    void AddRow(std::int64_t id, const std::vector<const Variant*>& values);
     // Binds held value `index` to parameter `parameter` without a copy: the values
     // must stay as they are until the statement has been stepped.
     void Bind(TStatement& stmt, int parameter, size_t index) const;

@@ -139,9 +139,6 @@ std::optional<std::int64_t> TInsertBatch::Reserve(TSqliteConnection& connection,
 void TInsertBatch::Add(TSqliteConnection& connection, const std::string& columns, std::int64_t id,
                        const std::vector<const Variant*>& values) {
     ThrowFailure();
-    for (const Variant* value : values)
-        if (!THeldValues::Holds(*value))
-            throw ESqlite(SQLITE_MISMATCH, "array values cannot be stored");
     if (columns != columns_ || values.size() + 1 != width_) {
         if (held_ > 0) WriteHeld(connection);
         Settle();
@@ -154,8 +151,7 @@ void TInsertBatch::Add(TSqliteConnection& connection, const std::string& columns
         chunkStatement_.reset();
         rowStatement_.reset();
     }
-    values_.Add(id);
-    for (const Variant* value : values) values_.Add(*value);
+    values_.AddRow(id, values);
     if (++held_ == chunk_ * kStatementsPerSend) Send(connection);
 }
 

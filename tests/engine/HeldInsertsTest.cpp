@@ -112,7 +112,18 @@ TEST(HeldValues, BindAsTheValuesThemselves) {
     other.Bind(read, 1, 0);
     ASSERT_TRUE(read.Step());
     EXPECT_EQ(read.ColumnText(0), "neu");
-    EXPECT_THROW(other.Add(Variant::Array(0, {Variant(1)})), ESqlite);
+    // A row with a value that cannot be stored is held not at all.
+    const Variant text("Zeile"), array = Variant::Array(0, {Variant(1)});
+    EXPECT_THROW(other.AddRow(7, {&text, &array}), ESqlite);
+    ASSERT_EQ(other.Size(), 1u);
+    other.AddRow(8, {&text});
+    ASSERT_EQ(other.Size(), 3u);
+    TStatement row(db, "SELECT ?1, ?2, ?3");
+    for (int i = 0; i < 3; ++i) other.Bind(row, i + 1, static_cast<size_t>(i));
+    ASSERT_TRUE(row.Step());
+    EXPECT_EQ(row.ColumnText(0), "neu");
+    EXPECT_EQ(row.ColumnInt64(1), 8);
+    EXPECT_EQ(row.ColumnText(2), "Zeile");
 }
 
 std::string Show(const Variant& value) {
